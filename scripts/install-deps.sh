@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages needed to build, run and test the project.
+# Only what is missing is installed, so a second run costs nothing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake pkg-config
+    qtbase5-dev qttools5-dev qttools5-dev-tools
+    zlib1g-dev libisal-dev
+    fonts-dejavu-core
+    python3 zip unzip p7zip-full libarchive-tools
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

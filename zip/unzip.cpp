@@ -1,0 +1,790 @@
+#include "unzip.h"
+#include "unzip_p.h"
+
+#include "extractionpath_p.h"
+#include "zipcipher_p.h"
+#include "zipnames_p.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+
+#include <algorithm>
+#include <cstring>
+
+using namespace ZipFormat;
+
+namespace {
+
+const char *const errorMessages[] = {
+    QT_TRANSLATE_NOOP("UnZip", "ZIP operation completed successfully."),
+    QT_TRANSLATE_NOOP("UnZip", "Failed to initialize or load zlib library."),
+    QT_TRANSLATE_NOOP("UnZip", "zlib library error."),
+    QT_TRANSLATE_NOOP("UnZip", "Unable to create or open file."),
+    QT_TRANSLATE_NOOP("UnZip", "Partially corrupted archive. Some files might be extracted."),
+    QT_TRANSLATE_NOOP("UnZip", "Corrupted archive."),
+    QT_TRANSLATE_NOOP("UnZip", "Wrong password."),
+    QT_TRANSLATE_NOOP("UnZip", "No archive has been created yet."),
+    QT_TRANSLATE_NOOP("UnZip", "File or directory does not exist."),
+    QT_TRANSLATE_NOOP("UnZip", "File read error."),
+    QT_TRANSLATE_NOOP("UnZip", "File write error."),
+    QT_TRANSLATE_NOOP("UnZip", "File seek error."),
+    QT_TRANSLATE_NOOP("UnZip", "Unable to create a directory."),
+    QT_TRANSLATE_NOOP("UnZip", "Invalid device."),
+    QT_TRANSLATE_NOOP("UnZip", "Invalid or incompatible zip archive."),
+    QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted.")
+};
+const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("UnZip", "Unknown error.");
+
+// Highest position of the end record signature in data[0, length), or -1.
+qint64 lastSignatureIn(const unsigned char *data, qint64 length)
+{
+    const unsigned char first = EndRecordSignature & 0xff;
+    qint64 end = length - 3; // a match must have four bytes in the block
+    while (end > 0) {
+        const void *hit = memrchr(data, first, size_t(end));
+        if (!hit)
+            return -1;
+        const qint64 pos = static_cast<const unsigned char *>(hit) - data;
+        if (readUInt(data + pos) == EndRecordSignature)
+            return pos;
+        end = pos;
+    }
+    return -1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// UnzipPrivate: opening and the central directory
+// ---------------------------------------------------------------------------
+
+UnzipPrivate::UnzipPrivate()
+    : crcTable(get_crc_table())
+{
+}
+
+UnzipPrivate::~UnzipPrivate()
+{
+    closeArchive();
+}
+
+QString UnzipPrivate::decodeText(const char *data, int size, bool utf8Flag) const
+{
+    return ZipNames::decode(data, size, utf8Flag, fileNameCodec);
+}
+
+UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
+{
+    Q_ASSERT(dev);
+    if (device)
+        closeArchive();
+
+    device = dev;
+    if (!device->isOpen() && !device->open(QIODevice::ReadOnly)) {
+        delete device;
+        device = nullptr;
+        qDebug() << "Unable to open device for reading";
+        return UnZip::FileOpenFailed;
+    }
+
+    UnZip::ErrorCode ec = seekToCentralDirectory();
+    if (ec != UnZip::Success) {
+        closeArchive();
+        return ec;
+    }
+    if (directoryEntryCount == 0)
+        return UnZip::Success;
+
+    bool continueParsing = true;
+    while (continueParsing) {
+        if (device->read(reinterpret_cast<char *>(inputBuffer), 4) != 4) {
+            if (!entries) {
+                qDebug() << "Corrupted or invalid zip archive";
+                ec = UnZip::CorruptedArchive;
+            } else {
+                qDebug() << "Corrupted zip archive. Some files might be extracted.";
+                ec = UnZip::PartiallyCorruptedArchive;
+            }
+            closeArchive();
+            return ec;
+        }
+        if (readUInt(inputBuffer) != CentralHeaderSignature)
+            break;
+        ec = parseCentralDirectoryRecord();
+        if (ec != UnZip::Success) {
+            closeArchive();
+            return ec;
+        }
+    }
+    std::sort(localHeaderOffsets.begin(), localHeaderOffsets.end());
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::findEndRecordBackwards(qint64 size, qint64 *position)
+{
+    // Positions size - 23 down to 0 are examined, highest first. Each block is
+    // read with one seek and one read and holds the four bytes of every
+    // position it examines, so a signature that crosses into the block above
+    // is still found.
+    qint64 highest = size - EndRecord::Size - 1;
+    const qint64 positionsPerBlock = BufferSize - 3;
+    while (highest >= 0) {
+        const qint64 lowest = qMax<qint64>(0, highest - positionsPerBlock + 1);
+        const qint64 length = highest - lowest + 4;
+        if (!device->seek(lowest))
+            return UnZip::FileSeekError;
+        if (device->read(reinterpret_cast<char *>(inputBuffer), length) != length)
+            return UnZip::IncompatibleArchive;
+        const qint64 hit = lastSignatureIn(inputBuffer, length);
+        if (hit >= 0) {
+            *position = lowest + hit;
+            return UnZip::Success;
+        }
+        highest = lowest - 1;
+    }
+    return UnZip::IncompatibleArchive;
+}
+
+UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
+{
+    const qint64 size = device->size();
+    if (size < EndRecord::Size)
+        return UnZip::IncompatibleArchive;
+
+    if (!device->seek(size - EndRecord::Size))
+        return UnZip::FileSeekError;
+    if (device->read(reinterpret_cast<char *>(inputBuffer), EndRecord::Size) != EndRecord::Size)
+        return UnZip::FileReadError;
+
+    if (readUInt(inputBuffer) != EndRecordSignature) {
+        qint64 position = -1;
+        const UnZip::ErrorCode ec = findEndRecordBackwards(size, &position);
+        if (ec != UnZip::Success)
+            return ec;
+        if (!device->seek(position))
+            return UnZip::FileSeekError;
+        if (device->read(reinterpret_cast<char *>(inputBuffer), EndRecord::Size) != EndRecord::Size)
+            return UnZip::FileReadError;
+    }
+
+    directoryOffset = readUInt(inputBuffer + EndRecord::DirectoryOffset);
+    directoryEntryCount = readUShort(inputBuffer + EndRecord::TotalEntries);
+    const quint16 commentLength = readUShort(inputBuffer + EndRecord::CommentLength);
+    if (commentLength != 0) {
+        const QByteArray bytes = device->read(commentLength);
+        if (bytes.size() != commentLength)
+            return UnZip::FileReadError;
+        const int zero = bytes.indexOf('\0');
+        const int length = zero < 0 ? bytes.size() : zero;
+        comment = decodeText(bytes.constData(), length, false);
+    }
+
+    if (!device->seek(directoryOffset))
+        return UnZip::FileSeekError;
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
+{
+    // The signature is already in inputBuffer[0..3]; the rest of the fixed
+    // part goes behind it, so that field offsets apply unchanged.
+    const qint64 rest = CentralHeader::Size - 4;
+    if (device->read(reinterpret_cast<char *>(inputBuffer) + 4, rest) != rest)
+        return UnZip::FileReadError;
+    const unsigned char *h = inputBuffer;
+
+    const quint16 method = readUShort(h + CentralHeader::Method);
+    const quint16 nameLength = readUShort(h + CentralHeader::NameLength);
+    const quint16 extraLength = readUShort(h + CentralHeader::ExtraLength);
+    const quint16 commentLength = readUShort(h + CentralHeader::CommentLength);
+    const quint32 localHeaderOffset = readUInt(h + CentralHeader::LocalHeaderOffset);
+
+    // Every central record names a local header, skipped or not: the
+    // boundaries between entries' data.
+    localHeaderOffsets.append(localHeaderOffset);
+
+    const char *skipReason = nullptr;
+    if (method != MethodStored && method != MethodDeflated)
+        skipReason = "Unsupported compression method. Skipping file.";
+    else if (qint8(h[CentralHeader::VersionNeeded]) > MaxSupportedVersion)
+        skipReason = "Unsupported PKZip version. Skipping file.";
+    else if (nameLength == 0)
+        skipReason = "Skipping file with no name.";
+    if (skipReason) {
+        qDebug() << skipReason;
+        if (!device->seek(device->pos() + nameLength + extraLength + commentLength))
+            return UnZip::FileSeekError;
+        return UnZip::Success;
+    }
+
+    const bool utf8 = h[CentralHeader::Flags + 1] & FlagUtf8Names;
+    if (device->read(reinterpret_cast<char *>(outputBuffer), nameLength) != nameLength)
+        return UnZip::FileReadError;
+    const QString name = decodeText(reinterpret_cast<const char *>(outputBuffer), nameLength, utf8);
+
+    auto *entry = new ZipEntryP;
+    entry->generalFlags[0] = h[CentralHeader::Flags];
+    entry->generalFlags[1] = h[CentralHeader::Flags + 1];
+    entry->compressionMethod = method;
+    entry->dosTime[0] = h[CentralHeader::Time];
+    entry->dosTime[1] = h[CentralHeader::Time + 1];
+    entry->dosDate[0] = h[CentralHeader::Date];
+    entry->dosDate[1] = h[CentralHeader::Date + 1];
+    entry->crc = readUInt(h + CentralHeader::Crc);
+    entry->compressedSize = readUInt(h + CentralHeader::CompressedSize);
+    entry->uncompressedSize = readUInt(h + CentralHeader::UncompressedSize);
+
+    if (extraLength != 0 && !device->seek(device->pos() + extraLength)) {
+        delete entry;
+        return UnZip::FileSeekError;
+    }
+    if (commentLength != 0) {
+        if (device->read(reinterpret_cast<char *>(outputBuffer), commentLength) != commentLength) {
+            delete entry;
+            return UnZip::FileReadError;
+        }
+        entry->comment = decodeText(reinterpret_cast<const char *>(outputBuffer), commentLength, utf8);
+    }
+    entry->localHeaderOffset = localHeaderOffset;
+
+    if (!entries)
+        entries = new QMap<QString, ZipEntryP *>;
+    auto existing = entries->find(name);
+    if (existing != entries->end()) {
+        delete existing.value();
+        existing.value() = entry;
+    } else {
+        entries->insert(name, entry);
+    }
+    return UnZip::Success;
+}
+
+void UnzipPrivate::closeArchive()
+{
+    if (!device)
+        return;
+    if (entries) {
+        qDeleteAll(*entries);
+        delete entries;
+        entries = nullptr;
+    }
+    delete device;
+    device = nullptr;
+    directoryOffset = 0;
+    directoryEntryCount = 0;
+    comment = QString();
+    localHeaderOffsets.clear();
+}
+
+// ---------------------------------------------------------------------------
+// UnzipPrivate: local headers, decryption and data
+// ---------------------------------------------------------------------------
+
+quint32 UnzipPrivate::nextLocalHeaderAfter(quint32 offset) const
+{
+    // The central directory also ends the data of the entries before it.
+    quint64 limit = directoryOffset > offset ? directoryOffset : 0xffffffffu;
+    const auto next = std::upper_bound(localHeaderOffsets.constBegin(), localHeaderOffsets.constEnd(), offset);
+    if (next != localHeaderOffsets.constEnd() && *next < limit)
+        limit = *next;
+    return quint32(limit);
+}
+
+UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEntryP &entry)
+{
+    if (!device->seek(entry.localHeaderOffset))
+        return UnZip::FileSeekError;
+    if (device->read(reinterpret_cast<char *>(inputBuffer), 4) != 4)
+        return UnZip::FileReadError;
+    if (readUInt(inputBuffer) != LocalHeaderSignature)
+        return UnZip::IncompatibleArchive;
+    const qint64 rest = LocalHeader::Size - 4;
+    if (device->read(reinterpret_cast<char *>(inputBuffer) + 4, rest) != rest)
+        return UnZip::FileReadError;
+    const unsigned char *h = inputBuffer;
+
+    bool consistent = readUShort(h + LocalHeader::Method) == entry.compressionMethod
+        && h[LocalHeader::Flags] == entry.generalFlags[0]
+        && h[LocalHeader::Flags + 1] == entry.generalFlags[1]
+        && h[LocalHeader::Time] == entry.dosTime[0]
+        && h[LocalHeader::Time + 1] == entry.dosTime[1]
+        && h[LocalHeader::Date] == entry.dosDate[0]
+        && h[LocalHeader::Date + 1] == entry.dosDate[1];
+    if (consistent && !entry.hasDataDescriptor()) {
+        consistent = readUInt(h + LocalHeader::Crc) == entry.crc
+            && readUInt(h + LocalHeader::CompressedSize) == entry.compressedSize
+            && readUInt(h + LocalHeader::UncompressedSize) == entry.uncompressedSize;
+    }
+    if (!consistent)
+        return UnZip::InconsistentHeaders;
+
+    const quint16 nameLength = readUShort(h + LocalHeader::NameLength);
+    const quint16 extraLength = readUShort(h + LocalHeader::ExtraLength);
+    if (nameLength == 0)
+        return UnZip::InconsistentHeaders;
+    if (device->read(reinterpret_cast<char *>(outputBuffer), nameLength) != nameLength)
+        return UnZip::FileReadError;
+    const QString name = decodeText(reinterpret_cast<const char *>(outputBuffer), nameLength, entry.hasUtf8Names());
+    if (name != path) {
+        qDebug() << "Filename in local header mismatches.";
+        return UnZip::InconsistentHeaders;
+    }
+
+    if (extraLength != 0 && !device->seek(device->pos() + extraLength))
+        return UnZip::FileSeekError;
+    const qint64 dataOffset = device->pos();
+    if (dataOffset < 0 || dataOffset > qint64(0xffffffffu))
+        return UnZip::FileSeekError;
+    entry.dataOffset = quint32(dataOffset);
+
+    // An entry's data may not reach into the next entry: archives whose
+    // entries share or overlap their data could otherwise inflate the same
+    // bytes over and over.
+    const quint32 limit = nextLocalHeaderAfter(entry.localHeaderOffset);
+    const quint64 dataEnd = quint64(entry.dataOffset) + entry.compressedSize;
+    if (dataEnd > limit) {
+        qDebug() << QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path);
+        return UnZip::InconsistentHeaders;
+    }
+
+    if (!entry.hasDataDescriptor())
+        return UnZip::Success;
+    if (!device->seek(dataEnd))
+        return UnZip::FileSeekError;
+    return checkDataDescriptor(entry);
+}
+
+UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const ZipEntryP &entry)
+{
+    char *buffer = reinterpret_cast<char *>(outputBuffer);
+    if (device->read(buffer, 4) != 4)
+        return UnZip::FileReadError;
+    qint64 descriptorSize = DataDescriptor::SizeWithoutSignature;
+    if (readUInt(outputBuffer) == DataDescriptorSignature) {
+        if (device->read(buffer, 12) != 12)
+            return UnZip::FileReadError;
+        descriptorSize = DataDescriptor::Size;
+    } else if (device->read(buffer + 4, 8) != 8) {
+        return UnZip::FileReadError;
+    }
+    if (readUInt(outputBuffer) != entry.crc
+        || readUInt(outputBuffer + 4) != entry.compressedSize
+        || readUInt(outputBuffer + 8) != entry.uncompressedSize) {
+        return UnZip::InconsistentHeaders;
+    }
+    const quint64 end = quint64(entry.dataOffset) + entry.compressedSize + descriptorSize;
+    if (end > nextLocalHeaderAfter(entry.localHeaderOffset))
+        return UnZip::InconsistentHeaders;
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::testPassword(unsigned int *keys, const QString &file, const ZipEntryP &header)
+{
+    Q_UNUSED(file);
+    if (header.compressedSize < quint32(EncryptionHeaderSize))
+        return UnZip::CorruptedArchive;
+    if (device->read(reinterpret_cast<char *>(inputBuffer), EncryptionHeaderSize) != EncryptionHeaderSize)
+        return UnZip::CorruptedArchive;
+    ZipCipher::initKeys(keys, ZipCipher::passwordBytes(password), crcTable);
+    return testKeys(header, keys) ? UnZip::Success : UnZip::PasswordMismatch;
+}
+
+bool UnzipPrivate::testKeys(const ZipEntryP &header, unsigned int *keys)
+{
+    unsigned char plain[EncryptionHeaderSize];
+    std::memcpy(plain, inputBuffer, EncryptionHeaderSize);
+    ZipCipher::decrypt(keys, plain, EncryptionHeaderSize, crcTable);
+    const unsigned char check = header.hasDataDescriptor()
+        ? header.dosTime[1]
+        : uchar(header.crc >> 24);
+    return plain[EncryptionHeaderSize - 1] == check;
+}
+
+UnZip::ErrorCode UnzipPrivate::extractStored(ZipEntryP &entry, QIODevice *outDev, quint32 dataLength,
+                                             unsigned int *keys, quint32 *crc)
+{
+    char *buffer = reinterpret_cast<char *>(inputBuffer);
+    quint64 total = 0;
+    while (total < dataLength) {
+        const qint64 request = qMin<quint64>(BufferSize, dataLength - total);
+        const qint64 n = device->read(buffer, request);
+        if (n < 0)
+            return UnZip::FileReadError;
+        if (n == 0)
+            break;
+        if (entry.isEncrypted())
+            ZipCipher::decrypt(keys, inputBuffer, n, crcTable);
+        *crc = ZipCrc::update(*crc, inputBuffer, n);
+        if (outDev->write(buffer, n) != n)
+            return UnZip::FileWriteError;
+        total += quint64(n);
+    }
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::extractDeflated(const QString &path, ZipEntryP &entry, QIODevice *outDev,
+                                               quint32 dataLength, unsigned int *keys, quint32 *crc)
+{
+    if (!inflater.begin())
+        return UnZip::ZlibFailure;
+
+    char *input = reinterpret_cast<char *>(inputBuffer);
+    char *output = reinterpret_cast<char *>(outputBuffer);
+    quint64 remaining = dataLength;
+    quint64 written = 0;
+    for (;;) {
+        if (remaining == 0) {
+            inflater.end();
+            qDebug() << QString::fromLatin1("Compressed data runs past the entry's size: %1").arg(path);
+            return UnZip::CorruptedArchive;
+        }
+        const qint64 n = device->read(input, qMin<quint64>(BufferSize, remaining));
+        if (n < 0) {
+            inflater.end();
+            return UnZip::FileReadError;
+        }
+        if (n == 0)
+            break;
+        remaining -= quint64(n);
+        if (entry.isEncrypted())
+            ZipCipher::decrypt(keys, inputBuffer, n, crcTable);
+        inflater.setInput(inputBuffer, uint(n));
+
+        Inflater::Status status;
+        unsigned int produced;
+        do {
+            status = inflater.inflate(outputBuffer, BufferSize, &produced);
+            if (status == Inflater::DataError) {
+                inflater.end();
+                return UnZip::ZlibFailure;
+            }
+            if (written + produced > entry.uncompressedSize) {
+                // More data than the entry records: stop before writing it.
+                inflater.end();
+                qDebug() << QString::fromLatin1("Entry inflates beyond its recorded size: %1").arg(path);
+                return UnZip::CorruptedArchive;
+            }
+            if (produced != 0 && outDev->write(output, produced) != qint64(produced)) {
+                inflater.end();
+                return UnZip::FileWriteError;
+            }
+            *crc = ZipCrc::update(*crc, outputBuffer, produced);
+            written += produced;
+        } while (produced == uint(BufferSize));
+
+        if (status == Inflater::StreamEnd)
+            break;
+    }
+    inflater.end();
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
+                                           UnZip::ExtractionOptions options)
+{
+    Q_UNUSED(options);
+    if (!entry.localHeaderChecked) {
+        const UnZip::ErrorCode ec = parseLocalHeaderRecord(path, entry);
+        if (ec != UnZip::Success)
+            return ec;
+        entry.localHeaderChecked = true;
+    }
+    if (!device->seek(entry.dataOffset))
+        return UnZip::FileSeekError;
+
+    unsigned int keys[3];
+    quint32 dataLength = entry.compressedSize;
+    if (entry.isEncrypted()) {
+        const UnZip::ErrorCode ec = testPassword(keys, path, entry);
+        if (ec != UnZip::Success) {
+            qDebug() << QString::fromLatin1("Unable to decrypt %1").arg(path);
+            return ec;
+        }
+        dataLength -= EncryptionHeaderSize;
+    }
+
+    if (dataLength == 0)
+        return entry.crc == 0 ? UnZip::Success : UnZip::CorruptedArchive;
+
+    quint32 crc = 0;
+    const UnZip::ErrorCode ec = entry.compressionMethod == MethodStored
+        ? extractStored(entry, outDev, dataLength, keys, &crc)
+        : extractDeflated(path, entry, outDev, dataLength, keys, &crc);
+    if (ec != UnZip::Success)
+        return ec;
+    return crc == entry.crc ? UnZip::Success : UnZip::CorruptedArchive;
+}
+
+// ---------------------------------------------------------------------------
+// UnzipPrivate: files and folders below a target folder
+// ---------------------------------------------------------------------------
+
+bool UnzipPrivate::createDirectory(const QString &path)
+{
+    QString failed;
+    if (ExtractionPath::createFolders(path, &failed))
+        return true;
+    qDebug() << QString::fromLatin1("Unable to create directory: %1").arg(failed);
+    return false;
+}
+
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, const QDir &dir,
+                                           UnZip::ExtractionOptions options)
+{
+    const QString target = dir.absolutePath();
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const bool isFolder = slash >= 0 && slash == path.size() - 1;
+    const UnZip::ErrorCode refusal = isFolder ? UnZip::DirectoryCreationFailed : UnZip::FileOpenFailed;
+
+    if (isFolder && options.testFlag(UnZip::DropFolders))
+        return UnZip::Success;
+
+    if (ExtractionPath::hasControlCharacter(path)) {
+        qDebug() << QString::fromLatin1("Refusing entry with a control character in its name: %1").arg(path);
+        return refusal;
+    }
+
+    if (isFolder) {
+        const QString relative = QDir::cleanPath(path);
+        const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
+        if (ExtractionPath::climbsOut(relative) || !ExtractionPath::resolvesInside(target, folder)) {
+            qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
+            return refusal;
+        }
+        if (!createDirectory(folder)) {
+            qDebug() << QString::fromLatin1("Unable to create directory: %1").arg(folder);
+            return UnZip::DirectoryCreationFailed;
+        }
+        return UnZip::Success;
+    }
+
+    QString base = target;
+    QString fileName = path;
+    if (slash > 0) {
+        fileName = path.mid(slash + 1);
+        if (!options.testFlag(UnZip::DropFolders)) {
+            const QString relative = QDir::cleanPath(path.left(slash));
+            if (ExtractionPath::climbsOut(relative)) {
+                qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
+                return refusal;
+            }
+            base = QString::fromLatin1("%1/%2").arg(target, relative);
+        }
+    }
+    const QString outputPath = QString::fromLatin1("%1/%2").arg(base, fileName);
+    if (ExtractionPath::isSpecialComponent(path.mid(slash + 1))
+        || !ExtractionPath::resolvesInside(target, outputPath)) {
+        qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
+        return refusal;
+    }
+    if (base != target && !createDirectory(base)) {
+        qDebug() << QString::fromLatin1("Unable to create directory: %1").arg(base);
+        return UnZip::DirectoryCreationFailed;
+    }
+
+    QFile outFile(outputPath);
+    if (!outFile.open(QIODevice::WriteOnly)) {
+        qDebug() << QString::fromLatin1("Unable to open %1 for writing").arg(outputPath);
+        return UnZip::FileOpenFailed;
+    }
+    const UnZip::ErrorCode ec = extractFile(path, entry, &outFile, options);
+    outFile.close();
+    if (ec != UnZip::Success && !outFile.remove())
+        qDebug() << QString::fromLatin1("Unable to remove corrupted file: %1").arg(outputPath);
+    return ec;
+}
+
+// ---------------------------------------------------------------------------
+// UnZip
+// ---------------------------------------------------------------------------
+
+UnZip::UnZip()
+    : d(new UnzipPrivate)
+{
+}
+
+UnZip::~UnZip()
+{
+    closeArchive();
+    delete d;
+}
+
+bool UnZip::isOpen() const
+{
+    return d->device != nullptr;
+}
+
+UnZip::ErrorCode UnZip::openArchive(const QString &filename)
+{
+    auto *file = new QFile(filename);
+    if (!file->exists()) {
+        delete file;
+        return FileMissing;
+    }
+    if (!file->open(QIODevice::ReadOnly)) {
+        delete file;
+        return FileOpenFailed;
+    }
+    return openArchive(file);
+}
+
+UnZip::ErrorCode UnZip::openArchive(QIODevice *device)
+{
+    if (!device) {
+        qDebug() << "Invalid device.";
+        return BadDevice;
+    }
+    return d->openArchive(device);
+}
+
+void UnZip::closeArchive()
+{
+    d->closeArchive();
+}
+
+QString UnZip::archiveComment() const
+{
+    return d->device ? d->comment : QString();
+}
+
+QString UnZip::formatError(UnZip::ErrorCode c) const
+{
+    const int index = int(c);
+    const char *text = index >= 0 && index < int(sizeof errorMessages / sizeof *errorMessages)
+        ? errorMessages[index]
+        : unknownErrorMessage;
+    return QCoreApplication::translate("UnZip", text);
+}
+
+bool UnZip::contains(const QString &file) const
+{
+    return d->entries && d->entries->contains(file);
+}
+
+QStringList UnZip::fileList() const
+{
+    return d->entries ? d->entries->keys() : QStringList();
+}
+
+QList<UnZip::ZipEntry> UnZip::entryList() const
+{
+    QList<ZipEntry> list;
+    if (!d->entries)
+        return list;
+    list.reserve(d->entries->size());
+    for (auto it = d->entries->constBegin(); it != d->entries->constEnd(); ++it) {
+        const ZipEntryP *entry = it.value();
+        ZipEntry info;
+        info.filename = it.key();
+        if (!entry->comment.isEmpty())
+            info.comment = entry->comment;
+        info.compressedSize = entry->compressedSize;
+        info.uncompressedSize = entry->uncompressedSize;
+        info.crc = entry->crc;
+        info.lastModified = decodeDosDateTime(entry->dosTime, entry->dosDate);
+        switch (entry->compressionMethod) {
+        case MethodStored:
+            info.compression = Stored;
+            break;
+        case MethodDeflated:
+            info.compression = Deflated;
+            break;
+        default:
+            info.compression = UnknownMethod;
+        }
+        info.type = info.filename.endsWith(QLatin1Char('/')) ? Directory : File;
+        info.encrypted = entry->isEncrypted();
+        list.append(info);
+    }
+    return list;
+}
+
+UnZip::ErrorCode UnZip::extractAll(const QString &dirname, ExtractionOptions options)
+{
+    return extractAll(QDir(dirname), options);
+}
+
+UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
+{
+    if (!d->device)
+        return NoArchiveYet;
+    if (!d->entries)
+        return Success;
+
+    auto it = d->entries->begin();
+    while (it != d->entries->end()) {
+        const ErrorCode ec = d->extractFile(it.key(), *it.value(), dir, options);
+        if (ec == CorruptedArchive) {
+            qDebug() << "Removing corrupted entry" << it.key();
+            delete it.value();
+            it = d->entries->erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return Success;
+}
+
+UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QString &dirname, ExtractionOptions options)
+{
+    return extractFile(filename, QDir(dirname), options);
+}
+
+UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QDir &dir, ExtractionOptions options)
+{
+    if (!d->device)
+        return NoArchiveYet;
+    if (!d->entries)
+        return FileMissing;
+    const auto it = d->entries->find(filename);
+    if (it == d->entries->end())
+        return FileMissing;
+    return d->extractFile(it.key(), *it.value(), dir, options);
+}
+
+UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, ExtractionOptions options)
+{
+    if (!device)
+        return BadDevice;
+    if (!d->device)
+        return NoArchiveYet;
+    if (!d->entries)
+        return FileMissing;
+    const auto it = d->entries->find(filename);
+    if (it == d->entries->end())
+        return FileMissing;
+    return d->extractFile(it.key(), *it.value(), device, options);
+}
+
+UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QString &dirname,
+                                     ExtractionOptions options)
+{
+    return extractFiles(filenames, QDir(dirname), options);
+}
+
+UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QDir &dir, ExtractionOptions options)
+{
+    for (const QString &name : filenames) {
+        const ErrorCode ec = extractFile(name, dir, options);
+        if (ec != Success && ec != FileMissing)
+            return ec;
+    }
+    return Success;
+}
+
+void UnZip::setPassword(const QString &pwd)
+{
+    d->password = pwd;
+}
+
+void UnZip::setFileNameCodec(QTextCodec *codec)
+{
+    d->fileNameCodec = codec;
+}
+
+QTextCodec *UnZip::fileNameCodec() const
+{
+    return d->fileNameCodec;
+}

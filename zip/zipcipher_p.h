@@ -1,0 +1,73 @@
+#ifndef KELVANE_ZIPCIPHER_P_H
+#define KELVANE_ZIPCIPHER_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+//
+// The traditional ZIP encryption, shared by the reader and the writer: three
+// 32-bit keys set up from the password and advanced by every plain byte with
+// CRC-32 steps and a linear congruential step; each byte is XORed with a
+// keystream byte taken from the third key.
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+#include <zlib.h>
+
+namespace ZipCipher {
+
+constexpr unsigned int InitialKey0 = 0x12345678;
+constexpr unsigned int InitialKey1 = 0x23456789;
+constexpr unsigned int InitialKey2 = 0x34567890;
+constexpr unsigned int Multiplier = 134775813; // 0x08088405
+
+// The bytes that key the cipher for a password. A password that Latin-1 can
+// hold uses its Latin-1 bytes; any other password uses UTF-8, since Latin-1
+// would turn each of its other characters into the same '?'.
+QByteArray passwordBytes(const QString &password);
+
+inline unsigned int crcStep(unsigned int value, unsigned char byte, const z_crc_t *crcTable)
+{
+    return (value >> 8) ^ crcTable[(value ^ byte) & 0xff];
+}
+
+// One key update with the plain byte c (only its low 8 bits count).
+inline void updateKeys(unsigned int *keys, int c, const z_crc_t *crcTable)
+{
+    keys[0] = crcStep(keys[0], uchar(c), crcTable);
+    keys[1] = (keys[1] + (keys[0] & 0xff)) * Multiplier + 1;
+    keys[2] = crcStep(keys[2], uchar(keys[1] >> 24), crcTable);
+}
+
+inline unsigned char keystreamByte(const unsigned int *keys)
+{
+    const unsigned int t = keys[2] | 2;
+    return uchar(((t * (t ^ 1)) >> 8) & 0xff);
+}
+
+// Initial values, then one update per password byte.
+void initKeys(unsigned int *keys, const QByteArray &password, const z_crc_t *crcTable);
+
+inline void decrypt(unsigned int *keys, unsigned char *data, qint64 size, const z_crc_t *crcTable)
+{
+    for (qint64 i = 0; i < size; ++i) {
+        const unsigned char plain = data[i] ^ keystreamByte(keys);
+        updateKeys(keys, plain, crcTable);
+        data[i] = plain;
+    }
+}
+
+inline void encrypt(unsigned int *keys, unsigned char *data, qint64 size, const z_crc_t *crcTable)
+{
+    for (qint64 i = 0; i < size; ++i) {
+        const unsigned char k = keystreamByte(keys);
+        updateKeys(keys, data[i], crcTable);
+        data[i] ^= k;
+    }
+}
+
+} // namespace ZipCipher
+
+#endif // KELVANE_ZIPCIPHER_P_H

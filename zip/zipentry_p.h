@@ -1,0 +1,36 @@
+#ifndef KELVANE_ZIPENTRY_P_H
+#define KELVANE_ZIPENTRY_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+
+#include "zipformat_p.h"
+
+#include <QtCore/QString>
+
+// The per-entry record: one per central directory record read by UnZip, one
+// per entry written by Zip. Flags, time and date are kept as the two stored
+// bytes each, low byte first, and compared byte by byte with the local header.
+class ZipEntryP
+{
+public:
+    quint32 localHeaderOffset = 0;
+    quint32 dataOffset = 0;
+    unsigned char generalFlags[2] = {0, 0};
+    quint16 compressionMethod = 0;
+    unsigned char dosTime[2] = {0, 0};
+    unsigned char dosDate[2] = {0, 0};
+    quint32 crc = 0;
+    quint32 compressedSize = 0;
+    quint32 uncompressedSize = 0;
+    QString comment;
+    bool localHeaderChecked = false;
+
+    bool isEncrypted() const { return generalFlags[0] & ZipFormat::FlagEncrypted; }
+    bool hasDataDescriptor() const { return generalFlags[0] & ZipFormat::FlagDataDescriptor; }
+    bool hasUtf8Names() const { return generalFlags[1] & ZipFormat::FlagUtf8Names; }
+};
+
+#endif // KELVANE_ZIPENTRY_P_H

@@ -1,0 +1,179 @@
+#ifndef KELVANE_ZIPFORMAT_P_H
+#define KELVANE_ZIPFORMAT_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+//
+// The byte layout of the ZIP records read by UnZip and written by Zip: record
+// signatures, field offsets, flag bits, methods, and the little-endian and
+// MS-DOS date/time packing. Every other file takes these values from here.
+
+#include <QtCore/QDateTime>
+#include <QtCore/QtGlobal>
+
+namespace ZipFormat {
+
+// Size of each of the two chunk buffers held by the reader and the writer.
+constexpr int BufferSize = 262144;
+
+// Length of the traditional encryption header in front of encrypted data.
+constexpr int EncryptionHeaderSize = 12;
+
+// Highest "version needed to extract" (low byte, times ten) the reader supports.
+constexpr int MaxSupportedVersion = 27;
+
+// Version written by the writer into "version needed to extract".
+constexpr quint16 VersionNeededToExtract = 20;
+
+enum Signature : quint32 {
+    LocalHeaderSignature = 0x04034b50,
+    DataDescriptorSignature = 0x08074b50,
+    CentralHeaderSignature = 0x02014b50,
+    EndRecordSignature = 0x06054b50
+};
+
+enum Method : quint16 {
+    MethodStored = 0,
+    MethodDeflated = 8
+};
+
+// Bits of the first (low) general purpose flag byte.
+enum LowFlag : unsigned char {
+    FlagEncrypted = 0x01,
+    FlagDataDescriptor = 0x08
+};
+
+// Bits of the second (high) general purpose flag byte.
+enum HighFlag : unsigned char {
+    FlagUtf8Names = 0x08 // bit 11 of the 16-bit field
+};
+
+// Local file header: fixed part, followed by the name and the extra field.
+namespace LocalHeader {
+enum Offset : int {
+    Signature = 0,
+    VersionNeeded = 4,
+    Flags = 6,
+    Method = 8,
+    Time = 10,
+    Date = 12,
+    Crc = 14,
+    CompressedSize = 18,
+    UncompressedSize = 22,
+    NameLength = 26,
+    ExtraLength = 28,
+    Size = 30
+};
+}
+
+// Data descriptor, as written (with its optional signature).
+namespace DataDescriptor {
+enum Offset : int {
+    Signature = 0,
+    Crc = 4,
+    CompressedSize = 8,
+    UncompressedSize = 12,
+    Size = 16,
+    SizeWithoutSignature = 12
+};
+}
+
+// Central directory file header: fixed part, then name, extra field, comment.
+namespace CentralHeader {
+enum Offset : int {
+    Signature = 0,
+    VersionMadeBy = 4,
+    VersionNeeded = 6,
+    Flags = 8,
+    Method = 10,
+    Time = 12,
+    Date = 14,
+    Crc = 16,
+    CompressedSize = 20,
+    UncompressedSize = 24,
+    NameLength = 28,
+    ExtraLength = 30,
+    CommentLength = 32,
+    DiskStart = 34,
+    InternalAttributes = 36,
+    ExternalAttributes = 38,
+    LocalHeaderOffset = 42,
+    Size = 46
+};
+}
+
+// End of central directory record, followed by the archive comment.
+namespace EndRecord {
+enum Offset : int {
+    Signature = 0,
+    DiskNumber = 4,
+    DirectoryDisk = 6,
+    DiskEntries = 8,
+    TotalEntries = 10,
+    DirectorySize = 12,
+    DirectoryOffset = 16,
+    CommentLength = 20,
+    Size = 22
+};
+}
+
+// Largest value of a 16-bit count or length field.
+constexpr quint32 MaxUShort = 0xffff;
+
+inline quint16 readUShort(const unsigned char *p)
+{
+    return quint16(p[0] | (p[1] << 8));
+}
+
+inline quint32 readUInt(const unsigned char *p)
+{
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
+
+inline void writeUShort(unsigned char *p, quint16 v)
+{
+    p[0] = uchar(v & 0xff);
+    p[1] = uchar((v >> 8) & 0xff);
+}
+
+inline void writeUInt(unsigned char *p, quint32 v)
+{
+    p[0] = uchar(v & 0xff);
+    p[1] = uchar((v >> 8) & 0xff);
+    p[2] = uchar((v >> 16) & 0xff);
+    p[3] = uchar((v >> 24) & 0xff);
+}
+
+// MS-DOS time: hour in bits 11-15, minute in bits 5-10, second / 2 in bits 0-4,
+// stored as two bytes, low byte first.
+inline void encodeDosTime(const QTime &t, unsigned char out[2])
+{
+    out[0] = uchar(((t.minute() << 5) + t.second() / 2) & 0xff);
+    out[1] = uchar(((t.hour() << 3) + (t.minute() >> 3)) & 0xff);
+}
+
+// MS-DOS date: years since 1980 in bits 9-15, month in bits 5-8, day in bits 0-4.
+// Years outside 1980..2107 wrap modulo 128, as the format has no room for them.
+inline void encodeDosDate(const QDate &d, unsigned char out[2])
+{
+    out[0] = uchar(((d.month() << 5) + d.day()) & 0xff);
+    out[1] = uchar((((d.year() - 1980) << 1) + (d.month() >> 3)) & 0xff);
+}
+
+// Local date-time from the stored bytes; fields that do not form a valid date
+// or time give an invalid QDateTime.
+inline QDateTime decodeDosDateTime(const unsigned char time[2], const unsigned char date[2])
+{
+    const quint16 t = readUShort(time);
+    const quint16 d = readUShort(date);
+    QDateTime dt;
+    dt.setDate(QDate(1980 + (d >> 9), (d >> 5) & 15, d & 31));
+    dt.setTime(QTime(t >> 11, (t >> 5) & 63, (t & 31) * 2, 0));
+    return dt;
+}
+
+} // namespace ZipFormat
+
+#endif // KELVANE_ZIPFORMAT_P_H
