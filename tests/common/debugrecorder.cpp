@@ -1,0 +1,35 @@
+#include "debugrecorder.h"
+
+namespace {
+DebugRecorder *current = nullptr;
+}
+
+DebugRecorder::DebugRecorder()
+    : m_outer(current)
+{
+    current = this;
+    m_previous = qInstallMessageHandler(&DebugRecorder::handler);
+}
+
+DebugRecorder::~DebugRecorder()
+{
+    qInstallMessageHandler(m_previous);
+    current = m_outer;
+}
+
+QStringList DebugRecorder::take()
+{
+    QStringList result;
+    result.swap(m_lines);
+    return result;
+}
+
+void DebugRecorder::handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtDebugMsg && current) {
+        current->m_lines.append(message);
+        return;
+    }
+    if (current && current->m_previous)
+        current->m_previous(type, context, message);
+}

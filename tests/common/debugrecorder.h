@@ -1,0 +1,37 @@
+#ifndef KELVANE_TESTS_DEBUGRECORDER_H
+#define KELVANE_TESTS_DEBUGRECORDER_H
+
+// Records the lines written to Qt's debug output (qDebug) while it lives, so
+// that a test can compare them with the expected diagnostics, exactly as they
+// would be printed (QString arguments inside double quotes). Other message
+// types go on to the handler that was installed before.
+//
+//     DebugRecorder debug;
+//     reader.extractAll(dir);
+//     QCOMPARE(debug.lines(), QStringList{"Removing corrupted entry \"a.txt\""});
+
+#include <QtCore/QStringList>
+#include <QtCore/QtGlobal>
+
+class DebugRecorder
+{
+public:
+    DebugRecorder();
+    ~DebugRecorder();
+    DebugRecorder(const DebugRecorder &) = delete;
+    DebugRecorder &operator=(const DebugRecorder &) = delete;
+
+    QStringList lines() const { return m_lines; }
+    // The lines recorded so far; the record starts again empty.
+    QStringList take();
+    void clear() { m_lines.clear(); }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+
+    QStringList m_lines;
+    QtMessageHandler m_previous = nullptr;
+    DebugRecorder *m_outer = nullptr;
+};
+
+#endif // KELVANE_TESTS_DEBUGRECORDER_H

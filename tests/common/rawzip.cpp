@@ -1,0 +1,232 @@
+#include "rawzip.h"
+
+#include "zipcipher_p.h"
+#include "zipformat_p.h"
+
+#include <zlib.h>
+
+#include <QtCore/QtGlobal>
+
+using namespace ZipFormat;
+
+namespace {
+
+// The entry's stored bytes and CRC, before any override.
+struct Payload
+{
+    QByteArray data;
+    quint32 crc = 0;
+};
+
+Payload payloadOf(const RawZip::Entry &e)
+{
+    Payload p;
+    p.crc = RawZip::crc32(e.content);
+    if (e.rawData) {
+        p.data = *e.rawData;
+        return p;
+    }
+    QByteArray stored = e.method == MethodDeflated ? RawZip::deflate(e.content, e.level) : e.content;
+    if (!e.password.isNull()) {
+        QByteArray header = e.encryptionFiller.left(10).leftJustified(10, '\0');
+        header.append(char(e.headerByte10.value_or(uchar(e.dosTime & 0xff))));
+        const uchar check = (e.flags & FlagDataDescriptor) ? uchar(e.dosTime >> 8) : uchar(p.crc >> 24);
+        header.append(char(e.checkByte.value_or(check)));
+        stored = RawZip::encrypt(e.password, header, stored);
+    }
+    p.data = stored;
+    return p;
+}
+
+template <typename T>
+T pick(const std::optional<T> &first, const std::optional<T> &second, T fallback)
+{
+    return first ? *first : second ? *second : fallback;
+}
+
+} // namespace
+
+RawZip::Entry &RawZip::add(const QByteArray &name, const QByteArray &content)
+{
+    Entry e;
+    e.name = name;
+    e.content = content;
+    m_entries.push_back(e);
+    return m_entries.back();
+}
+
+RawZip::Archive RawZip::build() const
+{
+    Archive a;
+    a.bytes = prefix;
+    QVector<QByteArray> storedData;
+    QVector<quint32> crcs;
+
+    for (int i = 0; i < count(); ++i) {
+        const Entry &e = m_entries.at(size_t(i));
+        const Payload p = payloadOf(e);
+        storedData.append(p.data);
+        crcs.append(p.crc);
+        const Fields &l = e.local;
+        const QByteArray name = l.name.value_or(e.name);
+
+        QByteArray h(LocalHeader::Size, '\0');
+        putUInt(h, LocalHeader::Signature, LocalHeaderSignature);
+        putUShort(h, LocalHeader::VersionNeeded, l.versionNeeded.value_or(e.versionNeeded));
+        putUShort(h, LocalHeader::Flags, l.flags.value_or(e.flags));
+        putUShort(h, LocalHeader::Method, l.method.value_or(e.method));
+        putUShort(h, LocalHeader::Time, l.dosTime.value_or(e.dosTime));
+        putUShort(h, LocalHeader::Date, l.dosDate.value_or(e.dosDate));
+        putUInt(h, LocalHeader::Crc, l.crc.value_or(p.crc));
+        putUInt(h, LocalHeader::CompressedSize, l.compressedSize.value_or(quint32(p.data.size())));
+        putUInt(h, LocalHeader::UncompressedSize, l.uncompressedSize.value_or(quint32(e.content.size())));
+        putUShort(h, LocalHeader::NameLength, l.nameLength.value_or(quint16(name.size())));
+        putUShort(h, LocalHeader::ExtraLength, quint16(e.localExtra.size()));
+        h += name;
+        h += e.localExtra;
+        if (localHeaderHook)
+            localHeaderHook(i, h);
+
+        EntryLayout layout;
+        layout.localHeader = a.bytes.size();
+        a.bytes += h;
+        layout.dataOffset = a.bytes.size();
+        layout.dataSize = p.data.size();
+        layout.crc = p.crc;
+        layout.storedData = p.data;
+        a.bytes += p.data;
+        a.bytes += e.trailingData;
+        if (e.descriptorKind != NoDescriptor) {
+            const Fields &dd = e.dataDescriptor;
+            QByteArray d;
+            if (e.descriptorKind == WithSignature) {
+                d = QByteArray(4, '\0');
+                putUInt(d, 0, DataDescriptorSignature);
+            }
+            const int base = d.size();
+            d.append(QByteArray(12, '\0'));
+            putUInt(d, base, dd.crc.value_or(p.crc));
+            putUInt(d, base + 4, dd.compressedSize.value_or(quint32(p.data.size())));
+            putUInt(d, base + 8, dd.uncompressedSize.value_or(quint32(e.content.size())));
+            layout.descriptor = a.bytes.size();
+            a.bytes += d;
+        }
+        layout.end = a.bytes.size();
+        a.entries.append(layout);
+    }
+    a.bytes += beforeCentral;
+
+    a.centralDirectory = a.bytes.size();
+    QVector<int> order = centralOrder;
+    if (order.isEmpty()) {
+        for (int i = 0; i < count(); ++i)
+            order.append(i);
+    }
+    int recorded = 0;
+    for (const int i : order) {
+        const Entry &e = m_entries.at(size_t(i));
+        if (!e.inCentralDirectory)
+            continue;
+        const Fields &c = e.central;
+        const QByteArray name = c.name.value_or(e.name);
+        QByteArray r(CentralHeader::Size, '\0');
+        putUInt(r, CentralHeader::Signature, CentralHeaderSignature);
+        putUShort(r, CentralHeader::VersionMadeBy, e.versionMadeBy);
+        putUShort(r, CentralHeader::VersionNeeded, c.versionNeeded.value_or(e.versionNeeded));
+        putUShort(r, CentralHeader::Flags, c.flags.value_or(e.flags));
+        putUShort(r, CentralHeader::Method, c.method.value_or(e.method));
+        putUShort(r, CentralHeader::Time, c.dosTime.value_or(e.dosTime));
+        putUShort(r, CentralHeader::Date, c.dosDate.value_or(e.dosDate));
+        putUInt(r, CentralHeader::Crc, c.crc.value_or(crcs.at(i)));
+        putUInt(r, CentralHeader::CompressedSize, c.compressedSize.value_or(quint32(storedData.at(i).size())));
+        putUInt(r, CentralHeader::UncompressedSize, c.uncompressedSize.value_or(quint32(e.content.size())));
+        putUShort(r, CentralHeader::NameLength, c.nameLength.value_or(quint16(name.size())));
+        putUShort(r, CentralHeader::ExtraLength, quint16(e.centralExtra.size()));
+        putUShort(r, CentralHeader::CommentLength, quint16(e.comment.size()));
+        putUInt(r, CentralHeader::LocalHeaderOffset,
+                e.localHeaderOffset.value_or(quint32(a.entries.at(i).localHeader)));
+        r += name;
+        r += e.centralExtra;
+        r += e.comment;
+        if (centralRecordHook)
+            centralRecordHook(i, r);
+        a.entries[i].central = a.bytes.size();
+        a.bytes += r;
+        ++recorded;
+    }
+    const qint64 directorySize = a.bytes.size() - a.centralDirectory;
+    a.bytes += afterCentral;
+
+    if (end.present) {
+        QByteArray r(EndRecord::Size, '\0');
+        putUInt(r, EndRecord::Signature, EndRecordSignature);
+        putUShort(r, EndRecord::DiskNumber, end.diskNumber.value_or(0));
+        putUShort(r, EndRecord::DirectoryDisk, end.directoryDisk.value_or(0));
+        putUShort(r, EndRecord::DiskEntries, end.diskEntries.value_or(quint16(recorded)));
+        putUShort(r, EndRecord::TotalEntries, end.totalEntries.value_or(quint16(recorded)));
+        putUInt(r, EndRecord::DirectorySize, end.directorySize.value_or(quint32(directorySize)));
+        putUInt(r, EndRecord::DirectoryOffset, end.directoryOffset.value_or(quint32(a.centralDirectory)));
+        putUShort(r, EndRecord::CommentLength, end.commentLength.value_or(quint16(end.comment.size())));
+        r += end.comment;
+        if (endRecordHook)
+            endRecordHook(r);
+        a.endRecord = a.bytes.size();
+        a.bytes += r;
+    }
+    a.bytes += trailer;
+    return a;
+}
+
+quint32 RawZip::crc32(const QByteArray &data)
+{
+    return quint32(::crc32(::crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(data.constData()),
+                           uInt(data.size())));
+}
+
+QByteArray RawZip::deflate(const QByteArray &data, int level)
+{
+    z_stream s = {};
+    if (deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        qFatal("RawZip: deflateInit2 failed");
+    QByteArray out(int(deflateBound(&s, uLong(data.size()))), '\0');
+    s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    s.avail_in = uInt(data.size());
+    s.next_out = reinterpret_cast<Bytef *>(out.data());
+    s.avail_out = uInt(out.size());
+    const int rc = ::deflate(&s, Z_FINISH);
+    deflateEnd(&s);
+    if (rc != Z_STREAM_END)
+        qFatal("RawZip: deflate did not finish");
+    out.resize(int(s.total_out));
+    return out;
+}
+
+QByteArray RawZip::encrypt(const QByteArray &password, const QByteArray &plainHeader, const QByteArray &data)
+{
+    const z_crc_t *table = get_crc_table();
+    unsigned int keys[3];
+    ZipCipher::initKeys(keys, password, table);
+    QByteArray out = plainHeader + data;
+    ZipCipher::encrypt(keys, reinterpret_cast<unsigned char *>(out.data()), out.size(), table);
+    return out;
+}
+
+quint16 RawZip::dosTime(int hour, int minute, int second)
+{
+    return quint16((hour << 11) | (minute << 5) | (second / 2));
+}
+
+quint16 RawZip::dosDate(int year, int month, int day)
+{
+    return quint16(((year - 1980) << 9) | (month << 5) | day);
+}
+
+void RawZip::putUShort(QByteArray &bytes, qint64 offset, quint16 value)
+{
+    writeUShort(reinterpret_cast<unsigned char *>(bytes.data()) + offset, value);
+}
+
+void RawZip::putUInt(QByteArray &bytes, qint64 offset, quint32 value)
+{
+    writeUInt(reinterpret_cast<unsigned char *>(bytes.data()) + offset, value);
+}

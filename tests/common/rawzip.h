@@ -1,0 +1,173 @@
+#ifndef KELVANE_TESTS_RAWZIP_H
+#define KELVANE_TESTS_RAWZIP_H
+
+// Builds ZIP archives byte by byte for tests, with every field under the
+// test's control.
+//
+// Each entry starts from its plain content and consistent defaults: the
+// builder deflates (method 8), encrypts (when a password is given), computes
+// the CRC-32 and sizes and writes the local header, the data, an optional
+// data descriptor and the central record. Any field can then be overridden
+// for the central record, the local header and the data descriptor
+// separately, and hooks may rewrite whole records before they are appended,
+// so that tests can produce any inconsistency or corruption.
+//
+//     RawZip zip;
+//     zip.add("a.txt", "hello").deflated();
+//     zip.add("b/").folder();
+//     zip.add("c.txt", "secret").encrypted("pw").descriptor(RawZip::WithSignature);
+//     zip.entry(0).local.crc = 0xdeadbeef;          // local header differs
+//     const RawZip::Archive archive = zip.build();
+//     // archive.bytes; archive.entries[i].dataOffset, ...
+//
+// Record layouts come from zip/zipformat_p.h, the cipher from zip/zipcipher_p.h.
+
+#include <QtCore/QByteArray>
+#include <QtCore/QVector>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+class RawZip
+{
+public:
+    enum Descriptor {
+        NoDescriptor,
+        WithSignature,      // 16 bytes: signature, CRC, sizes
+        WithoutSignature    // 12 bytes: CRC, sizes
+    };
+
+    // Values written into one record. Unset fields take the entry's value.
+    struct Fields
+    {
+        std::optional<quint16> versionNeeded;
+        std::optional<quint16> flags;
+        std::optional<quint16> method;
+        std::optional<quint16> dosTime;
+        std::optional<quint16> dosDate;
+        std::optional<quint32> crc;
+        std::optional<quint32> compressedSize;
+        std::optional<quint32> uncompressedSize;
+        std::optional<QByteArray> name;
+        std::optional<quint16> nameLength; // written length, the name bytes stay
+    };
+
+    struct Entry
+    {
+        QByteArray name;                // stored name bytes
+        QByteArray content;             // plain content
+        quint16 method = 0;
+        int level = 6;                  // deflate level for method 8
+        quint16 flags = 0;              // bits 0 and 3 are added by encrypted() and descriptor()
+        quint16 dosTime = 0x6000;       // 12:00:00
+        quint16 dosDate = 0x4a21;       // 2017-01-01
+        quint16 versionMadeBy = 20;
+        quint16 versionNeeded = 20;
+        QByteArray password;            // not null: traditional encryption with these bytes
+        QByteArray encryptionFiller = QByteArray("0123456789"); // plain header bytes 0..9
+        std::optional<uchar> headerByte10;   // default: low byte of dosTime
+        std::optional<uchar> checkByte;      // default: as the reader expects
+        Descriptor descriptorKind = NoDescriptor;
+        QByteArray localExtra;
+        QByteArray centralExtra;
+        QByteArray comment;             // entry comment (central record)
+        std::optional<QByteArray> rawData; // stored bytes as they are, instead of
+                                           // compressing and encrypting content
+        QByteArray trailingData;        // bytes after the data (before a descriptor), not counted
+        Fields central;                 // overrides for the central record
+        Fields local;                   // overrides for the local header
+        Fields dataDescriptor;          // overrides for the descriptor (crc and sizes only)
+        std::optional<quint32> localHeaderOffset; // central record's offset field
+        bool inCentralDirectory = true; // false: local header and data only
+
+        // Fluent setters.
+        Entry &deflated(int deflateLevel = 6) { method = 8; level = deflateLevel; return *this; }
+        Entry &stored() { method = 0; return *this; }
+        Entry &folder() { method = 0; content.clear(); return *this; }
+        Entry &encrypted(const QByteArray &pw) { password = pw; flags |= 0x01; return *this; }
+        Entry &descriptor(Descriptor kind)
+        {
+            descriptorKind = kind;
+            if (kind == NoDescriptor)
+                flags &= ~0x08;
+            else
+                flags |= 0x08;
+            return *this;
+        }
+        Entry &utf8Flag() { flags |= 0x0800; return *this; }
+        Entry &time(quint16 t, quint16 d) { dosTime = t; dosDate = d; return *this; }
+        Entry &withComment(const QByteArray &c) { comment = c; return *this; }
+        Entry &raw(const QByteArray &bytes) { rawData = bytes; return *this; }
+    };
+
+    // Where each part of an entry ended up in the built archive.
+    struct EntryLayout
+    {
+        qint64 localHeader = -1;
+        qint64 dataOffset = -1;        // first byte after the local extra field
+        qint64 dataSize = 0;           // stored bytes (encryption header included)
+        qint64 descriptor = -1;        // -1 without a descriptor
+        qint64 end = -1;               // first byte after the entry's local part
+        qint64 central = -1;           // -1 when left out of the central directory
+        quint32 crc = 0;               // CRC-32 of the content
+        QByteArray storedData;         // the bytes written as data
+    };
+
+    struct Archive
+    {
+        QByteArray bytes;
+        QVector<EntryLayout> entries;  // in the order of add()
+        qint64 centralDirectory = -1;
+        qint64 endRecord = -1;
+    };
+
+    // End of central directory record.
+    struct End
+    {
+        std::optional<quint16> diskNumber;
+        std::optional<quint16> directoryDisk;
+        std::optional<quint16> diskEntries;
+        std::optional<quint16> totalEntries;
+        std::optional<quint32> directorySize;
+        std::optional<quint32> directoryOffset;
+        std::optional<quint16> commentLength;
+        QByteArray comment;
+        bool present = true;
+    };
+
+    Entry &add(const QByteArray &name, const QByteArray &content = QByteArray());
+    Entry &entry(int index) { return m_entries.at(size_t(index)); }
+    int count() const { return int(m_entries.size()); }
+
+    End end;
+    QByteArray prefix;           // bytes before the first local header
+    QByteArray beforeCentral;    // bytes between the last entry and the central directory
+    QByteArray afterCentral;     // bytes between the central directory and the end record
+    QByteArray trailer;          // bytes after the archive comment
+    // Order of the central records as indexes into the entries; empty: add() order.
+    QVector<int> centralOrder;
+
+    // Called with each finished record (fixed part, name, extra field and, for
+    // the central record and end record, comment) before it is appended.
+    std::function<void(int index, QByteArray &record)> localHeaderHook;
+    std::function<void(int index, QByteArray &record)> centralRecordHook;
+    std::function<void(QByteArray &record)> endRecordHook;
+
+    Archive build() const;
+
+    // Helpers for expected values.
+    static quint32 crc32(const QByteArray &data);
+    static QByteArray deflate(const QByteArray &data, int level = 6);
+    static QByteArray encrypt(const QByteArray &password, const QByteArray &plainHeader,
+                              const QByteArray &data);
+    static quint16 dosTime(int hour, int minute, int second);
+    static quint16 dosDate(int year, int month, int day);
+    static void putUShort(QByteArray &bytes, qint64 offset, quint16 value);
+    static void putUInt(QByteArray &bytes, qint64 offset, quint32 value);
+
+private:
+    std::deque<Entry> m_entries;
+};
+
+#endif // KELVANE_TESTS_RAWZIP_H

@@ -1,0 +1,57 @@
+#include "testdevices.h"
+
+CountingBuffer::CountingBuffer(const QByteArray &bytes, int *destroyed)
+    : m_destroyed(destroyed)
+{
+    setData(bytes);
+}
+
+CountingBuffer::~CountingBuffer()
+{
+    if (m_destroyed)
+        ++*m_destroyed;
+}
+
+FaultyBuffer::FaultyBuffer(const QByteArray &bytes, int *destroyed)
+    : CountingBuffer(bytes, destroyed)
+{
+}
+
+bool FaultyBuffer::open(OpenMode mode)
+{
+    if (m_refuseOpen)
+        return false;
+    return CountingBuffer::open(mode);
+}
+
+bool FaultyBuffer::seek(qint64 position)
+{
+    const int call = m_seekCalls++;
+    if (call == m_failSeekCall || position == m_failSeekTo)
+        return false;
+    return CountingBuffer::seek(position);
+}
+
+qint64 FaultyBuffer::readData(char *data, qint64 maxSize)
+{
+    if (m_failReadsFrom >= 0) {
+        const qint64 here = pos();
+        if (here >= m_failReadsFrom)
+            return -1;
+        maxSize = qMin(maxSize, m_failReadsFrom - here);
+    }
+    return CountingBuffer::readData(data, maxSize);
+}
+
+qint64 FaultyBuffer::writeData(const char *data, qint64 size)
+{
+    if (m_writeLimit >= 0) {
+        size = qMin(size, m_writeLimit - m_written);
+        if (size <= 0)
+            return -1;
+    }
+    const qint64 n = CountingBuffer::writeData(data, size);
+    if (n > 0)
+        m_written += n;
+    return n;
+}

@@ -1,0 +1,59 @@
+#ifndef KELVANE_TESTS_TESTDEVICES_H
+#define KELVANE_TESTS_TESTDEVICES_H
+
+// Devices for tests of code that takes ownership of a device or has to cope
+// with failing reads, writes and seeks.
+
+#include <QtCore/QBuffer>
+
+// A QBuffer over its own copy of the bytes that counts its destruction in a
+// counter owned by the test, so that the test can tell whether (and how
+// often) the code under test deleted it.
+class CountingBuffer : public QBuffer
+{
+public:
+    explicit CountingBuffer(const QByteArray &bytes, int *destroyed = nullptr);
+    ~CountingBuffer() override;
+
+private:
+    int *m_destroyed;
+};
+
+// A CountingBuffer with injected faults:
+// - refuseOpen(): open() fails;
+// - failSeek(n): the n-th call of seek() (counting from 0) fails;
+// - failSeekTo(pos): every seek to pos fails;
+// - failReadsFrom(pos): reading at or after pos fails (readData returns -1);
+//   a read that begins before pos stops short at pos;
+// - limitWrites(n): writing stops after n bytes in total (short writes).
+class FaultyBuffer : public CountingBuffer
+{
+public:
+    explicit FaultyBuffer(const QByteArray &bytes = QByteArray(), int *destroyed = nullptr);
+
+    void refuseOpen() { m_refuseOpen = true; }
+    void failSeek(int callIndex) { m_failSeekCall = callIndex; }
+    void failSeekTo(qint64 position) { m_failSeekTo = position; }
+    void failReadsFrom(qint64 position) { m_failReadsFrom = position; }
+    void limitWrites(qint64 total) { m_writeLimit = total; }
+
+    int seekCalls() const { return m_seekCalls; }
+
+    bool open(OpenMode mode) override;
+    bool seek(qint64 position) override;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    bool m_refuseOpen = false;
+    int m_failSeekCall = -1;
+    qint64 m_failSeekTo = -1;
+    qint64 m_failReadsFrom = -1;
+    qint64 m_writeLimit = -1;
+    qint64 m_written = 0;
+    int m_seekCalls = 0;
+};
+
+#endif // KELVANE_TESTS_TESTDEVICES_H
