@@ -122,6 +122,9 @@ enum Offset : int {
 // Largest value of a 16-bit count or length field.
 constexpr quint32 MaxUShort = 0xffff;
 
+// Largest value of a 32-bit size or offset field (no ZIP64 records).
+constexpr quint64 MaxUInt = 0xffffffffu;
+
 inline quint16 readUShort(const unsigned char *p)
 {
     return quint16(p[0] | (p[1] << 8));

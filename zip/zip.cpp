@@ -1,0 +1,198 @@
+#include "zip.h"
+#include "zip_p.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDebug>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+namespace {
+
+// Indexed by Zip::ErrorCode; TargetExists has no text of its own.
+const char *const errorMessages[] = {
+    QT_TRANSLATE_NOOP("Zip", "ZIP operation completed successfully."),
+    QT_TRANSLATE_NOOP("Zip", "Failed to initialize or load zlib library."),
+    QT_TRANSLATE_NOOP("Zip", "zlib library error."),
+    nullptr,
+    QT_TRANSLATE_NOOP("Zip", "Unable to create or open file."),
+    QT_TRANSLATE_NOOP("Zip", "No archive has been created yet."),
+    QT_TRANSLATE_NOOP("Zip", "File or directory does not exist."),
+    QT_TRANSLATE_NOOP("Zip", "File read error."),
+    QT_TRANSLATE_NOOP("Zip", "File write error."),
+    QT_TRANSLATE_NOOP("Zip", "File seek error.")
+};
+const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("Zip", "Unknown error.");
+
+// The caller's prefix without blanks around it and without trailing slashes
+// or backslashes; "/" alone is kept as it is.
+QString trimmedPrefix(const QString &root)
+{
+    const QLatin1Char slash('/');
+    QString p = root.trimmed();
+    if (p == slash)
+        return p;
+    while (p.endsWith(slash) || p.endsWith(QLatin1Char('\\')))
+        p.chop(1);
+    return p;
+}
+
+// The absolute path of the folder's parent followed by "/", or "" for a
+// folder without one.
+QString parentPrefix(const QString &cleanPath)
+{
+    QDir dir(cleanPath);
+    QString a;
+    if (dir.exists() && dir.cdUp())
+        a = dir.absolutePath();
+    if (!a.isEmpty() && a != QLatin1String("/"))
+        a += QLatin1Char('/');
+    return a;
+}
+
+} // namespace
+
+Zip::Zip()
+    : d(new ZipPrivate)
+{
+}
+
+Zip::~Zip()
+{
+    closeArchive();
+    delete d;
+}
+
+bool Zip::isOpen() const
+{
+    return d->device != nullptr;
+}
+
+void Zip::setPassword(const QString &pwd)
+{
+    d->password = pwd;
+}
+
+void Zip::clearPassword()
+{
+    d->password = QString();
+}
+
+QString Zip::password() const
+{
+    return d->password;
+}
+
+Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
+{
+    auto *file = new QFile(filename);
+    if (file->exists() && !overwrite) {
+        delete file;
+        return TargetExists;
+    }
+    if (!file->open(QIODevice::WriteOnly)) {
+        delete file;
+        return FileOpenFailed;
+    }
+    return createArchive(file);
+}
+
+Zip::ErrorCode Zip::createArchive(QIODevice *device)
+{
+    if (!device) {
+        qDebug() << QString::fromLatin1("Invalid device.");
+        return FileOpenFailed;
+    }
+    return d->createArchive(device);
+}
+
+QString Zip::archiveComment() const
+{
+    return d->comment;
+}
+
+void Zip::setArchiveComment(const QString &comment)
+{
+    if (d->device)
+        d->comment = comment;
+}
+
+Zip::ErrorCode Zip::addDirectoryContents(const QString &path, CompressionLevel level)
+{
+    return addDirectory(path, QString(), ContentsOnly, level);
+}
+
+Zip::ErrorCode Zip::addDirectoryContents(const QString &path, const QString &root, CompressionLevel level)
+{
+    return addDirectory(path, root, ContentsOnly, level);
+}
+
+Zip::ErrorCode Zip::addDirectory(const QString &path, CompressionOptions options, CompressionLevel level)
+{
+    return addDirectory(path, QString(), options, level);
+}
+
+Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, CompressionLevel level)
+{
+    return addDirectory(path, root, FolderRelative, level);
+}
+
+Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, CompressionOptions options,
+                                 CompressionLevel level)
+{
+    if (!d->device)
+        return NoArchiveYet;
+    if (!QDir(path).exists())
+        return FileMissing;
+
+    const bool contentsOnly = options.testFlag(ContentsOnly);
+    QString prefix = trimmedPrefix(root);
+    const QFileInfo info(QDir::cleanPath(path));
+    if (!prefix.isEmpty() && prefix != QLatin1String("/"))
+        prefix += QLatin1Char('/');
+    if (options.testFlag(FolderAbsolute) && !contentsOnly)
+        prefix += parentPrefix(QDir::cleanPath(path));
+    if (!contentsOnly)
+        prefix += QDir(info.absoluteFilePath()).dirName() + QLatin1Char('/');
+
+    // Files and folders, no links, no hidden or system entries, in the
+    // folder's default order: by name, ignoring case.
+    const QFileInfoList items = QDir(path).entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::NoSort);
+
+    // The absolute part, if any, is already in the prefix.
+    const CompressionOptions childOptions = contentsOnly ? ContentsOnly : FolderRelative;
+    bool hasFiles = false;
+    for (const QFileInfo &item : items) {
+        ErrorCode ec;
+        if (item.isDir()) {
+            ec = addDirectory(item.absoluteFilePath(), prefix, childOptions, level);
+        } else {
+            ec = d->createEntry(item, prefix, level);
+            hasFiles = true;
+        }
+        if (ec != Success)
+            return ec;
+    }
+
+    // Folders that hold files are implied by their entries' names.
+    if (!hasFiles && !contentsOnly)
+        return d->createEntry(info, prefix, level);
+    return Success;
+}
+
+Zip::ErrorCode Zip::closeArchive()
+{
+    const ErrorCode ec = d->closeArchive();
+    d->reset();
+    return ec;
+}
+
+QString Zip::formatError(Zip::ErrorCode c) const
+{
+    const int index = int(c);
+    const char *text = index >= 0 && index < int(sizeof errorMessages / sizeof *errorMessages)
+        ? errorMessages[index]
+        : nullptr;
+    return QCoreApplication::translate("Zip", text ? text : unknownErrorMessage);
+}

@@ -1,0 +1,86 @@
+#ifndef KELVANE_ZIP_P_H
+#define KELVANE_ZIP_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+
+#include "zip.h"
+#include "zipentry_p.h"
+#include "zipformat_p.h"
+
+#include <QtCore/QMap>
+#include <QtCore/QString>
+
+#include <zlib.h>
+
+class QFile;
+class QFileInfo;
+class QIODevice;
+
+class ZipPrivate
+{
+public:
+    ZipPrivate();
+    virtual ~ZipPrivate();
+
+    // Every entry written so far, keyed by name; null while no archive is open.
+    QMap<QString, ZipEntryP *> *entries = nullptr;
+    // The archive's device, owned; null while no archive is open.
+    QIODevice *device = nullptr;
+
+    // Every header is assembled in inputBuffer, which is also the chunk
+    // buffer for file reads; outputBuffer takes the deflate output.
+    char inputBuffer[ZipFormat::BufferSize];
+    char outputBuffer[ZipFormat::BufferSize];
+    unsigned char *const inputBytes;
+    unsigned char *const outputBytes;
+
+    const z_crc_t *const crcTable;
+
+    QString comment;
+    QString password;
+
+    Zip::ErrorCode createArchive(QIODevice *device);
+    // Writes the central directory and the end record; releases nothing.
+    Zip::ErrorCode closeArchive();
+    void reset();
+
+    Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level);
+    Zip::CompressionLevel detectCompressionByMime(const QString &suffix) const;
+
+    void initKeys(unsigned int *keys) const;
+    void updateKeys(unsigned int *keys, int c) const;
+
+private:
+    Q_DISABLE_COPY(ZipPrivate)
+
+    // What one entry's data loop needs and produces.
+    struct EntryData
+    {
+        QFile *file = nullptr;
+        QString path;            // absolute path, for the debug lines
+        bool encrypted = false;
+        unsigned int keys[3] = {0, 0, 0};
+        quint32 crc = 0;
+        qint64 bytesRead = 0;    // plain bytes taken from the file
+        qint64 bytesWritten = 0; // data bytes written after the headers
+        qint64 writeLimit = 0;   // data bytes that still fit below 4 GiB
+    };
+
+    Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, int nameLength,
+                                  bool encrypted, bool deflated) const;
+    Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name);
+    Zip::ErrorCode writeEncryptionHeader(const ZipEntryP &entry, unsigned int *keys);
+    Zip::ErrorCode writeStoredData(EntryData &data);
+    Zip::ErrorCode writeDeflatedData(EntryData &data, int level, bool runLengthOnly);
+    Zip::ErrorCode takeChunk(EntryData &data, qint64 read);
+    Zip::ErrorCode completeLocalHeader(const ZipEntryP &entry);
+    Zip::ErrorCode writeDataDescriptor(const ZipEntryP &entry);
+    Zip::ErrorCode writeCentralRecord(const QString &name, const ZipEntryP &entry);
+    Zip::ErrorCode writeEndRecord(quint32 directoryOffset, quint32 directorySize);
+    void recordEntry(const QString &name, ZipEntryP *entry);
+};
+
+#endif // KELVANE_ZIP_P_H

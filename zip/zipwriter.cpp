@@ -1,0 +1,525 @@
+#include "zip_p.h"
+
+#include "inflater_p.h"
+#include "zipcipher_p.h"
+#include "zipnames_p.h"
+
+#include <QtCore/QDebug>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+using namespace ZipFormat;
+
+namespace {
+
+// Files shorter than this are stored: deflating them gains nothing.
+constexpr qint64 MinDeflateSize = 60;
+
+// Deflate level used for Zip::LevelDefault.
+constexpr int DefaultDeflateLevel = 5;
+
+// Raw deflate stream (no zlib header or trailer) with a 32 KiB window.
+constexpr int RawDeflateWindowBits = -15;
+constexpr int DeflateMemLevel = 8;
+
+// Mixed into the seed of the encryption header's random filler bytes.
+constexpr unsigned int EncryptionSeedMask = 0x5a3c96e1u;
+
+// Most bytes a deflate stream of the given input can take: zlib's own bound
+// for stored blocks plus generous room for block headers.
+qint64 worstCaseDataSize(qint64 size, bool deflated)
+{
+    return deflated ? size + size / 8 + size / 64 + 64 : size;
+}
+
+QString debugLine(const char *format, const QString &path)
+{
+    return QString::fromLatin1(format).arg(path);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Archive life: creation, central directory, release
+// ---------------------------------------------------------------------------
+
+ZipPrivate::ZipPrivate()
+    : inputBytes(reinterpret_cast<unsigned char *>(inputBuffer))
+    , outputBytes(reinterpret_cast<unsigned char *>(outputBuffer))
+    , crcTable(get_crc_table())
+{
+}
+
+ZipPrivate::~ZipPrivate()
+{
+    closeArchive();
+    reset();
+}
+
+Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
+{
+    Q_ASSERT(dev);
+    if (device) {
+        closeArchive();
+        reset();
+    }
+
+    device = dev;
+    if (!device->isOpen() && !device->open(QIODevice::WriteOnly)) {
+        delete device;
+        device = nullptr;
+        qDebug() << QString::fromLatin1("Unable to open device for writing.");
+        return Zip::FileOpenFailed;
+    }
+
+    entries = new QMap<QString, ZipEntryP *>;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::closeArchive()
+{
+    if (!device || !entries)
+        return Zip::Success;
+
+    const qint64 position = device->pos();
+    if (position < 0 || quint64(position) > MaxUInt) {
+        qDebug() << QString::fromLatin1("Central directory would start beyond 4 GiB in the archive.");
+        return Zip::FileWriteError;
+    }
+
+    quint64 directorySize = 0;
+    for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
+        bool utf8 = false;
+        directorySize += CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size();
+    }
+    if (directorySize > MaxUInt) {
+        qDebug() << QString::fromLatin1("Central directory larger than 4 GiB.");
+        return Zip::FileWriteError;
+    }
+
+    for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
+        const Zip::ErrorCode ec = writeCentralRecord(it.key(), *it.value());
+        if (ec != Zip::Success)
+            return ec;
+    }
+    return writeEndRecord(quint32(position), quint32(directorySize));
+}
+
+Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntryP &entry)
+{
+    bool utf8 = false;
+    const QByteArray nameBytes = ZipNames::encode(name, &utf8);
+
+    unsigned char *h = inputBytes;
+    memset(h, 0, CentralHeader::Size);
+    writeUInt(h + CentralHeader::Signature, CentralHeaderSignature);
+    writeUShort(h + CentralHeader::VersionMadeBy, 0);
+    writeUShort(h + CentralHeader::VersionNeeded, VersionNeededToExtract);
+    h[CentralHeader::Flags] = entry.generalFlags[0];
+    h[CentralHeader::Flags + 1] = entry.generalFlags[1];
+    writeUShort(h + CentralHeader::Method, entry.compressionMethod);
+    h[CentralHeader::Time] = entry.dosTime[0];
+    h[CentralHeader::Time + 1] = entry.dosTime[1];
+    h[CentralHeader::Date] = entry.dosDate[0];
+    h[CentralHeader::Date + 1] = entry.dosDate[1];
+    writeUInt(h + CentralHeader::Crc, entry.crc);
+    writeUInt(h + CentralHeader::CompressedSize, entry.compressedSize);
+    writeUInt(h + CentralHeader::UncompressedSize, entry.uncompressedSize);
+    writeUShort(h + CentralHeader::NameLength, quint16(nameBytes.size()));
+    writeUInt(h + CentralHeader::LocalHeaderOffset, entry.localHeaderOffset);
+    // Extra field, comment, disk number and attributes stay 0.
+
+    if (device->write(inputBuffer, CentralHeader::Size) != CentralHeader::Size)
+        return Zip::FileWriteError;
+    if (device->write(nameBytes) != nameBytes.size())
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeEndRecord(quint32 directoryOffset, quint32 directorySize)
+{
+    bool utf8 = false;
+    QByteArray commentBytes = ZipNames::encode(comment, &utf8);
+    Zip::ErrorCode result = Zip::Success;
+    if (quint32(commentBytes.size()) > MaxUShort) {
+        // The archive is still completed, only without its comment.
+        qDebug() << QString::fromLatin1("Archive comment longer than 65535 bytes; written without comment.");
+        commentBytes.clear();
+        result = Zip::FileWriteError;
+    }
+
+    unsigned char *h = inputBytes;
+    memset(h, 0, EndRecord::Size);
+    writeUInt(h + EndRecord::Signature, EndRecordSignature);
+    writeUShort(h + EndRecord::DiskEntries, quint16(entries->size()));
+    writeUShort(h + EndRecord::TotalEntries, quint16(entries->size()));
+    writeUInt(h + EndRecord::DirectorySize, directorySize);
+    writeUInt(h + EndRecord::DirectoryOffset, directoryOffset);
+    writeUShort(h + EndRecord::CommentLength, quint16(commentBytes.size()));
+
+    if (device->write(inputBuffer, EndRecord::Size) != EndRecord::Size)
+        return Zip::FileWriteError;
+    if (!commentBytes.isEmpty() && device->write(commentBytes) != commentBytes.size())
+        return Zip::FileWriteError;
+    return result;
+}
+
+void ZipPrivate::reset()
+{
+    if (!comment.isNull())
+        comment = QString();
+    if (entries) {
+        qDeleteAll(*entries);
+        delete entries;
+        entries = nullptr;
+    }
+    if (device) {
+        delete device;
+        device = nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Encryption keys
+// ---------------------------------------------------------------------------
+
+void ZipPrivate::initKeys(unsigned int *keys) const
+{
+    ZipCipher::initKeys(keys, ZipCipher::passwordBytes(password), crcTable);
+}
+
+void ZipPrivate::updateKeys(unsigned int *keys, int c) const
+{
+    ZipCipher::updateKeys(keys, c, crcTable);
+}
+
+// ---------------------------------------------------------------------------
+// Entries
+// ---------------------------------------------------------------------------
+
+Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix) const
+{
+    static const char *const storedSuffixes[] = {
+        "png", "jpg", "jpeg", "mp3", "ogg", "ogm", "avi", "mov", "rm", "ra",
+        "zip", "rar", "bz2", "gz", "7z", "z", "jar"
+    };
+    static const char *const executableSuffixes[] = { "exe", "bin", "rpm", "deb" };
+
+    for (const char *s : storedSuffixes) {
+        if (suffix == QLatin1String(s))
+            return Zip::StoreOnly;
+    }
+    for (const char *s : executableSuffixes) {
+        if (suffix == QLatin1String(s))
+            return Zip::Level2;
+    }
+    return Zip::Level9;
+}
+
+Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &name, int nameLength,
+                                          bool encrypted, bool deflated) const
+{
+    const QString path = file.absoluteFilePath();
+    if (!entries->contains(name) && quint32(entries->size()) >= MaxUShort) {
+        qDebug() << debugLine("Too many entries for a ZIP archive: %1", path);
+        return Zip::FileWriteError;
+    }
+    if (quint32(nameLength) > MaxUShort) {
+        qDebug() << debugLine("Entry name longer than 65535 bytes: %1", path);
+        return Zip::FileWriteError;
+    }
+    const qint64 size = file.isDir() ? 0 : file.size();
+    if (quint64(size) > MaxUInt) {
+        qDebug() << debugLine("File too large for a ZIP archive: %1", path);
+        return Zip::FileWriteError;
+    }
+    const qint64 position = device->pos();
+    const qint64 worstEnd = position + LocalHeader::Size + nameLength
+        + (encrypted ? EncryptionHeaderSize + DataDescriptor::Size : 0)
+        + worstCaseDataSize(size, deflated);
+    if (position < 0 || quint64(worstEnd) > MaxUInt) {
+        qDebug() << debugLine("Entry would end beyond 4 GiB in the archive: %1", path);
+        return Zip::FileWriteError;
+    }
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level)
+{
+    Q_ASSERT(device && entries);
+
+    // 1. Name and level.
+    const bool isDir = file.isDir();
+    const QString name = isDir ? root : root + file.fileName();
+    const QString suffix = file.completeSuffix().toLower();
+    int finalLevel = int(level);
+    if (isDir || file.size() < MinDeflateSize) {
+        finalLevel = Zip::StoreOnly;
+    } else if (level == Zip::ByFileType || level == Zip::ByFileTypeAlt) {
+        finalLevel = detectCompressionByMime(suffix);
+    } else if (level == Zip::LevelDefault) {
+        finalLevel = DefaultDeflateLevel;
+    }
+    const bool runLengthOnly = suffix == QLatin1String("png");
+    const bool encrypted = !isDir && !password.isEmpty();
+
+    bool utf8Name = false;
+    const QByteArray nameBytes = ZipNames::encode(name, &utf8Name);
+    Zip::ErrorCode ec = checkEntryFits(file, name, nameBytes.size(), encrypted, finalLevel != 0);
+    if (ec != Zip::Success)
+        return ec;
+
+    // 2. The record.
+    auto entry = std::make_unique<ZipEntryP>();
+    entry->compressionMethod = finalLevel != 0 ? MethodDeflated : MethodStored;
+    if (encrypted)
+        entry->generalFlags[0] = FlagEncrypted | FlagDataDescriptor;
+    if (utf8Name)
+        entry->generalFlags[1] = FlagUtf8Names;
+    const QDateTime modified = file.lastModified();
+    encodeDosTime(modified.time(), entry->dosTime);
+    encodeDosDate(modified.date(), entry->dosDate);
+    entry->uncompressedSize = isDir ? 0 : quint32(file.size());
+    entry->compressedSize = encrypted ? EncryptionHeaderSize : 0;
+
+    // 3. and 4. Local header, name and encryption header.
+    entry->localHeaderOffset = quint32(device->pos());
+    ec = writeLocalHeader(*entry, nameBytes);
+    if (ec != Zip::Success)
+        return ec;
+
+    EntryData data;
+    data.encrypted = encrypted;
+    if (encrypted) {
+        ec = writeEncryptionHeader(*entry, data.keys);
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // 5. and 6. The data.
+    if (!isDir) {
+        data.path = file.absoluteFilePath();
+        QFile input(data.path);
+        if (!input.open(QIODevice::ReadOnly)) {
+            qDebug() << debugLine("An error occurred while opening %1", data.path);
+            return Zip::FileOpenFailed;
+        }
+        data.file = &input;
+        data.writeLimit = qint64(MaxUInt) - device->pos() - (encrypted ? DataDescriptor::Size : 0);
+        ec = finalLevel == 0 ? writeStoredData(data) : writeDeflatedData(data, finalLevel, runLengthOnly);
+        input.close();
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // 7. and 8. Sizes and CRC as read and written, in the local header and
+    // for encrypted entries in the data descriptor.
+    entry->crc = data.crc;
+    entry->compressedSize += quint32(data.bytesWritten);
+    entry->uncompressedSize = quint32(data.bytesRead);
+    ec = completeLocalHeader(*entry);
+    if (ec != Zip::Success)
+        return ec;
+    if (entry->hasDataDescriptor()) {
+        ec = writeDataDescriptor(*entry);
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // 9. Into the directory.
+    recordEntry(name, entry.release());
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteArray &name)
+{
+    unsigned char *h = inputBytes;
+    writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
+    writeUShort(h + LocalHeader::VersionNeeded, VersionNeededToExtract);
+    h[LocalHeader::Flags] = entry.generalFlags[0];
+    h[LocalHeader::Flags + 1] = entry.generalFlags[1];
+    writeUShort(h + LocalHeader::Method, entry.compressionMethod);
+    h[LocalHeader::Time] = entry.dosTime[0];
+    h[LocalHeader::Time + 1] = entry.dosTime[1];
+    h[LocalHeader::Date] = entry.dosDate[0];
+    h[LocalHeader::Date + 1] = entry.dosDate[1];
+    writeUInt(h + LocalHeader::Crc, 0); // completed after the data
+    writeUInt(h + LocalHeader::CompressedSize, 0);
+    writeUInt(h + LocalHeader::UncompressedSize, entry.uncompressedSize);
+    writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
+    writeUShort(h + LocalHeader::ExtraLength, 0);
+
+    if (device->write(inputBuffer, LocalHeader::Size) != LocalHeader::Size)
+        return Zip::FileWriteError;
+    if (device->write(name) != name.size())
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, unsigned int *keys)
+{
+    // Ten random filler bytes, then the modification time, whose high byte
+    // is the check byte of an entry with a data descriptor.
+    constexpr int fillerSize = EncryptionHeaderSize - 2;
+    unsigned char *h = inputBytes;
+
+    srand(unsigned(time(nullptr)) ^ EncryptionSeedMask);
+    initKeys(keys);
+    for (int i = 0; i < fillerSize; ++i) {
+        h[i] = uchar((rand() >> 7) & 0xff);
+        ZipCipher::encrypt(keys, h + i, 1, crcTable);
+    }
+
+    initKeys(keys);
+    ZipCipher::encrypt(keys, h, fillerSize, crcTable);
+    h[fillerSize] = entry.dosTime[0];
+    h[fillerSize + 1] = entry.dosTime[1];
+    ZipCipher::encrypt(keys, h + fillerSize, 2, crcTable);
+
+    if (device->write(inputBuffer, EncryptionHeaderSize) != EncryptionHeaderSize)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+// Accounts for a chunk of bytes read from the file into inputBuffer.
+Zip::ErrorCode ZipPrivate::takeChunk(EntryData &data, qint64 read)
+{
+    if (read < 0) {
+        qDebug() << debugLine("Error while reading %1", data.path);
+        return Zip::FileReadError;
+    }
+    data.crc = ZipCrc::update(data.crc, inputBytes, read);
+    data.bytesRead += read;
+    if (quint64(data.bytesRead) > MaxUInt) {
+        // The file grew while being written.
+        qDebug() << debugLine("File too large for a ZIP archive: %1", data.path);
+        return Zip::FileWriteError;
+    }
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
+{
+    // Up to the end of the file, whatever size it had when it was listed.
+    forever {
+        const qint64 read = data.file->read(inputBuffer, BufferSize);
+        if (read == 0)
+            return Zip::Success;
+        const Zip::ErrorCode ec = takeChunk(data, read);
+        if (ec != Zip::Success)
+            return ec;
+        if (data.bytesWritten + read > data.writeLimit) {
+            qDebug() << debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path);
+            return Zip::FileWriteError;
+        }
+        if (data.encrypted)
+            ZipCipher::encrypt(data.keys, inputBytes, read, crcTable);
+        if (device->write(inputBuffer, read) != read)
+            return Zip::FileWriteError;
+        data.bytesWritten += read;
+    }
+}
+
+Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool runLengthOnly)
+{
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    const int strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
+    if (deflateInit2(&stream, level, Z_DEFLATED, RawDeflateWindowBits, DeflateMemLevel, strategy) != Z_OK) {
+        qDebug() << "Could not initialize zlib for compression";
+        return Zip::ZlibFailure;
+    }
+
+    // The stream is finished when the file ends, not when the size measured
+    // before reading is reached, so a file that changed meanwhile still gives
+    // a complete stream whose length and CRC match what was read. For a file
+    // that did not change the output is the same either way.
+    int flush = Z_NO_FLUSH;
+    do {
+        const qint64 read = data.file->read(inputBuffer, BufferSize);
+        if (read == 0) {
+            flush = Z_FINISH;
+        } else {
+            const Zip::ErrorCode ec = takeChunk(data, read);
+            if (ec != Zip::Success) {
+                deflateEnd(&stream);
+                return ec;
+            }
+        }
+        stream.next_in = inputBytes;
+        stream.avail_in = uInt(qMax<qint64>(read, 0));
+
+        do {
+            stream.next_out = outputBytes;
+            stream.avail_out = BufferSize;
+            deflate(&stream, flush);
+            const qint64 produced = BufferSize - stream.avail_out;
+            if (data.bytesWritten + produced > data.writeLimit) {
+                deflateEnd(&stream);
+                qDebug() << debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path);
+                return Zip::FileWriteError;
+            }
+            if (data.encrypted)
+                ZipCipher::encrypt(data.keys, outputBytes, produced, crcTable);
+            if (device->write(outputBuffer, produced) != produced) {
+                deflateEnd(&stream);
+                qDebug() << debugLine("Error while writing %1", data.path);
+                return Zip::FileWriteError;
+            }
+            data.bytesWritten += produced;
+        } while (stream.avail_out == 0);
+    } while (flush != Z_FINISH);
+
+    deflateEnd(&stream);
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry)
+{
+    // CRC, compressed and uncompressed size: 12 bytes from offset 14.
+    constexpr int length = LocalHeader::NameLength - LocalHeader::Crc;
+    const qint64 end = device->pos();
+    if (!device->seek(qint64(entry.localHeaderOffset) + LocalHeader::Crc))
+        return Zip::FileSeekError;
+
+    unsigned char *h = inputBytes;
+    writeUInt(h, entry.crc);
+    writeUInt(h + (LocalHeader::CompressedSize - LocalHeader::Crc), entry.compressedSize);
+    writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc), entry.uncompressedSize);
+    if (device->write(inputBuffer, length) != length)
+        return Zip::FileWriteError;
+
+    if (!device->seek(end))
+        return Zip::FileSeekError;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeDataDescriptor(const ZipEntryP &entry)
+{
+    unsigned char *h = inputBytes;
+    writeUInt(h + DataDescriptor::Signature, DataDescriptorSignature);
+    writeUInt(h + DataDescriptor::Crc, entry.crc);
+    writeUInt(h + DataDescriptor::CompressedSize, entry.compressedSize);
+    writeUInt(h + DataDescriptor::UncompressedSize, entry.uncompressedSize);
+    if (device->write(inputBuffer, DataDescriptor::Size) != DataDescriptor::Size)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+void ZipPrivate::recordEntry(const QString &name, ZipEntryP *entry)
+{
+    // A later entry of the same name replaces the earlier one in the
+    // directory; the earlier entry's bytes stay in the archive unlisted.
+    auto existing = entries->find(name);
+    if (existing != entries->end()) {
+        delete existing.value();
+        existing.value() = entry;
+    } else {
+        entries->insert(name, entry);
+    }
+}
