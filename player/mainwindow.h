@@ -1,0 +1,47 @@
+#ifndef KELVANE_MAINWINDOW_H
+#define KELVANE_MAINWINDOW_H
+
+#include "ikelvaneplayer.h"
+
+#include <QtCore/QString>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QTextBrowser>
+#include <QtWidgets/QWidget>
+
+// Name of the working folder inside QDir::tempPath() into which a package
+// is unpacked while it is shown.
+static const QString tempDirName = QStringLiteral("texttemp");
+
+// The player window: an HTML pane above a row of controls (back, search,
+// zoom). It unpacks a lecture package into the working folder and shows its
+// index.html; the back button removes the folder and emits sgQuit().
+class CMainWindow : public QWidget, public IKelvanePlayer
+{
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID "IKelvanePlayer/1.0")
+    Q_INTERFACES(IKelvanePlayer)
+
+public:
+    explicit CMainWindow(QWidget *parent = nullptr);
+
+    void printLabError(QString text);
+    bool decompress(const QString &archivePath, const QString &targetFolder, const QString &password);
+
+signals:
+    void sgQuit();
+
+public slots:
+    bool slOpen(QString filename) override;
+    void slFontUp() override;
+    void slFontDown() override;
+    void slFind() override;
+
+private slots:
+    void slQuit();
+
+private:
+    QTextBrowser browser;
+    QLineEdit findEdit;
+};
+
+#endif // KELVANE_MAINWINDOW_H
