@@ -1,0 +1,35 @@
+#ifndef KELVANE_TOOLS_COMMANDS_H
+#define KELVANE_TOOLS_COMMANDS_H
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+class QTextCodec;
+
+// What the command line asked for; each command reads the fields it knows.
+struct ToolOptions
+{
+    QString archive;
+    QStringList operands; // entry names (extract) or folders (create)
+    bool verbose = false;
+    bool quiet = false;
+    bool hasPassword = false;
+    QString password;
+    QString directory = QStringLiteral(".");
+    bool junkPaths = false;
+    QTextCodec *nameCodec = nullptr;
+    int level = -1; // 0..9, or -1 for the choice by file type
+    bool contentsOnly = false;
+    bool absolute = false;
+    QString root;
+    bool hasComment = false;
+    QString comment;
+    bool overwrite = false;
+};
+
+int runList(const ToolOptions &options);
+int runTest(const ToolOptions &options);
+int runExtract(const ToolOptions &options);
+int runCreate(const ToolOptions &options);
+
+#endif // KELVANE_TOOLS_COMMANDS_H

@@ -1,0 +1,189 @@
+#include "console.h"
+
+#include <QtCore/QCoreApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+QString toolText(const char *text)
+{
+    return QCoreApplication::translate("KelvaneZip", text);
+}
+
+QString toolText(const char *text, int n)
+{
+    return QCoreApplication::translate("KelvaneZip", text, nullptr, n);
+}
+
+namespace {
+
+Progress *activeProgress = nullptr;
+QString diagnostic;
+
+void keepDiagnostic(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg) {
+        diagnostic = message;
+        return;
+    }
+    const QByteArray bytes = message.toUtf8();
+    std::fprintf(stderr, "%s\n", bytes.constData());
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
+// qDebug puts double quotes around string arguments; the detail of an error
+// line reads better without them.
+QString withoutQuotes(QString text)
+{
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        text = text.mid(1, text.size() - 2);
+    return text;
+}
+
+QString formatBytes(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1);
+}
+
+} // namespace
+
+namespace Console {
+
+void out(const QByteArray &line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fputc('\n', stdout);
+}
+
+void out(const QString &line)
+{
+    out(line.toUtf8());
+}
+
+void error(const QString &message)
+{
+    if (activeProgress)
+        activeProgress->clear();
+    std::fflush(stdout);
+    const QByteArray bytes = (QStringLiteral("kelvane-zip: ") + message).toUtf8();
+    std::fprintf(stderr, "%s\n", bytes.constData());
+}
+
+void flush()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+}
+
+void installMessageHandler()
+{
+    // Listings of many entries are written in large blocks.
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    qInstallMessageHandler(keepDiagnostic);
+}
+
+void forgetDiagnostic()
+{
+    diagnostic.clear();
+}
+
+QString lastDiagnostic()
+{
+    return withoutQuotes(diagnostic);
+}
+
+void entryFailed(const QString &name, const QString &text)
+{
+    const QString detail = lastDiagnostic();
+    if (detail.isEmpty())
+        error(QStringLiteral("%1: %2").arg(name, text));
+    else
+        error(QStringLiteral("%1: %2 (%3)").arg(name, text, detail));
+}
+
+bool progressWanted(bool quiet)
+{
+    return !quiet && ::isatty(STDERR_FILENO);
+}
+
+} // namespace Console
+
+Progress::Progress(const QString &verb, bool enabled)
+    : verb(verb)
+    , enabled(enabled)
+{
+    if (enabled) {
+        clock.start();
+        activeProgress = this;
+    }
+}
+
+Progress::~Progress()
+{
+    if (activeProgress == this)
+        activeProgress = nullptr;
+}
+
+void Progress::setTotals(qint64 entriesCount, qint64 bytesCount)
+{
+    entriesTotal = entriesCount;
+    bytesTotal = bytesCount;
+}
+
+void Progress::addBytes(qint64 n)
+{
+    bytes += n;
+    if (enabled)
+        show(false);
+}
+
+void Progress::entryDone()
+{
+    ++entries;
+    if (enabled)
+        show(false);
+}
+
+void Progress::show(bool force)
+{
+    const qint64 now = clock.elapsed();
+    if (!force && now - lastShown < 100)
+        return;
+    lastShown = now;
+    const double seconds = now > 0 ? now / 1000.0 : 0.001;
+    QString line = QStringLiteral("%1: %2").arg(verb).arg(entries);
+    if (entriesTotal >= 0)
+        line += QStringLiteral("/%1").arg(entriesTotal);
+    line += toolText(" entries, %1").arg(formatBytes(bytes));
+    if (bytesTotal >= 0)
+        line += QStringLiteral("/%1").arg(formatBytes(bytesTotal));
+    line += toolText(" MB, %1 MB/s").arg(formatBytes(qint64(bytes / seconds)));
+    const QByteArray text = line.toUtf8();
+    // Carriage return, the line, and "erase to the end of the line".
+    std::fprintf(stderr, "\r%s\033[K", text.constData());
+    std::fflush(stderr);
+    shown = true;
+}
+
+void Progress::clear()
+{
+    if (!shown)
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    shown = false;
+    lastShown = -1000;
+}
+
+void Progress::finish()
+{
+    if (!enabled)
+        return;
+    show(true);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    shown = false;
+    enabled = false;
+}

@@ -1,0 +1,75 @@
+#ifndef KELVANE_TOOLS_CONSOLE_H
+#define KELVANE_TOOLS_CONSOLE_H
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QString>
+
+// Exit status of the tool.
+enum ExitCode {
+    ExitSuccess = 0,     // everything succeeded
+    ExitEntryFailed = 1, // at least one entry (or folder to add) failed
+    ExitUsage = 2        // bad command line, or the archive cannot be opened or created
+};
+
+// User-visible text of the tool, through Qt's translation.
+QString toolText(const char *text);
+// The same for a text with "%n", replaced by n.
+QString toolText(const char *text, int n);
+
+namespace Console {
+
+// Writes text and a line feed to standard output (UTF-8, fully buffered).
+void out(const QString &line);
+void out(const QByteArray &line);
+// Writes "kelvane-zip: " and the message as one line to standard error,
+// clearing a progress line first.
+void error(const QString &message);
+void flush();
+
+// The component reports its diagnostics on Qt's debug output. The tool keeps
+// them off the terminal and remembers the last one, so that the line of a
+// failing entry can say what went wrong in detail.
+void installMessageHandler();
+void forgetDiagnostic();
+QString lastDiagnostic();
+
+// "NAME: TEXT" or, when the component gave a diagnostic, "NAME: TEXT (DETAIL)".
+void entryFailed(const QString &name, const QString &text);
+
+// Whether standard error is a terminal: only then is a progress line shown.
+bool progressWanted(bool quiet);
+
+} // namespace Console
+
+// A line on standard error, rewritten in place, with entries and bytes done
+// and the rate; refreshed at most ten times a second. Does nothing when it
+// is not enabled.
+class Progress
+{
+public:
+    Progress(const QString &verb, bool enabled);
+    ~Progress();
+
+    bool isEnabled() const { return enabled; }
+    void setTotals(qint64 entries, qint64 bytes);
+    void addBytes(qint64 bytes);
+    void entryDone();
+    // Removes the line from the terminal.
+    void clear();
+    void finish();
+
+private:
+    void show(bool force);
+
+    QString verb;
+    bool enabled;
+    bool shown = false;
+    qint64 entriesTotal = -1;
+    qint64 bytesTotal = -1;
+    qint64 entries = 0;
+    qint64 bytes = 0;
+    qint64 lastShown = -1000;
+    QElapsedTimer clock;
+};
+
+#endif // KELVANE_TOOLS_CONSOLE_H

@@ -1,0 +1,221 @@
+// The commands that read an archive: list, test and extract.
+#include "commands.h"
+#include "console.h"
+#include "nulldevice.h"
+
+#include "unzip.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+
+#include <cstdio>
+
+namespace {
+
+// Opens the archive with the name codec and password asked for; reports a
+// failure on standard error.
+bool openArchive(UnZip &unzip, const ToolOptions &options)
+{
+    if (options.nameCodec)
+        unzip.setFileNameCodec(options.nameCodec);
+    if (options.hasPassword)
+        unzip.setPassword(options.password);
+    Console::forgetDiagnostic();
+    const UnZip::ErrorCode ec = unzip.openArchive(options.archive);
+    if (ec != UnZip::Success) {
+        Console::entryFailed(options.archive, unzip.formatError(ec));
+        return false;
+    }
+    return true;
+}
+
+// The reader has no text of its own for a password that does not fit.
+void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec)
+{
+    if (ec == UnZip::PasswordMismatch)
+        Console::error(QStringLiteral("%1: %2 (%3)").arg(name, unzip.formatError(ec),
+                                                          toolText("wrong or missing password")));
+    else
+        Console::entryFailed(name, unzip.formatError(ec));
+}
+
+const char *methodName(UnZip::EntryCompression compression)
+{
+    switch (compression) {
+    case UnZip::Stored:
+        return "Stored";
+    case UnZip::Deflated:
+        return "Deflate";
+    default:
+        return "Unknown";
+    }
+}
+
+QByteArray formatDateTime(const QDateTime &dateTime)
+{
+    char text[32];
+    if (!dateTime.isValid())
+        return QByteArrayLiteral("----------  --:--:--");
+    const QDate d = dateTime.date();
+    const QTime t = dateTime.time();
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d  %02d:%02d:%02d",
+                  d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
+    return QByteArray(text);
+}
+
+void listVerbose(const UnZip &unzip)
+{
+    Console::out(QByteArrayLiteral(
+        "    Length  Compressed  Method   CRC-32    Date        Time      Encrypted  Name"));
+    Console::out(QByteArrayLiteral(
+        "----------  ----------  -------  --------  ----------  --------  ---------  ----"));
+    qint64 totalLength = 0;
+    qint64 totalCompressed = 0;
+    const QList<UnZip::ZipEntry> entries = unzip.entryList();
+    for (const UnZip::ZipEntry &e : entries) {
+        char columns[128];
+        std::snprintf(columns, sizeof columns, "%10u  %10u  %-7s  %08x  %s  %-9s  ",
+                      e.uncompressedSize, e.compressedSize, methodName(e.compression), e.crc,
+                      formatDateTime(e.lastModified).constData(), e.encrypted ? "yes" : "no");
+        Console::out(QByteArray(columns) + e.filename.toUtf8());
+        if (!e.comment.isEmpty())
+            Console::out(toolText("%1Comment: %2").arg(QString(71, QLatin1Char(' ')), e.comment));
+        totalLength += e.uncompressedSize;
+        totalCompressed += e.compressedSize;
+    }
+    Console::out(QByteArrayLiteral("----------  ----------"));
+    char totals[64];
+    std::snprintf(totals, sizeof totals, "%10lld  %10lld  ", static_cast<long long>(totalLength),
+                  static_cast<long long>(totalCompressed));
+    Console::out(QByteArray(totals) + toolText("entries: %n", entries.size()).toUtf8());
+    const QString comment = unzip.archiveComment();
+    if (!comment.isEmpty())
+        Console::out(toolText("Archive comment: %1").arg(comment));
+}
+
+} // namespace
+
+int runList(const ToolOptions &options)
+{
+    UnZip unzip;
+    if (!openArchive(unzip, options))
+        return ExitUsage;
+    if (options.verbose) {
+        listVerbose(unzip);
+    } else {
+        const QStringList names = unzip.fileList();
+        for (const QString &name : names)
+            Console::out(name.toUtf8());
+    }
+    return ExitSuccess;
+}
+
+int runTest(const ToolOptions &options)
+{
+    UnZip unzip;
+    if (!openArchive(unzip, options))
+        return ExitUsage;
+
+    const QList<UnZip::ZipEntry> entries = unzip.entryList();
+    Progress progress(toolText("test"), Console::progressWanted(options.quiet));
+    if (progress.isEnabled()) {
+        qint64 bytes = 0;
+        for (const UnZip::ZipEntry &e : entries)
+            bytes += e.uncompressedSize;
+        progress.setTotals(entries.size(), bytes);
+    }
+
+    // Every entry goes to a device that only computes the CRC-32 and counts
+    // the bytes: the reader checks the CRC of what it writes against the
+    // entry's record, and the device checks both once more from its side.
+    CrcNullDevice device(progress.isEnabled() ? &progress : nullptr);
+    int failed = 0;
+    for (const UnZip::ZipEntry &e : entries) {
+        if (e.type == UnZip::Directory) {
+            progress.entryDone();
+            continue;
+        }
+        device.restart();
+        Console::forgetDiagnostic();
+        const UnZip::ErrorCode ec = unzip.extractFile(e.filename, &device);
+        if (ec != UnZip::Success) {
+            reportFailure(unzip, e.filename, ec);
+            ++failed;
+        } else if (device.crc() != e.crc || device.bytesWritten() != qint64(e.uncompressedSize)) {
+            Console::error(QStringLiteral("%1: %2 (%3)").arg(
+                e.filename, unzip.formatError(UnZip::CorruptedArchive),
+                toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4")
+                    .arg(device.bytesWritten())
+                    .arg(device.crc(), 8, 16, QLatin1Char('0'))
+                    .arg(e.uncompressedSize)
+                    .arg(e.crc, 8, 16, QLatin1Char('0'))));
+            ++failed;
+        }
+        progress.entryDone();
+    }
+    progress.finish();
+
+    if (!options.quiet) {
+        if (failed == 0)
+            Console::out(toolText("Entries tested: %n, no errors.", entries.size()));
+        else
+            Console::out(toolText("Entries tested: %n, failed: %1.", entries.size()).arg(failed));
+    }
+    return failed == 0 ? ExitSuccess : ExitEntryFailed;
+}
+
+int runExtract(const ToolOptions &options)
+{
+    UnZip unzip;
+    if (!openArchive(unzip, options))
+        return ExitUsage;
+
+    // Entries without a folder part need the target folder to exist. An
+    // absolute QDir also spares the reader a look-up of the current folder
+    // for every entry.
+    const QString targetPath = QFileInfo(options.directory).absoluteFilePath();
+    if (!QDir().mkpath(targetPath)) {
+        Console::error(toolText("%1: cannot create the folder").arg(options.directory));
+        return ExitUsage;
+    }
+    const QDir target(targetPath);
+    const UnZip::ExtractionOptions extraction = options.junkPaths ? UnZip::DropFolders : UnZip::KeepFolders;
+
+    const QStringList names = options.operands.isEmpty() ? unzip.fileList() : options.operands;
+    Progress progress(toolText("extract"), Console::progressWanted(options.quiet));
+    QHash<QString, qint64> sizes;
+    if (progress.isEnabled()) {
+        qint64 bytes = 0;
+        for (const UnZip::ZipEntry &e : unzip.entryList())
+            sizes.insert(e.filename, e.uncompressedSize);
+        for (const QString &name : names)
+            bytes += sizes.value(name);
+        progress.setTotals(names.size(), bytes);
+    }
+
+    int failed = 0;
+    for (const QString &name : names) {
+        Console::forgetDiagnostic();
+        const UnZip::ErrorCode ec = unzip.contains(name) ? unzip.extractFile(name, target, extraction)
+                                                         : UnZip::FileMissing;
+        if (ec != UnZip::Success) {
+            reportFailure(unzip, name, ec);
+            ++failed;
+        }
+        if (progress.isEnabled()) {
+            progress.addBytes(sizes.value(name));
+            progress.entryDone();
+        }
+    }
+    progress.finish();
+
+    if (!options.quiet) {
+        if (failed == 0)
+            Console::out(toolText("Entries extracted: %n, into %1.", names.size())
+                             .arg(QDir::toNativeSeparators(options.directory)));
+        else
+            Console::out(toolText("Entries: %n, failed: %1.", names.size()).arg(failed));
+    }
+    return failed == 0 ? ExitSuccess : ExitEntryFailed;
+}
