@@ -1,0 +1,171 @@
+#include "playertestsupport.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTemporaryFile>
+#include <QtCore/QTextCodec>
+#include <QtCore/QTimer>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLayout>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTextBrowser>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+StdoutCapture::StdoutCapture()
+{
+    std::fflush(stdout);
+    char name[] = "/tmp/kelvane-stdout-XXXXXX";
+    m_fileFd = ::mkstemp(name);
+    if (m_fileFd < 0)
+        return;
+    ::unlink(name);
+    m_savedFd = ::dup(STDOUT_FILENO);
+    ::dup2(m_fileFd, STDOUT_FILENO);
+}
+
+StdoutCapture::~StdoutCapture()
+{
+    finish();
+}
+
+QStringList StdoutCapture::finish()
+{
+    if (m_savedFd < 0)
+        return m_lines;
+    std::fflush(stdout);
+    ::dup2(m_savedFd, STDOUT_FILENO);
+    ::close(m_savedFd);
+    m_savedFd = -1;
+
+    QByteArray written;
+    ::lseek(m_fileFd, 0, SEEK_SET);
+    char buffer[4096];
+    ssize_t got;
+    while ((got = ::read(m_fileFd, buffer, sizeof buffer)) > 0)
+        written.append(buffer, int(got));
+    ::close(m_fileFd);
+    m_fileFd = -1;
+
+    for (const QByteArray &line : written.split('\n'))
+        m_lines.append(QString::fromLocal8Bit(line));
+    if (!m_lines.isEmpty() && m_lines.constLast().isEmpty())
+        m_lines.removeLast();
+    return m_lines;
+}
+
+BoxRecorder::BoxRecorder()
+    : m_timer(new QTimer(this))
+{
+    connect(m_timer, &QTimer::timeout, this, &BoxRecorder::poll);
+    m_timer->start(10);
+}
+
+BoxRecorder::~BoxRecorder() = default;
+
+QStringList BoxRecorder::texts() const
+{
+    QStringList list;
+    for (const Box &box : m_boxes)
+        list.append(box.text);
+    return list;
+}
+
+void BoxRecorder::poll()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    Box record;
+    record.title = box->windowTitle();
+    record.text = box->text();
+    record.icon = box->icon();
+    record.buttons = box->standardButtons();
+    m_boxes.append(record);
+    if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+        ok->click();
+    else
+        box->done(0);
+}
+
+PlayerWidgets PlayerWidgets::of(QWidget *window)
+{
+    PlayerWidgets w;
+    QLayout *outer = window ? window->layout() : nullptr;
+    if (!outer || outer->count() != 2)
+        return w;
+    w.browser = qobject_cast<QTextBrowser *>(outer->itemAt(0)->widget());
+    w.toolBar = outer->itemAt(1)->widget();
+    QLayout *row = w.toolBar ? w.toolBar->layout() : nullptr;
+    if (!row || row->count() != 7)
+        return w;
+    w.backButton = qobject_cast<QPushButton *>(row->itemAt(0)->widget());
+    w.findLabel = qobject_cast<QLabel *>(row->itemAt(1)->widget());
+    w.findEdit = qobject_cast<QLineEdit *>(row->itemAt(2)->widget());
+    w.findButton = qobject_cast<QPushButton *>(row->itemAt(3)->widget());
+    w.fontUpButton = qobject_cast<QPushButton *>(row->itemAt(5)->widget());
+    w.fontDownButton = qobject_cast<QPushButton *>(row->itemAt(6)->widget());
+    return w;
+}
+
+bool PlayerWidgets::complete() const
+{
+    return browser && toolBar && backButton && findLabel && findEdit && findButton && fontUpButton
+        && fontDownButton;
+}
+
+QString workingFolder()
+{
+    return QDir::tempPath() + QStringLiteral("/texttemp");
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray solidPng(const QSize &size, const QColor &colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+int countPixels(const QImage &image, const QColor &colour, int tolerance)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            if (std::abs(qRed(line[x]) - colour.red()) <= tolerance
+                && std::abs(qGreen(line[x]) - colour.green()) <= tolerance
+                && std::abs(qBlue(line[x]) - colour.blue()) <= tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
+
+QByteArray cp1251Page(const QString &body, const QByteArray &declaredCharset)
+{
+    const QString html = QStringLiteral(
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\"></head>"
+        "<body>%2</body></html>").arg(QString::fromLatin1(declaredCharset), body);
+    return QTextCodec::codecForName("Windows-1251")->fromUnicode(html);
+}

@@ -1,0 +1,103 @@
+#ifndef KELVANE_TESTS_PLAYERTESTSUPPORT_H
+#define KELVANE_TESTS_PLAYERTESTSUPPORT_H
+
+// Helpers for the tests that drive the player plug-in: capturing the
+// process's standard output, closing and recording the modal warning boxes,
+// reaching the window's widgets, and small pictures and pages.
+
+#include <QtCore/QByteArray>
+#include <QtCore/QList>
+#include <QtCore/QObject>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+#include <QtGui/QColor>
+#include <QtGui/QImage>
+#include <QtWidgets/QMessageBox>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextBrowser;
+class QTimer;
+class QWidget;
+
+// Redirects file descriptor 1 into a temporary file while it lives, so that
+// everything the code under test writes to standard output (flushed) can be
+// read back. Make no QVERIFY while a capture is active: its message would go
+// to the file.
+class StdoutCapture
+{
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+    StdoutCapture(const StdoutCapture &) = delete;
+    StdoutCapture &operator=(const StdoutCapture &) = delete;
+
+    // Ends the capture and returns the lines written meanwhile.
+    QStringList finish();
+
+private:
+    int m_savedFd = -1;
+    int m_fileFd = -1;
+    QStringList m_lines;
+};
+
+// Polls for modal message boxes while it lives; records each one and closes
+// it with its OK button (or done() when it has none).
+class BoxRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    struct Box
+    {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    BoxRecorder();
+    ~BoxRecorder() override;
+
+    QList<Box> boxes() const { return m_boxes; }
+    QStringList texts() const;
+
+private:
+    void poll();
+
+    QTimer *m_timer;
+    QList<Box> m_boxes;
+};
+
+// The widgets of a player window, found through its layouts.
+struct PlayerWidgets
+{
+    QTextBrowser *browser = nullptr;
+    QWidget *toolBar = nullptr;
+    QPushButton *backButton = nullptr;
+    QLabel *findLabel = nullptr;
+    QLineEdit *findEdit = nullptr;
+    QPushButton *findButton = nullptr;
+    QPushButton *fontUpButton = nullptr;
+    QPushButton *fontDownButton = nullptr;
+
+    static PlayerWidgets of(QWidget *window);
+    bool complete() const;
+};
+
+// The working folder the player unpacks into.
+QString workingFolder();
+
+// Writes a file (creating its folder); false on failure.
+bool writeFile(const QString &path, const QByteArray &content);
+
+// A PNG picture filled with one colour.
+QByteArray solidPng(const QSize &size, const QColor &colour);
+
+// Pixels of `image` within `tolerance` (per channel) of `colour`.
+int countPixels(const QImage &image, const QColor &colour, int tolerance = 8);
+
+// A page in Windows-1251 around the given body (written in UTF-8 here).
+QByteArray cp1251Page(const QString &body, const QByteArray &declaredCharset = "windows-1251");
+
+#endif // KELVANE_TESTS_PLAYERTESTSUPPORT_H

@@ -1,0 +1,692 @@
+// The plug-in as a host sees it, loaded through QPluginLoader: the entry
+// points, the interface casts, the meta-object and meta calls, the window's
+// widgets and controls, the resources and the catalogue.
+
+#include "playertestsupport.h"
+
+#include <ikelvaneplayer.h>
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QLibrary>
+#include <QtCore/QMetaMethod>
+#include <QtCore/QPluginLoader>
+#include <QtCore/QPointer>
+#include <QtCore/QResource>
+#include <QtCore/QTranslator>
+#include <QtGui/QImageReader>
+#include <QtTest/QSignalSpy>
+#include <QtTest/QtTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLayout>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QTextBrowser>
+
+class tst_PlayerPlugin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void verificationText();
+    void instanceIsKeptUntilDeleted();
+    void casts_data();
+    void casts();
+    void interfaceCastFromHost();
+    void metaObjectShape();
+    void metaMethods_data();
+    void metaMethods();
+    void metaCallOpenWithNullResult();
+    void metaCallOpenStoresResult();
+    void metaCallControls();
+    void metaCallPastOwnMethods_data();
+    void metaCallPastOwnMethods();
+    void metaCallOtherKindsPassThrough();
+    void constructorWritesTwoLines();
+    void widgetTree();
+    void geometry();
+    void buttonIcons_data();
+    void buttonIcons();
+    void find();
+    void findEmptyTextOnlyMovesFocus();
+    void returnInSearchFieldDoesNothing();
+    void zoom();
+    void zoomButtons();
+    void backButtonEmitsQuitOnce();
+    void resources_data();
+    void resources();
+    void catalogue_data();
+    void catalogue();
+    void labelTranslated();
+    void unloadUnregistersResources();
+
+private:
+    QObject *freshWindow();
+
+    QPluginLoader m_loader{QStringLiteral(KELVANE_PLAYER_PLUGIN)};
+    QPointer<QObject> m_window;
+};
+
+void tst_PlayerPlugin::initTestCase()
+{
+    QVERIFY(QDir().mkpath(QDir::tempPath()));
+    // QPluginLoader keeps plug-ins mapped after unload() unless told
+    // otherwise; the last test needs a real unload.
+    m_loader.setLoadHints(QLibrary::LoadHints());
+    QVERIFY2(m_loader.load(), qPrintable(m_loader.errorString()));
+    QCOMPARE(m_loader.metaData().value(QStringLiteral("IID")).toString(), QStringLiteral("IKelvanePlayer/1.0"));
+    QCOMPARE(m_loader.metaData().value(QStringLiteral("className")).toString(), QStringLiteral("CMainWindow"));
+}
+
+void tst_PlayerPlugin::cleanup()
+{
+    delete m_window;
+    QDir::setCurrent(QDir::tempPath());
+    QDir(workingFolder()).removeRecursively();
+}
+
+QObject *tst_PlayerPlugin::freshWindow()
+{
+    delete m_window;
+    StdoutCapture console; // "ok3", "ok4": checked in constructorWritesTwoLines
+    m_window = m_loader.instance();
+    return m_window;
+}
+
+void tst_PlayerPlugin::verificationText()
+{
+    QLibrary library(m_loader.fileName());
+    using Function = const char *(*)();
+    const auto function = reinterpret_cast<Function>(library.resolve("qt_plugin_query_verification_data"));
+    QVERIFY2(function, qPrintable(library.errorString()));
+    const QByteArray text(function());
+    QCOMPARE(text, QByteArray("pattern=QT_PLUGIN_VERIFICATION_DATA\nversion=4.5.0\ndebug=false\n"
+                              "buildkey=i386 linux g++-4 full-config"));
+    library.unload(); // the loader still holds the library
+}
+
+void tst_PlayerPlugin::instanceIsKeptUntilDeleted()
+{
+    QObject *first = freshWindow();
+    QVERIFY(first);
+    QCOMPARE(m_loader.instance(), first);
+
+    // The exported entry itself keeps the same object.
+    QLibrary library(m_loader.fileName());
+    using InstanceFunction = QObject *(*)();
+    const auto entry = reinterpret_cast<InstanceFunction>(library.resolve("qt_plugin_instance"));
+    QVERIFY(entry);
+    QCOMPARE(entry(), first);
+    QVERIFY(qobject_cast<QWidget *>(first)->isWindow());
+    QVERIFY(!first->parent());
+
+    first->setProperty("kelvaneMarker", 1);
+    QPointer<QObject> guard(first);
+    delete first;
+    QVERIFY(guard.isNull());
+
+    StdoutCapture console;
+    QObject *second = entry();
+    console.finish();
+    QVERIFY(second);
+    QVERIFY(!second->property("kelvaneMarker").isValid());
+    m_window = second;
+    QCOMPARE(entry(), second);
+    QCOMPARE(m_loader.instance(), second);
+    library.unload();
+}
+
+void tst_PlayerPlugin::casts_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("expected"); // 0 null, 1 the object, 2 the interface part
+
+    QTest::newRow("null") << QByteArray() << 0;
+    QTest::newRow("class") << QByteArray("CMainWindow") << 1;
+    QTest::newRow("interface") << QByteArray("IKelvanePlayer") << 2;
+    QTest::newRow("interface id") << QByteArray("IKelvanePlayer/1.0") << 2;
+    QTest::newRow("QWidget") << QByteArray("QWidget") << 1;
+    QTest::newRow("QObject") << QByteArray("QObject") << 1;
+    QTest::newRow("class, lower case") << QByteArray("cmainwindow") << 0;
+    QTest::newRow("interface, other case") << QByteArray("ikelvaneplayer") << 0;
+    QTest::newRow("interface id, other case") << QByteArray("IKELVANEPLAYER/1.0") << 0;
+    QTest::newRow("interface id, other version") << QByteArray("IKelvanePlayer/1.1") << 0;
+    QTest::newRow("prefix only") << QByteArray("IKelvanePlayer/") << 0;
+    QTest::newRow("empty") << QByteArray("") << 0;
+}
+
+void tst_PlayerPlugin::casts()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, expected);
+
+    QObject *window = freshWindow();
+    void *result = window->qt_metacast(name.isNull() ? nullptr : name.constData());
+    auto *interfacePart = static_cast<IKelvanePlayer *>(window->qt_metacast("IKelvanePlayer/1.0"));
+    switch (expected) {
+    case 0:
+        QCOMPARE(result, nullptr);
+        break;
+    case 1:
+        QCOMPARE(result, static_cast<void *>(window));
+        break;
+    case 2:
+        QCOMPARE(result, static_cast<void *>(interfacePart));
+        QVERIFY(result != static_cast<void *>(window));
+        break;
+    }
+}
+
+void tst_PlayerPlugin::interfaceCastFromHost()
+{
+    QObject *window = freshWindow();
+    IKelvanePlayer *player = qobject_cast<IKelvanePlayer *>(window);
+    QVERIFY(player);
+    QCOMPARE(static_cast<void *>(player), window->qt_metacast("IKelvanePlayer"));
+
+    // A call through the interface reaches the window's own slot: a path
+    // that names nothing is answered with true (the interface's body says false).
+    StdoutCapture console;
+    const bool result = player->slOpen(QDir::tempPath() + QStringLiteral("/no-such-package.zip"));
+    QCOMPARE(console.finish(), QStringList({"ok5", "ok8"}));
+    QVERIFY(result);
+}
+
+void tst_PlayerPlugin::metaObjectShape()
+{
+    QObject *window = freshWindow();
+    const QMetaObject *meta = window->metaObject();
+    QCOMPARE(meta->className(), "CMainWindow");
+    QCOMPARE(meta->superClass(), &QWidget::staticMetaObject);
+    QCOMPARE(meta->methodCount() - meta->methodOffset(), 6);
+    QCOMPARE(meta->classInfoCount(), meta->classInfoOffset());
+    QCOMPARE(meta->propertyCount(), meta->propertyOffset());
+    QCOMPARE(meta->enumeratorCount(), meta->enumeratorOffset());
+    QCOMPARE(meta->constructorCount(), 0);
+}
+
+void tst_PlayerPlugin::metaMethods_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QByteArray>("signature");
+    QTest::addColumn<QByteArray>("returnType");
+    QTest::addColumn<QList<QByteArray>>("parameterNames");
+    QTest::addColumn<int>("methodType");
+    QTest::addColumn<int>("access");
+
+    // Qt 5's moc makes every signal public (Qt 4 recorded them as protected).
+    QTest::newRow("sgQuit") << 0 << QByteArray("sgQuit()") << QByteArray("void") << QList<QByteArray>()
+                            << int(QMetaMethod::Signal) << int(QMetaMethod::Public);
+    QTest::newRow("slOpen") << 1 << QByteArray("slOpen(QString)") << QByteArray("bool")
+                            << QList<QByteArray>{"filename"} << int(QMetaMethod::Slot) << int(QMetaMethod::Public);
+    QTest::newRow("slFontUp") << 2 << QByteArray("slFontUp()") << QByteArray("void") << QList<QByteArray>()
+                              << int(QMetaMethod::Slot) << int(QMetaMethod::Public);
+    QTest::newRow("slFontDown") << 3 << QByteArray("slFontDown()") << QByteArray("void") << QList<QByteArray>()
+                                << int(QMetaMethod::Slot) << int(QMetaMethod::Public);
+    QTest::newRow("slFind") << 4 << QByteArray("slFind()") << QByteArray("void") << QList<QByteArray>()
+                            << int(QMetaMethod::Slot) << int(QMetaMethod::Public);
+    QTest::newRow("slQuit") << 5 << QByteArray("slQuit()") << QByteArray("void") << QList<QByteArray>()
+                            << int(QMetaMethod::Slot) << int(QMetaMethod::Private);
+}
+
+void tst_PlayerPlugin::metaMethods()
+{
+    QFETCH(int, index);
+    QFETCH(QByteArray, signature);
+    QFETCH(QByteArray, returnType);
+    QFETCH(QList<QByteArray>, parameterNames);
+    QFETCH(int, methodType);
+    QFETCH(int, access);
+
+    const QMetaObject *meta = freshWindow()->metaObject();
+    const QMetaMethod method = meta->method(meta->methodOffset() + index);
+    QCOMPARE(method.methodSignature(), signature);
+    QCOMPARE(QByteArray(method.typeName()), returnType);
+    QCOMPARE(method.parameterNames(), parameterNames);
+    QCOMPARE(int(method.methodType()), methodType);
+    QCOMPARE(int(method.access()), access);
+    QCOMPARE(meta->indexOfMethod(signature.constData()), meta->methodOffset() + index);
+}
+
+void tst_PlayerPlugin::metaCallOpenWithNullResult()
+{
+    QObject *window = freshWindow();
+    const int offset = window->metaObject()->methodOffset();
+    QString path = QDir::tempPath() + QStringLiteral("/no-such-package.zip");
+    void *args[] = {nullptr, &path};
+
+    StdoutCapture console;
+    const int direct = window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 1, args);
+    const int viaMetaObject = QMetaObject::metacall(window, QMetaObject::InvokeMetaMethod, offset + 1, args);
+    const QStringList lines = console.finish();
+
+    QCOMPARE(direct, 1 - 6);
+    QCOMPARE(viaMetaObject, 1 - 6);
+    QCOMPARE(lines, QStringList({"ok5", "ok8", "ok5", "ok8"})); // the slot ran twice
+}
+
+void tst_PlayerPlugin::metaCallOpenStoresResult()
+{
+    QObject *window = freshWindow();
+    const int offset = window->metaObject()->methodOffset();
+    QString path = QDir::tempPath() + QStringLiteral("/no-such-package.zip");
+    bool result = false;
+    void *args[] = {&result, &path};
+
+    StdoutCapture console;
+    window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 1, args);
+    console.finish();
+    QVERIFY(result);
+}
+
+void tst_PlayerPlugin::metaCallControls()
+{
+    QObject *window = freshWindow();
+    const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(window));
+    QVERIFY(w.complete());
+    const int offset = window->metaObject()->methodOffset();
+    const qreal size = w.browser->font().pointSizeF();
+    QSignalSpy quitSpy(window, SIGNAL(sgQuit()));
+
+    QCOMPARE(window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 2, nullptr), 2 - 6);
+    QCOMPARE(w.browser->font().pointSizeF(), size + 1);
+    QCOMPARE(window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 3, nullptr), 3 - 6);
+    QCOMPARE(w.browser->font().pointSizeF(), size);
+
+    w.browser->setPlainText(QStringLiteral("one two"));
+    w.findEdit->setText(QStringLiteral("two"));
+    QCOMPARE(window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 4, nullptr), 4 - 6);
+    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("two"));
+
+    QCOMPARE(window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 0, nullptr), 0 - 6);
+    QCOMPARE(quitSpy.count(), 1);
+    QCOMPARE(window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + 5, nullptr), 5 - 6);
+    QCOMPARE(quitSpy.count(), 2);
+    QCOMPARE(QDir::currentPath(), QDir(QDir::tempPath()).absolutePath());
+}
+
+void tst_PlayerPlugin::metaCallPastOwnMethods_data()
+{
+    QTest::addColumn<int>("localId");
+    QTest::newRow("6") << 6;
+    QTest::newRow("7") << 7;
+    QTest::newRow("100") << 100;
+}
+
+void tst_PlayerPlugin::metaCallPastOwnMethods()
+{
+    QFETCH(int, localId);
+    QObject *window = freshWindow();
+    const int offset = window->metaObject()->methodOffset();
+    QSignalSpy quitSpy(window, SIGNAL(sgQuit()));
+
+    StdoutCapture console;
+    const int result = window->qt_metacall(QMetaObject::InvokeMetaMethod, offset + localId, nullptr);
+    const QStringList lines = console.finish();
+    QCOMPARE(result, localId - 6);
+    QVERIFY(lines.isEmpty());
+    QCOMPARE(quitSpy.count(), 0);
+}
+
+void tst_PlayerPlugin::metaCallOtherKindsPassThrough()
+{
+    QObject *window = freshWindow();
+    const QMetaObject *meta = window->metaObject();
+
+    // An id inside QWidget's own methods is handled there.
+    const int update = meta->indexOfMethod("update()");
+    QVERIFY(update >= 0 && update < meta->methodOffset());
+    QVERIFY(window->qt_metacall(QMetaObject::InvokeMetaMethod, update, nullptr) < 0);
+
+    // A property id past QWidget's properties comes back as it is: the
+    // window has no properties of its own.
+    int value = 0;
+    void *args[] = {&value, nullptr, nullptr};
+    QCOMPARE(window->qt_metacall(QMetaObject::ReadProperty, meta->propertyOffset() + 3, args), 3);
+}
+
+void tst_PlayerPlugin::constructorWritesTwoLines()
+{
+    delete m_window;
+    StdoutCapture console;
+    QObject *window = m_loader.instance();
+    const QStringList lines = console.finish();
+    m_window = window;
+    QVERIFY(window);
+    QCOMPARE(lines, QStringList({"ok3", "ok4"}));
+}
+
+void tst_PlayerPlugin::widgetTree()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), QString());
+
+    auto *outer = qobject_cast<QVBoxLayout *>(window->layout());
+    QVERIFY(outer);
+    QCOMPARE(outer->contentsMargins(), QMargins(0, 0, 0, 0));
+    QCOMPARE(outer->count(), 2);
+    QCOMPARE(outer->stretch(0), 0);
+    QCOMPARE(outer->stretch(1), 0);
+
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    QVERIFY(w.complete());
+    QCOMPARE(w.browser->parentWidget(), window);
+    QCOMPARE(w.toolBar->parentWidget(), window);
+    QCOMPARE(w.toolBar->metaObject(), &QWidget::staticMetaObject);
+    QVERIFY(w.browser->isReadOnly());
+    QCOMPARE(w.browser->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+
+    auto *row = qobject_cast<QHBoxLayout *>(w.toolBar->layout());
+    QVERIFY(row);
+    QCOMPARE(row->count(), 7);
+    QSpacerItem *stretch = row->itemAt(4)->spacerItem();
+    QVERIFY(stretch);
+    QCOMPARE(row->stretch(4), 0);
+    QVERIFY(stretch->expandingDirections() & Qt::Horizontal);
+    for (int i = 0; i < row->count(); ++i)
+        QCOMPARE(row->itemAt(i)->alignment(), Qt::Alignment());
+
+    QCOMPARE(w.findLabel->text(), QStringLiteral("Find"));
+    QCOMPARE(w.findEdit->text(), QString());
+    for (QPushButton *button : {w.backButton, w.findButton, w.fontUpButton, w.fontDownButton}) {
+        QCOMPARE(button->parentWidget(), w.toolBar);
+        QVERIFY(button->isFlat());
+        QCOMPARE(button->maximumSize(), QSize(20, 20));
+        QCOMPARE(button->text(), QString());
+        QCOMPARE(button->toolTip(), QString());
+        QVERIFY(button->shortcut().isEmpty());
+    }
+    QCOMPARE(w.findEdit->parentWidget(), w.toolBar);
+    QCOMPARE(w.findLabel->parentWidget(), w.toolBar);
+}
+
+void tst_PlayerPlugin::geometry()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->resize(640, 480);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+
+    // The pane fills the window from the top, the row runs below it.
+    QCOMPARE(w.browser->geometry().topLeft(), QPoint(0, 0));
+    QCOMPARE(w.browser->width(), window->width());
+    QCOMPARE(w.toolBar->x(), 0);
+    QCOMPARE(w.toolBar->width(), window->width());
+    QVERIFY(w.toolBar->y() > w.browser->geometry().bottom());
+    QCOMPARE(w.toolBar->geometry().bottom(), window->height() - 1);
+
+    const QList<QWidget *> order = {w.backButton, w.findLabel, w.findEdit, w.findButton, w.fontUpButton,
+                                    w.fontDownButton};
+    for (int i = 1; i < order.size(); ++i)
+        QVERIFY2(order.at(i)->x() > order.at(i - 1)->geometry().right(), qPrintable(QString::number(i)));
+    for (QPushButton *button : {w.backButton, w.findButton, w.fontUpButton, w.fontDownButton}) {
+        QVERIFY(button->width() <= 20);
+        QVERIFY(button->height() <= 20);
+    }
+    // The stretch pushes the zoom buttons to the right edge.
+    QVERIFY(w.fontUpButton->x() - w.findButton->geometry().right() > 100);
+    QVERIFY(w.toolBar->width() - w.fontDownButton->geometry().right() < 20);
+}
+
+void tst_PlayerPlugin::buttonIcons_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<QSize>("pictureSize");
+    QTest::newRow("back") << 0 << QSize(40, 41);
+    QTest::newRow("find") << 1 << QSize(40, 41);
+    QTest::newRow("font up") << 2 << QSize(22, 22);
+    QTest::newRow("font down") << 3 << QSize(22, 22);
+}
+
+void tst_PlayerPlugin::buttonIcons()
+{
+    QFETCH(int, button);
+    QFETCH(QSize, pictureSize);
+    const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(freshWindow()));
+    const QList<QPushButton *> buttons = {w.backButton, w.findButton, w.fontUpButton, w.fontDownButton};
+    const QIcon icon = buttons.at(button)->icon();
+    QVERIFY(!icon.isNull());
+    QVERIFY(icon.availableSizes().contains(pictureSize));
+}
+
+void tst_PlayerPlugin::find()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    auto *player = qobject_cast<IKelvanePlayer *>(window);
+
+    w.browser->setHtml(QStringLiteral("<p>Heat flows. A second HEAT source.</p>"));
+    w.findEdit->setText(QStringLiteral("heat"));
+    w.findEdit->setFocus();
+
+    player->slFind();
+    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("Heat"));
+    QCOMPARE(w.browser->textCursor().selectionStart(), 0);
+    QVERIFY(w.browser->hasFocus());
+
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("HEAT"));
+    const int second = w.browser->textCursor().selectionStart();
+    QVERIFY(second > 0);
+
+    // No wrap at the end: the second occurrence stays selected.
+    player->slFind();
+    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("HEAT"));
+    QCOMPARE(w.browser->textCursor().selectionStart(), second);
+}
+
+void tst_PlayerPlugin::findEmptyTextOnlyMovesFocus()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    w.browser->setPlainText(QStringLiteral("some text"));
+    w.findEdit->setFocus();
+    QVERIFY(w.findEdit->hasFocus());
+
+    qobject_cast<IKelvanePlayer *>(window)->slFind();
+    QVERIFY(!w.browser->textCursor().hasSelection());
+    QVERIFY(w.browser->hasFocus());
+}
+
+void tst_PlayerPlugin::returnInSearchFieldDoesNothing()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    w.browser->setPlainText(QStringLiteral("find me"));
+    w.findEdit->setFocus();
+    QTest::keyClicks(w.findEdit, QStringLiteral("me"));
+    QTest::keyClick(w.findEdit, Qt::Key_Return);
+    QVERIFY(!w.browser->textCursor().hasSelection());
+    QVERIFY(w.findEdit->hasFocus());
+}
+
+void tst_PlayerPlugin::zoom()
+{
+    QObject *window = freshWindow();
+    const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(window));
+    auto *player = qobject_cast<IKelvanePlayer *>(window);
+    const qreal size = w.browser->font().pointSizeF();
+    QVERIFY(size > 2);
+
+    player->slFontUp();
+    QCOMPARE(w.browser->font().pointSizeF(), size + 1);
+    player->slFontDown();
+    player->slFontDown();
+    QCOMPARE(w.browser->font().pointSizeF(), size - 1);
+
+    // A zoom that would bring the size to zero is refused.
+    for (int i = 0; i < 100; ++i)
+        player->slFontDown();
+    QVERIFY(w.browser->font().pointSizeF() > 0);
+    QVERIFY(w.browser->font().pointSizeF() <= 1);
+}
+
+void tst_PlayerPlugin::zoomButtons()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    const qreal size = w.browser->font().pointSizeF();
+    QTest::mouseClick(w.fontUpButton, Qt::LeftButton);
+    QTest::mouseClick(w.fontUpButton, Qt::LeftButton);
+    QCOMPARE(w.browser->font().pointSizeF(), size + 2);
+    QTest::mouseClick(w.fontDownButton, Qt::LeftButton);
+    QCOMPARE(w.browser->font().pointSizeF(), size + 1);
+}
+
+void tst_PlayerPlugin::backButtonEmitsQuitOnce()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    QSignalSpy quitSpy(window, SIGNAL(sgQuit()));
+    w.browser->setHtml(QStringLiteral("<p>page</p>"));
+
+    BoxRecorder boxes;
+    QTest::mouseClick(w.backButton, Qt::LeftButton);
+    QCOMPARE(quitSpy.count(), 1);
+    QVERIFY(boxes.boxes().isEmpty());
+    // Quitting leaves the window and its page alone.
+    QVERIFY(window->isVisible());
+    QCOMPARE(w.browser->toPlainText(), QStringLiteral("page"));
+    QCOMPARE(QDir::currentPath(), QDir(QDir::tempPath()).absolutePath());
+}
+
+void tst_PlayerPlugin::resources_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("format");
+    QTest::addColumn<QSize>("size");
+
+    QTest::newRow("back") << QStringLiteral(":/kelvane_player_res/icon_back") << QByteArray("png") << QSize(40, 41);
+    QTest::newRow("find, no slash") << QStringLiteral(":kelvane_player_res/icon_find") << QByteArray("png")
+                                    << QSize(40, 41);
+    QTest::newRow("find") << QStringLiteral(":/kelvane_player_res/icon_find") << QByteArray("png") << QSize(40, 41);
+    QTest::newRow("font up") << QStringLiteral(":kelvane_player_res/icon_font_up") << QByteArray("jpeg")
+                             << QSize(22, 22);
+    QTest::newRow("font down") << QStringLiteral(":/kelvane_player_res/icon_font_down") << QByteArray("jpeg")
+                               << QSize(22, 22);
+}
+
+void tst_PlayerPlugin::resources()
+{
+    QFETCH(QString, path);
+    QFETCH(QByteArray, format);
+    QFETCH(QSize, size);
+
+    QImageReader reader(path);
+    QCOMPARE(reader.format(), format);
+    const QImage image = reader.read();
+    QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
+    QCOMPARE(image.size(), size);
+    // The tile is green.
+    const QColor centre = image.pixelColor(2, size.height() / 2);
+    QVERIFY(centre.green() > centre.red() + 40 && centre.green() > centre.blue() + 40);
+
+    const QResource resource(path);
+    QVERIFY(resource.isValid());
+    QCOMPARE(resource.compressionAlgorithm(), QResource::NoCompression);
+}
+
+void tst_PlayerPlugin::catalogue_data()
+{
+    QTest::addColumn<QByteArray>("context");
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("Find") << QByteArray("CMainWindow") << QByteArray("Find") << QStringLiteral("Поиск");
+    QTest::newRow("Find next") << QByteArray("CMainWindow") << QByteArray("Find next") << QStringLiteral("Найти");
+    QTest::newRow("Font Up") << QByteArray("CMainWindow") << QByteArray("Font Up")
+                             << QStringLiteral("Увеличить шрифт");
+    QTest::newRow("Font Down") << QByteArray("CMainWindow") << QByteArray("Font Down")
+                               << QStringLiteral("Уменьшить шрифт");
+    QTest::newRow("Quit") << QByteArray("CMainWindow") << QByteArray("Quit") << QStringLiteral("Вернуться");
+    // Present without a translation, or absent: the source text stays.
+    QTest::newRow("box title") << QByteArray("CMainWindow") << QByteArray("kelvane_player")
+                               << QStringLiteral("kelvane_player");
+    QTest::newRow("UnZip") << QByteArray("UnZip") << QByteArray("Wrong password.")
+                           << QStringLiteral("Wrong password.");
+    QTest::newRow("Zip") << QByteArray("Zip") << QByteArray("File seek error.")
+                         << QStringLiteral("File seek error.");
+    QTest::newRow("QObject") << QByteArray("QObject") << QByteArray("cannot create dir ")
+                             << QStringLiteral("cannot create dir ");
+}
+
+void tst_PlayerPlugin::catalogue()
+{
+    QFETCH(QByteArray, context);
+    QFETCH(QByteArray, source);
+    QFETCH(QString, expected);
+
+    QTranslator translator;
+    QVERIFY(translator.load(QStringLiteral(":/kelvane_player_res/player.qm")));
+    QCOMPARE(translator.language(), QStringLiteral("ru"));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    const QString translated = QCoreApplication::translate(context.constData(), source.constData());
+    QCoreApplication::removeTranslator(&translator);
+    QCOMPARE(translated, expected);
+}
+
+void tst_PlayerPlugin::labelTranslated()
+{
+    {
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral(":/kelvane_player_res/player.qm")));
+        QCoreApplication::installTranslator(&translator);
+        const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(freshWindow()));
+        QCoreApplication::removeTranslator(&translator);
+        QCOMPARE(w.findLabel->text(), QStringLiteral("Поиск"));
+
+        // The title and the texts of the boxes stay in English.
+        QCoreApplication::installTranslator(&translator);
+        BoxRecorder boxes;
+        StdoutCapture console;
+        const bool opened = qobject_cast<IKelvanePlayer *>(m_window.data())->slOpen(QDir::tempPath());
+        console.finish();
+        QCoreApplication::removeTranslator(&translator);
+        QVERIFY(!opened);
+        QCOMPARE(boxes.boxes().size(), 2);
+        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("kelvane_player"));
+        QCOMPARE(boxes.texts(), QStringList({"OpenArchive failed", "cannot decompress file"}));
+        delete m_window;
+    }
+    const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(freshWindow()));
+    QCOMPARE(w.findLabel->text(), QStringLiteral("Find"));
+}
+
+// Runs last: the resources live exactly as long as the library is loaded.
+void tst_PlayerPlugin::unloadUnregistersResources()
+{
+    QVERIFY(QFile::exists(QStringLiteral(":/kelvane_player_res/icon_back")));
+    QVERIFY(QFile::exists(QStringLiteral(":/kelvane_player_res/player.qm")));
+    QPointer<QObject> window = freshWindow();
+    QVERIFY(m_loader.unload());
+    QVERIFY(window.isNull()); // the loader deletes the instance
+    QVERIFY(!m_loader.isLoaded());
+    QVERIFY(!QFile::exists(QStringLiteral(":/kelvane_player_res/icon_back")));
+    QVERIFY(!QFile::exists(QStringLiteral(":kelvane_player_res/icon_find")));
+    QVERIFY(!QFile::exists(QStringLiteral(":/kelvane_player_res/player.qm")));
+    QVERIFY(QImage(QStringLiteral(":/kelvane_player_res/icon_back")).isNull());
+
+    // Loading again registers them again.
+    QVERIFY(m_loader.load());
+    QVERIFY(QFile::exists(QStringLiteral(":/kelvane_player_res/icon_back")));
+}
+
+QTEST_MAIN(tst_PlayerPlugin)
+#include "tst_playerplugin.moc"
