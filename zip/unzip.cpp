@@ -54,6 +54,18 @@ qint64 lastSignatureIn(const unsigned char *data, qint64 length)
     return -1;
 }
 
+// Modification time of an entry. Qt 5 keeps a date-time valid when its time
+// is not (it takes midnight instead), so a stored time such as 24:00 or
+// second 62 is refused here: it gives an invalid date-time, as an invalid
+// date does.
+QDateTime entryDateTime(const ZipEntryP &entry)
+{
+    const quint16 t = readUShort(entry.dosTime);
+    if (!QTime::isValid(t >> 11, (t >> 5) & 63, (t & 31) * 2))
+        return QDateTime();
+    return decodeDosDateTime(entry.dosTime, entry.dosDate);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -683,7 +695,7 @@ QList<UnZip::ZipEntry> UnZip::entryList() const
         info.compressedSize = entry->compressedSize;
         info.uncompressedSize = entry->uncompressedSize;
         info.crc = entry->crc;
-        info.lastModified = decodeDosDateTime(entry->dosTime, entry->dosDate);
+        info.lastModified = entryDateTime(*entry);
         switch (entry->compressionMethod) {
         case MethodStored:
             info.compression = Stored;

@@ -36,9 +36,10 @@ qint64 FaultyBuffer::readData(char *data, qint64 maxSize)
 {
     if (m_failReadsFrom >= 0) {
         const qint64 here = pos();
-        if (here >= m_failReadsFrom)
+        if (here >= m_failReadsFrom && here < m_failReadsTo)
             return -1;
-        maxSize = qMin(maxSize, m_failReadsFrom - here);
+        if (here < m_failReadsFrom)
+            maxSize = qMin(maxSize, m_failReadsFrom - here);
     }
     return CountingBuffer::readData(data, maxSize);
 }

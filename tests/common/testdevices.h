@@ -6,6 +6,8 @@
 
 #include <QtCore/QBuffer>
 
+#include <limits>
+
 // A QBuffer over its own copy of the bytes that counts its destruction in a
 // counter owned by the test, so that the test can tell whether (and how
 // often) the code under test deleted it.
@@ -23,8 +25,9 @@ private:
 // - refuseOpen(): open() fails;
 // - failSeek(n): the n-th call of seek() (counting from 0) fails;
 // - failSeekTo(pos): every seek to pos fails;
-// - failReadsFrom(pos): reading at or after pos fails (readData returns -1);
-//   a read that begins before pos stops short at pos;
+// - failReadsIn(from, to): reading a byte in [from, to) fails (readData
+//   returns -1 there); a read that begins before from stops short at from;
+//   failReadsFrom(pos) is failReadsIn(pos, end of device);
 // - limitWrites(n): writing stops after n bytes in total (short writes).
 class FaultyBuffer : public CountingBuffer
 {
@@ -34,7 +37,8 @@ public:
     void refuseOpen() { m_refuseOpen = true; }
     void failSeek(int callIndex) { m_failSeekCall = callIndex; }
     void failSeekTo(qint64 position) { m_failSeekTo = position; }
-    void failReadsFrom(qint64 position) { m_failReadsFrom = position; }
+    void failReadsIn(qint64 from, qint64 to) { m_failReadsFrom = from; m_failReadsTo = to; }
+    void failReadsFrom(qint64 position) { failReadsIn(position, std::numeric_limits<qint64>::max()); }
     void limitWrites(qint64 total) { m_writeLimit = total; }
 
     int seekCalls() const { return m_seekCalls; }
@@ -51,6 +55,7 @@ private:
     int m_failSeekCall = -1;
     qint64 m_failSeekTo = -1;
     qint64 m_failReadsFrom = -1;
+    qint64 m_failReadsTo = -1;
     qint64 m_writeLimit = -1;
     qint64 m_written = 0;
     int m_seekCalls = 0;

@@ -1,0 +1,858 @@
+// UnZip: opening by name and by device, the end record search, the central
+// directory with its skip rules, listings, name decoding, closing and the
+// texts of the result codes.
+#include "debugrecorder.h"
+#include "rawzip.h"
+#include "testdevices.h"
+#include "unzip.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QTextCodec>
+#include <QtTest/QtTest>
+
+Q_DECLARE_METATYPE(UnZip::ErrorCode)
+Q_DECLARE_METATYPE(UnZip::EntryType)
+Q_DECLARE_METATYPE(UnZip::EntryCompression)
+
+namespace {
+
+QByteArray emptyArchive(const QByteArray &comment = QByteArray())
+{
+    RawZip zip;
+    zip.end.comment = comment;
+    return zip.build().bytes;
+}
+
+QByteArray oneEntryArchive()
+{
+    RawZip zip;
+    zip.add("one.txt", "one");
+    return zip.build().bytes;
+}
+
+// The central directory after the end record, so that the device ends where
+// the reader looks for the next central record.
+QByteArray directoryAtDeviceEnd(int records, int cutFromLastRecord)
+{
+    RawZip entries;
+    for (int i = 0; i < records; ++i)
+        entries.add("e" + QByteArray::number(i), "data");
+    entries.end.present = false;
+    const RawZip::Archive built = entries.build();
+    QByteArray local = built.bytes.left(int(built.centralDirectory));
+    QByteArray central = built.bytes.mid(int(built.centralDirectory));
+    central.chop(cutFromLastRecord);
+
+    RawZip end;
+    end.end.totalEntries = 1;
+    end.end.directoryOffset = quint32(local.size() + 22);
+    return local + end.build().bytes + central;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class tst_UnZipOpen : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void constructedClosed();
+    void openByName_data();
+    void openByName();
+    void failedNameOpenKeepsArchive();
+    void nullDevice();
+    void deviceOwnership_data();
+    void deviceOwnership();
+    void preOpenedDevice();
+    void seekFailures_data();
+    void seekFailures();
+    void readErrorDuringSearch();
+    void emptyArchives_data();
+    void emptyArchives();
+    void endRecordEveryCommentLength();
+    void endRecordAcrossLargeBlocks_data();
+    void endRecordAcrossLargeBlocks();
+    void highestEndRecordWins();
+    void archiveCommentStopsAtZero();
+    void skipRules_data();
+    void skipRules();
+    void entryCountZeroIgnoresDirectory();
+    void directoryEndsAtOtherBytes();
+    void listingOrderAndDuplicates();
+    void entryListFields_data();
+    void entryListFields();
+    void entryComments();
+    void nameDecoding_data();
+    void nameDecoding();
+    void archiveCommentDecoding();
+    void closing();
+    void reopenReleasesPrevious();
+    void formatError_data();
+    void formatError();
+};
+
+void tst_UnZipOpen::constructedClosed()
+{
+    UnZip reader;
+    QVERIFY(!reader.isOpen());
+    QVERIFY(reader.fileList().isEmpty());
+    QVERIFY(reader.entryList().isEmpty());
+    QVERIFY(!reader.contains(QStringLiteral("a")));
+    QVERIFY(reader.archiveComment().isNull());
+    QCOMPARE(reader.fileNameCodec(), static_cast<QTextCodec *>(nullptr));
+}
+
+void tst_UnZipOpen::openByName_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("asFolder");
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+
+    QTest::newRow("missing") << QByteArray() << false << false << UnZip::FileMissing;
+    QTest::newRow("folder") << QByteArray() << true << true << UnZip::FileOpenFailed;
+    QTest::newRow("valid") << oneEntryArchive() << false << true << UnZip::Success;
+    QTest::newRow("0 bytes") << QByteArray("") << false << true << UnZip::IncompatibleArchive;
+    QTest::newRow("21 bytes") << emptyArchive().left(21) << false << true << UnZip::IncompatibleArchive;
+    QTest::newRow("30 bytes, no signature") << QByteArray(30, 'x') << false << true << UnZip::IncompatibleArchive;
+    // The directory offset lies beyond the file: a file seeks there, then
+    // finds no signature.
+    RawZip beyond;
+    beyond.add("a", "a");
+    beyond.end.directoryOffset = 100000;
+    QTest::newRow("directory beyond end") << beyond.build().bytes << false << true << UnZip::CorruptedArchive;
+}
+
+void tst_UnZipOpen::openByName()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, asFolder);
+    QFETCH(bool, exists);
+    QFETCH(UnZip::ErrorCode, expected);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("archive.zip"));
+    if (asFolder)
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("archive.zip")));
+    else if (exists)
+        QVERIFY(writeFile(path, bytes));
+
+    UnZip reader;
+    QCOMPARE(reader.openArchive(path), expected);
+    QCOMPARE(reader.isOpen(), expected == UnZip::Success);
+}
+
+void tst_UnZipOpen::failedNameOpenKeepsArchive()
+{
+    QTemporaryDir dir;
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(oneEntryArchive())), UnZip::Success);
+    QCOMPARE(reader.openArchive(dir.filePath(QStringLiteral("missing.zip"))), UnZip::FileMissing);
+    QCOMPARE(reader.openArchive(dir.path()), UnZip::FileOpenFailed);
+    QVERIFY(reader.isOpen());
+    QCOMPARE(reader.fileList(), QStringList{QStringLiteral("one.txt")});
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(reader.extractFile(QStringLiteral("one.txt"), &out), UnZip::Success);
+    QCOMPARE(out.data(), QByteArray("one"));
+}
+
+void tst_UnZipOpen::nullDevice()
+{
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(oneEntryArchive())), UnZip::Success);
+    DebugRecorder debug;
+    QCOMPARE(reader.openArchive(static_cast<QIODevice *>(nullptr)), UnZip::BadDevice);
+    QCOMPARE(debug.lines(), QStringList{QStringLiteral("Invalid device.")});
+    QVERIFY(reader.isOpen());
+    QCOMPARE(reader.fileList().size(), 1);
+}
+
+void tst_UnZipOpen::deviceOwnership_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("refuseOpen");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+    QTest::addColumn<QStringList>("debugLines");
+
+    const QStringList none;
+    QTest::newRow("valid") << oneEntryArchive() << false << UnZip::Success << none;
+    QTest::newRow("cannot open") << oneEntryArchive() << true << UnZip::FileOpenFailed
+                                 << QStringList{QStringLiteral("Unable to open device for reading")};
+    QTest::newRow("21 bytes") << QByteArray(21, '\0') << false << UnZip::IncompatibleArchive << none;
+    QTest::newRow("no end record") << QByteArray(5000, 'x') << false << UnZip::IncompatibleArchive << none;
+
+    // The end record ends the device, but its comment length runs past it.
+    RawZip shortComment;
+    shortComment.end.commentLength = 10;
+    QTest::newRow("comment cut (end record last)") << shortComment.build().bytes << false
+                                                  << UnZip::FileReadError << none;
+    QByteArray cut = emptyArchive("comment of 18 bytes");
+    cut.chop(3);
+    QTest::newRow("comment cut (found by search)") << cut << false << UnZip::FileReadError << none;
+
+    RawZip beyond;
+    beyond.add("a", "a");
+    beyond.end.directoryOffset = 100000;
+    QTest::newRow("directory beyond device") << beyond.build().bytes << false << UnZip::FileSeekError << none;
+
+    // Central records cut short: the fixed part, the name, the comment; an
+    // extra field that runs past the device cannot be skipped.
+    RawZip c;
+    c.add("name.txt", "x").withComment("entry comment");
+    c.entry(0).centralExtra = QByteArray(8, 'e');
+    const RawZip::Archive built = c.build();
+    const int central = int(built.entries.at(0).central);
+    const QByteArray head = built.bytes.left(central);
+    auto endAt = [&](int cutAt) {
+        RawZip end;
+        end.end.totalEntries = 1;
+        end.end.directoryOffset = quint32(cutAt);
+        return end.build().bytes;
+    };
+    // Put the end record first and the cut central record behind it.
+    auto cutRecord = [&](int keep) {
+        const QByteArray record = built.bytes.mid(central, keep);
+        return head + endAt(head.size() + 22) + record;
+    };
+    QTest::newRow("central fixed part cut") << cutRecord(30) << false << UnZip::FileReadError << none;
+    QTest::newRow("central name cut") << cutRecord(46 + 4) << false << UnZip::FileReadError << none;
+    QTest::newRow("central extra cut") << cutRecord(46 + 8 + 4) << false << UnZip::FileSeekError << none;
+    QTest::newRow("central comment cut") << cutRecord(46 + 8 + 8 + 5) << false << UnZip::FileReadError << none;
+
+    QTest::newRow("device ends at first signature")
+        << directoryAtDeviceEnd(0, 0) << false << UnZip::CorruptedArchive
+        << QStringList{QStringLiteral("Corrupted or invalid zip archive")};
+    QTest::newRow("device ends after one record")
+        << directoryAtDeviceEnd(1, 0) << false << UnZip::PartiallyCorruptedArchive
+        << QStringList{QStringLiteral("Corrupted zip archive. Some files might be extracted.")};
+    QTest::newRow("two bytes of a signature after a record")
+        << directoryAtDeviceEnd(2, 48 - 2) << false << UnZip::PartiallyCorruptedArchive
+        << QStringList{QStringLiteral("Corrupted zip archive. Some files might be extracted.")};
+}
+
+void tst_UnZipOpen::deviceOwnership()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, refuseOpen);
+    QFETCH(UnZip::ErrorCode, expected);
+    QFETCH(QStringList, debugLines);
+
+    int destroyed = 0;
+    {
+        UnZip reader;
+        auto *device = new FaultyBuffer(bytes, &destroyed);
+        if (refuseOpen)
+            device->refuseOpen();
+        DebugRecorder debug;
+        QCOMPARE(reader.openArchive(device), expected);
+        QCOMPARE(debug.lines(), debugLines);
+        QCOMPARE(reader.isOpen(), expected == UnZip::Success);
+        // Deleted at once on failure, kept while open.
+        QCOMPARE(destroyed, expected == UnZip::Success ? 0 : 1);
+        if (expected != UnZip::Success) {
+            QVERIFY(reader.fileList().isEmpty());
+            QVERIFY(reader.archiveComment().isNull());
+        }
+    }
+    // The destructor releases an open archive's device; never twice.
+    QCOMPARE(destroyed, 1);
+}
+
+void tst_UnZipOpen::preOpenedDevice()
+{
+    int destroyed = 0;
+    auto *device = new CountingBuffer(oneEntryArchive(), &destroyed);
+    QVERIFY(device->open(QIODevice::ReadWrite));
+    UnZip reader;
+    QCOMPARE(reader.openArchive(device), UnZip::Success);
+    QCOMPARE(device->openMode() & ~QIODevice::Unbuffered, QIODevice::OpenMode(QIODevice::ReadWrite));
+    QCOMPARE(reader.fileList(), QStringList{QStringLiteral("one.txt")});
+    reader.closeArchive();
+    QCOMPARE(destroyed, 1);
+    reader.closeArchive();
+    QCOMPARE(destroyed, 1);
+}
+
+void tst_UnZipOpen::seekFailures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("failSeekTo");
+
+    const QByteArray plain = oneEntryArchive();
+    QTest::newRow("to the last 22 bytes") << plain << qint64(plain.size() - 22);
+    QTest::newRow("to the central directory") << plain << qint64(plain.size() - 22 - 46 - 7);
+
+    // The record at 5 is found by the search, whose only block starts at 0.
+    const QByteArray commented = QByteArray(5, 'p') + emptyArchive("a comment");
+    QTest::newRow("to a search block") << commented << qint64(0);
+    QTest::newRow("to the found end record") << commented << qint64(5);
+
+    // Skipping an unsupported record and an extra field seek forward.
+    RawZip skipped;
+    skipped.add("skipped", "x");
+    skipped.entry(0).central.method = 12;
+    skipped.entry(0).centralExtra = "extra";
+    RawZip::Archive a = skipped.build();
+    QTest::newRow("over a skipped record") << a.bytes << qint64(a.entries.at(0).central + 46 + 7 + 5);
+    RawZip extra;
+    extra.add("kept", "x");
+    extra.entry(0).centralExtra = "extra";
+    a = extra.build();
+    QTest::newRow("over an extra field") << a.bytes << qint64(a.entries.at(0).central + 46 + 4 + 5);
+}
+
+void tst_UnZipOpen::seekFailures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, failSeekTo);
+    int destroyed = 0;
+    auto *device = new FaultyBuffer(bytes, &destroyed);
+    device->failSeekTo(failSeekTo);
+    UnZip reader;
+    QCOMPARE(reader.openArchive(device), UnZip::FileSeekError);
+    QVERIFY(!reader.isOpen());
+    QCOMPARE(destroyed, 1);
+}
+
+void tst_UnZipOpen::readErrorDuringSearch()
+{
+    // The last 22 bytes read fine; the backward search meets a read error.
+    const QByteArray bytes = emptyArchive(QByteArray(300, 'c'));
+    auto *device = new FaultyBuffer(bytes);
+    device->failReadsIn(bytes.size() - 40, bytes.size() - 22);
+    UnZip reader;
+    QCOMPARE(reader.openArchive(device), UnZip::IncompatibleArchive);
+    QVERIFY(!reader.isOpen());
+}
+
+void tst_UnZipOpen::emptyArchives_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("comment");
+    QTest::newRow("no comment") << emptyArchive() << QString();
+    QTest::newRow("comment") << emptyArchive("lecture pack") << QStringLiteral("lecture pack");
+}
+
+void tst_UnZipOpen::emptyArchives()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, comment);
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(bytes)), UnZip::Success);
+    QVERIFY(reader.isOpen());
+    QVERIFY(reader.fileList().isEmpty());
+    QVERIFY(reader.entryList().isEmpty());
+    QVERIFY(!reader.contains(QString()));
+    QCOMPARE(reader.archiveComment(), comment);
+    QCOMPARE(reader.archiveComment().isNull(), comment.isNull());
+    QCOMPARE(reader.extractAll(QDir(QStringLiteral("/nonexistent-target"))), UnZip::Success);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(reader.extractFile(QStringLiteral("x"), &out), UnZip::FileMissing);
+}
+
+void tst_UnZipOpen::endRecordEveryCommentLength()
+{
+    // Near misses of the signature throughout the comment keep the search
+    // busy; none of them may be taken for the record.
+    const QByteArray pattern("PK\5\7PK\6\6-PKK\5\6P\5\6K\4\3PK\1\2");
+    QByteArray bytes = emptyArchive();
+    bytes.reserve(22 + 65535);
+    while (bytes.size() < 22 + 65535)
+        bytes += pattern;
+    bytes.truncate(22 + 65535);
+    QVERIFY(!bytes.mid(1).contains("PK\5\6"));
+    const QString fullComment = QString::fromLatin1(bytes.mid(22));
+
+    UnZip reader;
+    for (int length = 0; length <= 65535; ++length) {
+        RawZip::putUShort(bytes, 20, quint16(length));
+        const auto result = reader.openArchive(
+            new CountingBuffer(QByteArray::fromRawData(bytes.constData(), 22 + length)));
+        if (result != UnZip::Success)
+            QFAIL(qPrintable(QStringLiteral("comment length %1: result %2").arg(length).arg(result)));
+        const QString comment = reader.archiveComment();
+        if (comment.size() != length || comment != fullComment.leftRef(length))
+            QFAIL(qPrintable(QStringLiteral("comment length %1: wrong comment").arg(length)));
+    }
+}
+
+void tst_UnZipOpen::endRecordAcrossLargeBlocks_data()
+{
+    // The record sits at distance d below the highest examined position
+    // (size - 23); its comment takes the first 4 (smaller distances are part
+    // of the comment length sweep). Blocks hold 262141 positions: d = 262141 is the first
+    // position of the second block, whose read reaches 3 bytes into the first.
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("distance");
+    for (const int before : {0, 7}) {
+        for (const int d : {4, 5, 262137, 262138, 262139, 262140, 262141, 262142, 262143, 262144,
+                            524280, 524281, 524282, 524283, 524284}) {
+            QTest::addRow("before %d, distance %d", before, d) << before << d;
+        }
+    }
+}
+
+void tst_UnZipOpen::endRecordAcrossLargeBlocks()
+{
+    QFETCH(int, before);
+    QFETCH(int, distance);
+    // Bytes after the comment are not read; the record must still be found.
+    QByteArray bytes = QByteArray(before, 'b') + emptyArchive("found") + QByteArray(distance - 4, 't');
+    QCOMPARE(bytes.size() - 23 - before, distance);
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(bytes)), UnZip::Success);
+    QCOMPARE(reader.archiveComment(), QStringLiteral("found"));
+}
+
+void tst_UnZipOpen::highestEndRecordWins()
+{
+    // A real archive, followed by bytes that hold a second, complete end
+    // record claiming no entries: the higher record is the one taken.
+    RawZip zip;
+    zip.add("real.txt", "real");
+    QByteArray bytes = zip.build().bytes;
+    bytes += emptyArchive("second") + "tail";
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(bytes)), UnZip::Success);
+    QCOMPARE(reader.archiveComment(), QStringLiteral("second"));
+    QVERIFY(reader.fileList().isEmpty());
+}
+
+void tst_UnZipOpen::archiveCommentStopsAtZero()
+{
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(emptyArchive(QByteArray("before\0after", 12)))),
+             UnZip::Success);
+    QCOMPARE(reader.archiveComment(), QStringLiteral("before"));
+    QCOMPARE(reader.openArchive(new CountingBuffer(emptyArchive(QByteArray("\0x", 2)))),
+             UnZip::Success);
+    QCOMPARE(reader.archiveComment(), QString(QLatin1String("")));
+}
+
+void tst_UnZipOpen::skipRules_data()
+{
+    QTest::addColumn<int>("versionNeeded");
+    QTest::addColumn<int>("versionMadeBy");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<bool>("noName");
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<QStringList>("debugLines");
+
+    const QStringList none;
+    const QStringList version{QStringLiteral("Unsupported PKZip version. Skipping file.")};
+    const QStringList method{QStringLiteral("Unsupported compression method. Skipping file.")};
+    const QStringList noName{QStringLiteral("Skipping file with no name.")};
+
+    QTest::newRow("needed 10") << 10 << 20 << 0 << false << true << none;
+    QTest::newRow("needed 20, deflated") << 20 << 20 << 8 << false << true << none;
+    QTest::newRow("needed 0") << 0 << 0 << 0 << false << true << none;
+    QTest::newRow("needed 27") << 27 << 20 << 0 << false << true << none;
+    QTest::newRow("needed 28") << 28 << 20 << 0 << false << false << version;
+    QTest::newRow("needed 30") << 30 << 20 << 0 << false << false << version;
+    QTest::newRow("needed 45 (zip64)") << 45 << 20 << 8 << false << false << version;
+    QTest::newRow("needed 46 (bzip2)") << 46 << 20 << 8 << false << false << version;
+    QTest::newRow("needed 51 (aes)") << 51 << 20 << 8 << false << false << version;
+    QTest::newRow("needed 127") << 127 << 20 << 0 << false << false << version;
+    QTest::newRow("needed 128 counts as negative") << 128 << 20 << 0 << false << true << none;
+    QTest::newRow("needed 255 counts as negative") << 255 << 20 << 0 << false << true << none;
+    QTest::newRow("needed high byte ignored") << 0x0314 << 20 << 0 << false << true << none;
+    QTest::newRow("needed 0x031e") << 0x031e << 20 << 0 << false << false << version;
+    QTest::newRow("made by 30 (Info-ZIP) ignored") << 10 << 0x031e << 0 << false << true << none;
+    QTest::newRow("made by 63 (7-Zip) ignored") << 20 << 0x033f << 8 << false << true << none;
+    QTest::newRow("made by 127 ignored") << 20 << 127 << 0 << false << true << none;
+    QTest::newRow("method 1") << 20 << 20 << 1 << false << false << method;
+    QTest::newRow("method 9") << 20 << 20 << 9 << false << false << method;
+    QTest::newRow("method 12") << 20 << 20 << 12 << false << false << method;
+    QTest::newRow("method 99") << 20 << 20 << 99 << false << false << method;
+    QTest::newRow("method 0x0108") << 20 << 20 << 0x0108 << false << false << method;
+    QTest::newRow("no name") << 20 << 20 << 0 << true << false << noName;
+    QTest::newRow("method checked first") << 45 << 20 << 14 << true << false << method;
+    QTest::newRow("version checked before name") << 45 << 20 << 8 << true << false << version;
+}
+
+void tst_UnZipOpen::skipRules()
+{
+    QFETCH(int, versionNeeded);
+    QFETCH(int, versionMadeBy);
+    QFETCH(int, method);
+    QFETCH(bool, noName);
+    QFETCH(bool, kept);
+    QFETCH(QStringList, debugLines);
+
+    RawZip zip;
+    zip.add("first.txt", "1");
+    RawZip::Entry &e = zip.add("target.txt", "target content").withComment("a comment");
+    e.centralExtra = QByteArray("\x01\x00\x04\x00" "abcd", 8);
+    e.versionMadeBy = quint16(versionMadeBy);
+    e.versionNeeded = quint16(versionNeeded);
+    if (method == 8)
+        e.deflated();
+    else
+        e.central.method = quint16(method);
+    if (noName)
+        e.central.name = QByteArray();
+    zip.add("z-last.txt", "3");
+
+    UnZip reader;
+    DebugRecorder debug;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    QCOMPARE(debug.lines(), debugLines);
+    QStringList expected{QStringLiteral("first.txt"), QStringLiteral("z-last.txt")};
+    if (kept)
+        expected.insert(1, QStringLiteral("target.txt"));
+    QCOMPARE(reader.fileList(), expected);
+    if (kept) {
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QCOMPARE(reader.extractFile(QStringLiteral("target.txt"), &out), UnZip::Success);
+        QCOMPARE(out.data(), QByteArray("target content"));
+    }
+}
+
+void tst_UnZipOpen::entryCountZeroIgnoresDirectory()
+{
+    RawZip zip;
+    zip.add("a.txt", "a");
+    zip.end.totalEntries = 0;
+    zip.end.comment = "c";
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    QVERIFY(reader.isOpen());
+    QVERIFY(reader.fileList().isEmpty());
+    QCOMPARE(reader.archiveComment(), QStringLiteral("c"));
+
+    // A count that understates the records does not bound the scan.
+    RawZip more;
+    more.add("a.txt", "a");
+    more.add("b.txt", "b");
+    more.add("c.txt", "c");
+    more.end.totalEntries = 1;
+    QCOMPARE(reader.openArchive(new CountingBuffer(more.build().bytes)), UnZip::Success);
+    QCOMPARE(reader.fileList().size(), 3);
+}
+
+void tst_UnZipOpen::directoryEndsAtOtherBytes()
+{
+    RawZip zip;
+    zip.add("a.txt", "a");
+    zip.afterCentral = "not a signature";
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    QCOMPARE(reader.fileList(), QStringList{QStringLiteral("a.txt")});
+
+    // An archive whose only records are skipped opens with empty listings.
+    RawZip skipped;
+    skipped.add("x", "x").central.method = 14;
+    skipped.add("y", "y").central.method = 99;
+    DebugRecorder debug;
+    QCOMPARE(reader.openArchive(new CountingBuffer(skipped.build().bytes)), UnZip::Success);
+    QVERIFY(reader.isOpen());
+    QVERIFY(reader.fileList().isEmpty());
+    QVERIFY(reader.entryList().isEmpty());
+    QCOMPARE(debug.lines().size(), 2);
+}
+
+void tst_UnZipOpen::listingOrderAndDuplicates()
+{
+    RawZip zip;
+    for (const char *name : {"b.txt", "a/b.txt", "A.txt", "a.txt", "a/", "B.txt", "\xc3\xa9.txt", "_x"})
+        zip.add(name, name);
+    zip.add("b.txt", "the later b").withComment("later");
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    const QStringList expected{QStringLiteral("A.txt"), QStringLiteral("B.txt"), QStringLiteral("_x"),
+                               QStringLiteral("a.txt"), QStringLiteral("a/"), QStringLiteral("a/b.txt"),
+                               QStringLiteral("b.txt"), QString::fromUtf8("\xc3\xa9.txt")};
+    QCOMPARE(reader.fileList(), expected);
+    const QList<UnZip::ZipEntry> entries = reader.entryList();
+    QCOMPARE(entries.size(), expected.size());
+    for (int i = 0; i < entries.size(); ++i)
+        QCOMPARE(entries.at(i).filename, expected.at(i));
+    QCOMPARE(entries.at(6).comment, QStringLiteral("later"));
+    QCOMPARE(entries.at(6).uncompressedSize, quint32(11));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(reader.extractFile(QStringLiteral("b.txt"), &out), UnZip::Success);
+    QCOMPARE(out.data(), QByteArray("the later b"));
+
+    QVERIFY(reader.contains(QStringLiteral("a.txt")));
+    QVERIFY(reader.contains(QStringLiteral("a/")));
+    QVERIFY(!reader.contains(QStringLiteral("a")));
+    QVERIFY(!reader.contains(QStringLiteral("A/")));
+    QVERIFY(!reader.contains(QStringLiteral("b.TXT")));
+}
+
+void tst_UnZipOpen::entryListFields_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<bool>("encrypted");
+    QTest::addColumn<int>("dosTime");
+    QTest::addColumn<int>("dosDate");
+    QTest::addColumn<QDateTime>("lastModified");
+    QTest::addColumn<UnZip::EntryType>("type");
+    QTest::addColumn<UnZip::EntryCompression>("compression");
+
+    const int noon = RawZip::dosTime(12, 0, 0);
+    const int day = RawZip::dosDate(2017, 1, 1);
+    const QDateTime noonDay(QDate(2017, 1, 1), QTime(12, 0));
+    QTest::newRow("stored file") << QByteArray("docs") << 0 << false << noon << day << noonDay
+                                 << UnZip::File << UnZip::Stored;
+    QTest::newRow("folder") << QByteArray("docs/") << 0 << false << noon << day << noonDay
+                            << UnZip::Directory << UnZip::Stored;
+    QTest::newRow("deflated") << QByteArray("d/x.txt") << 8 << false << noon << day << noonDay
+                              << UnZip::File << UnZip::Deflated;
+    QTest::newRow("encrypted") << QByteArray("e") << 8 << true << noon << day << noonDay
+                               << UnZip::File << UnZip::Deflated;
+    QTest::newRow("odd second stored even") << QByteArray("t") << 0 << false
+                                            << int(RawZip::dosTime(23, 59, 59)) << int(RawZip::dosDate(1980, 1, 1))
+                                            << QDateTime(QDate(1980, 1, 1), QTime(23, 59, 58))
+                                            << UnZip::File << UnZip::Stored;
+    QTest::newRow("last year") << QByteArray("t") << 0 << false << 0 << int(RawZip::dosDate(2107, 12, 31))
+                               << QDateTime(QDate(2107, 12, 31), QTime(0, 0)) << UnZip::File << UnZip::Stored;
+    QTest::newRow("date 0") << QByteArray("t") << 0 << false << 0 << 0 << QDateTime() << UnZip::File
+                            << UnZip::Stored;
+    QTest::newRow("month 13") << QByteArray("t") << 0 << false << noon << (day & ~0x1e0) + (13 << 5)
+                              << QDateTime() << UnZip::File << UnZip::Stored;
+    QTest::newRow("30 February") << QByteArray("t") << 0 << false << noon << int(RawZip::dosDate(2001, 2, 30))
+                                 << QDateTime() << UnZip::File << UnZip::Stored;
+    QTest::newRow("hour 24") << QByteArray("t") << 0 << false << (24 << 11) << day << QDateTime()
+                             << UnZip::File << UnZip::Stored;
+    QTest::newRow("minute 60") << QByteArray("t") << 0 << false << (60 << 5) << day << QDateTime()
+                               << UnZip::File << UnZip::Stored;
+    QTest::newRow("second 62") << QByteArray("t") << 0 << false << 31 << day << QDateTime()
+                               << UnZip::File << UnZip::Stored;
+}
+
+void tst_UnZipOpen::entryListFields()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, method);
+    QFETCH(bool, encrypted);
+    QFETCH(int, dosTime);
+    QFETCH(int, dosDate);
+    QFETCH(QDateTime, lastModified);
+    QFETCH(UnZip::EntryType, type);
+    QFETCH(UnZip::EntryCompression, compression);
+
+    const QByteArray content = name.endsWith('/') ? QByteArray() : QByteArray("content of ") + name;
+    RawZip zip;
+    RawZip::Entry &e = zip.add(name, content).time(quint16(dosTime), quint16(dosDate));
+    if (method == 8)
+        e.deflated();
+    if (encrypted)
+        e.encrypted("pw");
+    const RawZip::Archive archive = zip.build();
+
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(archive.bytes)), UnZip::Success);
+    const QList<UnZip::ZipEntry> list = reader.entryList();
+    QCOMPARE(list.size(), 1);
+    const UnZip::ZipEntry &info = list.first();
+    QCOMPARE(info.filename, QString::fromLatin1(name));
+    QVERIFY(info.comment.isNull());
+    QCOMPARE(info.compressedSize, quint32(archive.entries.at(0).dataSize));
+    QCOMPARE(info.uncompressedSize, quint32(content.size()));
+    QCOMPARE(info.crc, RawZip::crc32(content));
+    QCOMPARE(info.lastModified.isValid(), lastModified.isValid());
+    if (lastModified.isValid()) {
+        QCOMPARE(info.lastModified, lastModified);
+        QCOMPARE(info.lastModified.timeSpec(), Qt::LocalTime);
+    }
+    QCOMPARE(info.type, type);
+    QCOMPARE(info.compression, compression);
+    QCOMPARE(info.encrypted, encrypted);
+}
+
+void tst_UnZipOpen::entryComments()
+{
+    RawZip zip;
+    zip.add("none", "x");
+    zip.add("zeros", "x").withComment(QByteArray("a\0b\0", 4));
+    zip.add("text", "x").withComment("a comment");
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    const QList<UnZip::ZipEntry> list = reader.entryList();
+    QCOMPARE(list.size(), 3);
+    QVERIFY(list.at(0).comment.isNull());
+    QCOMPARE(list.at(1).comment, QStringLiteral("a comment"));
+    QCOMPARE(list.at(2).comment, QString::fromLatin1("a\0b\0", 4));
+}
+
+void tst_UnZipOpen::nameDecoding_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("utf8Flag");
+    QTest::addColumn<QByteArray>("codec");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray privetUtf8 = QString::fromUtf8("Привет.txt").toUtf8();
+    const QByteArray privetCp866 = QByteArray("\x8f\xe0\xa8\xa2\xa5\xe2.txt");
+    const QString privet = QString::fromUtf8("Привет.txt");
+    QTest::newRow("ascii") << QByteArray("plain.txt") << false << QByteArray() << QStringLiteral("plain.txt");
+    QTest::newRow("ascii, codec set") << QByteArray("plain.txt") << false << QByteArray("IBM 866")
+                                      << QStringLiteral("plain.txt");
+    QTest::newRow("utf-8 flagged") << privetUtf8 << true << QByteArray() << privet;
+    QTest::newRow("utf-8 unflagged") << privetUtf8 << false << QByteArray() << privet;
+    QTest::newRow("utf-8 unflagged, codec set") << privetUtf8 << false << QByteArray("IBM 866") << privet;
+    QTest::newRow("latin-1") << QByteArray("caf\xe9.txt") << false << QByteArray()
+                             << QString::fromUtf8("café.txt");
+    QTest::newRow("cp866 without codec") << privetCp866 << false << QByteArray()
+                                         << QString::fromLatin1(privetCp866);
+    QTest::newRow("cp866 with codec") << privetCp866 << false << QByteArray("IBM 866") << privet;
+    QTest::newRow("cp866 flagged") << privetCp866 << true << QByteArray("IBM 866")
+                                   << QString::fromUtf8(privetCp866);
+    QTest::newRow("overlong utf-8 is not utf-8") << QByteArray("\xc0\xaf") << false << QByteArray()
+                                                 << QString::fromLatin1("\xc0\xaf");
+    QTest::newRow("surrogate is not utf-8") << QByteArray("\xed\xa0\x80") << false << QByteArray()
+                                            << QString::fromLatin1("\xed\xa0\x80");
+    QTest::newRow("cut utf-8 is not utf-8") << QByteArray("ab\xd0") << false << QByteArray()
+                                            << QString::fromLatin1("ab\xd0");
+    QTest::newRow("4-byte utf-8") << QByteArray("\xf0\x9f\x98\x80") << false << QByteArray()
+                                  << QString::fromUtf8("\xf0\x9f\x98\x80");
+}
+
+void tst_UnZipOpen::nameDecoding()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, utf8Flag);
+    QFETCH(QByteArray, codec);
+    QFETCH(QString, expected);
+
+    RawZip zip;
+    RawZip::Entry &e = zip.add(stored, "content").withComment(stored);
+    if (utf8Flag)
+        e.utf8Flag();
+    UnZip reader;
+    if (!codec.isEmpty()) {
+        QTextCodec *c = QTextCodec::codecForName(codec);
+        QVERIFY(c);
+        reader.setFileNameCodec(c);
+        QCOMPARE(reader.fileNameCodec(), c);
+    }
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    QCOMPARE(reader.fileList(), QStringList{expected});
+    QCOMPARE(reader.entryList().first().comment, expected);
+    // The local header's name goes through the same rule.
+    DebugRecorder debug;
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(reader.extractFile(expected, &out), UnZip::Success);
+    QCOMPARE(out.data(), QByteArray("content"));
+    QVERIFY(debug.lines().isEmpty());
+}
+
+void tst_UnZipOpen::archiveCommentDecoding()
+{
+    UnZip reader;
+    const QString russian = QString::fromUtf8("Лекция");
+    QCOMPARE(reader.openArchive(new CountingBuffer(emptyArchive(russian.toUtf8()))), UnZip::Success);
+    QCOMPARE(reader.archiveComment(), russian);
+    QCOMPARE(reader.openArchive(new CountingBuffer(emptyArchive("\xe9t\xe9"))), UnZip::Success);
+    QCOMPARE(reader.archiveComment(), QString::fromUtf8("été"));
+    reader.setFileNameCodec(QTextCodec::codecForName("Windows-1251"));
+    QCOMPARE(reader.openArchive(new CountingBuffer(emptyArchive("\xcb\xe5\xea\xf6\xe8\xff"))),
+             UnZip::Success);
+    QCOMPARE(reader.archiveComment(), russian);
+}
+
+void tst_UnZipOpen::closing()
+{
+    RawZip zip;
+    zip.add("secret.txt", "secret").encrypted("pw");
+    zip.end.comment = "comment";
+    const QByteArray bytes = zip.build().bytes;
+
+    int destroyed = 0;
+    UnZip reader;
+    reader.setPassword(QStringLiteral("pw"));
+    QCOMPARE(reader.openArchive(new CountingBuffer(bytes, &destroyed)), UnZip::Success);
+    QCOMPARE(reader.archiveComment(), QStringLiteral("comment"));
+    reader.closeArchive();
+    QCOMPARE(destroyed, 1);
+    QVERIFY(!reader.isOpen());
+    QVERIFY(reader.archiveComment().isNull());
+    QVERIFY(reader.fileList().isEmpty());
+    QVERIFY(reader.entryList().isEmpty());
+    QVERIFY(!reader.contains(QStringLiteral("secret.txt")));
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(reader.extractFile(QStringLiteral("secret.txt"), &out), UnZip::NoArchiveYet);
+
+    // The password survives closing and reopening.
+    QCOMPARE(reader.openArchive(new CountingBuffer(bytes, &destroyed)), UnZip::Success);
+    QCOMPARE(reader.extractFile(QStringLiteral("secret.txt"), &out), UnZip::Success);
+    QCOMPARE(out.data(), QByteArray("secret"));
+}
+
+void tst_UnZipOpen::reopenReleasesPrevious()
+{
+    int first = 0;
+    int second = 0;
+    int third = 0;
+    {
+        UnZip reader;
+        QCOMPARE(reader.openArchive(new CountingBuffer(oneEntryArchive(), &first)), UnZip::Success);
+        QCOMPARE(reader.openArchive(new CountingBuffer(emptyArchive("two"), &second)), UnZip::Success);
+        QCOMPARE(first, 1);
+        QVERIFY(reader.fileList().isEmpty());
+        QCOMPARE(reader.archiveComment(), QStringLiteral("two"));
+        // A failing open closes the archive that was open.
+        QCOMPARE(reader.openArchive(new CountingBuffer(QByteArray(40, 'z'), &third)),
+                 UnZip::IncompatibleArchive);
+        QCOMPARE(second, 1);
+        QCOMPARE(third, 1);
+        QVERIFY(!reader.isOpen());
+        QVERIFY(reader.archiveComment().isNull());
+    }
+    QCOMPARE(first + second + third, 3);
+}
+
+void tst_UnZipOpen::formatError_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    const char *texts[] = {
+        "ZIP operation completed successfully.",
+        "Failed to initialize or load zlib library.",
+        "zlib library error.",
+        "Unable to create or open file.",
+        "Partially corrupted archive. Some files might be extracted.",
+        "Corrupted archive.",
+        "Wrong password.",
+        "No archive has been created yet.",
+        "File or directory does not exist.",
+        "File read error.",
+        "File write error.",
+        "File seek error.",
+        "Unable to create a directory.",
+        "Invalid device.",
+        "Invalid or incompatible zip archive.",
+        "Inconsistent headers. Archive might be corrupted.",
+    };
+    for (int code = 0; code < 16; ++code)
+        QTest::addRow("%d", code) << code << QString::fromLatin1(texts[code]);
+    for (const int code : {16, 17, 100, -1})
+        QTest::addRow("%d", code) << code << QStringLiteral("Unknown error.");
+}
+
+void tst_UnZipOpen::formatError()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    UnZip reader;
+    QCOMPARE(reader.formatError(UnZip::ErrorCode(code)), text);
+}
+
+QTEST_GUILESS_MAIN(tst_UnZipOpen)
+#include "tst_unzipopen.moc"
