@@ -1,0 +1,527 @@
+// Runs kelvane-zip on small archives and checks its output, its lines on
+// standard error and its exit status.
+#include "externaltool.h"
+#include "filetree.h"
+#include "rawzip.h"
+
+#include "unzip.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtCore/QTextCodec>
+#include <QtTest/QtTest>
+
+class tst_KelvaneZip : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void help();
+    void usageErrors_data();
+    void usageErrors();
+    void listNames();
+    void listVerbose();
+    void listCodePage_data();
+    void listCodePage();
+    void extractCodePage();
+    void testGoodArchive();
+    void testReportsFailingEntries();
+    void testPassword_data();
+    void testPassword();
+    void extractAll();
+    void extractSelectedEntries();
+    void extractJunkPaths();
+    void extractReportsFailureAndGoesOn();
+    void createNames_data();
+    void createNames();
+    void createLevels_data();
+    void createLevels();
+    void createEncryptedAndCommented();
+    void createOverwrite();
+    void createMissingFolder();
+    void createRefusesArchiveInsideFolder();
+    void noProgressWithoutTerminal_data();
+    void noProgressWithoutTerminal();
+    void progressOnTerminal_data();
+    void progressOnTerminal();
+
+private:
+    ToolRun run(const QStringList &arguments) const;
+    QString writeArchive(const QString &name, const RawZip &zip) const;
+    QString sampleArchive() const;
+    QString makeTree() const;
+    static QByteArray cp866(const QString &text);
+
+    QTemporaryDir dir;
+};
+
+ToolRun tst_KelvaneZip::run(const QStringList &arguments) const
+{
+    return runTool(QStringLiteral(KELVANE_ZIP_TOOL), arguments, dir.path());
+}
+
+QString tst_KelvaneZip::writeArchive(const QString &name, const RawZip &zip) const
+{
+    const QString path = dir.filePath(name);
+    if (!FileTree::write(path, zip.build().bytes))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+// Three entries (a folder, a stored file with a comment, a deflated file)
+// and an archive comment; every entry dated 2017-01-01 12:00:00.
+QString tst_KelvaneZip::sampleArchive() const
+{
+    RawZip zip;
+    zip.add("b.txt", QByteArray(2000, 'b')).deflated(9);
+    zip.add("a/").folder();
+    zip.add("a/c.txt", "stored\n").withComment("note");
+    zip.end.comment = "the archive";
+    return writeArchive(QStringLiteral("sample.zip"), zip);
+}
+
+// docs/a.txt (text), docs/img/p.png, docs/empty/ below a fresh folder.
+QString tst_KelvaneZip::makeTree() const
+{
+    static int count = 0;
+    const QString root = dir.filePath(QStringLiteral("tree%1").arg(++count));
+    QByteArray text;
+    for (int i = 0; i < 200; ++i)
+        text += "line " + QByteArray::number(i) + " of the text\n";
+    QByteArray picture;
+    for (int i = 0; i < 3000; ++i)
+        picture += char((i * 7919) % 251);
+    if (!FileTree::write(root + QStringLiteral("/docs/a.txt"), text)
+        || !FileTree::write(root + QStringLiteral("/docs/img/p.png"), picture)
+        || !QDir().mkpath(root + QStringLiteral("/docs/empty")))
+        qFatal("cannot write the tree");
+    return root;
+}
+
+QByteArray tst_KelvaneZip::cp866(const QString &text)
+{
+    return QTextCodec::codecForName("CP866")->fromUnicode(text);
+}
+
+void tst_KelvaneZip::initTestCase()
+{
+    QVERIFY(dir.isValid());
+    QVERIFY2(QFileInfo::exists(QStringLiteral(KELVANE_ZIP_TOOL)), KELVANE_ZIP_TOOL);
+}
+
+void tst_KelvaneZip::help()
+{
+    const ToolRun r = run({QStringLiteral("--help")});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.standardOutput.startsWith("Usage:"));
+    QVERIFY(r.standardOutput.contains("kelvane-zip extract ARCHIVE"));
+    QCOMPARE(run({QStringLiteral("list"), QStringLiteral("--help")}).exitCode, 0);
+}
+
+void tst_KelvaneZip::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    const QString archive = sampleArchive();
+    FileTree::write(dir.filePath(QStringLiteral("not-an-archive.zip")), QByteArray(5000, 'x'));
+    const QString tree = makeTree();
+
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("unknown command") << QStringList{"frobnicate", archive};
+    QTest::newRow("no archive") << QStringList{"list"};
+    QTest::newRow("option of another command") << QStringList{"list", archive, "-P", "pw"};
+    QTest::newRow("unknown option") << QStringList{"test", archive, "--junk-paths"};
+    QTest::newRow("extra argument") << QStringList{"list", archive, "more"};
+    QTest::newRow("option without value") << QStringList{"extract", archive, "-d"};
+    QTest::newRow("unknown code page") << QStringList{"extract", archive, "-O", "NO-SUCH-PAGE"};
+    QTest::newRow("create without folder") << QStringList{"create", "new.zip"};
+    QTest::newRow("two levels") << QStringList{"create", "new.zip", tree, "-1", "-9"};
+    QTest::newRow("level and by type") << QStringList{"create", "new.zip", tree, "-5", "--by-type"};
+    QTest::newRow("two naming options")
+        << QStringList{"create", "new.zip", tree, "--contents-only", "--absolute"};
+    QTest::newRow("archive missing") << QStringList{"list", "missing.zip"};
+    QTest::newRow("not an archive") << QStringList{"test", "not-an-archive.zip"};
+}
+
+void tst_KelvaneZip::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    const ToolRun r = run(arguments);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.standardOutput.isEmpty());
+    QVERIFY(r.standardError.startsWith("kelvane-zip: ") || r.standardError.startsWith("Usage:"));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("new.zip"))));
+}
+
+void tst_KelvaneZip::listNames()
+{
+    const ToolRun r = run({QStringLiteral("list"), sampleArchive()});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardOutput, QByteArray("a/\na/c.txt\nb.txt\n"));
+    QCOMPARE(r.standardError, QByteArray());
+}
+
+void tst_KelvaneZip::listVerbose()
+{
+    const ToolRun r = run({QStringLiteral("list"), QStringLiteral("-v"), sampleArchive()});
+    QCOMPARE(r.exitCode, 0);
+    const int deflatedSize = RawZip::deflate(QByteArray(2000, 'b'), 9).size();
+    const QList<QByteArray> lines = r.standardOutput.split('\n');
+    QCOMPARE(lines.size(), 10); // nine lines and the empty rest after the last line feed
+    QVERIFY(lines.at(0).startsWith("    Length  Compressed  Method"));
+    QCOMPARE(lines.at(2), QByteArray("         0           0  Stored   00000000  2017-01-01  12:00:00  no         a/"));
+    QCOMPARE(lines.at(3), QByteArray("         7           7  Stored   ")
+                 + QByteArray::number(RawZip::crc32("stored\n"), 16).rightJustified(8, '0')
+                 + "  2017-01-01  12:00:00  no         a/c.txt");
+    QCOMPARE(lines.at(4), QByteArray(71, ' ') + "Comment: note");
+    QCOMPARE(lines.at(5), QByteArray("      2000  ") + QByteArray::number(deflatedSize).rightJustified(10, ' ')
+                 + "  Deflate  "
+                 + QByteArray::number(RawZip::crc32(QByteArray(2000, 'b')), 16).rightJustified(8, '0')
+                 + "  2017-01-01  12:00:00  no         b.txt");
+    QCOMPARE(lines.at(7), QByteArray("      2007  ") + QByteArray::number(deflatedSize + 7).rightJustified(10, ' ')
+                 + "  entries: 3");
+    QCOMPARE(lines.at(8), QByteArray("Archive comment: the archive"));
+}
+
+void tst_KelvaneZip::listCodePage_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("expected");
+    const QString name = QStringLiteral("Лекция 1/Задание.txt");
+    QTest::newRow("CP866") << QStringList{"-O", "CP866"} << name;
+    QTest::newRow("IBM866 alias") << QStringList{"-O", "IBM866"} << name;
+    // Without a code page such bytes are read as Latin-1.
+    QTest::newRow("none") << QStringList() << QString::fromLatin1(cp866(name));
+}
+
+void tst_KelvaneZip::listCodePage()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, expected);
+    RawZip zip;
+    // Stored, flag bit 11 clear, as Windows Explorer writes them.
+    zip.add(cp866(QStringLiteral("Лекция 1/Задание.txt")), "text").stored();
+    zip.add("plain.txt", "x");
+    const QString archive = writeArchive(QStringLiteral("cp866.zip"), zip);
+    const ToolRun r = run(QStringList{QStringLiteral("list"), archive} + options);
+    QCOMPARE(r.exitCode, 0);
+    // Sorted by UTF-16 code unit: the Cyrillic or Latin-1 name comes last.
+    QCOMPARE(QString::fromUtf8(r.standardOutput), QStringLiteral("plain.txt\n") + expected + QLatin1Char('\n'));
+}
+
+void tst_KelvaneZip::extractCodePage()
+{
+    RawZip zip;
+    zip.add(cp866(QStringLiteral("Лекция 1/Задание.txt")), "text").stored();
+    const QString archive = writeArchive(QStringLiteral("cp866x.zip"), zip);
+    const QString out = dir.filePath(QStringLiteral("cp866-out"));
+    const ToolRun r = run({QStringLiteral("extract"), archive, QStringLiteral("-O"), QStringLiteral("CP866"),
+                           QStringLiteral("-d"), out, QStringLiteral("-q")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardError, QByteArray());
+    QCOMPARE(FileTree::list(out), QStringList({QStringLiteral("Лекция 1/"), QStringLiteral("Лекция 1/Задание.txt")}));
+    QCOMPARE(FileTree::read(out + QStringLiteral("/Лекция 1/Задание.txt")), QByteArray("text"));
+}
+
+void tst_KelvaneZip::testGoodArchive()
+{
+    const ToolRun r = run({QStringLiteral("test"), sampleArchive()});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardOutput, QByteArray("Entries tested: 3, no errors.\n"));
+    QCOMPARE(r.standardError, QByteArray());
+    const ToolRun quiet = run({QStringLiteral("test"), sampleArchive(), QStringLiteral("-q")});
+    QCOMPARE(quiet.exitCode, 0);
+    QCOMPARE(quiet.standardOutput, QByteArray());
+}
+
+void tst_KelvaneZip::testReportsFailingEntries()
+{
+    RawZip zip;
+    zip.add("good.txt", QByteArray(5000, 'g')).deflated();
+    // Both headers agree on a CRC that the data do not have.
+    RawZip::Entry &badCrc = zip.add("bad-crc.txt", "some text");
+    badCrc.central.crc = 0x12345678;
+    badCrc.local.crc = 0x12345678;
+    // CRC and stored size right, but both headers record a larger plain
+    // size: only the count of the bytes written shows it.
+    RawZip::Entry &badSize = zip.add("bad-size.txt", "more text");
+    badSize.central.uncompressedSize = 100;
+    badSize.local.uncompressedSize = 100;
+    // The local header disagrees with the central record.
+    zip.add("inconsistent.txt", "x").local.method = 8;
+    const ToolRun r = run({QStringLiteral("test"), writeArchive(QStringLiteral("bad.zip"), zip)});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.standardOutput, QByteArray("Entries tested: 4, failed: 3.\n"));
+    const QList<QByteArray> lines = r.standardError.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), QByteArray("kelvane-zip: bad-crc.txt: Corrupted archive."));
+    QVERIFY2(lines.at(1).startsWith("kelvane-zip: bad-size.txt: Corrupted archive. (9 bytes with CRC-32 "),
+             lines.at(1));
+    QCOMPARE(lines.at(2), QByteArray("kelvane-zip: inconsistent.txt: Inconsistent headers. Archive might be corrupted."));
+}
+
+void tst_KelvaneZip::testPassword_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("error");
+    const QByteArray mismatch = "kelvane-zip: secret.txt: Unknown error. (wrong or missing password)\n";
+    QTest::newRow("right") << QStringList{"-P", "pw"} << 0 << QByteArray();
+    QTest::newRow("wrong") << QStringList{"-P", "nope"} << 1 << mismatch;
+    QTest::newRow("missing") << QStringList() << 1 << mismatch;
+}
+
+void tst_KelvaneZip::testPassword()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, error);
+    RawZip zip;
+    zip.add("secret.txt", QByteArray(3000, 's')).deflated().encrypted("pw");
+    zip.add("open.txt", "open");
+    const QString archive = writeArchive(QStringLiteral("secret.zip"), zip);
+    const ToolRun r = run(QStringList{QStringLiteral("test"), archive, QStringLiteral("-q")} + options);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.standardError, error);
+}
+
+void tst_KelvaneZip::extractAll()
+{
+    const QString out = dir.filePath(QStringLiteral("all/deeper")); // created by the tool
+    const ToolRun r = run({QStringLiteral("extract"), sampleArchive(), QStringLiteral("-d"), out});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardError, QByteArray());
+    QCOMPARE(r.standardOutput, QByteArray("Entries extracted: 3, into ") + out.toUtf8() + ".\n");
+    QCOMPARE(FileTree::list(out), QStringList({"a/", "a/c.txt", "b.txt"}));
+    QCOMPARE(FileTree::read(out + QStringLiteral("/b.txt")), QByteArray(2000, 'b'));
+    QCOMPARE(FileTree::read(out + QStringLiteral("/a/c.txt")), QByteArray("stored\n"));
+}
+
+void tst_KelvaneZip::extractSelectedEntries()
+{
+    const QString out = dir.filePath(QStringLiteral("selected"));
+    const ToolRun r = run({QStringLiteral("extract"), sampleArchive(), QStringLiteral("-d"), out,
+                           QStringLiteral("a/c.txt"), QStringLiteral("missing.txt"), QStringLiteral("-q")});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: missing.txt: File or directory does not exist.\n"));
+    QCOMPARE(FileTree::list(out), QStringList({"a/", "a/c.txt"}));
+}
+
+void tst_KelvaneZip::extractJunkPaths()
+{
+    const QString out = dir.filePath(QStringLiteral("junk"));
+    const ToolRun r = run({QStringLiteral("extract"), sampleArchive(), QStringLiteral("--junk-paths"),
+                           QStringLiteral("-d"), out, QStringLiteral("-q")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(FileTree::list(out), QStringList({"b.txt", "c.txt"}));
+}
+
+void tst_KelvaneZip::extractReportsFailureAndGoesOn()
+{
+    RawZip zip;
+    zip.add("a.txt", "first");
+    RawZip::Entry &bad = zip.add("b.txt", QByteArray(4000, 'x')).deflated();
+    bad.central.crc = 1;
+    bad.local.crc = 1;
+    zip.add("c.txt", "third");
+    zip.add("../escape.txt", "outside");
+    const QString out = dir.filePath(QStringLiteral("partly"));
+    const ToolRun r = run({QStringLiteral("extract"), writeArchive(QStringLiteral("partly.zip"), zip),
+                           QStringLiteral("-d"), out});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.standardOutput, QByteArray("Entries: 4, failed: 2.\n"));
+    const QList<QByteArray> lines = r.standardError.split('\n');
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(0).startsWith("kelvane-zip: ../escape.txt: Unable to create or open file. ("), lines.at(0));
+    QCOMPARE(lines.at(1), QByteArray("kelvane-zip: b.txt: Corrupted archive."));
+    QCOMPARE(FileTree::list(out), QStringList({"a.txt", "c.txt"}));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));
+}
+
+void tst_KelvaneZip::createNames_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("folder") << QStringList()
+                            << QStringList{"docs/a.txt", "docs/empty/", "docs/img/p.png"};
+    QTest::newRow("root") << QStringList{"--root", "base"}
+                          << QStringList{"base/docs/a.txt", "base/docs/empty/", "base/docs/img/p.png"};
+    QTest::newRow("contents only") << QStringList{"--contents-only"} << QStringList{"a.txt", "p.png"};
+    QTest::newRow("contents below root") << QStringList{"--contents-only", "--root", "r/"}
+                                         << QStringList{"r/a.txt", "r/p.png"};
+    QTest::newRow("absolute") << QStringList{"--absolute"}
+                              << QStringList{"@/docs/a.txt", "@/docs/empty/", "@/docs/img/p.png"};
+}
+
+void tst_KelvaneZip::createNames()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QStringList, expected);
+    const QString tree = makeTree();
+    const QString archive = dir.filePath(QStringLiteral("names.zip"));
+    const ToolRun r = run(QStringList{QStringLiteral("create"), archive, tree + QStringLiteral("/docs"),
+                                      QStringLiteral("--overwrite")} + options);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardError, QByteArray());
+    QCOMPARE(r.standardOutput, QByteArray("Archive written: ") + archive.toUtf8() + ".\n");
+    expected.replaceInStrings(QStringLiteral("@"), QDir(tree).canonicalPath());
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(archive), UnZip::Success);
+    QCOMPARE(unzip.fileList(), expected);
+}
+
+void tst_KelvaneZip::createLevels_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("textMethod");
+    QTest::addColumn<int>("pictureMethod");
+    QTest::newRow("default: by type") << QStringList() << int(UnZip::Deflated) << int(UnZip::Stored);
+    QTest::newRow("by type") << QStringList{"--by-type"} << int(UnZip::Deflated) << int(UnZip::Stored);
+    QTest::newRow("-0") << QStringList{"-0"} << int(UnZip::Stored) << int(UnZip::Stored);
+    QTest::newRow("-9") << QStringList{"-9"} << int(UnZip::Deflated) << int(UnZip::Deflated);
+}
+
+void tst_KelvaneZip::createLevels()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, textMethod);
+    QFETCH(int, pictureMethod);
+    const QString tree = makeTree();
+    const QString archive = dir.filePath(QStringLiteral("levels.zip"));
+    const ToolRun r = run(QStringList{QStringLiteral("create"), archive, tree + QStringLiteral("/docs"),
+                                      QStringLiteral("--overwrite"), QStringLiteral("-q")} + options);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardOutput, QByteArray());
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(archive), UnZip::Success);
+    for (const UnZip::ZipEntry &e : unzip.entryList()) {
+        if (e.filename.endsWith(QLatin1String("a.txt")))
+            QCOMPARE(int(e.compression), textMethod);
+        if (e.filename.endsWith(QLatin1String("p.png")))
+            QCOMPARE(int(e.compression), pictureMethod);
+    }
+    // What was written comes back unchanged.
+    const QString out = dir.filePath(QStringLiteral("levels-out"));
+    QDir(out).removeRecursively();
+    QCOMPARE(run({QStringLiteral("extract"), archive, QStringLiteral("-d"), out}).exitCode, 0);
+    QCOMPARE(FileTree::read(out + QStringLiteral("/docs/img/p.png")),
+             FileTree::read(tree + QStringLiteral("/docs/img/p.png")));
+    QCOMPARE(FileTree::read(out + QStringLiteral("/docs/a.txt")), FileTree::read(tree + QStringLiteral("/docs/a.txt")));
+}
+
+void tst_KelvaneZip::createEncryptedAndCommented()
+{
+    KELVANE_REQUIRE_TOOL("unzip");
+    const QString tree = makeTree();
+    const QString archive = dir.filePath(QStringLiteral("secret-new.zip"));
+    const ToolRun r = run({QStringLiteral("create"), archive, tree + QStringLiteral("/docs"), QStringLiteral("-P"),
+                           QStringLiteral("s3cret"), QStringLiteral("--comment"), QStringLiteral("made by a test"),
+                           QStringLiteral("-q")});
+    QCOMPARE(r.exitCode, 0);
+    const ToolRun listing = run({QStringLiteral("list"), QStringLiteral("-v"), archive});
+    QVERIFY(listing.standardOutput.endsWith("Archive comment: made by a test\n"));
+    QVERIFY(listing.standardOutput.contains("  yes        docs/a.txt\n"));
+    // An independent reader decrypts it with the same password.
+    const ToolRun unzip = runTool(findTool(QStringLiteral("unzip")),
+                                  {QStringLiteral("-p"), QStringLiteral("-P"), QStringLiteral("s3cret"), archive,
+                                   QStringLiteral("docs/a.txt")},
+                                  dir.path());
+    QVERIFY2(unzip.ok(), unzip.describe(QStringLiteral("unzip")));
+    QCOMPARE(unzip.standardOutput, FileTree::read(tree + QStringLiteral("/docs/a.txt")));
+    QCOMPARE(run({QStringLiteral("test"), archive, QStringLiteral("-P"), QStringLiteral("s3cret")}).exitCode, 0);
+}
+
+void tst_KelvaneZip::createOverwrite()
+{
+    const QString tree = makeTree();
+    const QString archive = dir.filePath(QStringLiteral("exists.zip"));
+    FileTree::write(archive, "old content");
+    ToolRun r = run({QStringLiteral("create"), archive, tree});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.standardError.contains("exists.zip"));
+    QCOMPARE(FileTree::read(archive), QByteArray("old content"));
+    r = run({QStringLiteral("create"), archive, tree, QStringLiteral("--overwrite"), QStringLiteral("-q")});
+    QCOMPARE(r.exitCode, 0);
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(archive), UnZip::Success);
+    // The tree's own folder holds no file, so it has an entry of its own.
+    QCOMPARE(unzip.fileList().size(), 4);
+}
+
+void tst_KelvaneZip::createMissingFolder()
+{
+    const QString tree = makeTree();
+    const QString archive = dir.filePath(QStringLiteral("partial.zip"));
+    const ToolRun r = run({QStringLiteral("create"), archive, QStringLiteral("no-such-folder"),
+                           tree + QStringLiteral("/docs"), QStringLiteral("--overwrite")});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: no-such-folder: File or directory does not exist.\n"));
+    QVERIFY(r.standardOutput.isEmpty());
+    // The other folder is in the archive all the same.
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(archive), UnZip::Success);
+    QCOMPARE(unzip.fileList().size(), 3);
+}
+
+void tst_KelvaneZip::createRefusesArchiveInsideFolder()
+{
+    const QString tree = makeTree();
+    const ToolRun r = run({QStringLiteral("create"), tree + QStringLiteral("/docs/self.zip"), tree});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(!QFile::exists(tree + QStringLiteral("/docs/self.zip")));
+}
+
+void tst_KelvaneZip::noProgressWithoutTerminal_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    const QString archive = sampleArchive();
+    QTest::newRow("test") << QStringList{"test", archive};
+    QTest::newRow("extract") << QStringList{"extract", archive, "-d", dir.filePath("np")};
+    QTest::newRow("create") << QStringList{"create", dir.filePath("np.zip"), makeTree(), "--overwrite"};
+}
+
+void tst_KelvaneZip::noProgressWithoutTerminal()
+{
+    // QProcess gives the tool pipes, not a terminal.
+    QFETCH(QStringList, arguments);
+    const ToolRun r = run(arguments);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.standardError, QByteArray());
+    QVERIFY(!r.standardOutput.contains('\r'));
+}
+
+void tst_KelvaneZip::progressOnTerminal_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("quiet");
+    const QString archive = sampleArchive();
+    const QString tree = makeTree();
+    QTest::newRow("test") << QStringList{"test", archive} << false;
+    QTest::newRow("extract") << QStringList{"extract", archive, "-d", dir.filePath("pt")} << false;
+    QTest::newRow("create") << QStringList{"create", dir.filePath("pt.zip"), tree, "--overwrite"} << false;
+    QTest::newRow("test -q") << QStringList{"test", archive, "-q"} << true;
+    QTest::newRow("create -q") << QStringList{"create", dir.filePath("pt.zip"), tree, "--overwrite", "-q"} << true;
+}
+
+void tst_KelvaneZip::progressOnTerminal()
+{
+    // script(1) runs the tool on a pseudo terminal and copies what appears
+    // there to its own standard output.
+    KELVANE_REQUIRE_TOOL("script");
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, quiet);
+    QString command = QStringLiteral(KELVANE_ZIP_TOOL);
+    for (const QString &a : arguments)
+        command += QStringLiteral(" '") + a + QLatin1Char('\'');
+    const ToolRun r = runTool(findTool(QStringLiteral("script")),
+                              {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")}, dir.path());
+    QVERIFY2(r.ok(), r.describe(QStringLiteral("script")));
+    const QByteArray progressStart = QByteArray("\r") + arguments.first().toLatin1() + ": ";
+    QCOMPARE(r.standardOutput.contains(progressStart), !quiet);
+    if (!quiet)
+        QVERIFY2(r.standardOutput.contains(" entries, ") && r.standardOutput.contains(" MB/s"), r.standardOutput);
+}
+
+QTEST_GUILESS_MAIN(tst_KelvaneZip)
+#include "tst_kelvanezip.moc"
