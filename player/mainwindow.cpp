@@ -41,9 +41,15 @@ QPushButton *createIconButton(const QString &iconPath)
     return button;
 }
 
+// Empty when there is no usable temporary folder (Qt answers an empty path
+// when TMPDIR names no folder): the working folder must then never end up at
+// the root of the file system.
 QString workingFolderPath()
 {
-    return QDir::tempPath() + QLatin1Char('/') + tempDirName;
+    const QString temporaryFolder = QDir::tempPath();
+    if (temporaryFolder.isEmpty())
+        return QString();
+    return temporaryFolder + QLatin1Char('/') + tempDirName;
 }
 
 // True when anything at all sits at `path`, a dangling link included.
@@ -145,11 +151,11 @@ bool CMainWindow::slOpen(QString filename)
         // Whatever sits at the working folder's path goes first: a folder
         // left by an earlier opening, or a link someone put there (removed
         // as a link, never followed).
-        if (entryExists(workPath) && !util_deleteDir(workPath)) {
+        if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath)) {
             printLabError(tr("please manual remove dir = (%1)").arg(workPath));
             return false;
         }
-        if (!createPrivateFolder(workPath)) {
+        if (workPath.isEmpty() || !createPrivateFolder(workPath)) {
             printLabError(QObject::tr("cannot create dir ") + tempDirName);
             return false;
         }
@@ -206,7 +212,7 @@ void CMainWindow::slQuit()
 {
     QDir::setCurrent(QDir::tempPath());
     const QString workPath = workingFolderPath();
-    if (entryExists(workPath) && !util_deleteDir(workPath))
+    if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath))
         printLabError(tr("please manual remove dir = (%1)").arg(workPath));
     emit sgQuit();
 }

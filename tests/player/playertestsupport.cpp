@@ -20,8 +20,22 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+StdoutCapture *activeCapture = nullptr;
+}
+
+void StdoutCapture::messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (activeCapture && type == QtDebugMsg)
+        activeCapture->m_debugLines.append(message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
 StdoutCapture::StdoutCapture()
 {
+    activeCapture = this;
+    m_previousHandler = qInstallMessageHandler(messageHandler);
     std::fflush(stdout);
     char name[] = "/tmp/kelvane-stdout-XXXXXX";
     m_fileFd = ::mkstemp(name);
@@ -39,6 +53,10 @@ StdoutCapture::~StdoutCapture()
 
 QStringList StdoutCapture::finish()
 {
+    if (activeCapture == this) {
+        qInstallMessageHandler(m_previousHandler);
+        activeCapture = nullptr;
+    }
     if (m_savedFd < 0)
         return m_lines;
     std::fflush(stdout);
@@ -90,6 +108,7 @@ void BoxRecorder::poll()
     record.icon = box->icon();
     record.buttons = box->standardButtons();
     m_boxes.append(record);
+    m_events.append(record.text);
     if (QAbstractButton *ok = box->button(QMessageBox::Ok))
         ok->click();
     else

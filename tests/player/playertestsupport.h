@@ -23,8 +23,9 @@ class QWidget;
 
 // Redirects file descriptor 1 into a temporary file while it lives, so that
 // everything the code under test writes to standard output (flushed) can be
-// read back. Make no QVERIFY while a capture is active: its message would go
-// to the file.
+// read back. Qt's messages (which QtTest would print on standard output) are
+// recorded separately meanwhile. Make no QVERIFY while a capture is active:
+// its message would go to the file.
 class StdoutCapture
 {
 public:
@@ -35,11 +36,17 @@ public:
 
     // Ends the capture and returns the lines written meanwhile.
     QStringList finish();
+    // The qDebug lines recorded during the capture.
+    QStringList debugLines() const { return m_debugLines; }
 
 private:
+    static void messageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+
     int m_savedFd = -1;
     int m_fileFd = -1;
     QStringList m_lines;
+    QStringList m_debugLines;
+    QtMessageHandler m_previousHandler = nullptr;
 };
 
 // Polls for modal message boxes while it lives; records each one and closes
@@ -61,12 +68,19 @@ public:
 
     QList<Box> boxes() const { return m_boxes; }
     QStringList texts() const;
+    // Box texts and marks in the order they happened.
+    QStringList events() const { return m_events; }
+
+public slots:
+    // Connect a signal here to see when it came relative to the boxes.
+    void mark() { m_events.append(QStringLiteral("<signal>")); }
 
 private:
     void poll();
 
     QTimer *m_timer;
     QList<Box> m_boxes;
+    QStringList m_events;
 };
 
 // The widgets of a player window, found through its layouts.
