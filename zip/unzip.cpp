@@ -365,7 +365,15 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
         return UnZip::Success;
     if (!device->seek(dataEnd))
         return UnZip::FileSeekError;
-    return checkDataDescriptor(entry);
+    const UnZip::ErrorCode ec = checkDataDescriptor(entry);
+    if (ec != UnZip::Success)
+        return ec;
+    // The descriptor belongs to the entry as well.
+    if (quint64(device->pos()) > limit) {
+        qDebug() << QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path);
+        return UnZip::InconsistentHeaders;
+    }
+    return UnZip::Success;
 }
 
 UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const ZipEntryP &entry)
@@ -373,11 +381,9 @@ UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const ZipEntryP &entry)
     char *buffer = reinterpret_cast<char *>(outputBuffer);
     if (device->read(buffer, 4) != 4)
         return UnZip::FileReadError;
-    qint64 descriptorSize = DataDescriptor::SizeWithoutSignature;
     if (readUInt(outputBuffer) == DataDescriptorSignature) {
         if (device->read(buffer, 12) != 12)
             return UnZip::FileReadError;
-        descriptorSize = DataDescriptor::Size;
     } else if (device->read(buffer + 4, 8) != 8) {
         return UnZip::FileReadError;
     }
@@ -386,9 +392,6 @@ UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const ZipEntryP &entry)
         || readUInt(outputBuffer + 8) != entry.uncompressedSize) {
         return UnZip::InconsistentHeaders;
     }
-    const quint64 end = quint64(entry.dataOffset) + entry.compressedSize + descriptorSize;
-    if (end > nextLocalHeaderAfter(entry.localHeaderOffset))
-        return UnZip::InconsistentHeaders;
     return UnZip::Success;
 }
 

@@ -1,0 +1,820 @@
+// UnZip: the local header test, data descriptors, extraction to devices and
+// below folders, inflate limits, CRC failures, extractFiles and extractAll.
+#include "debugrecorder.h"
+#include "filetree.h"
+#include "rawzip.h"
+#include "testdevices.h"
+#include "unzip.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+Q_DECLARE_METATYPE(UnZip::ErrorCode)
+
+namespace {
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QByteArray bytes(size, '\0');
+    QRandomGenerator generator(seed);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(generator.generate() & 0xff);
+    return bytes;
+}
+
+QByteArray textBytes(int size)
+{
+    QByteArray bytes;
+    bytes.reserve(size + 16);
+    for (int i = 0; bytes.size() < size; ++i)
+        bytes += QByteArray::number(i) + (i % 13 ? ' ' : '\n');
+    bytes.truncate(size);
+    return bytes;
+}
+
+// The same archive with its central directory and end record first and the
+// entries behind them, so that the last entry's data ends the device and no
+// central directory follows it.
+QByteArray entriesLast(const RawZip::Archive &a)
+{
+    const int shift = a.bytes.size() - int(a.centralDirectory);
+    QByteArray front = a.bytes.mid(int(a.centralDirectory));
+    for (const RawZip::EntryLayout &e : a.entries) {
+        const int field = int(e.central - a.centralDirectory) + 42;
+        RawZip::putUInt(front, field, quint32(e.localHeader + shift));
+    }
+    RawZip::putUInt(front, int(a.endRecord - a.centralDirectory) + 16, 0);
+    return front + a.bytes.left(int(a.centralDirectory));
+}
+
+UnZip::ErrorCode openBytes(UnZip &reader, const QByteArray &bytes)
+{
+    return reader.openArchive(new CountingBuffer(bytes));
+}
+
+UnZip::ErrorCode extractToBytes(UnZip &reader, const QString &name, QByteArray *out)
+{
+    QBuffer buffer(out);
+    buffer.open(QIODevice::WriteOnly);
+    return reader.extractFile(name, &buffer);
+}
+
+} // namespace
+
+class tst_UnZipExtract : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void localHeaderTest_data();
+    void localHeaderTest();
+    void localHeaderCheckedOnce();
+    void localHeaderReadFailures_data();
+    void localHeaderReadFailures();
+    void contentToDevice_data();
+    void contentToDevice();
+    void faultyDevices();
+    void crcFailures_data();
+    void crcFailures();
+    void storedDataCutByDeviceEnd();
+    void boundedInflate_data();
+    void boundedInflate();
+    void overlappingEntries();
+    void publicResults();
+    void folderExamples_data();
+    void folderExamples();
+    void targetFolderMissing();
+    void existingFileReplaced();
+    void dropFoldersSameName();
+    void folderCreationFailures_data();
+    void folderCreationFailures();
+    void outputOpenFailure();
+    void failedOutputsRemoved();
+    void extractAllWalk();
+    void extractFilesOrderAndStop();
+};
+
+void tst_UnZipExtract::localHeaderTest_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("descriptor");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+    QTest::addColumn<QStringList>("debugLines");
+
+    const QStringList none;
+    const QStringList nameLine{QStringLiteral("Filename in local header mismatches.")};
+    for (const int d : {int(RawZip::NoDescriptor), int(RawZip::WithSignature), int(RawZip::WithoutSignature)}) {
+        const char *kind = d == RawZip::NoDescriptor ? "plain" : d == RawZip::WithSignature ? "dd" : "dd-nosig";
+        const UnZip::ErrorCode sizes = d == RawZip::NoDescriptor ? UnZip::InconsistentHeaders : UnZip::Success;
+        QTest::addRow("%s: consistent", kind) << "" << d << UnZip::Success << none;
+        QTest::addRow("%s: version needed", kind) << "version" << d << UnZip::Success << none;
+        QTest::addRow("%s: extra field", kind) << "extra" << d << UnZip::Success << none;
+        QTest::addRow("%s: flags low byte", kind) << "flags0" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: flags high byte", kind) << "flags1" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: method", kind) << "method" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: time low byte", kind) << "time0" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: time high byte", kind) << "time1" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: date low byte", kind) << "date0" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: date high byte", kind) << "date1" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: crc", kind) << "crc" << d << sizes << none;
+        QTest::addRow("%s: compressed size", kind) << "csize" << d << sizes << none;
+        QTest::addRow("%s: uncompressed size", kind) << "usize" << d << sizes << none;
+        QTest::addRow("%s: name length 0", kind) << "nolength" << d << UnZip::InconsistentHeaders << none;
+        QTest::addRow("%s: other name", kind) << "name" << d << UnZip::InconsistentHeaders << nameLine;
+        QTest::addRow("%s: name in other case", kind) << "case" << d << UnZip::InconsistentHeaders << nameLine;
+        QTest::addRow("%s: signature", kind) << "signature" << d << UnZip::IncompatibleArchive << none;
+        if (d != RawZip::NoDescriptor) {
+            QTest::addRow("%s: descriptor crc", kind) << "ddcrc" << d << UnZip::InconsistentHeaders << none;
+            QTest::addRow("%s: descriptor compressed size", kind)
+                << "ddcsize" << d << UnZip::InconsistentHeaders << none;
+            QTest::addRow("%s: descriptor uncompressed size", kind)
+                << "ddusize" << d << UnZip::InconsistentHeaders << none;
+        }
+    }
+}
+
+void tst_UnZipExtract::localHeaderTest()
+{
+    QFETCH(QString, change);
+    QFETCH(int, descriptor);
+    QFETCH(UnZip::ErrorCode, expected);
+    QFETCH(QStringList, debugLines);
+
+    const QByteArray content = textBytes(3000);
+    RawZip zip;
+    RawZip::Entry &e = zip.add("dir/Entry.txt", content).deflated().descriptor(RawZip::Descriptor(descriptor));
+    e.time(RawZip::dosTime(10, 20, 30), RawZip::dosDate(2020, 5, 6));
+    zip.add("next.txt", "next");
+    RawZip::Fields &l = e.local;
+    if (change == QLatin1String("version"))
+        l.versionNeeded = 63;
+    else if (change == QLatin1String("extra"))
+        e.localExtra = QByteArray(17, 'x');
+    else if (change == QLatin1String("flags0"))
+        l.flags = e.flags ^ 0x0002;
+    else if (change == QLatin1String("flags1"))
+        l.flags = e.flags ^ 0x0200;
+    else if (change == QLatin1String("method"))
+        l.method = 0;
+    else if (change == QLatin1String("time0"))
+        l.dosTime = e.dosTime ^ 0x0001;
+    else if (change == QLatin1String("time1"))
+        l.dosTime = e.dosTime ^ 0x0100;
+    else if (change == QLatin1String("date0"))
+        l.dosDate = e.dosDate ^ 0x0001;
+    else if (change == QLatin1String("date1"))
+        l.dosDate = e.dosDate ^ 0x0100;
+    else if (change == QLatin1String("crc"))
+        l.crc = 0;
+    else if (change == QLatin1String("csize"))
+        l.compressedSize = 0;
+    else if (change == QLatin1String("usize"))
+        l.uncompressedSize = 0;
+    else if (change == QLatin1String("nolength"))
+        l.nameLength = 0;
+    else if (change == QLatin1String("name"))
+        l.name = QByteArray("dir/Other.txt");
+    else if (change == QLatin1String("case"))
+        l.name = QByteArray("dir/entry.txt");
+    else if (change == QLatin1String("signature"))
+        zip.localHeaderHook = [](int index, QByteArray &record) { if (index == 0) record[3] = 5; };
+    else if (change == QLatin1String("ddcrc"))
+        e.dataDescriptor.crc = 1;
+    else if (change == QLatin1String("ddcsize"))
+        e.dataDescriptor.compressedSize = 1;
+    else if (change == QLatin1String("ddusize"))
+        e.dataDescriptor.uncompressedSize = 1;
+    const QByteArray bytes = zip.build().bytes;
+
+    UnZip reader;
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    const QString name = QStringLiteral("dir/Entry.txt");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // The flag that saves the test is set only on success: a failed test
+        // runs again, with the same result.
+        DebugRecorder debug;
+        QByteArray out;
+        QCOMPARE(extractToBytes(reader, name, &out), expected);
+        QCOMPARE(debug.lines(), debugLines);
+        if (expected == UnZip::Success)
+            QCOMPARE(out, content);
+        else
+            QVERIFY(out.isEmpty());
+    }
+
+    QTemporaryDir target;
+    QCOMPARE(reader.extractFile(name, target.path()), expected);
+    QCOMPARE(FileTree::list(target.path()),
+             (expected == UnZip::Success ? QStringList{"dir/", "dir/Entry.txt"} : QStringList{"dir/"}));
+    QByteArray next;
+    QCOMPARE(extractToBytes(reader, QStringLiteral("next.txt"), &next), UnZip::Success);
+    QCOMPARE(next, QByteArray("next"));
+}
+
+void tst_UnZipExtract::localHeaderCheckedOnce()
+{
+    RawZip zip;
+    zip.add("a.txt", "alpha");
+    const RawZip::Archive a = zip.build();
+    auto *device = new CountingBuffer(a.bytes);
+    UnZip reader;
+    QCOMPARE(reader.openArchive(device), UnZip::Success);
+    QByteArray out;
+    QCOMPARE(extractToBytes(reader, QStringLiteral("a.txt"), &out), UnZip::Success);
+    // Spoil the local header's signature: a second extraction goes straight
+    // to the data it noted.
+    device->buffer()[int(a.entries.at(0).localHeader)] = 'X';
+    out.clear();
+    QCOMPARE(extractToBytes(reader, QStringLiteral("a.txt"), &out), UnZip::Success);
+    QCOMPARE(out, QByteArray("alpha"));
+    // A new opening checks again.
+    QCOMPARE(openBytes(reader, device->buffer()), UnZip::Success);
+    QCOMPARE(extractToBytes(reader, QStringLiteral("a.txt"), &out), UnZip::IncompatibleArchive);
+}
+
+void tst_UnZipExtract::localHeaderReadFailures_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+
+    RawZip beyond;
+    beyond.add("a.txt", "a").localHeaderOffset = 5000;
+    QTest::newRow("local header beyond device") << beyond.build().bytes << UnZip::FileSeekError;
+
+    // With the entry behind the directory, cutting the device cuts the entry.
+    RawZip zip;
+    zip.add("name.txt", "data").localExtra = QByteArray(6, 'x');
+    const QByteArray whole = entriesLast(zip.build());
+    const int entryStart = whole.size() - (30 + 8 + 6 + 4);
+    QTest::newRow("signature cut") << whole.left(entryStart + 2) << UnZip::FileReadError;
+    QTest::newRow("fixed part cut") << whole.left(entryStart + 20) << UnZip::FileReadError;
+    QTest::newRow("name cut") << whole.left(entryStart + 30 + 3) << UnZip::FileReadError;
+    QTest::newRow("extra field cut") << whole.left(entryStart + 30 + 8 + 2) << UnZip::FileSeekError;
+
+    RawZip dd;
+    dd.add("dd.txt", "data").descriptor(RawZip::WithSignature);
+    const QByteArray withDescriptor = entriesLast(dd.build());
+    QTest::newRow("descriptor cut") << withDescriptor.left(withDescriptor.size() - 5) << UnZip::FileReadError;
+    QTest::newRow("descriptor missing") << withDescriptor.left(withDescriptor.size() - 16)
+                                        << UnZip::FileReadError;
+    QTest::newRow("data and descriptor missing") << withDescriptor.left(withDescriptor.size() - 20)
+                                                 << UnZip::FileSeekError;
+}
+
+void tst_UnZipExtract::localHeaderReadFailures()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(UnZip::ErrorCode, expected);
+    UnZip reader;
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    QCOMPARE(reader.fileList().size(), 1);
+    QByteArray out;
+    QCOMPARE(extractToBytes(reader, reader.fileList().first(), &out), expected);
+    QVERIFY(out.isEmpty());
+}
+
+void tst_UnZipExtract::contentToDevice_data()
+{
+    QTest::addColumn<bool>("deflate");
+    QTest::addColumn<QByteArray>("content");
+
+    for (const bool deflate : {false, true}) {
+        const char *m = deflate ? "deflated" : "stored";
+        QTest::addRow("%s empty", m) << deflate << QByteArray();
+        QTest::addRow("%s 1 byte", m) << deflate << QByteArray("1");
+        QTest::addRow("%s 262143 text", m) << deflate << textBytes(262143);
+        QTest::addRow("%s 262144 text", m) << deflate << textBytes(262144);
+        QTest::addRow("%s 262144 zeros", m) << deflate << QByteArray(262144, '\0');
+        QTest::addRow("%s 262145 text", m) << deflate << textBytes(262145);
+        QTest::addRow("%s 524288 random", m) << deflate << randomBytes(524288, 1);
+        QTest::addRow("%s 1000000 random", m) << deflate << randomBytes(1000000, 2);
+    }
+}
+
+void tst_UnZipExtract::contentToDevice()
+{
+    QFETCH(bool, deflate);
+    QFETCH(QByteArray, content);
+    RawZip zip;
+    zip.add("before", "b");
+    RawZip::Entry &e = zip.add("entry", content);
+    if (deflate)
+        e.deflated();
+    zip.add("later", "l");
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    DebugRecorder debug;
+    for (int round = 0; round < 2; ++round) {
+        QByteArray out;
+        QCOMPARE(extractToBytes(reader, QStringLiteral("entry"), &out), UnZip::Success);
+        QCOMPARE(out.size(), content.size());
+        QVERIFY(out == content);
+    }
+    QVERIFY(debug.lines().isEmpty());
+    // Extraction leaves the record as it was.
+    QCOMPARE(reader.entryList().at(1).uncompressedSize, quint32(content.size()));
+}
+
+void tst_UnZipExtract::faultyDevices()
+{
+    const QByteArray content = randomBytes(600000, 3);
+    for (const bool deflate : {false, true}) {
+        RawZip zip;
+        RawZip::Entry &e = zip.add("e", content);
+        if (deflate)
+            e.deflated();
+        const RawZip::Archive a = zip.build();
+
+        // Short writes to the output device.
+        UnZip reader;
+        QCOMPARE(openBytes(reader, a.bytes), UnZip::Success);
+        FaultyBuffer out;
+        out.limitWrites(1000);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(reader.extractFile(QStringLiteral("e"), &out), UnZip::FileWriteError);
+
+        // A read error inside the data.
+        auto *archive = new FaultyBuffer(a.bytes);
+        const qint64 middle = a.entries.at(0).dataOffset + a.entries.at(0).dataSize / 2;
+        QVERIFY(a.entries.at(0).dataSize / 2 > 262144);
+        archive->failReadsIn(middle, middle + 1);
+        QCOMPARE(reader.openArchive(archive), UnZip::Success);
+        QByteArray bytes;
+        QCOMPARE(extractToBytes(reader, QStringLiteral("e"), &bytes), UnZip::FileReadError);
+
+        // The seek to the data fails (the local header test has been done).
+        auto *seeking = new FaultyBuffer(a.bytes);
+        QCOMPARE(reader.openArchive(seeking), UnZip::Success);
+        bytes.clear();
+        QCOMPARE(extractToBytes(reader, QStringLiteral("e"), &bytes), UnZip::Success);
+        seeking->failSeekTo(a.entries.at(0).dataOffset);
+        QCOMPARE(extractToBytes(reader, QStringLiteral("e"), &bytes), UnZip::FileSeekError);
+    }
+}
+
+void tst_UnZipExtract::crcFailures_data()
+{
+    QTest::addColumn<bool>("deflate");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<quint32>("crc");
+    QTest::newRow("stored") << false << QByteArray("some content") << quint32(1234);
+    QTest::newRow("deflated") << true << textBytes(400000) << quint32(0xffffffff);
+    QTest::newRow("empty, crc not 0") << false << QByteArray() << quint32(7);
+    QTest::newRow("deflated empty, crc not 0") << true << QByteArray() << quint32(7);
+}
+
+void tst_UnZipExtract::crcFailures()
+{
+    QFETCH(bool, deflate);
+    QFETCH(QByteArray, content);
+    QFETCH(quint32, crc);
+    RawZip zip;
+    RawZip::Entry &e = zip.add("bad.txt", content);
+    if (deflate)
+        e.deflated();
+    e.central.crc = crc;
+    e.local.crc = crc;
+    zip.add("good.txt", "good");
+    const QByteArray bytes = zip.build().bytes;
+
+    UnZip reader;
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    DebugRecorder debug;
+    QByteArray out;
+    QCOMPARE(extractToBytes(reader, QStringLiteral("bad.txt"), &out), UnZip::CorruptedArchive);
+    // The device keeps what was written; the CRC covers exactly that.
+    QVERIFY(out == content);
+
+    QTemporaryDir target;
+    QCOMPARE(reader.extractFile(QStringLiteral("bad.txt"), target.path()), UnZip::CorruptedArchive);
+    QVERIFY(FileTree::list(target.path()).isEmpty());
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(debug.lines(), QStringList{QStringLiteral("Removing corrupted entry \"bad.txt\"")});
+    QCOMPARE(FileTree::list(target.path()), QStringList{QStringLiteral("good.txt")});
+    QCOMPARE(reader.fileList(), QStringList{QStringLiteral("good.txt")});
+    QVERIFY(!reader.contains(QStringLiteral("bad.txt")));
+    QCOMPARE(extractToBytes(reader, QStringLiteral("bad.txt"), &out), UnZip::FileMissing);
+    QCOMPARE(reader.extractFile(QStringLiteral("bad.txt"), target.path()), UnZip::FileMissing);
+    // Reopening brings the entry back.
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    QVERIFY(reader.contains(QStringLiteral("bad.txt")));
+}
+
+void tst_UnZipExtract::storedDataCutByDeviceEnd()
+{
+    RawZip zip;
+    zip.add("cut.txt", textBytes(5000));
+    QByteArray bytes = entriesLast(zip.build());
+    bytes.chop(1000);
+    UnZip reader;
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    QTemporaryDir target;
+    DebugRecorder debug;
+    QCOMPARE(reader.extractFile(QStringLiteral("cut.txt"), target.path()), UnZip::CorruptedArchive);
+    QVERIFY(FileTree::list(target.path()).isEmpty());
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(debug.lines(), QStringList{QStringLiteral("Removing corrupted entry \"cut.txt\"")});
+    QCOMPARE(reader.extractFile(QStringLiteral("cut.txt"), target.path()), UnZip::FileMissing);
+}
+
+void tst_UnZipExtract::boundedInflate_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<quint32>("recordedSize");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+    QTest::addColumn<QString>("debugLine");
+
+    const QString beyond = QStringLiteral("\"Entry inflates beyond its recorded size: x.bin\"");
+    const QString runsPast = QStringLiteral("\"Compressed data runs past the entry's size: x.bin\"");
+    const QByteArray zeros(1000, '\0');
+    QTest::newRow("one byte more than recorded") << zeros << RawZip::deflate(zeros) << quint32(999)
+                                                 << UnZip::CorruptedArchive << beyond;
+    const QByteArray bomb(64 * 1024 * 1024, '\0');
+    QTest::newRow("64 MB of zeros recorded as 1000") << QByteArray() << RawZip::deflate(bomb, 9) << quint32(1000)
+                                                     << UnZip::CorruptedArchive << beyond;
+    const QByteArray text = textBytes(700000);
+    QTest::newRow("second block beyond") << text << RawZip::deflate(text) << quint32(300000)
+                                         << UnZip::CorruptedArchive << beyond;
+    const QByteArray deflated = RawZip::deflate(text);
+    QTest::newRow("stream cut") << text << deflated.left(deflated.size() - 10) << quint32(text.size())
+                                << UnZip::CorruptedArchive << runsPast;
+    QTest::newRow("stream cut to one byte") << text << deflated.left(1) << quint32(text.size())
+                                            << UnZip::CorruptedArchive << runsPast;
+    QTest::newRow("bytes after the stream end") << text << deflated + "trailing bytes" << quint32(text.size())
+                                                << UnZip::Success << QString();
+    QTest::newRow("invalid block type") << text << QByteArray("\xff\xff\xff\xff\xff\xff") << quint32(text.size())
+                                        << UnZip::ZlibFailure << QString();
+    QTest::newRow("exact size") << text << deflated << quint32(text.size()) << UnZip::Success << QString();
+}
+
+void tst_UnZipExtract::boundedInflate()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, stored);
+    QFETCH(quint32, recordedSize);
+    QFETCH(UnZip::ErrorCode, expected);
+    QFETCH(QString, debugLine);
+
+    RawZip zip;
+    RawZip::Entry &e = zip.add("x.bin", content).deflated().raw(stored);
+    e.central.uncompressedSize = recordedSize;
+    e.local.uncompressedSize = recordedSize;
+    // The next entry's bytes follow at once: a stream that runs on must not
+    // read them.
+    zip.add("y.bin", textBytes(100)).deflated();
+    const QByteArray bytes = zip.build().bytes;
+
+    UnZip reader;
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    DebugRecorder debug;
+    QByteArray out;
+    QCOMPARE(extractToBytes(reader, QStringLiteral("x.bin"), &out), expected);
+    QVERIFY(quint32(out.size()) <= recordedSize);
+    if (expected == UnZip::Success)
+        QVERIFY(out == content);
+    QCOMPARE(debug.take(), debugLine.isEmpty() ? QStringList() : QStringList{debugLine});
+
+    QTemporaryDir target;
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QStringList lines;
+    if (!debugLine.isEmpty())
+        lines << debugLine;
+    if (expected == UnZip::CorruptedArchive)
+        lines << QStringLiteral("Removing corrupted entry \"x.bin\"");
+    QCOMPARE(debug.take(), lines);
+    QStringList tree{QStringLiteral("y.bin")};
+    if (expected == UnZip::Success)
+        tree.prepend(QStringLiteral("x.bin"));
+    QCOMPARE(FileTree::list(target.path()), tree);
+}
+
+void tst_UnZipExtract::overlappingEntries()
+{
+    const QString overlapA = QStringLiteral("\"Entry data overlaps the next entry: a.txt\"");
+    auto check = [](const QByteArray &bytes, const QString &name, UnZip::ErrorCode expected,
+                    const QStringList &lines) {
+        UnZip reader;
+        QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+        DebugRecorder debug;
+        QByteArray out;
+        QCOMPARE(extractToBytes(reader, name, &out), expected);
+        QCOMPARE(debug.lines(), lines);
+        QVERIFY(expected == UnZip::Success || out.isEmpty());
+    };
+
+    // The sizes claim five bytes of the next local header.
+    RawZip intoNext;
+    RawZip::Entry &a = intoNext.add("a.txt", "alpha");
+    a.central.compressedSize = a.local.compressedSize = 10;
+    a.central.uncompressedSize = a.local.uncompressedSize = 10;
+    intoNext.add("b.txt", "beta");
+    check(intoNext.build().bytes, QStringLiteral("a.txt"), UnZip::InconsistentHeaders, {overlapA});
+    check(intoNext.build().bytes, QStringLiteral("b.txt"), UnZip::Success, {});
+
+    // The last entry's data reaching into the central directory.
+    RawZip intoDirectory;
+    intoDirectory.add("first.txt", "1");
+    RawZip::Entry &last = intoDirectory.add("a.txt", "alpha");
+    last.central.compressedSize = last.local.compressedSize = 6;
+    last.central.uncompressedSize = last.local.uncompressedSize = 6;
+    check(intoDirectory.build().bytes, QStringLiteral("a.txt"), UnZip::InconsistentHeaders, {overlapA});
+
+    // Data that fits, but a data descriptor that runs into the next entry,
+    // whose local header a (skipped) central record places there.
+    RawZip descriptor;
+    descriptor.add("a.txt", "alpha").descriptor(RawZip::WithSignature);
+    descriptor.add("b.txt", "beta");
+    RawZip::Entry &skipped = descriptor.add("skipped", "s");
+    skipped.central.method = 99;
+    const RawZip::Archive first = descriptor.build();
+    skipped.localHeaderOffset = quint32(first.entries.at(0).descriptor + 8);
+    check(descriptor.build().bytes, QStringLiteral("a.txt"), UnZip::InconsistentHeaders, {overlapA});
+
+    // The same skipped record pointing inside the data.
+    skipped.localHeaderOffset = quint32(first.entries.at(0).dataOffset + 2);
+    check(descriptor.build().bytes, QStringLiteral("a.txt"), UnZip::InconsistentHeaders, {overlapA});
+
+    // Two central records for the same local header do not bound each other,
+    // and the order of central records does not matter.
+    RawZip shared;
+    shared.add("a.txt", "alpha");
+    shared.add("b.txt", "beta");
+    shared.add("c.txt", "gamma");
+    shared.centralOrder = {2, 0, 1};
+    const RawZip::Archive s = shared.build();
+    QByteArray bytes = s.bytes;
+    check(bytes, QStringLiteral("a.txt"), UnZip::Success, {});
+    check(bytes, QStringLiteral("b.txt"), UnZip::Success, {});
+    check(bytes, QStringLiteral("c.txt"), UnZip::Success, {});
+}
+
+void tst_UnZipExtract::publicResults()
+{
+    QTemporaryDir target;
+    UnZip reader;
+    QByteArray out;
+    QBuffer device(&out);
+    device.open(QIODevice::WriteOnly);
+    const QString name = QStringLiteral("a.txt");
+    QCOMPARE(reader.extractFile(name, static_cast<QIODevice *>(nullptr)), UnZip::BadDevice);
+    QCOMPARE(reader.extractFile(name, &device), UnZip::NoArchiveYet);
+    QCOMPARE(reader.extractFile(name, QDir(target.path())), UnZip::NoArchiveYet);
+    QCOMPARE(reader.extractFile(name, target.path()), UnZip::NoArchiveYet);
+    QCOMPARE(reader.extractAll(target.path()), UnZip::NoArchiveYet);
+    QCOMPARE(reader.extractAll(QDir(target.path())), UnZip::NoArchiveYet);
+    QCOMPARE(reader.extractFiles({name}, target.path()), UnZip::NoArchiveYet);
+    QCOMPARE(reader.extractFiles(QStringList(), target.path()), UnZip::Success);
+
+    RawZip zip;
+    zip.add("a.txt", "a");
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QCOMPARE(reader.extractFile(name, static_cast<QIODevice *>(nullptr)), UnZip::BadDevice);
+    QCOMPARE(reader.extractFile(QStringLiteral("A.txt"), &device), UnZip::FileMissing);
+    QCOMPARE(reader.extractFile(QStringLiteral("a.tx"), QDir(target.path())), UnZip::FileMissing);
+    QCOMPARE(reader.extractFile(QStringLiteral("/a.txt"), target.path()), UnZip::FileMissing);
+    QCOMPARE(reader.extractFiles({QStringLiteral("x"), QStringLiteral("y")}, target.path()), UnZip::Success);
+    QVERIFY(FileTree::list(target.path()).isEmpty());
+    QCOMPARE(reader.extractFile(name, &device), UnZip::Success);
+    QCOMPARE(out, QByteArray("a"));
+}
+
+void tst_UnZipExtract::folderExamples_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QString>("file");
+
+    const int keep = UnZip::KeepFolders;
+    const int drop = UnZip::DropFolders;
+    QTest::newRow("img/a.png") << QByteArray("img/a.png") << keep << QStringList{"img/", "img/a.png"}
+                               << "img/a.png";
+    QTest::newRow("index.html") << QByteArray("index.html") << keep << QStringList{"index.html"} << "index.html";
+    QTest::newRow("docs/") << QByteArray("docs/") << keep << QStringList{"docs/"} << "";
+    QTest::newRow("a//b/./c.txt") << QByteArray("a//b/./c.txt") << keep << QStringList{"a/", "a/b/", "a/b/c.txt"}
+                                  << "a/b/c.txt";
+    QTest::newRow("/x.txt") << QByteArray("/x.txt") << keep << QStringList{"x.txt"} << "x.txt";
+    QTest::newRow("deep folder") << QByteArray("d/e/f/") << keep << QStringList{"d/", "d/e/", "d/e/f/"} << "";
+    QTest::newRow("deep file") << QByteArray("d/e/f.txt") << keep << QStringList{"d/", "d/e/", "d/e/f.txt"}
+                               << "d/e/f.txt";
+    QTest::newRow("no option") << QByteArray("img/a.png") << 0 << QStringList{"img/", "img/a.png"} << "img/a.png";
+    QTest::newRow("both options") << QByteArray("img/a.png") << (keep | drop) << QStringList{"a.png"} << "a.png";
+    QTest::newRow("drop: img/a.png") << QByteArray("img/a.png") << drop << QStringList{"a.png"} << "a.png";
+    QTest::newRow("drop: docs/") << QByteArray("docs/") << drop << QStringList() << "";
+    QTest::newRow("drop: a//b/./c.txt") << QByteArray("a//b/./c.txt") << drop << QStringList{"c.txt"} << "c.txt";
+    QTest::newRow("drop: /x.txt") << QByteArray("/x.txt") << drop << QStringList{"x.txt"} << "x.txt";
+    QTest::newRow("drop: index.html") << QByteArray("index.html") << drop << QStringList{"index.html"}
+                                      << "index.html";
+}
+
+void tst_UnZipExtract::folderExamples()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, options);
+    QFETCH(QStringList, tree);
+    QFETCH(QString, file);
+
+    const bool folder = name.endsWith('/');
+    RawZip zip;
+    zip.add(name, folder ? QByteArray() : "content of " + name);
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    const UnZip::ExtractionOptions flags(options);
+
+    for (int form = 0; form < 3; ++form) {
+        QTemporaryDir target;
+        DebugRecorder debug;
+        UnZip::ErrorCode result;
+        if (form == 0)
+            result = reader.extractFile(QString::fromLatin1(name), target.path(), flags);
+        else if (form == 1)
+            result = reader.extractFiles({QString::fromLatin1(name)}, QDir(target.path()), flags);
+        else
+            result = reader.extractAll(target.path(), flags);
+        QCOMPARE(result, UnZip::Success);
+        QVERIFY(debug.lines().isEmpty());
+        QCOMPARE(FileTree::list(target.path()), tree);
+        if (!file.isEmpty())
+            QCOMPARE(FileTree::read(target.filePath(file)), "content of " + name);
+    }
+}
+
+void tst_UnZipExtract::targetFolderMissing()
+{
+    RawZip zip;
+    zip.add("x.txt", "x");
+    zip.add("a/y.txt", "y");
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir root;
+    const QString target = root.filePath(QStringLiteral("missing/target"));
+    DebugRecorder debug;
+    QCOMPARE(reader.extractFile(QStringLiteral("x.txt"), target), UnZip::FileOpenFailed);
+    QCOMPARE(debug.take(), QStringList{QStringLiteral("\"Unable to open %1/x.txt for writing\"").arg(target)});
+    QCOMPARE(reader.extractFile(QStringLiteral("a/y.txt"), target), UnZip::Success);
+    QVERIFY(debug.lines().isEmpty());
+    QCOMPARE(FileTree::list(root.path()),
+             (QStringList{"missing/", "missing/target/", "missing/target/a/", "missing/target/a/y.txt"}));
+}
+
+void tst_UnZipExtract::existingFileReplaced()
+{
+    RawZip zip;
+    zip.add("f.txt", "short");
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir target;
+    QVERIFY(FileTree::write(target.filePath(QStringLiteral("f.txt")), QByteArray(10000, 'o')));
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("f.txt"))), QByteArray("short"));
+}
+
+void tst_UnZipExtract::dropFoldersSameName()
+{
+    RawZip zip;
+    zip.add("b/same.txt", "from b");
+    zip.add("a/same.txt", "from a");
+    zip.add("a/", QByteArray());
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir target;
+    QCOMPARE(reader.extractAll(target.path(), UnZip::DropFolders), UnZip::Success);
+    QCOMPARE(FileTree::list(target.path()), QStringList{QStringLiteral("same.txt")});
+    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("same.txt"))), QByteArray("from b"));
+}
+
+void tst_UnZipExtract::folderCreationFailures_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QStringList>("failedFolders");
+    QTest::newRow("file below a file") << QByteArray("f/sub/x.txt") << QStringList{"f/sub", "f/sub"};
+    QTest::newRow("deeper file") << QByteArray("f/sub/deep/x.txt") << QStringList{"f/sub", "f/sub/deep"};
+    QTest::newRow("folder below a file") << QByteArray("f/x/") << QStringList{"f/x", "f/x"};
+    QTest::newRow("folder that is a file") << QByteArray("f/") << QStringList{"f", "f"};
+}
+
+void tst_UnZipExtract::folderCreationFailures()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QStringList, failedFolders);
+    RawZip zip;
+    zip.add(name, name.endsWith('/') ? QByteArray() : QByteArray("x"));
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir target;
+    QVERIFY(FileTree::write(target.filePath(QStringLiteral("f")), "a file"));
+    DebugRecorder debug;
+    QCOMPARE(reader.extractFile(QString::fromLatin1(name), target.path()), UnZip::DirectoryCreationFailed);
+    QStringList expected;
+    for (const QString &folder : failedFolders)
+        expected << QStringLiteral("\"Unable to create directory: %1/%2\"").arg(target.path(), folder);
+    QCOMPARE(debug.take(), expected);
+    QCOMPARE(FileTree::list(target.path()), QStringList{QStringLiteral("f")});
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(debug.take(), expected);
+    QVERIFY(reader.contains(QString::fromLatin1(name)));
+}
+
+void tst_UnZipExtract::outputOpenFailure()
+{
+    RawZip zip;
+    zip.add("d", "content");
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir target;
+    QVERIFY(QDir(target.path()).mkpath(QStringLiteral("d/inside")));
+    DebugRecorder debug;
+    QCOMPARE(reader.extractFile(QStringLiteral("d"), target.path()), UnZip::FileOpenFailed);
+    QCOMPARE(debug.lines(), QStringList{QStringLiteral("\"Unable to open %1/d for writing\"").arg(target.path())});
+    QCOMPARE(FileTree::list(target.path()), (QStringList{"d/", "d/inside/"}));
+}
+
+void tst_UnZipExtract::failedOutputsRemoved()
+{
+    RawZip zip;
+    zip.add("crc/bad.txt", "content").central.crc = 5;
+    zip.entry(0).local.crc = 5;
+    zip.add("header/bad.txt", "content").local.dosDate = 0;
+    zip.add("password/bad.txt", "content").encrypted("right");
+    UnZip reader;
+    reader.setPassword(QStringLiteral("wrong"));
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir target;
+    // An existing file of the same name goes as well: it was opened for
+    // writing before the extraction failed.
+    for (const QString &name : reader.fileList())
+        QVERIFY(FileTree::write(target.filePath(name), "old"));
+    QCOMPARE(reader.extractFile(QStringLiteral("crc/bad.txt"), target.path()), UnZip::CorruptedArchive);
+    QCOMPARE(reader.extractFile(QStringLiteral("header/bad.txt"), target.path()), UnZip::InconsistentHeaders);
+    QCOMPARE(reader.extractFile(QStringLiteral("password/bad.txt"), target.path()), UnZip::PasswordMismatch);
+    QCOMPARE(FileTree::list(target.path()), (QStringList{"crc/", "header/", "password/"}));
+}
+
+void tst_UnZipExtract::extractAllWalk()
+{
+    RawZip zip;
+    zip.add("b.txt", "b");
+    zip.add("a.txt", "a").central.crc = 1;
+    zip.entry(1).local.crc = 1;
+    zip.add("A.txt", "A").central.crc = 1;
+    zip.entry(2).local.crc = 1;
+    zip.add("c.txt", "c").encrypted("pw");
+    zip.add("d.txt", "d").local.method = 8;
+    zip.add("e/", QByteArray());
+    zip.add("e/f.txt", "f").deflated();
+    RawZip::Entry &g = zip.add("g.txt", QByteArray(5000, 'g')).deflated();
+    g.central.uncompressedSize = g.local.uncompressedSize = 10;
+    const QByteArray bytes = zip.build().bytes;
+
+    UnZip reader;
+    QCOMPARE(openBytes(reader, bytes), UnZip::Success);
+    QTemporaryDir target;
+    DebugRecorder debug;
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(debug.take(), (QStringList{
+        "Removing corrupted entry \"A.txt\"",
+        "Removing corrupted entry \"a.txt\"",
+        "\"Unable to decrypt c.txt\"",
+        "\"Entry inflates beyond its recorded size: g.txt\"",
+        "Removing corrupted entry \"g.txt\""}));
+    QCOMPARE(FileTree::list(target.path()), (QStringList{"b.txt", "e/", "e/f.txt"}));
+    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("e/f.txt"))), QByteArray("f"));
+    QCOMPARE(reader.fileList(), (QStringList{"b.txt", "c.txt", "d.txt", "e/", "e/f.txt"}));
+    QCOMPARE(reader.entryList().size(), 5);
+    QCOMPARE(reader.extractFile(QStringLiteral("A.txt"), target.path()), UnZip::FileMissing);
+
+    // A second walk meets only the entries that remain.
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(debug.take(), QStringList{"\"Unable to decrypt c.txt\""});
+    reader.setPassword(QStringLiteral("pw"));
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QVERIFY(debug.take().isEmpty());
+    QCOMPARE(FileTree::list(target.path()), (QStringList{"b.txt", "c.txt", "e/", "e/f.txt"}));
+}
+
+void tst_UnZipExtract::extractFilesOrderAndStop()
+{
+    RawZip zip;
+    zip.add("a.txt", "a");
+    zip.add("b.txt", "b");
+    zip.add("bad.txt", "x").central.crc = 3;
+    zip.entry(2).local.crc = 3;
+    zip.add("c.txt", "c");
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    QTemporaryDir target;
+
+    QCOMPARE(reader.extractFiles({"missing", "c.txt", "bad.txt", "a.txt"}, target.path()),
+             UnZip::CorruptedArchive);
+    QCOMPARE(FileTree::list(target.path()), QStringList{"c.txt"});
+    // extractFiles does not drop entries.
+    QVERIFY(reader.contains(QStringLiteral("bad.txt")));
+    QCOMPARE(reader.extractFiles({"b.txt", "missing", "a.txt"}, QDir(target.path())), UnZip::Success);
+    QCOMPARE(FileTree::list(target.path()), (QStringList{"a.txt", "b.txt", "c.txt"}));
+}
+
+QTEST_GUILESS_MAIN(tst_UnZipExtract)
+#include "tst_unzipextract.moc"
