@@ -20,8 +20,13 @@ bool hasControlCharacter(const QString &name)
 
 bool climbsOut(const QString &cleanRelativePath)
 {
-    return cleanRelativePath == QLatin1String("..")
-        || cleanRelativePath.startsWith(QLatin1String("../"));
+    // Cleaning keeps a leading "/" and does not reduce "/.." ("/../x" stays
+    // as it is), yet the path is joined below the target all the same.
+    int start = 0;
+    while (start < cleanRelativePath.size() && cleanRelativePath.at(start) == QLatin1Char('/'))
+        ++start;
+    const QStringRef rest = cleanRelativePath.midRef(start);
+    return rest == QLatin1String("..") || rest.startsWith(QLatin1String("../"));
 }
 
 bool isSpecialComponent(const QString &component)
