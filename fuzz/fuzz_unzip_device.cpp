@@ -1,0 +1,77 @@
+// Opens arbitrary bytes as an archive from a QBuffer and extracts every entry
+// to a memory device, once without a password and once with one. Besides the
+// sanitizers, it checks what the reader promises for any input: a deflated
+// entry never yields more than its recorded size, a stored entry never more
+// than its stored size, and an entry reported as extracted has the CRC-32 it
+// records.
+
+#include "fuzzsupport.h"
+
+#include <unzip.h>
+
+#include <QtCore/QBuffer>
+#include <QtCore/QIODevice>
+#include <QtCore/QString>
+
+#include <zlib.h>
+
+namespace {
+
+// Keeps nothing: counts the bytes and their CRC-32, so that entries that
+// inflate to gigabytes cost no memory.
+class CountingDevice : public QIODevice
+{
+public:
+    quint64 count = 0;
+    quint32 crc = 0;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        crc = quint32(crc32(crc, reinterpret_cast<const Bytef *>(data), uInt(length)));
+        count += quint64(length);
+        return length;
+    }
+};
+
+void extractEverything(const QByteArray &bytes, const QString &password)
+{
+    UnZip unzip;
+    if (!password.isNull())
+        unzip.setPassword(password);
+    auto *buffer = new QBuffer;
+    buffer->setData(bytes);
+    if (unzip.openArchive(buffer) != UnZip::Success)
+        return;
+
+    (void)unzip.archiveComment();
+    const QList<UnZip::ZipEntry> entries = unzip.entryList();
+    for (const UnZip::ZipEntry &entry : entries) {
+        // Twice: the second extraction reuses the checked local header.
+        for (int round = 0; round < 2; ++round) {
+            CountingDevice out;
+            out.open(QIODevice::WriteOnly);
+            const UnZip::ErrorCode ec = unzip.extractFile(entry.filename, &out);
+            (void)unzip.formatError(ec);
+            if (entry.compression == UnZip::Deflated && out.count > entry.uncompressedSize)
+                FuzzSupport::fail("a deflated entry wrote more than its recorded size", entry.filename);
+            if (out.count > entry.compressedSize && entry.compression == UnZip::Stored)
+                FuzzSupport::fail("a stored entry wrote more than its stored size", entry.filename);
+            if (ec == UnZip::Success && out.crc != entry.crc)
+                FuzzSupport::fail("an entry reported as extracted has the wrong CRC-32", entry.filename);
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzSupport::ensureApplication();
+    const QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
+    extractEverything(bytes, QString());
+    // The seed corpus encrypts with this password.
+    extractEverything(bytes, QStringLiteral("kelvane"));
+    return 0;
+}
