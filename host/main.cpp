@@ -125,10 +125,36 @@ public slots:
     }
 };
 
+// QGuiApplication takes "-plugin NAME" (also spelt "--plugin") for itself,
+// to load input plug-ins, and removes it from the arguments. The viewer's own
+// --plugin is therefore taken out before the application sees it.
+QString takePluginArgument(int &argc, char **argv, bool *given)
+{
+    QString value;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if ((arg == "--plugin" || arg == "-plugin") && i + 1 < argc) {
+            value = QString::fromLocal8Bit(argv[++i]);
+            *given = true;
+        } else if (arg.startsWith("--plugin=")) {
+            value = QString::fromLocal8Bit(arg.mid(int(sizeof "--plugin=") - 1));
+            *given = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return value;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    bool pluginGiven = false;
+    const QString pluginArgument = takePluginArgument(argc, argv, &pluginGiven);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelvane-viewer"));
 
@@ -174,9 +200,7 @@ int main(int argc, char *argv[])
         return ExitUsage;
     }
 
-    const QString pluginPath = parser.isSet(pluginOption)
-        ? QFileInfo(parser.value(pluginOption)).absoluteFilePath()
-        : defaultPluginPath();
+    const QString pluginPath = pluginGiven ? QFileInfo(pluginArgument).absoluteFilePath() : defaultPluginPath();
     QPluginLoader loader(pluginPath);
     if (!loader.load()) {
         fail(QStringLiteral("cannot load the player plug-in %1: %2").arg(pluginPath, loader.errorString()));
