@@ -5,11 +5,12 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build
 
-# Until the viewer exists: make a small archive with Info-ZIP, list it and
-# extract it with the component.
-work=$(mktemp -d)
-mkdir -p "$work/src/pictures"
-printf 'Hello from the archive\n' > "$work/src/readme.txt"
-seq 1 5000 > "$work/src/pictures/numbers.txt"
-(cd "$work/src" && zip -qr "$work/sample.zip" .)
-build/examples/listextract "$work/sample.zip" "$work/out"
+# The main job: the viewer opens the bundled sample lecture. Without a
+# display it renders the window offscreen into a picture instead.
+viewer=build/bin/kelvane-viewer
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    QT_QPA_PLATFORM=offscreen "$viewer" --size 960x1100 --screenshot build/lecture.png
+    echo "No display: the sample lecture was rendered into $(pwd)/build/lecture.png"
+else
+    "$viewer"
+fi
