@@ -8,7 +8,7 @@ packages=(
     qtbase5-dev qttools5-dev qttools5-dev-tools
     zlib1g-dev libisal-dev
     fonts-dejavu-core
-    python3 zip unzip p7zip-full libarchive-tools
+    python3 zip unzip p7zip-full libarchive-tools time
     clang libclang-rt-14-dev
 )
 
