@@ -200,6 +200,12 @@ int main(int argc, char *argv[])
         return ExitUsage;
     }
 
+    // Relative paths are taken now: opening a package changes the current
+    // folder to the player's working folder.
+    const QString screenshotFile = parser.isSet(screenshotOption)
+        ? QFileInfo(parser.value(screenshotOption)).absoluteFilePath()
+        : QString();
+
     const QString pluginPath = pluginGiven ? QFileInfo(pluginArgument).absoluteFilePath() : defaultPluginPath();
     QPluginLoader loader(pluginPath);
     if (!loader.load()) {
@@ -255,12 +261,11 @@ int main(int argc, char *argv[])
     int result = opened ? ExitOk : ExitOpenFailed;
     if (screenshot) {
         settle(300);
-        const QString file = parser.value(screenshotOption);
-        if (!window->grab().save(file, "PNG")) {
-            fail(QStringLiteral("cannot write the screenshot %1").arg(file));
+        if (!window->grab().save(screenshotFile, "PNG")) {
+            fail(QStringLiteral("cannot write the screenshot %1").arg(screenshotFile));
             result = ExitScreenshotFailed;
         } else {
-            std::printf("screenshot: %s\n", qPrintable(QFileInfo(file).absoluteFilePath()));
+            std::printf("screenshot: %s\n", qPrintable(screenshotFile));
             std::fflush(stdout);
         }
     } else if (opened) {

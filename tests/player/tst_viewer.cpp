@@ -21,9 +21,11 @@ struct ViewerRun
     QString errors;
 };
 
+// Runs the viewer in `tmpDir`, which is also its temporary folder.
 ViewerRun runViewer(const QStringList &arguments, const QString &tmpDir)
 {
     QProcess process;
+    process.setWorkingDirectory(tmpDir);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("TMPDIR"), tmpDir);
@@ -69,8 +71,10 @@ void tst_Viewer::init()
 
 void tst_Viewer::sampleLecture()
 {
+    // A relative picture path is taken relative to the folder the viewer
+    // started in, not to the player's working folder.
     const QString shot = m_dir->filePath(QStringLiteral("lecture.png"));
-    const ViewerRun run = runViewer({QStringLiteral("--screenshot"), shot, QStringLiteral("--size"),
+    const ViewerRun run = runViewer({QStringLiteral("--screenshot"), QStringLiteral("lecture.png"), QStringLiteral("--size"),
                                      QStringLiteral("900x1150")},
                                     m_dir->path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
