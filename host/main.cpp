@@ -8,6 +8,7 @@
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLibrary>
 #include <QtCore/QLocale>
@@ -205,6 +206,13 @@ int main(int argc, char *argv[])
     const QString screenshotFile = parser.isSet(screenshotOption)
         ? QFileInfo(parser.value(screenshotOption)).absoluteFilePath()
         : QString();
+
+    // The player keeps its working folder under QDir::tempPath(); a relative
+    // TMPDIR would move along with the current folder, which the player
+    // changes, so it is pinned down here.
+    const QString tmpDir = QFile::decodeName(qgetenv("TMPDIR"));
+    if (!tmpDir.isEmpty() && QDir::isRelativePath(tmpDir))
+        qputenv("TMPDIR", QFile::encodeName(QDir(tmpDir).absolutePath()));
 
     const QString pluginPath = pluginGiven ? QFileInfo(pluginArgument).absoluteFilePath() : defaultPluginPath();
     QPluginLoader loader(pluginPath);

@@ -49,7 +49,8 @@ QString workingFolderPath()
     const QString temporaryFolder = QDir::tempPath();
     if (temporaryFolder.isEmpty())
         return QString();
-    return temporaryFolder + QLatin1Char('/') + tempDirName;
+    // Absolute, since the working folder becomes the current folder.
+    return QDir(temporaryFolder).absolutePath() + QLatin1Char('/') + tempDirName;
 }
 
 // True when anything at all sits at `path`, a dangling link included.

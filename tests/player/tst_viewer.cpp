@@ -21,14 +21,15 @@ struct ViewerRun
     QString errors;
 };
 
-// Runs the viewer in `tmpDir`, which is also its temporary folder.
-ViewerRun runViewer(const QStringList &arguments, const QString &tmpDir)
+// Runs the viewer in `folder`, which is also its temporary folder unless
+// another one is given.
+ViewerRun runViewer(const QStringList &arguments, const QString &folder, const QString &tmpDir = QString())
 {
     QProcess process;
-    process.setWorkingDirectory(tmpDir);
+    process.setWorkingDirectory(folder);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("TMPDIR"), tmpDir);
+    environment.insert(QStringLiteral("TMPDIR"), tmpDir.isEmpty() ? folder : tmpDir);
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(KELVANE_VIEWER), arguments);
@@ -55,6 +56,7 @@ private slots:
     void init();
     void sampleLecture();
     void packageArgumentAndRussianLabel();
+    void relativeTemporaryFolder();
     void errors_data();
     void errors();
 
@@ -121,6 +123,18 @@ void tst_Viewer::packageArgumentAndRussianLabel()
     const QImage ru(russian);
     QCOMPARE(en.copy(0, 0, 500, 250), ru.copy(0, 0, 500, 250));
     QVERIFY(en.copy(0, 260, 500, 40) != ru.copy(0, 260, 500, 40));
+}
+
+void tst_Viewer::relativeTemporaryFolder()
+{
+    // The working folder is found again when the player quits, although the
+    // current folder has changed in between.
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("tmp")));
+    const ViewerRun run = runViewer({QStringLiteral("--screenshot"), QStringLiteral("shot.png")}, m_dir->path(),
+                                    QStringLiteral("tmp"));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(QFileInfo::exists(m_dir->filePath(QStringLiteral("shot.png"))));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("tmp/texttemp"))));
 }
 
 void tst_Viewer::errors_data()
