@@ -4,8 +4,9 @@ namespace {
 DebugRecorder *current = nullptr;
 }
 
-DebugRecorder::DebugRecorder()
+DebugRecorder::DebugRecorder(OtherMessages others)
     : m_outer(current)
+    , m_others(others)
 {
     current = this;
     m_previous = qInstallMessageHandler(&DebugRecorder::handler);
@@ -30,6 +31,8 @@ void DebugRecorder::handler(QtMsgType type, const QMessageLogContext &context, c
         current->m_lines.append(message);
         return;
     }
+    if (current && current->m_others == SwallowOthers)
+        return;
     if (current && current->m_previous)
         current->m_previous(type, context, message);
 }

@@ -4,7 +4,9 @@
 // Records the lines written to Qt's debug output (qDebug) while it lives, so
 // that a test can compare them with the expected diagnostics, exactly as they
 // would be printed (QString arguments inside double quotes). Other message
-// types go on to the handler that was installed before.
+// types go on to the handler that was installed before, unless the recorder
+// is told to swallow them (for runs over thousands of damaged inputs, where
+// Qt's own warnings would only flood the log).
 //
 //     DebugRecorder debug;
 //     reader.extractAll(dir);
@@ -16,7 +18,9 @@
 class DebugRecorder
 {
 public:
-    DebugRecorder();
+    enum OtherMessages { ForwardOthers, SwallowOthers };
+
+    explicit DebugRecorder(OtherMessages others = ForwardOthers);
     ~DebugRecorder();
     DebugRecorder(const DebugRecorder &) = delete;
     DebugRecorder &operator=(const DebugRecorder &) = delete;
@@ -32,6 +36,7 @@ private:
     QStringList m_lines;
     QtMessageHandler m_previous = nullptr;
     DebugRecorder *m_outer = nullptr;
+    OtherMessages m_others = ForwardOthers;
 };
 
 #endif // KELVANE_TESTS_DEBUGRECORDER_H

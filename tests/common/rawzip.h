@@ -138,6 +138,7 @@ public:
 
     Entry &add(const QByteArray &name, const QByteArray &content = QByteArray());
     Entry &entry(int index) { return m_entries.at(size_t(index)); }
+    const Entry &entry(int index) const { return m_entries.at(size_t(index)); }
     int count() const { return int(m_entries.size()); }
 
     End end;
