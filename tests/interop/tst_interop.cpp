@@ -1,0 +1,171 @@
+// UnZip reads archives made at test time by other archivers (Info-ZIP zip,
+// 7-Zip, bsdtar, Python's zipfile) from one source tree, plain, encrypted
+// and streamed, and gives back every file byte for byte under its own name.
+#include "externaltool.h"
+#include "filetree.h"
+#include "unzip.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QDir>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+namespace {
+
+const char pythonWriter[] =
+    "import os, sys, zipfile\n"
+    "method = zipfile.ZIP_DEFLATED if sys.argv[2] == 'deflated' else zipfile.ZIP_STORED\n"
+    "with zipfile.ZipFile(sys.argv[1], 'w', method) as z:\n"
+    "    for folder, dirs, files in os.walk('.'):\n"
+    "        dirs.sort()\n"
+    "        for d in dirs:\n"
+    "            z.write(os.path.join(folder, d))\n"
+    "        for f in sorted(files):\n"
+    "            z.write(os.path.join(folder, f))\n";
+
+QByteArray randomBytes(int size, quint32 seed)
+{
+    QByteArray bytes(size, '\0');
+    QRandomGenerator generator(seed);
+    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
+    return bytes;
+}
+
+} // namespace
+
+class tst_Interop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void readArchive_data();
+    void readArchive();
+
+private:
+    QTemporaryDir m_work;
+    QString m_source;
+    QStringList m_tree;
+};
+
+void tst_Interop::initTestCase()
+{
+    QVERIFY(m_work.isValid());
+    m_source = m_work.filePath(QStringLiteral("source"));
+    const QString s = m_source + QLatin1Char('/');
+    QByteArray text;
+    for (int i = 0; text.size() < 1200000; ++i)
+        text += "Line " + QByteArray::number(i) + " of a lecture that goes on and on.\n";
+    QVERIFY(FileTree::write(s + QStringLiteral("readme.txt"), "Read me first.\n"));
+    QVERIFY(FileTree::write(s + QStringLiteral("empty.txt"), QByteArray()));
+    QVERIFY(FileTree::write(s + QStringLiteral("data/random.bin"), randomBytes(100000, 1)));
+    QVERIFY(FileTree::write(s + QStringLiteral("data/large-random.bin"), randomBytes(700000, 2)));
+    QVERIFY(FileTree::write(s + QStringLiteral("data/large-text.txt"), text));
+    QVERIFY(FileTree::write(s + QStringLiteral("nested/deeper/deepest/note.txt"), "deep note\n"));
+    QVERIFY(FileTree::write(s + QString::fromUtf8("Лекции/Введение.txt"), QString::fromUtf8("Введение\n").toUtf8()));
+    QVERIFY(FileTree::write(s + QString::fromUtf8("файл.txt"), "file\n"));
+    QVERIFY(QDir().mkpath(s + QStringLiteral("empty folder")));
+    m_tree = FileTree::list(m_source);
+    QVERIFY(m_tree.contains(QString::fromUtf8("Лекции/Введение.txt")));
+    QVERIFY(m_tree.contains(QStringLiteral("empty folder/")));
+}
+
+void tst_Interop::readArchive_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QString>("command");   // run by sh in the source folder; OUT is the archive
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<bool>("descriptors");  // the archive must hold data descriptors
+
+    QTest::newRow("zip -r") << "zip" << "zip -q -r OUT ." << QString() << false;
+    QTest::newRow("zip -r -e") << "zip" << "zip -q -r -e -P pw OUT ." << "pw" << true;
+    QTest::newRow("zip -r - (streamed)") << "zip" << "zip -q -r - . | cat > OUT" << QString() << true;
+    QTest::newRow("zip -r -e - (streamed)") << "zip" << "zip -q -r -e -P pw - . | cat > OUT" << "pw" << true;
+    QTest::newRow("7z a -tzip") << "7z" << "7z a -tzip -bd OUT . > /dev/null" << QString() << false;
+    QTest::newRow("7z a -tzip -p") << "7z" << "7z a -tzip -bd -ppw OUT . > /dev/null" << "pw" << false;
+    QTest::newRow("bsdtar") << "bsdtar" << "bsdtar --format zip -cf OUT ." << QString() << true;
+    QTest::newRow("bsdtar encrypted") << "bsdtar"
+                                      << "bsdtar --format zip --options zip:encryption=traditional "
+                                         "--passphrase pw -cf OUT ."
+                                      << "pw" << true;
+    QTest::newRow("python stored") << "python3" << "python3 -c \"$PYWRITER\" OUT stored" << QString() << false;
+    QTest::newRow("python deflated") << "python3" << "python3 -c \"$PYWRITER\" OUT deflated" << QString() << false;
+}
+
+void tst_Interop::readArchive()
+{
+    QFETCH(QString, tool);
+    QFETCH(QString, command);
+    QFETCH(QString, password);
+    QFETCH(bool, descriptors);
+
+    if (findTool(tool).isEmpty())
+        QFAIL(qPrintable(QStringLiteral("%1 is not installed; run scripts/install-deps.sh").arg(tool)));
+    QTemporaryDir scratch;
+    const QString archive = scratch.filePath(QStringLiteral("out.zip"));
+    qputenv("PYWRITER", pythonWriter);
+    qputenv("OUT", archive.toLocal8Bit());
+    QString script = command;
+    script.replace(QLatin1String("OUT"), QLatin1String("\"$OUT\""));
+    const ToolRun run = runTool(QStringLiteral("sh"), {QStringLiteral("-c"), script}, m_source);
+    QVERIFY2(run.ok(), run.describe(tool).constData());
+    const QByteArray bytes = FileTree::read(archive);
+    QVERIFY(!bytes.isEmpty());
+    QCOMPARE(bytes.contains(QByteArray("PK\7\10", 4)), descriptors);
+
+    UnZip reader;
+    if (!password.isEmpty())
+        reader.setPassword(password);
+    QCOMPARE(reader.openArchive(archive), UnZip::Success);
+
+    // Tools that name entries "./x" get the same tree: the reader cleans
+    // the folder part.
+    const QStringList names = reader.fileList();
+    const QString prefix = names.first().startsWith(QLatin1String("./")) ? QStringLiteral("./") : QString();
+    QVERIFY(names.contains(prefix + QString::fromUtf8("Лекции/Введение.txt")));
+    QVERIFY(names.contains(prefix + QString::fromUtf8("файл.txt")));
+
+    QTemporaryDir target;
+    QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
+    QCOMPARE(reader.fileList(), names); // nothing was dropped as corrupted
+    QCOMPARE(FileTree::list(target.path()), m_tree);
+    for (const QString &path : m_tree) {
+        if (!path.endsWith(QLatin1Char('/')))
+            QVERIFY2(FileTree::read(target.filePath(path)) == FileTree::read(m_source + QLatin1Char('/') + path),
+                     qPrintable(path));
+    }
+
+    // Each entry on its own, to a device.
+    const QList<UnZip::ZipEntry> entries = reader.entryList();
+    int files = 0;
+    for (const UnZip::ZipEntry &entry : entries) {
+        if (entry.type == UnZip::Directory)
+            continue;
+        ++files;
+        const QString path = entry.filename.mid(prefix.size());
+        const QByteArray original = FileTree::read(m_source + QLatin1Char('/') + path);
+        QCOMPARE(entry.uncompressedSize, quint32(original.size()));
+        // bsdtar leaves empty files unencrypted.
+        if (!original.isEmpty())
+            QCOMPARE(entry.encrypted, !password.isEmpty());
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        QCOMPARE(reader.extractFile(entry.filename, &buffer), UnZip::Success);
+        QVERIFY2(out == original, qPrintable(path));
+    }
+    QCOMPARE(files, 8);
+
+    if (!password.isEmpty()) {
+        reader.setPassword(QStringLiteral("wrong"));
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        const UnZip::ErrorCode result = reader.extractFile(prefix + QStringLiteral("readme.txt"), &buffer);
+        QVERIFY(result == UnZip::PasswordMismatch || result == UnZip::CorruptedArchive);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Interop)
+#include "tst_interop.moc"
