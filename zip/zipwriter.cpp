@@ -466,7 +466,7 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
             }
             if (data.encrypted)
                 ZipCipher::encrypt(data.keys, outputBytes, produced, crcTable);
-            if (device->write(outputBuffer, produced) != produced) {
+            if (produced > 0 && device->write(outputBuffer, produced) != produced) {
                 deflateEnd(&stream);
                 qDebug() << debugLine("Error while writing %1", data.path);
                 return Zip::FileWriteError;

@@ -1,0 +1,1140 @@
+// The writer's archive life and entry records, checked on the bytes it puts
+// on the device.
+#include "debugrecorder.h"
+#include "testdevices.h"
+#include "zipinspect.h"
+
+#include "unzip.h"
+#include "zip.h"
+#include "zip_p.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+// Takes away, for the current thread and while it lives, the capabilities
+// that let root read any file, so that a file without permissions cannot be
+// opened even when the tests run as root.
+class WithoutFileOverride
+{
+public:
+    WithoutFileOverride()
+    {
+        m_header.version = _LINUX_CAPABILITY_VERSION_3;
+        m_header.pid = 0;
+        if (syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {m_saved[0], m_saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_active = syscall(SYS_capset, &m_header, lowered) == 0;
+    }
+    ~WithoutFileOverride()
+    {
+        if (m_active)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+
+private:
+    __user_cap_header_struct m_header;
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_active = false;
+};
+
+QString q(const QString &s)
+{
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// Sysfs files report a size of 4096 whatever their content.
+QString sysfsFileWithWrongSize()
+{
+    const char *const candidates[] = {
+        "/sys/kernel/mm/transparent_hugepage/enabled", "/sys/devices/system/cpu/online",
+        "/sys/devices/system/cpu/possible", "/sys/power/state", "/sys/kernel/uevent_seqnum"
+    };
+    for (const char *c : candidates) {
+        const QString path = QString::fromLatin1(c);
+        const QFileInfo info(path);
+        if (info.exists() && info.size() >= 60 && readWholeFile(path).size() != info.size())
+            return path;
+    }
+    return QString();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Zip::ErrorCode)
+Q_DECLARE_METATYPE(Zip::CompressionLevel)
+
+class tst_Zip : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    // Archive life
+    void emptyArchive_data();
+    void emptyArchive();
+    void commentAndPasswordLife();
+    void createArchiveOnExistingFile();
+    void createArchiveOnDevice();
+    void deviceOwnership();
+    void deviceWrittenFromItsPosition();
+    void destructorCompletesArchive();
+    void centralDirectorySortedByName();
+    void shortWrites_data();
+    void shortWrites();
+    void seekFailure();
+    void formatError_data();
+    void formatError();
+
+    // Entries
+    void dosTimeAndDate();
+    void sizeRule_data();
+    void sizeRule();
+    void compressionLevels_data();
+    void compressionLevels();
+    void levelRefusedByZlib();
+    void folderEntry();
+    void storedEntryCrcAndSize();
+    void encryptedEntries_data();
+    void encryptedEntries();
+    void sameNameReplaced();
+    void unreadableFile_data();
+    void unreadableFile();
+    void nonAsciiNames();
+    void fileChangedBeforeWriting_data();
+    void fileChangedBeforeWriting();
+    void fileWithUnknownSize();
+
+    // Format limits
+    void nameLength_data();
+    void nameLength();
+    void commentLength_data();
+    void commentLength();
+    void entryCount();
+    void offsetsBeyond4GiB();
+
+private:
+    QTemporaryDir m_tmp;
+    QString m_in;
+    int m_case = 0;
+
+    QString newFolder();
+    static QByteArray zipFolder(const QString &folder, Zip::CompressionLevel level, const QString &password,
+                                Zip::ErrorCode *addResult = nullptr);
+};
+
+void tst_Zip::init()
+{
+    QVERIFY(m_tmp.isValid());
+}
+
+QString tst_Zip::newFolder()
+{
+    const QString path = m_tmp.filePath(QStringLiteral("case%1").arg(++m_case));
+    QDir().mkpath(path);
+    return path;
+}
+
+// The folder's contents, written into an in-memory archive.
+QByteArray tst_Zip::zipFolder(const QString &folder, Zip::CompressionLevel level, const QString &password,
+                              Zip::ErrorCode *addResult)
+{
+    QByteArray bytes;
+    Zip zip;
+    zip.setPassword(password);
+    if (zip.createArchive(new QBuffer(&bytes)) != Zip::Success)
+        return QByteArray();
+    const Zip::ErrorCode ec = zip.addDirectoryContents(folder, level);
+    if (addResult)
+        *addResult = ec;
+    if (zip.closeArchive() != Zip::Success)
+        return QByteArray();
+    return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Archive life
+// ---------------------------------------------------------------------------
+
+void tst_Zip::emptyArchive_data()
+{
+    QTest::addColumn<QString>("comment");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray record("PK\5\6\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20);
+    QTest::newRow("no comment") << QString() << record + QByteArray(2, '\0');
+    QTest::newRow("abc") << QStringLiteral("abc") << record + QByteArray("\3\0abc", 5);
+}
+
+void tst_Zip::emptyArchive()
+{
+    QFETCH(QString, comment);
+    QFETCH(QByteArray, expected);
+
+    const QString path = m_tmp.filePath(QStringLiteral("empty.zip"));
+    Zip zip;
+    QCOMPARE(zip.createArchive(path), Zip::Success);
+    zip.setArchiveComment(comment);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    QCOMPARE(readWholeFile(path), expected);
+
+    UnZip reader;
+    QCOMPARE(reader.openArchive(path), UnZip::Success);
+    QVERIFY(reader.fileList().isEmpty());
+    QCOMPARE(reader.archiveComment(), comment);
+}
+
+void tst_Zip::commentAndPasswordLife()
+{
+    QByteArray bytes;
+    Zip zip;
+    QVERIFY(!zip.isOpen());
+    zip.setArchiveComment(QStringLiteral("ignored"));
+    QCOMPARE(zip.archiveComment(), QString());
+    zip.setPassword(QStringLiteral("pw"));
+
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QVERIFY(zip.isOpen());
+    zip.setArchiveComment(QStringLiteral("kept"));
+    QCOMPARE(zip.archiveComment(), QStringLiteral("kept"));
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    QVERIFY(!zip.isOpen());
+    QVERIFY(zip.archiveComment().isEmpty());
+    QCOMPARE(zip.password(), QStringLiteral("pw"));
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    QCOMPARE(inspectArchive(bytes).comment, QByteArray("kept"));
+
+    zip.setArchiveComment(QStringLiteral("after close"));
+    QVERIFY(zip.archiveComment().isEmpty());
+    zip.clearPassword();
+    QVERIFY(zip.password().isNull());
+}
+
+void tst_Zip::createArchiveOnExistingFile()
+{
+    const QString path = m_tmp.filePath(QStringLiteral("existing.zip"));
+    writeFile(path, "previous content that is longer than an end record");
+
+    Zip zip;
+    QCOMPARE(zip.createArchive(path, false), Zip::TargetExists);
+    QVERIFY(!zip.isOpen());
+    QCOMPARE(readWholeFile(path), QByteArray("previous content that is longer than an end record"));
+
+    QCOMPARE(zip.createArchive(path, true), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    QCOMPARE(readWholeFile(path).size(), 22);
+
+    // A failing createArchive on a name leaves an open archive alone.
+    QByteArray bytes;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(zip.createArchive(path, false), Zip::TargetExists);
+    QCOMPARE(zip.createArchive(m_tmp.filePath(QStringLiteral("no/such/folder/a.zip"))), Zip::FileOpenFailed);
+    QVERIFY(zip.isOpen());
+    QVERIFY(bytes.isEmpty());
+}
+
+void tst_Zip::createArchiveOnDevice()
+{
+    Zip zip;
+    DebugRecorder debug;
+    QCOMPARE(zip.createArchive(static_cast<QIODevice *>(nullptr)), Zip::FileOpenFailed);
+    QCOMPARE(debug.take(), QStringList{q(QStringLiteral("Invalid device."))});
+
+    int destroyed = 0;
+    auto *refusing = new FaultyBuffer(QByteArray(), &destroyed);
+    refusing->refuseOpen();
+    QCOMPARE(zip.createArchive(refusing), Zip::FileOpenFailed);
+    QCOMPARE(destroyed, 1);
+    QCOMPARE(debug.take(), QStringList{q(QStringLiteral("Unable to open device for writing."))});
+    QVERIFY(!zip.isOpen());
+}
+
+void tst_Zip::deviceOwnership()
+{
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/a.txt"), "a");
+
+    // A second createArchive completes and releases the first archive.
+    QByteArray firstBytes;
+    int first = 0;
+    int second = 0;
+    {
+        Zip zip;
+        QCOMPARE(zip.createArchive(new QBuffer(&firstBytes)), Zip::Success);
+        QCOMPARE(zip.addDirectoryContents(folder), Zip::Success);
+        zip.setArchiveComment(QStringLiteral("first"));
+        QCOMPARE(zip.createArchive(new CountingBuffer(QByteArray(), &first)), Zip::Success);
+        QVERIFY(zip.archiveComment().isEmpty());
+
+        const InspectedArchive archive = inspectArchive(firstBytes);
+        QVERIFY2(archive.ok(), qPrintable(archive.error));
+        QCOMPARE(archive.names(), QList<QByteArray>{"a.txt"});
+        QCOMPARE(archive.comment, QByteArray("first"));
+
+        // Each device is deleted once: by the next createArchive, by
+        // closeArchive, or by the destructor.
+        QCOMPARE(zip.createArchive(new CountingBuffer(QByteArray(), &second)), Zip::Success);
+        QCOMPARE(first, 1);
+        QCOMPARE(second, 0);
+    }
+    QCOMPARE(first, 1);
+    QCOMPARE(second, 1);
+
+    int third = 0;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new CountingBuffer(QByteArray(), &third)), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    QCOMPARE(third, 1);
+}
+
+void tst_Zip::deviceWrittenFromItsPosition()
+{
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/a.txt"), compressibleContent(1000));
+    writeFile(folder + QStringLiteral("/b.txt"), "bb");
+
+    const QByteArray prefix(100, 'P');
+    QByteArray bytes = prefix;
+    auto *device = new QBuffer(&bytes);
+    QVERIFY(device->open(QIODevice::ReadWrite));
+    QVERIFY(device->seek(prefix.size()));
+
+    Zip zip;
+    QCOMPARE(zip.createArchive(device), Zip::Success);
+    QCOMPARE(zip.addDirectoryContents(folder, Zip::Level9), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    QVERIFY(bytes.startsWith(prefix));
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 2);
+    QCOMPARE(archive.central.at(0).localHeaderOffset, quint32(prefix.size()));
+    QCOMPARE(inspectLocal(bytes, archive.central.at(0).localHeaderOffset).name, QByteArray("a.txt"));
+    QCOMPARE(inspectLocal(bytes, archive.central.at(1).localHeaderOffset).name, QByteArray("b.txt"));
+    QCOMPARE(localNamesInOrder(bytes, archive, prefix.size()), (QList<QByteArray>{"a.txt", "b.txt"}));
+}
+
+void tst_Zip::destructorCompletesArchive()
+{
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/a.txt"), compressibleContent(5000));
+    const QString path = m_tmp.filePath(QStringLiteral("destructed.zip"));
+    {
+        Zip zip;
+        QCOMPARE(zip.createArchive(path), Zip::Success);
+        QCOMPARE(zip.addDirectoryContents(folder, Zip::Level9), Zip::Success);
+        zip.setArchiveComment(QStringLiteral("done"));
+    }
+    const InspectedArchive archive = inspectArchive(readWholeFile(path));
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.names(), QList<QByteArray>{"a.txt"});
+    QCOMPARE(archive.comment, QByteArray("done"));
+}
+
+void tst_Zip::centralDirectorySortedByName()
+{
+    const QString root = newFolder();
+    writeFile(root + QStringLiteral("/x/b.txt"), "written first");
+    writeFile(root + QStringLiteral("/y/a.txt"), "written second");
+    writeFile(root + QStringLiteral("/y/C.txt"), "upper case");
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(zip.addDirectoryContents(root + QStringLiteral("/x")), Zip::Success);
+    QCOMPARE(zip.addDirectoryContents(root + QStringLiteral("/y")), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    // Code unit order in the directory; the walk takes a folder's items by
+    // name ignoring case.
+    QCOMPARE(archive.names(), (QList<QByteArray>{"C.txt", "a.txt", "b.txt"}));
+    QCOMPARE(localNamesInOrder(bytes, archive), (QList<QByteArray>{"b.txt", "a.txt", "C.txt"}));
+    QCOMPARE(archive.totalEntries, quint16(3));
+    QCOMPARE(archive.diskEntries, quint16(3));
+    for (const InspectedCentral &c : archive.central)
+        QCOMPARE(inspectLocal(bytes, c.localHeaderOffset).name, c.name);
+    QCOMPARE(archive.directoryOffset, quint32(archive.endRecord - archive.directorySize));
+}
+
+void tst_Zip::shortWrites_data()
+{
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<qint64>("writeLimit");
+    QTest::addColumn<bool>("failsOnAdd");
+    QTest::addColumn<QString>("message");
+
+    // The one entry is named f.txt: its local header and name take 35 bytes.
+    const qint64 header = 35;
+    const qint64 size = 5000;
+    QTest::newRow("local header") << Zip::Level9 << QString() << qint64(20) << true << QString();
+    QTest::newRow("name") << Zip::Level9 << QString() << qint64(32) << true << QString();
+    QTest::newRow("encryption header") << Zip::StoreOnly << QStringLiteral("pw") << header + 5 << true << QString();
+    QTest::newRow("stored data") << Zip::StoreOnly << QString() << header + 100 << true << QString();
+    QTest::newRow("deflated data") << Zip::Level9 << QString() << header + 100 << true
+                                   << QStringLiteral("Error while writing %1");
+    QTest::newRow("completed header") << Zip::StoreOnly << QString() << header + size + 4 << true << QString();
+    QTest::newRow("data descriptor") << Zip::StoreOnly << QStringLiteral("pw") << header + 12 + size + 12 + 10
+                                     << true << QString();
+    QTest::newRow("central record") << Zip::StoreOnly << QString() << header + size + 12 + 20 << false
+                                    << QString();
+    QTest::newRow("end record") << Zip::StoreOnly << QString() << header + size + 12 + 46 + 5 + 10 << false
+                                << QString();
+}
+
+void tst_Zip::shortWrites()
+{
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(QString, password);
+    QFETCH(qint64, writeLimit);
+    QFETCH(bool, failsOnAdd);
+    QFETCH(QString, message);
+
+    const QString folder = newFolder();
+    const QString file = folder + QStringLiteral("/f.txt");
+    writeFile(file, compressibleContent(5000));
+
+    int destroyed = 0;
+    auto *device = new FaultyBuffer(QByteArray(), &destroyed);
+    device->limitWrites(writeLimit);
+    Zip zip;
+    zip.setPassword(password);
+    QCOMPARE(zip.createArchive(device), Zip::Success);
+    DebugRecorder debug;
+    QCOMPARE(zip.addDirectoryContents(folder, level), failsOnAdd ? Zip::FileWriteError : Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::FileWriteError); // the device stays full
+    QCOMPARE(destroyed, 1);
+    const QStringList expected = message.isEmpty() ? QStringList() : QStringList{q(message.arg(file))};
+    QCOMPARE(debug.lines(), expected);
+}
+
+void tst_Zip::seekFailure()
+{
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/f.txt"), "content");
+
+    auto *device = new FaultyBuffer;
+    device->failSeek(0);
+    Zip zip;
+    QCOMPARE(zip.createArchive(device), Zip::Success);
+    QCOMPARE(zip.addDirectoryContents(folder), Zip::FileSeekError);
+    QCOMPARE(device->seekCalls(), 1);
+    const QByteArray written = device->data();
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    // The entry's local part stays, without a directory record.
+    QVERIFY(written.startsWith("PK\3\4"));
+    QCOMPARE(inspectLocal(written, 0).name, QByteArray("f.txt"));
+}
+
+void tst_Zip::formatError_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("0") << 0 << "ZIP operation completed successfully.";
+    QTest::newRow("1") << 1 << "Failed to initialize or load zlib library.";
+    QTest::newRow("2") << 2 << "zlib library error.";
+    QTest::newRow("3") << 3 << "Unknown error.";
+    QTest::newRow("4") << 4 << "Unable to create or open file.";
+    QTest::newRow("5") << 5 << "No archive has been created yet.";
+    QTest::newRow("6") << 6 << "File or directory does not exist.";
+    QTest::newRow("7") << 7 << "File read error.";
+    QTest::newRow("8") << 8 << "File write error.";
+    QTest::newRow("9") << 9 << "File seek error.";
+    QTest::newRow("10") << 10 << "Unknown error.";
+    QTest::newRow("42") << 42 << "Unknown error.";
+    QTest::newRow("-1") << -1 << "Unknown error.";
+}
+
+void tst_Zip::formatError()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    QCOMPARE(Zip().formatError(Zip::ErrorCode(code)), text);
+}
+
+// ---------------------------------------------------------------------------
+// Entries
+// ---------------------------------------------------------------------------
+
+void tst_Zip::dosTimeAndDate()
+{
+    const QString folder = newFolder();
+    const QString file = folder + QStringLiteral("/t.txt");
+    writeFile(file, "time");
+    setModified(file, QDateTime(QDate(2009, 6, 15), QTime(14, 37, 59)));
+    QDir().mkdir(folder + QStringLiteral("/empty"));
+    setModified(folder + QStringLiteral("/empty"), QDateTime(QDate(2009, 6, 15), QTime(14, 37, 58)));
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(zip.addDirectory(folder, QStringLiteral("r"), Zip::Level9), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    const QByteArray folderName = "r/" + QFileInfo(folder).fileName().toLatin1() + '/';
+    const InspectedCentral *entry = archive.find(folderName + "t.txt");
+    const InspectedCentral *empty = archive.find(folderName + "empty/");
+    QVERIFY(entry && empty);
+    QCOMPARE(bytes.mid(int(entry->localHeaderOffset) + 10, 4), QByteArray("\xBD\x74\xCF\x3A", 4));
+    QCOMPARE(entry->dosTime, quint16(0x74BD));
+    QCOMPARE(entry->dosDate, quint16(0x3ACF));
+    // Folder entries carry the folder's own time.
+    QCOMPARE(bytes.mid(int(empty->localHeaderOffset) + 10, 4), QByteArray("\xBD\x74\xCF\x3A", 4));
+}
+
+void tst_Zip::sizeRule_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<int>("method");
+
+    QTest::newRow("0 bytes, level 9") << 0 << Zip::Level9 << 0;
+    QTest::newRow("59 bytes, level 9") << 59 << Zip::Level9 << 0;
+    QTest::newRow("59 bytes, by type") << 59 << Zip::ByFileType << 0;
+    QTest::newRow("60 bytes, level 9") << 60 << Zip::Level9 << 8;
+    QTest::newRow("60 bytes, level 1") << 60 << Zip::Level1 << 8;
+    QTest::newRow("60 bytes, store only") << 60 << Zip::StoreOnly << 0;
+}
+
+void tst_Zip::sizeRule()
+{
+    QFETCH(int, size);
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(int, method);
+
+    const QString folder = newFolder();
+    const QByteArray content = compressibleContent(size);
+    writeFile(folder + QStringLiteral("/f.txt"), content);
+    const QByteArray bytes = zipFolder(folder, level, QString());
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 1);
+    const InspectedCentral &c = archive.central.at(0);
+    QCOMPARE(int(c.method), method);
+    QCOMPARE(c.uncompressedSize, quint32(size));
+    QCOMPARE(c.crc, crc32Of(content));
+    const InspectedLocal local = inspectLocal(bytes, c.localHeaderOffset);
+    if (method == 0)
+        QCOMPARE(bytes.mid(int(local.dataOffset), int(c.compressedSize)), content);
+    else
+        QCOMPARE(bytes.mid(int(local.dataOffset), int(c.compressedSize)), referenceDeflate(content, int(level)));
+}
+
+void tst_Zip::compressionLevels_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<int>("deflateLevel"); // 0: stored
+    QTest::addColumn<bool>("runLength");
+
+    const int small = 20000;
+    const int chunks = 262144 * 2; // ends exactly on a chunk boundary
+    QTest::newRow("by type: song.MP3") << "song.MP3" << small << Zip::ByFileType << 0 << false;
+    QTest::newRow("by type: photo.JPG") << "photo.JPG" << small << Zip::ByFileType << 0 << false;
+    QTest::newRow("by type: p.png") << "p.png" << small << Zip::ByFileType << 0 << false;
+    QTest::newRow("by type: a.z") << "a.z" << small << Zip::ByFileType << 0 << false;
+    QTest::newRow("by type: setup.exe") << "setup.exe" << small << Zip::ByFileType << 2 << false;
+    QTest::newRow("by type: x.DEB") << "x.DEB" << small << Zip::ByFileType << 2 << false;
+    QTest::newRow("by type: notes.txt") << "notes.txt" << small << Zip::ByFileType << 9 << false;
+    QTest::newRow("by type: no dot") << "README" << small << Zip::ByFileType << 9 << false;
+    QTest::newRow("by type: backup.tar.gz") << "backup.tar.gz" << small << Zip::ByFileType << 9 << false;
+    QTest::newRow("by type alt: setup.exe") << "setup.exe" << small << Zip::ByFileTypeAlt << 2 << false;
+    QTest::newRow("by type alt: data.bin.txt") << "data.bin.txt" << small << Zip::ByFileTypeAlt << 9 << false;
+    QTest::newRow("default: a.txt") << "a.txt" << small << Zip::LevelDefault << 5 << false;
+    QTest::newRow("default: p.png") << "p.png" << small << Zip::LevelDefault << 5 << true;
+    QTest::newRow("level 1: p.PNG") << "p.PNG" << small << Zip::Level1 << 1 << true;
+    QTest::newRow("level 9: p.png") << "p.png" << small << Zip::Level9 << 9 << true;
+    QTest::newRow("level 9: p.png.txt") << "p.png.txt" << small << Zip::Level9 << 9 << false;
+    for (int level = 1; level <= 9; ++level) {
+        QTest::addRow("level %d: two chunks", level)
+            << "big.txt" << chunks << Zip::CompressionLevel(level) << level << false;
+    }
+    QTest::newRow("level 6: chunk and a byte") << "big.txt" << 262145 << Zip::Level6 << 6 << false;
+    QTest::newRow("store only: two chunks") << "big.txt" << chunks << Zip::StoreOnly << 0 << false;
+}
+
+void tst_Zip::compressionLevels()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, size);
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(int, deflateLevel);
+    QFETCH(bool, runLength);
+
+    const QByteArray content = compressibleContent(size, size);
+    const int strategy = runLength ? Z_RLE : Z_DEFAULT_STRATEGY;
+    const QByteArray expected = deflateLevel == 0 ? content : referenceDeflate(content, deflateLevel, strategy);
+    // The row only tells the choice apart if another level or strategy
+    // gives other bytes. (Run-length matching ignores the level, and some
+    // neighbouring levels agree on this content.)
+    if (deflateLevel != 0) {
+        QVERIFY(expected != referenceDeflate(content, deflateLevel, runLength ? Z_DEFAULT_STRATEGY : Z_RLE));
+        if (!runLength)
+            QVERIFY(expected != referenceDeflate(content, deflateLevel >= 6 ? 2 : 9));
+    }
+
+    const QString folder = newFolder();
+    writeFile(folder + QLatin1Char('/') + fileName, content);
+    const QByteArray bytes = zipFolder(folder, level, QString());
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 1);
+    const InspectedCentral &c = archive.central.at(0);
+    QCOMPARE(c.name, fileName.toLatin1());
+    QCOMPARE(int(c.method), deflateLevel == 0 ? 0 : 8);
+    QCOMPARE(c.crc, crc32Of(content));
+    QCOMPARE(c.uncompressedSize, quint32(size));
+
+    const InspectedLocal local = inspectLocal(bytes, c.localHeaderOffset);
+    const QByteArray data = bytes.mid(int(local.dataOffset), int(c.compressedSize));
+    QCOMPARE(data.size(), expected.size());
+    QVERIFY(data == expected);
+}
+
+void tst_Zip::levelRefusedByZlib()
+{
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/f.txt"), compressibleContent(100));
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    DebugRecorder debug;
+    QCOMPARE(zip.addDirectoryContents(folder, Zip::CompressionLevel(42)), Zip::ZlibFailure);
+    QCOMPARE(debug.lines(), QStringList{QStringLiteral("Could not initialize zlib for compression")});
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY(archive.central.isEmpty());
+    QCOMPARE(inspectLocal(bytes, 0).name, QByteArray("f.txt"));
+}
+
+void tst_Zip::folderEntry()
+{
+    const QString folder = newFolder();
+    QDir().mkpath(folder + QStringLiteral("/e"));
+    writeFile(folder + QStringLiteral("/z.txt"), compressibleContent(300));
+    QByteArray bytes;
+    Zip zip;
+    zip.setPassword(QStringLiteral("pw"));
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(zip.addDirectory(folder + QStringLiteral("/e"), QString(), Zip::Level9), Zip::Success);
+    QCOMPARE(zip.addDirectoryContents(folder, Zip::Level9), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    const InspectedCentral *e = archive.find("e/");
+    QVERIFY(e);
+    QCOMPARE(e->method, quint16(0));
+    QCOMPARE(e->flags, quint16(0));
+    QCOMPARE(e->crc, 0u);
+    QCOMPARE(e->compressedSize, 0u);
+    QCOMPARE(e->uncompressedSize, 0u);
+    QCOMPARE(e->externalAttributes, 0u);
+    const InspectedLocal local = inspectLocal(bytes, e->localHeaderOffset);
+    QCOMPARE(local.flags, quint16(0));
+    QCOMPARE(local.crc, 0u);
+    QCOMPARE(local.uncompressedSize, 0u);
+    // The next local header follows the name directly.
+    QCOMPARE(bytes.mid(int(local.dataOffset), 4), QByteArray("PK\3\4"));
+    QCOMPARE(inspectLocal(bytes, local.dataOffset).name, QByteArray("z.txt"));
+    // The same folder added with ContentsOnly writes nothing.
+    QCOMPARE(archive.central.size(), 2);
+}
+
+void tst_Zip::storedEntryCrcAndSize()
+{
+    const QString folder = newFolder();
+    const QByteArray content = randomContent(262144 * 2 + 333, 7);
+    writeFile(folder + QStringLiteral("/big.jpg"), content);
+    const QByteArray bytes = zipFolder(folder, Zip::ByFileType, QString());
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    const InspectedCentral &c = archive.central.at(0);
+    QCOMPARE(c.method, quint16(0));
+    QCOMPARE(c.crc, crc32Of(content));
+    QCOMPARE(c.compressedSize, quint32(content.size()));
+    QCOMPARE(c.uncompressedSize, quint32(content.size()));
+    const InspectedLocal local = inspectLocal(bytes, c.localHeaderOffset);
+    QCOMPARE(local.crc, c.crc);
+    QCOMPARE(local.compressedSize, c.compressedSize);
+    QCOMPARE(local.uncompressedSize, c.uncompressedSize);
+    QVERIFY(bytes.mid(int(local.dataOffset), content.size()) == content);
+    // No data descriptor: the central directory follows the data.
+    QCOMPARE(local.dataOffset + content.size(), qint64(archive.directoryOffset));
+}
+
+void tst_Zip::encryptedEntries_data()
+{
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QString>("password");
+
+    QTest::newRow("stored") << Zip::StoreOnly << 1000 << QStringLiteral("pw");
+    QTest::newRow("stored, two chunks") << Zip::StoreOnly << 262144 + 10 << QStringLiteral("pw");
+    QTest::newRow("deflated") << Zip::Level9 << 300000 << QStringLiteral("pw");
+    QTest::newRow("small") << Zip::Level9 << 59 << QStringLiteral("pw");
+    QTest::newRow("empty") << Zip::Level9 << 0 << QStringLiteral("pw");
+    QTest::newRow("Latin-1 password") << Zip::Level5 << 5000 << QStringLiteral("caf\u00e9");
+    QTest::newRow("Cyrillic password") << Zip::Level5 << 5000 << QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c");
+}
+
+void tst_Zip::encryptedEntries()
+{
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(int, size);
+    QFETCH(QString, password);
+
+    const QString folder = newFolder();
+    const QByteArray content = compressibleContent(size, 3);
+    writeFile(folder + QStringLiteral("/secret.txt"), content);
+    const QByteArray bytes = zipFolder(folder, level, password);
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 1);
+    const InspectedCentral &c = archive.central.at(0);
+    const InspectedLocal local = inspectLocal(bytes, c.localHeaderOffset);
+
+    QCOMPARE(c.flags, quint16(0x0009));
+    QCOMPARE(local.flags, quint16(0x0009));
+    QCOMPARE(c.crc, crc32Of(content));
+    QCOMPARE(c.uncompressedSize, quint32(size));
+    const quint32 dataSize = c.method == 0 ? quint32(size) : quint32(referenceDeflate(content, int(level)).size());
+    QCOMPARE(c.compressedSize, dataSize + 12);
+
+    // Local header and the 16-byte descriptor carry the central values.
+    QCOMPARE(local.crc, c.crc);
+    QCOMPARE(local.compressedSize, c.compressedSize);
+    QCOMPARE(local.uncompressedSize, c.uncompressedSize);
+    const qint64 descriptor = local.dataOffset + c.compressedSize;
+    QCOMPARE(bytes.mid(int(descriptor), 4), QByteArray("PK\7\10"));
+    const InspectedLocal asLocal = inspectLocal(QByteArray("PK\3\4") + QByteArray(10, '\0')
+                                                    + bytes.mid(int(descriptor) + 4, 12) + QByteArray(4, '\0'),
+                                                0);
+    QCOMPARE(asLocal.crc, c.crc);
+    QCOMPARE(asLocal.compressedSize, c.compressedSize);
+    QCOMPARE(asLocal.uncompressedSize, c.uncompressedSize);
+    QCOMPARE(descriptor + 16, qint64(archive.directoryOffset));
+
+    // Encrypted bytes: not the plain content.
+    if (size > 20 && c.method == 0)
+        QVERIFY(bytes.indexOf(content.left(20)) < 0);
+
+    UnZip reader;
+    reader.setPassword(password);
+    QCOMPARE(reader.openArchive(new QBuffer(new QByteArray(bytes))), UnZip::Success);
+    QByteArray out;
+    QBuffer outDevice(&out);
+    QVERIFY(outDevice.open(QIODevice::WriteOnly));
+    QCOMPARE(reader.extractFile(QStringLiteral("secret.txt"), &outDevice), UnZip::Success);
+    QVERIFY(out == content);
+
+    // A wrong password normally fails the check byte; if it passes by
+    // chance (1 in 256), the data do not decrypt to the content.
+    UnZip wrong;
+    wrong.setPassword(QStringLiteral("wrong"));
+    QCOMPARE(wrong.openArchive(new QBuffer(new QByteArray(bytes))), UnZip::Success);
+    QByteArray wrongOut;
+    QBuffer wrongDevice(&wrongOut);
+    QVERIFY(wrongDevice.open(QIODevice::WriteOnly));
+    const UnZip::ErrorCode wrongResult = wrong.extractFile(QStringLiteral("secret.txt"), &wrongDevice);
+    QVERIFY(wrongResult != UnZip::Success || (size == 0 && wrongOut.isEmpty()));
+}
+
+void tst_Zip::sameNameReplaced()
+{
+    const QString root = newFolder();
+    writeFile(root + QStringLiteral("/one/same.txt"), "first");
+    writeFile(root + QStringLiteral("/two/same.txt"), "second");
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(zip.addDirectoryContents(root), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.names(), QList<QByteArray>{"same.txt"});
+    QCOMPARE(localNamesInOrder(bytes, archive), (QList<QByteArray>{"same.txt", "same.txt"}));
+    const InspectedLocal listed = inspectLocal(bytes, archive.central.at(0).localHeaderOffset);
+    QCOMPARE(bytes.mid(int(listed.dataOffset), 6), QByteArray("second"));
+    QVERIFY(bytes.contains("first"));
+}
+
+void tst_Zip::unreadableFile_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("unreadable");
+    QTest::addColumn<QList<QByteArray>>("listed");
+    QTest::addColumn<QList<QByteArray>>("localHeaders");
+
+    QTest::newRow("between two files")
+        << QStringList{"top/a.txt", "top/b.txt", "top/c.txt"} << "top/b.txt"
+        << QList<QByteArray>{"top/a.txt"} << QList<QByteArray>{"top/a.txt", "top/b.txt"};
+    QTest::newRow("in a subfolder of a folder without files")
+        << QStringList{"top/sub/bad.txt", "top/sub2/good.txt"} << "top/sub/bad.txt"
+        << QList<QByteArray>{} << QList<QByteArray>{"top/sub/bad.txt"};
+}
+
+void tst_Zip::unreadableFile()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, unreadable);
+    QFETCH(QList<QByteArray>, listed);
+    QFETCH(QList<QByteArray>, localHeaders);
+
+    const QString root = newFolder();
+    for (const QString &f : files)
+        writeFile(root + QLatin1Char('/') + f, compressibleContent(100));
+    const QString bad = root + QLatin1Char('/') + unreadable;
+    QVERIFY(QFile::setPermissions(bad, QFileDevice::Permissions()));
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    DebugRecorder debug;
+    {
+        WithoutFileOverride guard;
+        QFile probe(bad);
+        QVERIFY2(!probe.open(QIODevice::ReadOnly), "the file stays readable; cannot test");
+        QCOMPARE(zip.addDirectory(root + QStringLiteral("/top"), Zip::FolderRelative, Zip::Level9),
+                 Zip::FileOpenFailed);
+    }
+    QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("An error occurred while opening %1").arg(bad))});
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.names(), listed);
+    QCOMPARE(localNamesInOrder(bytes, archive), localHeaders);
+}
+
+void tst_Zip::nonAsciiNames()
+{
+    const QString folder = newFolder();
+    const QString one = QStringLiteral("\u0440\u0438\u0441\u0443\u043d\u043e\u043a1.png");
+    const QString two = QStringLiteral("\u0440\u0438\u0441\u0443\u043d\u043e\u043a2.png");
+    const QString latin = QStringLiteral("caf\u00e9.txt");
+    writeFile(folder + QLatin1Char('/') + one, "first picture");
+    writeFile(folder + QLatin1Char('/') + two, "second picture");
+    writeFile(folder + QLatin1Char('/') + latin, "coffee");
+    writeFile(folder + QStringLiteral("/plain.txt"), "ascii");
+
+    const QByteArray bytes = zipFolder(folder, Zip::ByFileType, QString());
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 4);
+    for (const QString &name : {one, two, latin}) {
+        const InspectedCentral *c = archive.find(name.toUtf8());
+        QVERIFY2(c, qPrintable(name));
+        QCOMPARE(c->flags, quint16(0x0800));
+        const InspectedLocal local = inspectLocal(bytes, c->localHeaderOffset);
+        QCOMPARE(local.flags, quint16(0x0800));
+        QCOMPARE(local.name, name.toUtf8());
+    }
+    const InspectedCentral *plain = archive.find("plain.txt");
+    QVERIFY(plain);
+    QCOMPARE(plain->flags, quint16(0));
+
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new QBuffer(new QByteArray(bytes))), UnZip::Success);
+    QStringList expected{one, two, latin, QStringLiteral("plain.txt")};
+    expected.sort();
+    QCOMPARE(reader.fileList(), expected);
+}
+
+void tst_Zip::fileChangedBeforeWriting_data()
+{
+    QTest::addColumn<int>("sizeListed");
+    QTest::addColumn<int>("sizeWritten");
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<QString>("password");
+
+    QTest::newRow("grown, stored") << 100 << 300000 << Zip::StoreOnly << QString();
+    QTest::newRow("grown, deflated") << 100 << 300000 << Zip::Level9 << QString();
+    QTest::newRow("grown past 60 bytes") << 10 << 1000 << Zip::Level9 << QString();
+    QTest::newRow("shrunk, deflated") << 600000 << 1000 << Zip::Level6 << QString();
+    QTest::newRow("shrunk to nothing") << 600000 << 0 << Zip::Level6 << QString();
+    QTest::newRow("grown, deflated, encrypted") << 100 << 300000 << Zip::Level9 << QStringLiteral("pw");
+    QTest::newRow("shrunk, stored, encrypted") << 5000 << 70 << Zip::StoreOnly << QStringLiteral("pw");
+}
+
+// The file information is taken when the folder is listed; the file may
+// change before its entry is written. What is recorded is what was read.
+void tst_Zip::fileChangedBeforeWriting()
+{
+    QFETCH(int, sizeListed);
+    QFETCH(int, sizeWritten);
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(QString, password);
+
+    const QString folder = newFolder();
+    const QString path = folder + QStringLiteral("/changing.txt");
+    writeFile(path, compressibleContent(sizeListed, 1));
+    const QFileInfo listed(path);
+    QCOMPARE(listed.size(), qint64(sizeListed));
+    const QByteArray content = compressibleContent(sizeWritten, 2);
+    writeFile(path, content);
+    QCOMPARE(listed.size(), qint64(sizeListed)); // the information is not refreshed
+
+    QByteArray bytes;
+    auto d = std::make_unique<ZipPrivate>();
+    d->password = password;
+    QCOMPARE(d->createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(d->createEntry(listed, QString(), level), Zip::Success);
+    QCOMPARE(d->closeArchive(), Zip::Success);
+    d->reset();
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    const InspectedCentral &c = archive.central.at(0);
+    const InspectedLocal local = inspectLocal(bytes, c.localHeaderOffset);
+    QCOMPARE(c.uncompressedSize, quint32(sizeWritten));
+    QCOMPARE(local.uncompressedSize, quint32(sizeWritten));
+    QCOMPARE(c.crc, crc32Of(content));
+    QCOMPARE(local.crc, c.crc);
+    QCOMPARE(local.compressedSize, c.compressedSize);
+
+    UnZip reader;
+    reader.setPassword(password);
+    QCOMPARE(reader.openArchive(new QBuffer(new QByteArray(bytes))), UnZip::Success);
+    QByteArray out;
+    QBuffer outDevice(&out);
+    QVERIFY(outDevice.open(QIODevice::WriteOnly));
+    QCOMPARE(reader.extractFile(QStringLiteral("changing.txt"), &outDevice), UnZip::Success);
+    QVERIFY(out == content);
+}
+
+// Files of the proc and sys file systems report a size (0 or 4096) that has
+// nothing to do with their content.
+void tst_Zip::fileWithUnknownSize()
+{
+    const QString sysfs = sysfsFileWithWrongSize();
+    QVERIFY2(!sysfs.isEmpty(), "no sysfs file with a misleading size found");
+    const QStringList paths{QStringLiteral("/proc/self/status"), sysfs};
+
+    QByteArray bytes;
+    auto d = std::make_unique<ZipPrivate>();
+    QCOMPARE(d->createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(d->createEntry(QFileInfo(paths.at(0)), QStringLiteral("proc/"), Zip::Level9), Zip::Success);
+    QCOMPARE(d->createEntry(QFileInfo(paths.at(1)), QStringLiteral("sys/"), Zip::Level9), Zip::Success);
+    QCOMPARE(d->closeArchive(), Zip::Success);
+    d->reset();
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 2);
+    // Size 0: stored; size 4096: deflated, and finished at the end of the file.
+    const InspectedCentral *proc = archive.find("proc/status");
+    const InspectedCentral *sys = archive.find("sys/" + QFileInfo(sysfs).fileName().toLatin1());
+    QVERIFY(proc && sys);
+    QCOMPARE(proc->method, quint16(0));
+    QCOMPARE(sys->method, quint16(8));
+    QVERIFY(proc->uncompressedSize > 0);
+    const QByteArray sysContent = readWholeFile(sysfs);
+    QCOMPARE(sys->uncompressedSize, quint32(sysContent.size()));
+    QCOMPARE(inspectLocal(bytes, sys->localHeaderOffset).uncompressedSize, quint32(sysContent.size()));
+
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new QBuffer(new QByteArray(bytes))), UnZip::Success);
+    QByteArray out;
+    QBuffer outDevice(&out);
+    QVERIFY(outDevice.open(QIODevice::WriteOnly));
+    QCOMPARE(reader.extractFile(QStringLiteral("proc/status"), &outDevice), UnZip::Success);
+    QCOMPARE(quint32(out.size()), proc->uncompressedSize);
+    QVERIFY(out.contains("Name:"));
+    out.clear();
+    outDevice.seek(0);
+    QCOMPARE(reader.extractFile(QString::fromLatin1(sys->name), &outDevice), UnZip::Success);
+    QCOMPARE(out, sysContent);
+}
+
+// ---------------------------------------------------------------------------
+// Format limits: 16-bit counts and lengths, 32-bit sizes and offsets
+// ---------------------------------------------------------------------------
+
+void tst_Zip::nameLength_data()
+{
+    QTest::addColumn<int>("nameLength");
+    QTest::newRow("65535 bytes") << 65535;
+    QTest::newRow("65536 bytes") << 65536;
+}
+
+void tst_Zip::nameLength()
+{
+    QFETCH(int, nameLength);
+
+    const QString folder = newFolder();
+    const QString file = folder + QStringLiteral("/a.txt");
+    writeFile(file, "a");
+    // The prefix gets a "/" and the file's name: six more bytes.
+    const QString prefix(nameLength - 6, QLatin1Char('x'));
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    DebugRecorder debug;
+    const Zip::ErrorCode ec = zip.addDirectoryContents(folder, prefix, Zip::Level9);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    if (nameLength <= 65535) {
+        QCOMPARE(ec, Zip::Success);
+        QVERIFY(debug.lines().isEmpty());
+        QCOMPARE(archive.central.size(), 1);
+        QCOMPARE(archive.central.at(0).name.size(), nameLength);
+    } else {
+        QCOMPARE(ec, Zip::FileWriteError);
+        QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("Entry name longer than 65535 bytes: %1").arg(file))});
+        QCOMPARE(bytes.size(), 22); // nothing but the end record
+    }
+}
+
+void tst_Zip::commentLength_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::newRow("65535 bytes") << 65535;
+    QTest::newRow("65536 bytes") << 65536;
+}
+
+void tst_Zip::commentLength()
+{
+    QFETCH(int, length);
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    zip.setArchiveComment(QString(length, QLatin1Char('c')));
+    DebugRecorder debug;
+    const Zip::ErrorCode ec = zip.closeArchive();
+
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    if (length <= 65535) {
+        QCOMPARE(ec, Zip::Success);
+        QCOMPARE(archive.comment.size(), length);
+        QVERIFY(debug.lines().isEmpty());
+    } else {
+        // Refused, but the archive is complete.
+        QCOMPARE(ec, Zip::FileWriteError);
+        QCOMPARE(bytes.size(), 22);
+        QCOMPARE(debug.lines(),
+                 QStringList{q(QStringLiteral("Archive comment longer than 65535 bytes; written without comment."))});
+    }
+}
+
+void tst_Zip::entryCount()
+{
+    // 65536 folder entries, each under its own name: the last one does not
+    // fit. The entries are made directly, which spares creating 65536
+    // folders on disk.
+    const QString folder = newFolder();
+    const QFileInfo info(folder);
+    const QString path = m_tmp.filePath(QStringLiteral("many.zip"));
+
+    auto d = std::make_unique<ZipPrivate>();
+    QCOMPARE(d->createArchive(new QFile(path)), Zip::Success);
+    DebugRecorder debug;
+    for (int i = 0; i < 65535; ++i) {
+        const QString name = QStringLiteral("d%1/").arg(i, 5, 10, QLatin1Char('0'));
+        QCOMPARE(d->createEntry(info, name, Zip::Level9), Zip::Success);
+    }
+    // A name already present replaces its record and still fits.
+    QCOMPARE(d->createEntry(info, QStringLiteral("d00000/"), Zip::Level9), Zip::Success);
+    QVERIFY(debug.lines().isEmpty());
+    QCOMPARE(d->createEntry(info, QStringLiteral("d65535/"), Zip::Level9), Zip::FileWriteError);
+    QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("Too many entries for a ZIP archive: %1").arg(folder))});
+    QCOMPARE(d->closeArchive(), Zip::Success);
+    d->reset();
+
+    const InspectedArchive archive = inspectArchive(readWholeFile(path));
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.totalEntries, quint16(65535));
+    QCOMPARE(archive.central.size(), 65535);
+    QCOMPARE(archive.central.constLast().name, QByteArray("d65534/"));
+
+    UnZip reader;
+    QCOMPARE(reader.openArchive(path), UnZip::Success);
+    QCOMPARE(reader.fileList().size(), 65535);
+}
+
+// The archive file is sparse: it is written from just below 4 GiB.
+void tst_Zip::offsetsBeyond4GiB()
+{
+    const QString folder = newFolder();
+    const QString big = folder + QStringLiteral("/big.txt");
+    const QString small = folder + QStringLiteral("/small/s.txt");
+    writeFile(big, compressibleContent(1000));
+    writeFile(small, "tiny");
+    const QString path = m_tmp.filePath(QStringLiteral("sparse.zip"));
+    const qint64 start = 0xffffffffLL - 300;
+
+    {
+        auto *file = new QFile(path);
+        QVERIFY(file->open(QIODevice::ReadWrite | QIODevice::Truncate));
+        QVERIFY(file->seek(start));
+        Zip zip;
+        QCOMPARE(zip.createArchive(file), Zip::Success);
+        DebugRecorder debug;
+        // Fits: 30 + 7 + 4 bytes.
+        QCOMPARE(zip.addDirectoryContents(folder + QStringLiteral("/small"), Zip::StoreOnly), Zip::Success);
+        // Does not fit: refused before anything is written.
+        const qint64 before = file->pos();
+        QCOMPARE(zip.addDirectoryContents(folder, Zip::Level9), Zip::FileWriteError);
+        QCOMPARE(file->pos(), before);
+        QCOMPARE(debug.take(),
+                 QStringList{q(QStringLiteral("Entry would end beyond 4 GiB in the archive: %1").arg(big))});
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    // Offsets are absolute: the reader finds the entry just below 4 GiB.
+    UnZip reader;
+    QCOMPARE(reader.openArchive(path), UnZip::Success);
+    QCOMPARE(reader.fileList(), QStringList{QStringLiteral("s.txt")});
+    QCOMPARE(reader.entryList().at(0).compressedSize, 4u);
+    QByteArray out;
+    QBuffer outDevice(&out);
+    QVERIFY(outDevice.open(QIODevice::WriteOnly));
+    QCOMPARE(reader.extractFile(QStringLiteral("s.txt"), &outDevice), UnZip::Success);
+    QCOMPARE(out, QByteArray("tiny"));
+    reader.closeArchive();
+    QCOMPARE(QFileInfo(path).size(), start + 39 + 46 + 5 + 22);
+
+    // A device already beyond 4 GiB: no entry, and no directory.
+    auto *file = new QFile(path);
+    QVERIFY(file->open(QIODevice::ReadWrite | QIODevice::Truncate));
+    QVERIFY(file->seek(0x100000000LL));
+    Zip zip;
+    QCOMPARE(zip.createArchive(file), Zip::Success);
+    DebugRecorder debug;
+    QCOMPARE(zip.addDirectoryContents(folder + QStringLiteral("/small"), Zip::StoreOnly), Zip::FileWriteError);
+    QCOMPARE(zip.closeArchive(), Zip::FileWriteError);
+    QCOMPARE(debug.lines(),
+             (QStringList{q(QStringLiteral("Entry would end beyond 4 GiB in the archive: %1").arg(small)),
+                          q(QStringLiteral("Central directory would start beyond 4 GiB in the archive."))}));
+    QCOMPARE(QFileInfo(path).size(), qint64(0));
+    QFile::remove(path);
+}
+
+QTEST_GUILESS_MAIN(tst_Zip)
+#include "tst_zip.moc"
