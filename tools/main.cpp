@@ -166,6 +166,12 @@ bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions 
 
 int main(int argc, char **argv)
 {
+    // While TZ is unset, glibc looks at /etc/localtime again for every local
+    // time conversion (two per entry in a verbose listing); naming the same
+    // file in TZ lets it keep the zone it has read.
+    if (!qEnvironmentVariableIsSet("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+
     QCoreApplication app(argc, argv);
     Console::installMessageHandler();
 
