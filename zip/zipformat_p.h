@@ -27,6 +27,14 @@ constexpr int MaxSupportedVersion = 27;
 // Version written by the writer into "version needed to extract".
 constexpr quint16 VersionNeededToExtract = 20;
 
+// Host systems, the high byte of "version made by". Names from an MS-DOS
+// (FAT) host are taken by some readers to be in the OEM code page even when
+// flagged as UTF-8; VFAT names are not.
+enum HostSystem : quint8 {
+    HostMsDos = 0,
+    HostVfat = 14
+};
+
 enum Signature : quint32 {
     LocalHeaderSignature = 0x04034b50,
     DataDescriptorSignature = 0x08074b50,

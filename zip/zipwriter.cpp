@@ -118,7 +118,9 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     unsigned char *h = inputBytes;
     memset(h, 0, CentralHeader::Size);
     writeUInt(h + CentralHeader::Signature, CentralHeaderSignature);
-    writeUShort(h + CentralHeader::VersionMadeBy, 0);
+    // A UTF-8 name is marked as coming from a VFAT host, so that readers that
+    // convert MS-DOS names from the OEM code page leave it alone.
+    h[CentralHeader::VersionMadeBy + 1] = utf8 ? HostVfat : HostMsDos;
     writeUShort(h + CentralHeader::VersionNeeded, VersionNeededToExtract);
     h[CentralHeader::Flags] = entry.generalFlags[0];
     h[CentralHeader::Flags + 1] = entry.generalFlags[1];

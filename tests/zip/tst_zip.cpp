@@ -848,6 +848,7 @@ void tst_Zip::nonAsciiNames()
         const InspectedCentral *c = archive.find(name.toUtf8());
         QVERIFY2(c, qPrintable(name));
         QCOMPARE(c->flags, quint16(0x0800));
+        QCOMPARE(c->versionMadeBy, quint16(0x0e00)); // VFAT host: not an OEM code page name
         const InspectedLocal local = inspectLocal(bytes, c->localHeaderOffset);
         QCOMPARE(local.flags, quint16(0x0800));
         QCOMPARE(local.name, name.toUtf8());
@@ -855,6 +856,8 @@ void tst_Zip::nonAsciiNames()
     const InspectedCentral *plain = archive.find("plain.txt");
     QVERIFY(plain);
     QCOMPARE(plain->flags, quint16(0));
+    QCOMPARE(plain->versionMadeBy, quint16(0));
+    QCOMPARE(plain->versionNeeded, quint16(20));
 
     UnZip reader;
     QCOMPARE(reader.openArchive(new QBuffer(new QByteArray(bytes))), UnZip::Success);

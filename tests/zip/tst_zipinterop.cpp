@@ -1,0 +1,215 @@
+// Archives written by Zip, tested and read by independent tools: Info-ZIP
+// unzip, 7-Zip and Python's zipfile, with and without a password, with
+// Cyrillic names.
+#include "externaltool.h"
+#include "zipinspect.h"
+
+#include "zip.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+Q_DECLARE_METATYPE(Zip::CompressionLevel)
+
+namespace {
+
+// Lists the names, tests every entry and compares its content with the file
+// below the source folder; prints the names, one a line, then "ok".
+const char pythonCheck[] = R"(
+import os, sys, zipfile
+archive, source, password = sys.argv[1], sys.argv[2], sys.argv[3]
+with zipfile.ZipFile(archive) as z:
+    if password:
+        z.setpassword(password.encode('utf-8'))
+    bad = z.testzip()
+    if bad is not None:
+        sys.exit('testzip failed on ' + bad)
+    for info in z.infolist():
+        if not info.filename.endswith('/'):
+            with open(os.path.join(source, info.filename), 'rb') as f:
+                if z.read(info) != f.read():
+                    sys.exit('content differs: ' + info.filename)
+    for name in z.namelist():
+        sys.stdout.buffer.write(name.encode('utf-8') + b'\n')
+print('ok')
+)";
+
+QStringList nonEmptyLines(const QByteArray &output)
+{
+    QStringList lines;
+    for (const QString &line : QString::fromUtf8(output).split(QLatin1Char('\n'))) {
+        if (!line.trimmed().isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
+} // namespace
+
+class tst_ZipInterop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void infoZipUnzip_data();
+    void infoZipUnzip();
+    void sevenZip_data() { infoZipUnzip_data(); }
+    void sevenZip();
+    void pythonZipfile_data() { infoZipUnzip_data(); }
+    void pythonZipfile();
+
+private:
+    QTemporaryDir m_tmp;
+    QString m_source;     // the folder holding the tree "pkg"
+    QStringList m_names;  // entry names, sorted
+
+    QString writeArchive(Zip::CompressionLevel level, const QString &password);
+};
+
+void tst_ZipInterop::initTestCase()
+{
+    QVERIFY(m_tmp.isValid());
+    // The tools print names in the locale's encoding.
+    qputenv("LC_ALL", "C.UTF-8");
+    qputenv("PYTHONIOENCODING", "utf-8");
+
+    m_source = m_tmp.filePath(QStringLiteral("source"));
+    const QString p = m_source + QStringLiteral("/pkg/");
+    const QString picture = QStringLiteral("\u0440\u0438\u0441\u0443\u043d\u043e\u043a");      // рисунок
+    const QString folder = QStringLiteral("\u043f\u0430\u043f\u043a\u0430");                   // папка
+    const QString text = QStringLiteral("\u0442\u0435\u043a\u0441\u0442.txt");                 // текст.txt
+    const QString empty = QStringLiteral("\u043f\u0443\u0441\u0442\u043e");                    // пусто
+    writeFile(p + QStringLiteral("index.html"), compressibleContent(20000, 1));
+    writeFile(p + picture + QStringLiteral("1.png"), compressibleContent(5000, 2));
+    writeFile(p + picture + QStringLiteral("2.png"), compressibleContent(5000, 3));
+    writeFile(p + folder + QLatin1Char('/') + text, compressibleContent(300000, 4));
+    writeFile(p + QStringLiteral("data.bin"), randomContent(262144 + 1000, 5));
+    writeFile(p + QStringLiteral("song.mp3"), randomContent(10000, 6));
+    writeFile(p + QStringLiteral("empty.txt"), QByteArray());
+    writeFile(p + QStringLiteral("small59.txt"), compressibleContent(59, 7));
+    writeFile(p + QStringLiteral("small60.txt"), compressibleContent(60, 8));
+    QVERIFY(QDir().mkpath(p + empty));
+
+    m_names = QStringList{
+        QStringLiteral("pkg/index.html"), QStringLiteral("pkg/") + picture + QStringLiteral("1.png"),
+        QStringLiteral("pkg/") + picture + QStringLiteral("2.png"), QStringLiteral("pkg/") + folder + QLatin1Char('/') + text,
+        QStringLiteral("pkg/data.bin"), QStringLiteral("pkg/song.mp3"), QStringLiteral("pkg/empty.txt"),
+        QStringLiteral("pkg/small59.txt"), QStringLiteral("pkg/small60.txt"), QStringLiteral("pkg/") + empty + QLatin1Char('/')};
+    m_names.sort();
+}
+
+void tst_ZipInterop::infoZipUnzip_data()
+{
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<QString>("password");
+
+    QTest::newRow("by type") << Zip::ByFileType << QString();
+    QTest::newRow("by type, encrypted") << Zip::ByFileType << QStringLiteral("pw");
+    QTest::newRow("stored, encrypted") << Zip::StoreOnly << QStringLiteral("pw");
+    QTest::newRow("level 1") << Zip::Level1 << QString();
+    QTest::newRow("level 9, encrypted") << Zip::Level9 << QStringLiteral("secret");
+}
+
+QString tst_ZipInterop::writeArchive(Zip::CompressionLevel level, const QString &password)
+{
+    const QString path = m_tmp.filePath(QStringLiteral("%1-%2.zip").arg(int(level)).arg(password));
+    QFile::remove(path);
+    Zip zip;
+    zip.setPassword(password);
+    if (zip.createArchive(path) != Zip::Success
+        || zip.addDirectory(m_source + QStringLiteral("/pkg"), QString(), level) != Zip::Success
+        || zip.closeArchive() != Zip::Success) {
+        return QString();
+    }
+    return path;
+}
+
+void tst_ZipInterop::infoZipUnzip()
+{
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(QString, password);
+    KELVANE_REQUIRE_TOOL("unzip");
+    const QString archive = writeArchive(level, password);
+    QVERIFY(!archive.isEmpty());
+
+    QStringList test{QStringLiteral("-t")};
+    if (!password.isEmpty())
+        test << QStringLiteral("-P") << password;
+    const ToolRun run = runTool(QStringLiteral("unzip"), test << archive, m_tmp.path());
+    QVERIFY2(run.ok(), run.describe(QStringLiteral("unzip -t")).constData());
+    QVERIFY(run.standardOutput.contains("No errors detected"));
+
+    // unzip -l: one line per entry, the name last, after the date and time.
+    const ToolRun list = runTool(QStringLiteral("unzip"), {QStringLiteral("-l"), archive}, m_tmp.path());
+    QVERIFY2(list.ok(), list.describe(QStringLiteral("unzip -l")).constData());
+    QStringList listed;
+    const QRegularExpression entryLine(QStringLiteral("^\\s*\\d+\\s+\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d\\s+(.+)$"));
+    for (const QString &line : nonEmptyLines(list.standardOutput)) {
+        const QRegularExpressionMatch m = entryLine.match(line);
+        if (m.hasMatch())
+            listed.append(m.captured(1));
+    }
+    listed.sort();
+    QCOMPARE(listed, m_names);
+}
+
+void tst_ZipInterop::sevenZip()
+{
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(QString, password);
+    KELVANE_REQUIRE_TOOL("7z");
+    const QString archive = writeArchive(level, password);
+    QVERIFY(!archive.isEmpty());
+
+    QStringList test{QStringLiteral("t")};
+    if (!password.isEmpty())
+        test << QStringLiteral("-p") + password;
+    const ToolRun run = runTool(QStringLiteral("7z"), test << archive, m_tmp.path());
+    QVERIFY2(run.ok(), run.describe(QStringLiteral("7z t")).constData());
+    QVERIFY(run.standardOutput.contains("Everything is Ok"));
+
+    const ToolRun list = runTool(QStringLiteral("7z"), {QStringLiteral("l"), QStringLiteral("-slt"), archive},
+                                 m_tmp.path());
+    QVERIFY2(list.ok(), list.describe(QStringLiteral("7z l")).constData());
+    // The first "Path = " is the archive itself; folders are listed without
+    // their trailing "/".
+    QStringList listed;
+    QStringList expected;
+    for (const QString &line : nonEmptyLines(list.standardOutput)) {
+        if (line.startsWith(QLatin1String("Path = ")))
+            listed.append(line.mid(7));
+    }
+    QVERIFY(!listed.isEmpty());
+    listed.removeFirst();
+    listed.sort();
+    for (QString name : qAsConst(m_names)) {
+        if (name.endsWith(QLatin1Char('/')))
+            name.chop(1);
+        expected.append(name);
+    }
+    expected.sort();
+    QCOMPARE(listed, expected);
+}
+
+void tst_ZipInterop::pythonZipfile()
+{
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(QString, password);
+    KELVANE_REQUIRE_TOOL("python3");
+    const QString archive = writeArchive(level, password);
+    QVERIFY(!archive.isEmpty());
+
+    const ToolRun run = runTool(QStringLiteral("python3"),
+                                {QStringLiteral("-c"), QString::fromLatin1(pythonCheck), archive, m_source, password},
+                                m_tmp.path());
+    QVERIFY2(run.ok(), run.describe(QStringLiteral("python3 zipfile")).constData());
+    QStringList lines = nonEmptyLines(run.standardOutput);
+    QCOMPARE(lines.takeLast(), QStringLiteral("ok"));
+    lines.sort();
+    QCOMPARE(lines, m_names);
+}
+
+QTEST_GUILESS_MAIN(tst_ZipInterop)
+#include "tst_zipinterop.moc"
