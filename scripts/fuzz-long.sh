@@ -3,7 +3,8 @@
 # TARGET is fuzz_unzip_device, fuzz_unzip_extract or fuzz_deletedir. The
 # fuzz build (clang, KELVANE_FUZZ=ON) is configured and built in BUILD_DIR
 # (default build-fuzz) when needed; seeds come from scripts/fuzz-seeds.sh.
-# The growing corpus stays in BUILD_DIR/corpus/TARGET, so runs add up;
+# The growing corpus stays in BUILD_DIR/corpus/TARGET, so runs add up; the
+# corpus kept in the repository (fuzz/corpus/TARGET) is read as well;
 # findings land in BUILD_DIR/findings/TARGET, the log in BUILD_DIR/logs.
 # Exits non-zero when the target found something.
 set -euo pipefail
@@ -41,7 +42,7 @@ log="$logs/$target-$(date +%Y%m%d-%H%M%S).log"
 # The extraction targets write below TMPDIR: a private one keeps their
 # leftovers (after a finding) out of everybody else's way.
 status=0
-TMPDIR=$(cd "$tmp" && pwd) "$dir/fuzz/$target" "$corpus" "$dir/seeds/$target" "${dict[@]}" \
+TMPDIR=$(cd "$tmp" && pwd) "$dir/fuzz/$target" "$corpus" "$dir/seeds/$target" "fuzz/corpus/$target" "${dict[@]}" \
     -max_total_time="$seconds" -max_len="$max_len" -timeout=25 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 > "$log" 2>&1 || status=$?
 
