@@ -117,6 +117,8 @@ private slots:
     void fileChangedBeforeWriting_data();
     void fileChangedBeforeWriting();
     void fileWithUnknownSize();
+    void readError_data();
+    void readError();
 
     // Format limits
     void nameLength_data();
@@ -177,6 +179,8 @@ void tst_Zip::emptyArchive_data()
     const QByteArray record("PK\5\6\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20);
     QTest::newRow("no comment") << QString() << record + QByteArray(2, '\0');
     QTest::newRow("abc") << QStringLiteral("abc") << record + QByteArray("\3\0abc", 5);
+    // Non-ASCII text is kept as UTF-8 rather than lost to "?".
+    QTest::newRow("Cyrillic") << QStringLiteral("\u0430\u0431\u0432") << record + QByteArray("\6\0\xd0\xb0\xd0\xb1\xd0\xb2", 8);
 }
 
 void tst_Zip::emptyArchive()
@@ -926,6 +930,45 @@ void tst_Zip::fileChangedBeforeWriting()
     QVERIFY(outDevice.open(QIODevice::WriteOnly));
     QCOMPARE(reader.extractFile(QStringLiteral("changing.txt"), &outDevice), UnZip::Success);
     QVERIFY(out == content);
+}
+
+void tst_Zip::readError_data()
+{
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("stored") << Zip::StoreOnly << QString();
+    QTest::newRow("deflated") << Zip::Level9 << QString();
+    QTest::newRow("deflated, encrypted") << Zip::Level9 << QStringLiteral("pw");
+}
+
+// Reading /proc/self/mem from its start fails (nothing is mapped at address
+// 0). A link is listed while it points to a plain file of 100 bytes, then
+// turned to it.
+void tst_Zip::readError()
+{
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(QString, password);
+
+    const QString folder = newFolder();
+    const QString link = folder + QStringLiteral("/link.txt");
+    writeFile(folder + QStringLiteral("/plain.txt"), compressibleContent(100));
+    QVERIFY(QFile::link(folder + QStringLiteral("/plain.txt"), link));
+    const QFileInfo listed(link);
+    QCOMPARE(listed.size(), qint64(100));
+    QVERIFY(QFile::remove(link));
+    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), link));
+
+    QByteArray bytes;
+    auto d = std::make_unique<ZipPrivate>();
+    d->password = password;
+    QCOMPARE(d->createArchive(new QBuffer(&bytes)), Zip::Success);
+    DebugRecorder debug;
+    QCOMPARE(d->createEntry(listed, QString(), level), Zip::FileReadError);
+    QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("Error while reading %1").arg(link))});
+    QCOMPARE(d->closeArchive(), Zip::Success);
+    d->reset();
+    QVERIFY(inspectArchive(bytes).central.isEmpty());
+    QCOMPARE(inspectLocal(bytes, 0).name, QByteArray("link.txt"));
 }
 
 // Files of the proc and sys file systems report a size (0 or 4096) that has
