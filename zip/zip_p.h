@@ -42,6 +42,10 @@ public:
     QString comment;
     QString password;
 
+    // Canonical path of the archive when the device is a file, so that the
+    // walk does not add the archive to itself.
+    QString archivePath;
+
     Zip::ErrorCode createArchive(QIODevice *device);
     // Writes the central directory and the end record; releases nothing.
     Zip::ErrorCode closeArchive();

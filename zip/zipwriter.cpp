@@ -6,6 +6,7 @@
 
 #include <QtCore/QDebug>
 #include <QtCore/QFile>
+#include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
 
 #include <cstdlib>
@@ -30,8 +31,8 @@ constexpr int DeflateMemLevel = 8;
 // Mixed into the seed of the encryption header's random filler bytes.
 constexpr unsigned int EncryptionSeedMask = 0x5a3c96e1u;
 
-// Most bytes a deflate stream of the given input can take: zlib's own bound
-// for stored blocks plus generous room for block headers.
+// More bytes than a deflate stream of the given input can take (its stored
+// blocks add 5 bytes per 16 KiB at worst).
 qint64 worstCaseDataSize(qint64 size, bool deflated)
 {
     return deflated ? size + size / 8 + size / 64 + 64 : size;
@@ -77,6 +78,8 @@ Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
         return Zip::FileOpenFailed;
     }
 
+    if (auto *file = qobject_cast<QFileDevice *>(device))
+        archivePath = QFileInfo(file->fileName()).canonicalFilePath();
     entries = new QMap<QString, ZipEntryP *>;
     return Zip::Success;
 }
@@ -184,6 +187,7 @@ void ZipPrivate::reset()
         delete device;
         device = nullptr;
     }
+    archivePath.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -255,8 +259,15 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
 {
     Q_ASSERT(device && entries);
 
-    // 1. Name and level.
+    // An archive written into the folder being added would otherwise be read
+    // while it grows, without end.
     const bool isDir = file.isDir();
+    if (!isDir && !archivePath.isEmpty() && file.canonicalFilePath() == archivePath) {
+        qDebug() << debugLine("Skipping the archive itself: %1", file.absoluteFilePath());
+        return Zip::Success;
+    }
+
+    // 1. Name and level.
     const QString name = isDir ? root : root + file.fileName();
     const QString suffix = file.completeSuffix().toLower();
     int finalLevel = int(level);

@@ -96,6 +96,8 @@ private slots:
     void shortWrites_data();
     void shortWrites();
     void seekFailure();
+    void archiveInsideAddedFolder_data();
+    void archiveInsideAddedFolder();
     void formatError_data();
     void formatError();
 
@@ -444,6 +446,30 @@ void tst_Zip::seekFailure()
     // The entry's local part stays, without a directory record.
     QVERIFY(written.startsWith("PK\3\4"));
     QCOMPARE(inspectLocal(written, 0).name, QByteArray("f.txt"));
+}
+
+void tst_Zip::archiveInsideAddedFolder_data()
+{
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::newRow("stored") << Zip::StoreOnly;
+    QTest::newRow("deflated") << Zip::Level1;
+}
+
+// Reading the archive while it grows would never reach its end.
+void tst_Zip::archiveInsideAddedFolder()
+{
+    QFETCH(Zip::CompressionLevel, level);
+
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/noise.bin"), randomContent(300000));
+    const QString path = folder + QStringLiteral("/self.zip");
+    Zip zip;
+    QCOMPARE(zip.createArchive(path), Zip::Success);
+    DebugRecorder debug;
+    QCOMPARE(zip.addDirectoryContents(folder, level), Zip::Success);
+    QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("Skipping the archive itself: %1").arg(path))});
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    QCOMPARE(inspectArchive(readWholeFile(path)).names(), QList<QByteArray>{"noise.bin"});
 }
 
 void tst_Zip::formatError_data()
