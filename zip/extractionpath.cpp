@@ -4,6 +4,9 @@
 #include <QtCore/QFileInfo>
 
 #include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -34,6 +37,11 @@ bool isSpecialComponent(const QString &component)
     return component.isEmpty() || component == QLatin1String(".") || component == QLatin1String("..");
 }
 
+bool fitsPathLimit(const QString &path)
+{
+    return QFile::encodeName(path).size() < PATH_MAX;
+}
+
 static bool isInside(const QString &canonicalRoot, const QString &canonicalPath)
 {
     if (canonicalPath.isEmpty())
@@ -44,6 +52,68 @@ static bool isInside(const QString &canonicalRoot, const QString &canonicalPath)
         && canonicalPath.at(canonicalRoot.size()) == QLatin1Char('/');
 }
 
+namespace {
+
+// A directory descriptor that closes itself.
+class DirectoryHandle
+{
+public:
+    explicit DirectoryHandle(int fd = -1) : m_fd(fd) {}
+    ~DirectoryHandle() { reset(); }
+    DirectoryHandle(const DirectoryHandle &) = delete;
+    DirectoryHandle &operator=(const DirectoryHandle &) = delete;
+
+    int fd() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd;
+};
+
+int openDirectory(const char *path)
+{
+    return ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+int openSubdirectory(int parent, const char *name)
+{
+    return ::openat(parent, name, O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
+// Calls visit(start, end) for each non-empty component of bytes[from, size),
+// where bytes[start, end) is the component; stops when visit returns false.
+template<typename Visit>
+void forEachComponent(QByteArray &bytes, int from, Visit visit)
+{
+    int pos = from;
+    while (pos < bytes.size()) {
+        while (pos < bytes.size() && bytes.at(pos) == '/')
+            ++pos;
+        if (pos >= bytes.size())
+            return;
+        int end = bytes.indexOf('/', pos);
+        if (end < 0)
+            end = bytes.size();
+        if (!visit(pos, end))
+            return;
+        pos = end;
+    }
+}
+
+// The component bytes[start, end) as a NUL-terminated string.
+QByteArray componentAt(const QByteArray &bytes, int start, int end)
+{
+    return bytes.mid(start, end - start);
+}
+
+} // namespace
+
 bool resolvesInside(const QString &root, const QString &path)
 {
     // Walk down from root, one component at a time, over the part of the path
@@ -51,31 +121,24 @@ bool resolvesInside(const QString &root, const QString &path)
     // there is none, the path stays below root by construction.
     QByteArray bytes = QFile::encodeName(path);
     const int rootLength = QFile::encodeName(root).size();
+    DirectoryHandle dir(openDirectory(QFile::encodeName(root).constData()));
+    if (!dir.isValid())
+        return true; // nothing below a missing root exists yet
     int deepestExisting = -1;
     bool metLink = false;
-    int pos = rootLength;
-    while (pos < bytes.size()) {
-        int next = bytes.indexOf('/', pos + 1);
-        if (next < 0)
-            next = bytes.size();
-        if (next == pos + 1) { // an empty component from a doubled slash
-            pos = next;
-            continue;
-        }
-        const char saved = next < bytes.size() ? bytes[next] : '\0';
-        if (next < bytes.size())
-            bytes[next] = '\0';
+    forEachComponent(bytes, rootLength, [&](int start, int end) {
+        const QByteArray name = componentAt(bytes, start, end);
         struct stat st;
-        const bool exists = ::lstat(bytes.constData(), &st) == 0;
-        if (next < bytes.size())
-            bytes[next] = saved;
-        if (!exists)
-            break;
-        deepestExisting = next;
+        if (::fstatat(dir.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        deepestExisting = end;
         if (S_ISLNK(st.st_mode))
             metLink = true;
-        pos = next;
-    }
+        if (end == bytes.size())
+            return false;
+        dir.reset(openSubdirectory(dir.fd(), name.constData()));
+        return dir.isValid();
+    });
     if (!metLink || deepestExisting < 0)
         return true;
     const QString canonicalRoot = QFileInfo(root).canonicalFilePath();
@@ -86,48 +149,29 @@ bool resolvesInside(const QString &root, const QString &path)
 bool createFolders(const QString &path, QString *failedFolder)
 {
     QByteArray bytes = QFile::encodeName(path);
-    if (bytes.endsWith('/') && bytes.size() > 1)
-        bytes.chop(1);
     struct stat st;
     if (::stat(bytes.constData(), &st) == 0 && S_ISDIR(st.st_mode))
         return true;
-    // Find the deepest level that exists, walking up over the missing ones,
-    // then make each missing level on the way down.
-    int existingEnd = bytes.size();
-    while (existingEnd > 0) {
-        existingEnd = bytes.lastIndexOf('/', existingEnd - 1);
-        if (existingEnd <= 0)
-            break;
-        bytes[existingEnd] = '\0';
-        const bool exists = ::stat(bytes.constData(), &st) == 0;
-        bytes[existingEnd] = '/';
-        if (exists)
-            break;
-    }
-    int pos = existingEnd < 0 ? 0 : existingEnd;
-    while (pos < bytes.size()) {
-        int next = bytes.indexOf('/', pos + 1);
-        if (next < 0)
-            next = bytes.size();
-        if (next == pos + 1) {
-            pos = next;
-            continue;
+    const bool absolute = bytes.startsWith('/');
+    DirectoryHandle dir(openDirectory(absolute ? "/" : "."));
+    bool ok = dir.isValid();
+    forEachComponent(bytes, 0, [&](int start, int end) {
+        const QByteArray name = componentAt(bytes, start, end);
+        int next = openSubdirectory(dir.fd(), name.constData());
+        if (next < 0 && errno == ENOENT) {
+            if (::mkdirat(dir.fd(), name.constData(), 0777) == 0 || errno == EEXIST)
+                next = openSubdirectory(dir.fd(), name.constData());
         }
-        const bool last = next == bytes.size();
-        if (!last)
-            bytes[next] = '\0';
-        const bool made = ::mkdir(bytes.constData(), 0777) == 0
-            || (errno == EEXIST && ::stat(bytes.constData(), &st) == 0 && S_ISDIR(st.st_mode));
-        if (!made) {
+        if (next < 0) {
+            ok = false;
             if (failedFolder)
-                *failedFolder = QFile::decodeName(bytes.constData());
+                *failedFolder = QFile::decodeName(bytes.left(end));
             return false;
         }
-        if (!last)
-            bytes[next] = '/';
-        pos = next;
-    }
-    return true;
+        dir.reset(next);
+        return true;
+    });
+    return ok;
 }
 
 } // namespace ExtractionPath

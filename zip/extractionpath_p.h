@@ -19,7 +19,7 @@ namespace ExtractionPath {
 bool hasControlCharacter(const QString &name);
 
 // True for a cleaned relative path that climbs out of its base: "..", or a
-// path that begins with "../".
+// path that begins with "../", also behind leading slashes ("/../x").
 bool climbsOut(const QString &cleanRelativePath);
 
 // True for a last name component that cannot name a file of its own.
@@ -31,9 +31,15 @@ bool isSpecialComponent(const QString &component);
 // link counts as leading out.
 bool resolvesInside(const QString &root, const QString &path);
 
+// True when the system can name the path: shorter than PATH_MAX bytes. Longer
+// paths can be neither opened nor removed by name, so nothing is created for
+// them.
+bool fitsPathLimit(const QString &path);
+
 // Creates the folder at the absolute path and its missing parents, one level
-// at a time from the top. On failure *failedFolder names the level that could
-// not be made.
+// at a time from the top, each level relative to the one above it, so that
+// the work grows linearly with the depth. On failure *failedFolder names the
+// level that could not be made.
 bool createFolders(const QString &path, QString *failedFolder);
 
 } // namespace ExtractionPath

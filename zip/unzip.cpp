@@ -54,18 +54,6 @@ qint64 lastSignatureIn(const unsigned char *data, qint64 length)
     return -1;
 }
 
-// Modification time of an entry. Qt 5 keeps a date-time valid when its time
-// is not (it takes midnight instead), so a stored time such as 24:00 or
-// second 62 is refused here: it gives an invalid date-time, as an invalid
-// date does.
-QDateTime entryDateTime(const ZipEntryP &entry)
-{
-    const quint16 t = readUShort(entry.dosTime);
-    if (!QTime::isValid(t >> 11, (t >> 5) & 63, (t & 31) * 2))
-        return QDateTime();
-    return decodeDosDateTime(entry.dosTime, entry.dosDate);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -84,16 +72,19 @@ UnzipPrivate::~UnzipPrivate()
 
 QString UnzipPrivate::decodeText(const char *data, int size, bool utf8Flag) const
 {
-    return ZipNames::decode(data, size, utf8Flag, fileNameCodec);
+    return ZipNames::decode(data, size, utf8Flag, directoryCodec);
 }
 
 UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
 {
     Q_ASSERT(dev);
-    if (device)
+    if (device == dev)
+        releaseDirectory(); // handed in again: keep the device, read it anew
+    else if (device)
         closeArchive();
 
     device = dev;
+    directoryCodec = fileNameCodec;
     if (!device->isOpen() && !device->open(QIODevice::ReadOnly)) {
         delete device;
         device = nullptr;
@@ -279,21 +270,26 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     return UnZip::Success;
 }
 
-void UnzipPrivate::closeArchive()
+void UnzipPrivate::releaseDirectory()
 {
-    if (!device)
-        return;
     if (entries) {
         qDeleteAll(*entries);
         delete entries;
         entries = nullptr;
     }
-    delete device;
-    device = nullptr;
     directoryOffset = 0;
     directoryEntryCount = 0;
     comment = QString();
     localHeaderOffsets.clear();
+}
+
+void UnzipPrivate::closeArchive()
+{
+    if (!device)
+        return;
+    releaseDirectory();
+    delete device;
+    device = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -570,6 +566,10 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     if (isFolder) {
         const QString relative = QDir::cleanPath(path);
         const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
+        if (!ExtractionPath::fitsPathLimit(folder)) {
+            qDebug() << QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path);
+            return refusal;
+        }
         if (ExtractionPath::climbsOut(relative) || !ExtractionPath::resolvesInside(target, folder)) {
             qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
             return refusal;
@@ -595,6 +595,10 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         }
     }
     const QString outputPath = QString::fromLatin1("%1/%2").arg(base, fileName);
+    if (!ExtractionPath::fitsPathLimit(outputPath)) {
+        qDebug() << QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path);
+        return refusal;
+    }
     if (ExtractionPath::isSpecialComponent(path.mid(slash + 1))
         || !ExtractionPath::resolvesInside(target, outputPath)) {
         qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
@@ -704,7 +708,7 @@ QList<UnZip::ZipEntry> UnZip::entryList() const
         info.compressedSize = entry->compressedSize;
         info.uncompressedSize = entry->uncompressedSize;
         info.crc = entry->crc;
-        info.lastModified = entryDateTime(*entry);
+        info.lastModified = decodeDosDateTime(entry->dosTime, entry->dosDate);
         switch (entry->compressionMethod) {
         case MethodStored:
             info.compression = Stored;

@@ -41,8 +41,10 @@ public:
 
     QString comment;
 
-    // Code page for names that are neither flagged nor valid UTF-8.
+    // Code page for names that are neither flagged nor valid UTF-8, as set by
+    // the caller, and as taken for the open archive when it was opened.
     QTextCodec *fileNameCodec = nullptr;
+    QTextCodec *directoryCodec = nullptr;
 
     // Start of every local header named by the central directory, sorted:
     // an entry's data must end before the next local header begins.
@@ -68,6 +70,7 @@ public:
     bool testKeys(const ZipEntryP &header, unsigned int *keys);
 
 private:
+    void releaseDirectory();
     UnZip::ErrorCode findEndRecordBackwards(qint64 size, qint64 *position);
     QString decodeText(const char *data, int size, bool utf8Flag) const;
     quint32 nextLocalHeaderAfter(quint32 offset) const;

@@ -174,14 +174,20 @@ inline void encodeDosDate(const QDate &d, unsigned char out[2])
 }
 
 // Local date-time from the stored bytes; fields that do not form a valid date
-// or time give an invalid QDateTime.
+// or time give an invalid QDateTime. (Qt 5 keeps a date-time valid when only
+// its time is invalid, taking midnight instead, so the time is checked here.)
 inline QDateTime decodeDosDateTime(const unsigned char time[2], const unsigned char date[2])
 {
     const quint16 t = readUShort(time);
     const quint16 d = readUShort(date);
+    const int hour = t >> 11;
+    const int minute = (t >> 5) & 63;
+    const int second = (t & 31) * 2;
+    if (!QTime::isValid(hour, minute, second))
+        return QDateTime();
     QDateTime dt;
     dt.setDate(QDate(1980 + (d >> 9), (d >> 5) & 15, d & 31));
-    dt.setTime(QTime(t >> 11, (t >> 5) & 63, (t & 31) * 2, 0));
+    dt.setTime(QTime(hour, minute, second, 0));
     return dt;
 }
 
