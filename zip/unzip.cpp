@@ -260,12 +260,14 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
         entries->insert(entries->cend(), name, entry);
         return UnZip::Success;
     }
-    auto existing = entries->find(name);
-    if (existing != entries->end()) {
+    // Otherwise one search finds both a record of the same name and, when
+    // there is none, the place of the new one.
+    auto existing = entries->lowerBound(name);
+    if (existing != entries->end() && existing.key() == name) {
         delete existing.value();
         existing.value() = entry;
     } else {
-        entries->insert(name, entry);
+        entries->insert(existing, name, entry);
     }
     return UnZip::Success;
 }
