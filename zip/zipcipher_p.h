@@ -50,13 +50,34 @@ inline unsigned char keystreamByte(const unsigned int *keys)
 // Initial values, then one update per password byte.
 void initKeys(unsigned int *keys, const QByteArray &password, const z_crc_t *crcTable);
 
+// The same as keystreamByte and updateKeys for each byte, rearranged for
+// speed: every byte waits for the keys of the byte before, so the work on
+// that chain is kept short. The CRC table is linear over XOR, table[x ^ y] =
+// table[x] ^ table[y], so each CRC step splits into a part known early (from
+// the old key and the stored byte) and one table look-up that must wait;
+// key 1 times the multiplier is likewise taken apart from the new byte's
+// share.
 inline void decrypt(unsigned int *keys, unsigned char *data, qint64 size, const z_crc_t *crcTable)
 {
+    unsigned int k0 = keys[0];
+    unsigned int k1 = keys[1];
+    unsigned int k2 = keys[2];
     for (qint64 i = 0; i < size; ++i) {
-        const unsigned char plain = data[i] ^ keystreamByte(keys);
-        updateKeys(keys, plain, crcTable);
-        data[i] = plain;
+        const unsigned char stored = data[i];
+        const unsigned int early0 = (k0 >> 8) ^ crcTable[(k0 ^ stored) & 0xff];
+        const unsigned int early2 = (k2 >> 8) ^ crcTable[k2 & 0xff];
+        const unsigned int early1 = k1 * Multiplier + 1;
+        const unsigned int t = k2 | 2;
+        const unsigned char stream = uchar((t * (t ^ 1)) >> 8);
+        // Key 0 stepped with the plain byte stored ^ stream.
+        k0 = early0 ^ crcTable[stream];
+        k1 = early1 + (k0 & 0xff) * Multiplier;
+        k2 = early2 ^ crcTable[k1 >> 24];
+        data[i] = stored ^ stream;
     }
+    keys[0] = k0;
+    keys[1] = k1;
+    keys[2] = k2;
 }
 
 inline void encrypt(unsigned int *keys, unsigned char *data, qint64 size, const z_crc_t *crcTable)
