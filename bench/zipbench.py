@@ -218,7 +218,7 @@ class Result:
 
 
 def measure(tool, args, cwd, runs, prepare=None, expect_failure=False, after=None, env=None):
-    """Runs args `runs` times (once when the first run takes over 20 s)."""
+    """Runs args `runs` times (once when the first run takes over 60 s)."""
     times = []
     cpu_times = []
     rss = 0
@@ -244,7 +244,7 @@ def measure(tool, args, cwd, runs, prepare=None, expect_failure=False, after=Non
         except (OSError, ValueError, IndexError):
             pass
         times.append(elapsed)
-        if elapsed > 20:
+        if elapsed > 60:
             break
     if after and ok:
         check = after()
@@ -607,7 +607,7 @@ def main():
         "# Benchmark results",
         "",
         "Made by `bench/zipbench.py` "
-        f"(seed {args.seed}, {args.runs} runs per tool, median wall time; one run when a run takes over 20 s;",
+        f"(seed {args.seed}, {args.runs} runs per tool, median wall time; one run when a run takes over 60 s;",
         "user + system CPU time and peak RSS from GNU time, medians too). Ratio: our median wall time divided by",
         "the best peer's median wall time in the same run; after it, the same ratio of CPU times (0.01 s resolution),",
         "which other load on the machine disturbs less.",
