@@ -29,6 +29,8 @@ cmake --build "$dir" -j"$(nproc)" --target "$target" >/dev/null
 corpus="$dir/corpus/$target"
 findings="$dir/findings/$target"
 logs="$dir/logs"
+# A unit slower than the timeout counts as a finding (a hang); the limit
+# leaves room for a machine that is busy with other work meanwhile.
 # The extraction targets create and remove files for every input: on tmpfs
 # that is many times faster than on disk (FUZZ_TMP overrides the place).
 tmp_base=${FUZZ_TMP:-}
@@ -43,13 +45,14 @@ log="$logs/$target-$(date +%Y%m%d-%H%M%S).log"
 # leftovers (after a finding) out of everybody else's way.
 status=0
 TMPDIR=$(cd "$tmp" && pwd) "$dir/fuzz/$target" "$corpus" "$dir/seeds/$target" "fuzz/corpus/$target" "${dict[@]}" \
-    -max_total_time="$seconds" -max_len="$max_len" -timeout=25 -rss_limit_mb=2048 \
+    -max_total_time="$seconds" -max_len="$max_len" -timeout=60 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 > "$log" 2>&1 || status=$?
 
 # The figures for the record: executions, rate, corpus size.
 grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log" || true
 echo "corpus: $(ls "$corpus" | wc -l) files, $(du -sk "$corpus" | cut -f1) KiB; log: $log"
 if [ "$status" -ne 0 ]; then
+    tail -n 60 "$log" >&2
     echo "fuzz-long.sh: $target stopped with status $status; see $log and $findings" >&2
 fi
 exit "$status"
