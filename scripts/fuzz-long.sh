@@ -29,8 +29,6 @@ cmake --build "$dir" -j"$(nproc)" --target "$target" >/dev/null
 corpus="$dir/corpus/$target"
 findings="$dir/findings/$target"
 logs="$dir/logs"
-# A unit slower than the timeout counts as a finding (a hang); the limit
-# leaves room for a machine that is busy with other work meanwhile.
 # The extraction targets create and remove files for every input: on tmpfs
 # that is many times faster than on disk (FUZZ_TMP overrides the place).
 tmp_base=${FUZZ_TMP:-}
@@ -43,6 +41,8 @@ log="$logs/$target-$(date +%Y%m%d-%H%M%S).log"
 
 # The extraction targets write below TMPDIR: a private one keeps their
 # leftovers (after a finding) out of everybody else's way.
+# A unit slower than the timeout counts as a finding (a hang); the limit
+# leaves room for a machine that is busy with other work meanwhile.
 status=0
 TMPDIR=$(cd "$tmp" && pwd) "$dir/fuzz/$target" "$corpus" "$dir/seeds/$target" "fuzz/corpus/$target" "${dict[@]}" \
     -max_total_time="$seconds" -max_len="$max_len" -timeout=60 -rss_limit_mb=2048 \
