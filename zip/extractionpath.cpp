@@ -118,25 +118,46 @@ bool resolvesInside(const QString &root, const QString &path)
 {
     // Walk down from root, one component at a time, over the part of the path
     // that exists. Only a symbolic link on the way can lead elsewhere; when
-    // there is none, the path stays below root by construction.
+    // there is none, the path stays below root by construction. The first
+    // levels are looked up by their whole path (cheap for the usual shallow
+    // names); deeper ones relative to a handle on the level above, so that
+    // the walk stays linear in the depth.
+    constexpr int ShallowLevels = 16;
     QByteArray bytes = QFile::encodeName(path);
+    char *data = bytes.data();
     const int rootLength = QFile::encodeName(root).size();
-    DirectoryHandle dir(openDirectory(QFile::encodeName(root).constData()));
-    if (!dir.isValid())
-        return true; // nothing below a missing root exists yet
+    DirectoryHandle dir;
+    int level = 0;
     int deepestExisting = -1;
     bool metLink = false;
     forEachComponent(bytes, rootLength, [&](int start, int end) {
-        const QByteArray name = componentAt(bytes, start, end);
         struct stat st;
-        if (::fstatat(dir.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        QByteArray name;
+        bool exists;
+        if (dir.isValid()) {
+            name = componentAt(bytes, start, end);
+            exists = ::fstatat(dir.fd(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        } else {
+            const char saved = data[end];
+            data[end] = '\0';
+            exists = ::lstat(data, &st) == 0;
+            data[end] = saved;
+        }
+        if (!exists)
             return false;
         deepestExisting = end;
         if (S_ISLNK(st.st_mode))
             metLink = true;
-        if (end == bytes.size())
-            return false;
-        dir.reset(openSubdirectory(dir.fd(), name.constData()));
+        if (end == bytes.size() || ++level < ShallowLevels)
+            return end != bytes.size();
+        if (dir.isValid()) {
+            dir.reset(openSubdirectory(dir.fd(), name.constData()));
+        } else {
+            const char saved = data[end];
+            data[end] = '\0';
+            dir.reset(openDirectory(data));
+            data[end] = saved;
+        }
         return dir.isValid();
     });
     if (!metLink || deepestExisting < 0)

@@ -215,6 +215,16 @@ void tst_UnZipPaths::symbolicLinks_data()
     QTest::newRow("link to parent") << "up" << ".." << QByteArray("up/x.txt") << keep << file << "";
     QTest::newRow("nested link out") << "a/b" << "@/outside" << QByteArray("a/b/c/d.txt") << keep << file << "";
     QTest::newRow("chain out") << "l1" << "l2" << QByteArray("l1/x.txt") << keep << file << "";
+    // Links deep below the target, past the levels looked up by whole path.
+    const QString deep = QStringLiteral("d/").repeated(20);
+    QTest::newRow("deep link out") << deep + QStringLiteral("out") << "@/outside"
+                                   << (deep + QStringLiteral("out/x.txt")).toLatin1() << keep << file << "";
+    QTest::newRow("deep link out, below it") << deep + QStringLiteral("out") << "@/outside"
+                                             << (deep + QStringLiteral("out/a/b/x.txt")).toLatin1() << keep
+                                             << file << "";
+    QTest::newRow("deep link inside") << deep + QStringLiteral("in") << "@/t/real"
+                                      << (deep + QStringLiteral("in/x.txt")).toLatin1() << keep
+                                      << UnZip::Success << "t/real/x.txt";
     QTest::newRow("file link out") << "f.txt" << "@/outside/keep.txt" << QByteArray("f.txt") << keep << file << "";
     QTest::newRow("file link out, nested") << "a/f.txt" << "@/outside/keep.txt" << QByteArray("a/f.txt") << keep
                                            << file << "";
