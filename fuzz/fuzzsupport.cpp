@@ -22,54 +22,62 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
     }
 }
 
-void walk(const QByteArray &root, const QByteArray &relative, const QString &skippedPrefix,
-          QMap<QString, Node> *out)
+QList<QByteArray> childrenOf(const QByteArray &folder)
 {
-    const QByteArray folder = relative.isEmpty() ? root : root + '/' + relative;
+    QList<QByteArray> children;
     DIR *dir = ::opendir(folder.constData());
     if (!dir)
-        return;
-    QList<QByteArray> children;
+        return children;
     while (dirent *e = ::readdir(dir)) {
         const QByteArray name(e->d_name);
         if (name != "." && name != "..")
             children.append(name);
     }
     ::closedir(dir);
-    for (const QByteArray &name : qAsConst(children)) {
-        const QByteArray rel = relative.isEmpty() ? name : relative + '/' + name;
-        const QString key = QFile::decodeName(rel);
-        if (!skippedPrefix.isEmpty() && (key == skippedPrefix || key.startsWith(skippedPrefix + QLatin1Char('/'))))
-            continue;
-        const QByteArray full = root + '/' + rel;
-        struct stat st;
-        if (::lstat(full.constData(), &st) != 0)
-            continue;
-        Node node;
-        const QByteArray mtime = QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
-            + QByteArray::number(qint64(st.st_mtim.tv_nsec));
-        if (S_ISLNK(st.st_mode)) {
-            char target[4096];
-            const ssize_t n = ::readlink(full.constData(), target, sizeof target);
-            node.kind = 'l';
-            node.detail = QByteArray(target, n < 0 ? 0 : int(n));
-        } else if (S_ISDIR(st.st_mode)) {
-            node.kind = 'd';
-            node.detail = QByteArray::number(uint(st.st_mode & 07777));
+    return children;
+}
+
+// Walks the tree with a list of folders still to visit instead of recursion:
+// trees made by hostile archives can be thousands of levels deep.
+void walk(const QByteArray &root, const QString &skippedPrefix, QMap<QString, Node> *out)
+{
+    QList<QByteArray> pending{QByteArray()};
+    while (!pending.isEmpty()) {
+        const QByteArray relative = pending.takeLast();
+        const QByteArray folder = relative.isEmpty() ? root : root + '/' + relative;
+        for (const QByteArray &name : childrenOf(folder)) {
+            const QByteArray rel = relative.isEmpty() ? name : relative + '/' + name;
+            const QString key = QFile::decodeName(rel);
+            if (!skippedPrefix.isEmpty() && (key == skippedPrefix || key.startsWith(skippedPrefix + QLatin1Char('/'))))
+                continue;
+            const QByteArray full = root + '/' + rel;
+            struct stat st;
+            if (::lstat(full.constData(), &st) != 0)
+                continue;
+            Node node;
+            if (S_ISLNK(st.st_mode)) {
+                char target[4096];
+                const ssize_t n = ::readlink(full.constData(), target, sizeof target);
+                node.kind = 'l';
+                node.detail = QByteArray(target, n < 0 ? 0 : int(n));
+            } else if (S_ISDIR(st.st_mode)) {
+                node.kind = 'd';
+                node.detail = QByteArray::number(uint(st.st_mode & 07777));
+                pending.append(rel);
+            } else if (S_ISREG(st.st_mode)) {
+                node.kind = 'f';
+                QFile file(QFile::decodeName(full));
+                QByteArray digest;
+                if (file.open(QIODevice::ReadOnly))
+                    digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
+                const QByteArray mtime = QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.'
+                    + QByteArray::number(qint64(st.st_mtim.tv_nsec));
+                node.detail = QByteArray::number(qint64(st.st_size)) + ' ' + digest + ' ' + mtime;
+            } else {
+                node.kind = 'o';
+            }
             out->insert(key, node);
-            walk(root, rel, skippedPrefix, out);
-            continue;
-        } else if (S_ISREG(st.st_mode)) {
-            node.kind = 'f';
-            QFile file(QFile::decodeName(full));
-            QByteArray digest;
-            if (file.open(QIODevice::ReadOnly))
-                digest = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1).toHex();
-            node.detail = QByteArray::number(qint64(st.st_size)) + ' ' + digest + ' ' + mtime;
-        } else {
-            node.kind = 'o';
         }
-        out->insert(key, node);
     }
 }
 
@@ -90,7 +98,7 @@ void ensureApplication()
 QMap<QString, Node> snapshot(const QString &root, const QString &skippedPrefix)
 {
     QMap<QString, Node> nodes;
-    walk(QFile::encodeName(root), QByteArray(), skippedPrefix, &nodes);
+    walk(QFile::encodeName(root), skippedPrefix, &nodes);
     return nodes;
 }
 
@@ -103,30 +111,31 @@ void fail(const char *message, const QString &detail)
 
 void removeTree(const QString &path)
 {
-    const QByteArray bytes = QFile::encodeName(path);
-    struct stat st;
-    if (::lstat(bytes.constData(), &st) != 0)
-        return;
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlink(bytes.constData());
-        return;
-    }
-    // Make the folder writable and listable again in case the code under
-    // test changed its mode.
-    ::chmod(bytes.constData(), 0700);
-    DIR *dir = ::opendir(bytes.constData());
-    if (dir) {
-        QList<QByteArray> children;
-        while (dirent *e = ::readdir(dir)) {
-            const QByteArray name(e->d_name);
-            if (name != "." && name != "..")
-                children.append(name);
+    // Depth-first without recursion: a folder is removed once everything in
+    // it is gone; links are removed, never followed.
+    QList<QPair<QByteArray, bool>> pending{{QFile::encodeName(path), false}};
+    while (!pending.isEmpty()) {
+        const QPair<QByteArray, bool> item = pending.takeLast();
+        const QByteArray &current = item.first;
+        const bool emptied = item.second;
+        struct stat st;
+        if (::lstat(current.constData(), &st) != 0)
+            continue;
+        if (!S_ISDIR(st.st_mode)) {
+            ::unlink(current.constData());
+            continue;
         }
-        ::closedir(dir);
-        for (const QByteArray &name : qAsConst(children))
-            removeTree(QFile::decodeName(bytes + '/' + name));
+        if (emptied) {
+            ::rmdir(current.constData());
+            continue;
+        }
+        // Writable and listable again, in case the code under test changed
+        // the folder's mode.
+        ::chmod(current.constData(), 0700);
+        pending.append({current, true});
+        for (const QByteArray &name : childrenOf(current))
+            pending.append({current + '/' + name, false});
     }
-    ::rmdir(bytes.constData());
 }
 
 } // namespace FuzzSupport

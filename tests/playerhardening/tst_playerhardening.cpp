@@ -90,12 +90,18 @@ private:
     QPointer<QObject> m_window;
     IKelvanePlayer *m_player = nullptr;
     PlayerWidgets m_widgets;
+    QScopedPointer<QTemporaryDir> m_tempFolder; // TMPDIR while the test runs
     QScopedPointer<QTemporaryDir> m_scratch; // packages and the sentinel layout
 };
 
 void TestPlayerHardening::initTestCase()
 {
-    QVERIFY(QDir().mkpath(QDir::tempPath()));
+    // A private temporary folder for the whole test: the player's working
+    // folder goes there, and everything else in it is watched.
+    m_tempFolder.reset(new QTemporaryDir);
+    QVERIFY(m_tempFolder->isValid());
+    qputenv("TMPDIR", QFile::encodeName(m_tempFolder->path()));
+    QCOMPARE(QDir::tempPath(), m_tempFolder->path());
     QVERIFY2(m_loader.load(), qPrintable(m_loader.errorString()));
 }
 
