@@ -6,6 +6,11 @@
 
 bool util_deleteDir(QString path)
 {
+    // "link/" would name the folder behind a link, so trailing slashes go
+    // before the link test.
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+
     // A link in place of the folder is removed itself; its target is
     // somebody else's business.
     if (QFileInfo(path).isSymLink())

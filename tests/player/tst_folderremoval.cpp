@@ -163,20 +163,24 @@ void tst_FolderRemoval::linksInsideAreRemovedNotFollowed()
 void tst_FolderRemoval::folderPathIsLink_data()
 {
     QTest::addColumn<bool>("targetExists");
-    QTest::newRow("link to a folder") << true;
-    QTest::newRow("dangling link") << false;
+    QTest::addColumn<QString>("suffix"); // appended to the link's path
+    QTest::newRow("link to a folder") << true << QString();
+    QTest::newRow("dangling link") << false << QString();
+    QTest::newRow("link to a folder, trailing slash") << true << QStringLiteral("/");
+    QTest::newRow("link to a folder, trailing slashes") << true << QStringLiteral("//");
 }
 
 void tst_FolderRemoval::folderPathIsLink()
 {
     QFETCH(bool, targetExists);
+    QFETCH(QString, suffix);
     const QString target = outside(QStringLiteral("target"));
     if (targetExists)
         QVERIFY(writeFile(target + QStringLiteral("/keep.txt"), "keep"));
     const QString link = m_root->filePath(QStringLiteral("texttemp"));
     QVERIFY(QFile::link(target, link));
 
-    QVERIFY(util_deleteDir(link));
+    QVERIFY(util_deleteDir(link + suffix));
     QVERIFY(!entryExists(link));
     if (targetExists)
         QCOMPARE(contentOf(target + QStringLiteral("/keep.txt")), QByteArray("keep"));
