@@ -17,34 +17,9 @@
 
 #include <cstdio>
 
-namespace {
+#include "../common/processmemory.h"
 
-qint64 statusField(const char *name)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(name) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Writing 5 to clear_refs resets the peak resident size to the current one.
-bool resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
-
-void report(const char *when)
-{
-    std::printf("%-30s VmRSS %8lld KiB   VmHWM %8lld KiB\n", when, statusField("VmRSS"), statusField("VmHWM"));
-}
-
-} // namespace
+using namespace ProcessMemory;
 
 int main(int argc, char **argv)
 {
