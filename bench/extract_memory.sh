@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Measures the memory of extracting a 300 MB entry, stored and deflated, to a
 # file and to a discarding device: prints VmRSS/VmHWM before and after.
 #

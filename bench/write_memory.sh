@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Measures the memory of writing a 300 MB file into an archive, stored,
 # deflated and encrypted: prints VmRSS/VmHWM before and after, then checks the
 # archive with Info-ZIP unzip -t.

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 """Side-by-side benchmark of kelvane-zip and the established ZIP tools.
 
 Makes a deterministic corpus (seeded generator) outside the repository

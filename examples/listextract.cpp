@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Lists an archive and extracts it below a folder, with the reader's results.
 #include "unzip.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Feeds the player's folder removal (util_deleteDir) a tree built from the
 // input: folders, files, dot-files and dot-folders, fifos, and symbolic links
 // to places inside the tree, to folders and files outside it, to the tree's

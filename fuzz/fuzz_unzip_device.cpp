@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Opens arbitrary bytes as an archive from a QBuffer and extracts every entry
 // to a memory device, once without a password and once with one. Besides the
 // sanitizers, it checks what the reader promises for any input: a deflated

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Extracts arbitrary bytes as an archive into a folder and checks that
 // nothing outside that folder was created, changed or removed.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // kelvane-viewer: a small host for the player plug-in. It loads the plug-in,
 // checks its verification text, optionally installs the Russian catalogue
 // from the plug-in's resources, asks for the window, opens a package in it

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 """Draws the sample lecture's pictures into samples/lecture/pictures/.
 
 rod.png: temperature along a heated rod (a falling curve with axes);

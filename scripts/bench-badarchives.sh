@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Times the reader on hostile input and prints the figures:
 #   scripts/bench-badarchives.sh [BUILD_DIR]
 # - a 64 MiB file that holds no end record: rejected after one backward pass,

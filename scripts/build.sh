@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Configures and builds the project: scripts/build.sh BUILD_DIR [CMAKE_ARGS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."

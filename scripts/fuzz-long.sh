@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Runs one fuzz target for a given time: scripts/fuzz-long.sh TARGET SECONDS [BUILD_DIR]
 # TARGET is fuzz_unzip_device, fuzz_unzip_extract or fuzz_deletedir. The
 # fuzz build (clang, KELVANE_FUZZ=ON) is configured and built in BUILD_DIR

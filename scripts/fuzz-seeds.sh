@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Makes the seed corpora of the fuzz targets: scripts/fuzz-seeds.sh OUT_DIR
 # Writes OUT_DIR/fuzz_unzip_device, OUT_DIR/fuzz_unzip_extract and
 # OUT_DIR/fuzz_deletedir. The archives are small ones made by Info-ZIP zip

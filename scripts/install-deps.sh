@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Installs the Debian packages needed to build, run and test the project.
 # Only what is missing is installed, so a second run costs nothing.
 set -euo pipefail
@@ -10,6 +13,7 @@ packages=(
     fonts-dejavu-core
     python3 zip unzip p7zip-full libarchive-tools time
     clang libclang-rt-14-dev
+    reuse
 )
 
 missing=()

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Installs what is missing, builds, and runs the main job.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 """Draws the player's four button icons into player/res/.
 
 White glyphs on a green square tile: a left arrow (icon_back) and a

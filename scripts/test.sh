@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Kelvane developers
+# SPDX-License-Identifier: MIT
+
 # Installs what is missing, builds, and runs the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 export QT_QPA_PLATFORM=offscreen
+
+# Every file carries its copyright and licence.
+reuse lint
 
 bash scripts/build.sh build
 (cd build && ctest --output-on-failure -j"$(nproc)")

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // The create command: a new archive from folder trees.
 #include "commands.h"
 #include "console.h"

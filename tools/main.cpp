@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // kelvane-zip: the ZIP component on the command line.
 #include "commands.h"
 #include "console.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // The commands that read an archive: list, test and extract.
 #include "commands.h"
 #include "console.h"

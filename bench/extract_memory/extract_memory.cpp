@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Extracts one entry of an archive and prints the process's resident memory
 // (VmRSS) and its peak (VmHWM) before and after, in KiB. The peak is reset
 // just before the extraction, so "peak during extraction" is the highest

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Writes the contents of a folder into an archive and prints the process's
 // resident memory (VmRSS) and its peak (VmHWM) before and after, in KiB, and
 // the time taken. The peak is reset just before writing, so "peak while

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Hostile and broken archives: for each, no crash, bounded work, a clear
 // result code for the bad entry, the good entries still extracted, and
 // nothing written or removed outside the target folder.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Replays the fuzz corpora kept in the repository (fuzz/corpus/TARGET: the
 // inputs the long runs found interesting, minimized, plus every input that
 // once made a target fail) through the fuzz target's own checks, in the

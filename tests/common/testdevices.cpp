@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 #include "testdevices.h"
 
 CountingBuffer::CountingBuffer(const QByteArray &bytes, int *destroyed)

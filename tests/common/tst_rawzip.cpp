@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Checks the test archive builder against independent readers, so that the
 // reader's tests do not rest on a builder that shares its mistakes.
 #include "externaltool.h"

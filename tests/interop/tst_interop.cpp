@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // UnZip reads archives made at test time by other archivers (Info-ZIP zip,
 // 7-Zip, bsdtar, Python's zipfile) from one source tree, plain, encrypted
 // and streamed, and gives back every file byte for byte under its own name.

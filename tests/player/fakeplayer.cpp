@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Stand-ins for broken player plug-ins, for the viewer's error paths. Both
 // are valid Qt plug-ins; FAKE_PLAYER_VARIANT chooses what is wrong:
 // 1, the verification text names another Qt build; 2, the text is right but

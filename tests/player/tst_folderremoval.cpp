@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // util_deleteDir and util_deleteFile on trees made in a temporary folder.
 
 #include "playertestsupport.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Opening packages in the player plug-in and quitting it, loaded through
 // QPluginLoader: console lines, warning boxes, results, the page and its
 // pictures, and the working folder on disk.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // The plug-in as a host sees it, loaded through QPluginLoader: the entry
 // points, the interface casts, the meta-object and meta calls, the window's
 // widgets and controls, the resources and the catalogue.

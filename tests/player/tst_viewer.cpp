@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // kelvane-viewer run as a separate process on the offscreen platform: the
 // sample lecture rendered into a screenshot, and the error paths with their
 // messages and exit codes.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // The player with packages whose extraction fails half-way, and with a
 // working folder "texttemp" that someone else put in the temporary folder
 // first (a link to a folder, to a file, to the temporary folder itself, a

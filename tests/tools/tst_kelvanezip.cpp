@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Runs kelvane-zip on small archives and checks its output, its lines on
 // standard error and its exit status.
 #include "externaltool.h"

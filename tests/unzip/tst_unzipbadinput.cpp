@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // UnZip on damaged and hostile archives: truncation at every offset, every
 // byte changed, failing seeks and reads, garbage central records, fake
 // signatures in comments and large files without an end record. Whatever the

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // UnZip: the traditional encryption: the key set-up, the password test on
 // the encryption header (check byte from the CRC or from the time), keys that
 // run across chunks, password bytes, and the failures of the test.

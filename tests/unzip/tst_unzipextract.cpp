@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // UnZip: the local header test, data descriptors, extraction to devices and
 // below folders, inflate limits, CRC failures, extractFiles and extractAll.
 #include "debugrecorder.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // UnZip: opening by name and by device, the end record search, the central
 // directory with its skip rules, listings, name decoding, closing and the
 // texts of the result codes.

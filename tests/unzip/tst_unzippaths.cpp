@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // UnZip: every file and folder an extraction creates lies below the target
 // folder: names that climb out, special last components, control characters
 // and symbolic links that lead out are refused before anything is created.

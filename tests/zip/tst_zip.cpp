@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // The writer's archive life and entry records, checked on the bytes it puts
 // on the device.
 #include "debugrecorder.h"

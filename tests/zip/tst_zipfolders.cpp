@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // The writer's folder walk: which items become entries, in which order, and
 // under which names.
 #include "zipinspect.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Archives written by Zip, tested and read by independent tools: Info-ZIP
 // unzip, 7-Zip and Python's zipfile, with and without a password, with
 // Cyrillic names.

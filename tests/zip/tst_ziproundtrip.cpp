@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 // Trees written by Zip with every level, with and without a password, and
 // read back by UnZip to the same bytes.
 #include "zipinspect.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
 #ifndef KELVANE_TESTS_ZIPINSPECT_H
 #define KELVANE_TESTS_ZIPINSPECT_H
 
