@@ -10,7 +10,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QTextStream>
+#include <QTextCodec>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMessageBox>
@@ -176,9 +176,10 @@ bool CMainWindow::slOpen(QString filename)
         QString html;
         QFile page(workPath + QStringLiteral("/index.html"));
         if (page.open(QIODevice::ReadOnly)) {
-            QTextStream stream(&page);
-            stream.setCodec("Windows-1251");
-            html = stream.readAll();
+            // Windows-1251, unless the page starts with a Unicode byte order mark.
+            const QByteArray bytes = page.readAll();
+            QTextCodec *codec = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForName("Windows-1251"));
+            html = codec->toUnicode(bytes);
             page.close();
         }
         browser.setHtml(html);

@@ -9,6 +9,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools
+    qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     zlib1g-dev libisal-dev
     fonts-dejavu-core
     python3 zip unzip p7zip-full libarchive-tools time

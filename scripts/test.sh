@@ -2,35 +2,89 @@
 # SPDX-FileCopyrightText: 2026 The Kelvane developers
 # SPDX-License-Identifier: MIT
 
-# Installs what is missing, builds, and runs the whole test suite.
-set -euo pipefail
+# Installs what is missing, builds, and runs the whole test suite: this is
+# what CI runs. Each configuration below is one build tree with the tests
+# that it adds something for; all of them run even when one fails, and a
+# table of their times and results ends the output.
+#
+#   qt6          Qt 6, warnings as errors: the whole suite
+#   qt5          Qt 5, warnings as errors: the whole suite
+#   qt5-asan     Qt 5 under AddressSanitizer and UndefinedBehaviorSanitizer
+#   fuzz         each fuzz target for a minute (clang + libFuzzer)
+#   zlib         the ZIP tests on the zlib inflate back end
+#
+# scripts/test.sh NAME... runs only the configurations named.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh || exit 1
 
 export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
 
-# Every file carries its copyright and licence.
-reuse lint
+# Tests that exercise the ZIP component itself, by CTest name.
+zip_tests='^tst_(rawzip|interop|unzip.*|zipdiagnostics|zip|zipfolders|ziproundtrip|zipinterop|kelvanezip|badarchives|replay_fuzz_unzip_.*)$'
 
-bash scripts/build.sh build
-(cd build && ctest --output-on-failure -j"$(nproc)")
+build() { bash scripts/build.sh "$@"; }
 
-# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
-bash scripts/build.sh build-asan -DKELVANE_SANITIZE=ON
-(
-    cd build-asan
-    export ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1
-    export LSAN_OPTIONS=suppressions=$PWD/../scripts/lsan.supp:print_suppressions=0
-    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    ctest --output-on-failure -j"$(nproc)"
-)
+run_ctest() {
+    local dir=$1
+    shift
+    (cd "$dir" && ctest --output-on-failure -j"$jobs" "$@")
+}
 
-# Short fuzz runs, about a minute per target (clang + libFuzzer).
-for target in fuzz_unzip_device fuzz_unzip_extract fuzz_deletedir; do
-    bash scripts/fuzz-long.sh "$target" 60
+config_qt6() {
+    build build-qt6 -DKELVANE_QT_MAJOR=6 -DKELVANE_WARNINGS_AS_ERRORS=ON && run_ctest build-qt6
+}
+
+config_qt5() {
+    build build-qt5 -DKELVANE_QT_MAJOR=5 -DKELVANE_WARNINGS_AS_ERRORS=ON && run_ctest build-qt5
+}
+
+config_qt5_asan() {
+    build build-asan -DKELVANE_QT_MAJOR=5 -DKELVANE_SANITIZE=ON || return 1
+    ASAN_OPTIONS=detect_stack_use_after_return=1:strict_string_checks=1 \
+    LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        run_ctest build-asan
+}
+
+config_fuzz() {
+    local status=0
+    for target in fuzz_unzip_device fuzz_unzip_extract fuzz_deletedir; do
+        bash scripts/fuzz-long.sh "$target" 60 || status=1
+    done
+    return $status
+}
+
+# The player and the viewer do not depend on the inflate back end.
+config_zlib() {
+    build build-zlib -DKELVANE_INFLATE_BACKEND=zlib -DKELVANE_BUILD_PLAYER=OFF && run_ctest build-zlib -R "$zip_tests"
+}
+
+all=(qt6 qt5 qt5-asan fuzz zlib)
+wanted=("$@")
+((${#wanted[@]})) || wanted=("${all[@]}")
+
+summary=()
+failed=0
+start_all=$SECONDS
+
+echo "=== reuse lint"
+if reuse lint; then summary+=("reuse lint: passed"); else summary+=("reuse lint: FAILED"); failed=1; fi
+
+for name in "${wanted[@]}"; do
+    fn=config_${name//-/_}
+    if ! declare -F "$fn" >/dev/null; then
+        echo "test.sh: unknown configuration $name (known: ${all[*]})" >&2
+        exit 2
+    fi
+    echo "=== $name"
+    start=$SECONDS
+    if "$fn"; then result=passed; else result=FAILED; failed=1; fi
+    summary+=("$(printf '%-10s %-7s %4d s' "$name" "$result" $((SECONDS - start)))")
 done
 
-# The same suite on the reference zlib inflate back end; the player and the
-# viewer do not depend on it, so they are left out of this second tree.
-bash scripts/build.sh build-zlib -DKELVANE_INFLATE_BACKEND=zlib -DKELVANE_BUILD_PLAYER=OFF
-(cd build-zlib && ctest --output-on-failure -j"$(nproc)")
+echo
+echo "=== Configurations (total $((SECONDS - start_all)) s)"
+printf '%s\n' "${summary[@]}"
+exit $failed

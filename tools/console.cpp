@@ -4,6 +4,7 @@
 #include "console.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QLoggingCategory>
 
 #include <cstdio>
 #include <unistd.h>
@@ -21,28 +22,6 @@ QString toolText(const char *text, int n)
 namespace {
 
 Progress *activeProgress = nullptr;
-QString diagnostic;
-
-void keepDiagnostic(QtMsgType type, const QMessageLogContext &, const QString &message)
-{
-    if (type == QtDebugMsg || type == QtInfoMsg) {
-        diagnostic = message;
-        return;
-    }
-    const QByteArray bytes = message.toUtf8();
-    std::fprintf(stderr, "%s\n", bytes.constData());
-    if (type == QtFatalMsg)
-        std::abort();
-}
-
-// qDebug puts double quotes around string arguments; the detail of an error
-// line reads better without them.
-QString withoutQuotes(QString text)
-{
-    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
-        text = text.mid(1, text.size() - 2);
-    return text;
-}
 
 QString formatBytes(qint64 bytes)
 {
@@ -79,27 +58,18 @@ void flush()
     std::fflush(stderr);
 }
 
-void installMessageHandler()
+void setUp()
 {
     // Listings of many entries are written in large blocks.
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    qInstallMessageHandler(keepDiagnostic);
+    // Rules set here come before those of QT_LOGGING_RULES, which may turn
+    // the diagnostics back on.
+    QLoggingCategory::setFilterRules(QStringLiteral("kelvane.zip.debug=false"));
 }
 
-void forgetDiagnostic()
+void entryFailed(const QString &name, const QString &text, const QString &detail)
 {
-    diagnostic.clear();
-}
-
-QString lastDiagnostic()
-{
-    return withoutQuotes(diagnostic);
-}
-
-void entryFailed(const QString &name, const QString &text)
-{
-    const QString detail = lastDiagnostic();
     if (detail.isEmpty())
         error(QStringLiteral("%1: %2").arg(name, text));
     else
@@ -113,9 +83,9 @@ bool progressWanted(bool quiet)
 
 } // namespace Console
 
-Progress::Progress(const QString &verb, bool enabled)
-    : verb(verb)
-    , enabled(enabled)
+Progress::Progress(const QString &verbText, bool isEnabled)
+    : verb(verbText)
+    , enabled(isEnabled)
 {
     if (enabled) {
         clock.start();
@@ -155,14 +125,14 @@ void Progress::show(bool force)
     if (!force && now - lastShown < 100)
         return;
     lastShown = now;
-    const double seconds = now > 0 ? now / 1000.0 : 0.001;
+    const double seconds = now > 0 ? double(now) / 1000.0 : 0.001;
     QString line = QStringLiteral("%1: %2").arg(verb).arg(entries);
     if (entriesTotal >= 0)
         line += QStringLiteral("/%1").arg(entriesTotal);
     line += toolText(" entries, %1").arg(formatBytes(bytes));
     if (bytesTotal >= 0)
         line += QStringLiteral("/%1").arg(formatBytes(bytesTotal));
-    line += toolText(" MB, %1 MB/s").arg(formatBytes(qint64(bytes / seconds)));
+    line += toolText(" MB, %1 MB/s").arg(formatBytes(qint64(double(bytes) / seconds)));
     const QByteArray text = line.toUtf8();
     // Carriage return, the line, and "erase to the end of the line".
     std::fprintf(stderr, "\r%s\033[K", text.constData());

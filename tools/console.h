@@ -29,15 +29,14 @@ void out(const QByteArray &line);
 void error(const QString &message);
 void flush();
 
-// The component reports its diagnostics on Qt's debug output. The tool keeps
-// them off the terminal and remembers the last one, so that the line of a
-// failing entry can say what went wrong in detail.
-void installMessageHandler();
-void forgetDiagnostic();
-QString lastDiagnostic();
+// Buffers standard output in large blocks and keeps the component's
+// diagnostics (logging category "kelvane.zip") off the terminal: their
+// detail is shown on the line of the failing entry instead. QT_LOGGING_RULES
+// can still enable them.
+void setUp();
 
-// "NAME: TEXT" or, when the component gave a diagnostic, "NAME: TEXT (DETAIL)".
-void entryFailed(const QString &name, const QString &text);
+// "NAME: TEXT" or, when the component gave a detail, "NAME: TEXT (DETAIL)".
+void entryFailed(const QString &name, const QString &text, const QString &detail);
 
 // Whether standard error is a terminal: only then is a progress line shown.
 bool progressWanted(bool quiet);

@@ -19,9 +19,9 @@ namespace {
 class ObservedArchiveFile : public QFile
 {
 public:
-    ObservedArchiveFile(const QString &name, Progress *progress)
+    ObservedArchiveFile(const QString &name, Progress *observer)
         : QFile(name)
-        , progress(progress)
+        , progress(observer)
     {
     }
 
@@ -101,14 +101,13 @@ int runCreate(const ToolOptions &options)
         zip.setPassword(options.password);
     Progress progress(toolText("create"), Console::progressWanted(options.quiet));
 
-    Console::forgetDiagnostic();
     const Zip::ErrorCode opened = openArchive(zip, options, &progress);
     if (opened == Zip::TargetExists) {
         Console::error(toolText("%1: the file exists; --overwrite replaces it").arg(options.archive));
         return ExitUsage;
     }
     if (opened != Zip::Success) {
-        Console::entryFailed(options.archive, zip.formatError(opened));
+        Console::entryFailed(options.archive, zip.formatError(opened), zip.lastErrorDetail());
         return ExitUsage;
     }
     if (options.hasComment)
@@ -116,19 +115,17 @@ int runCreate(const ToolOptions &options)
 
     int failed = 0;
     for (const QString &folder : options.operands) {
-        Console::forgetDiagnostic();
-        const Zip::ErrorCode ec = addFolder(zip, folder, options);
+            const Zip::ErrorCode ec = addFolder(zip, folder, options);
         if (ec != Zip::Success) {
-            Console::entryFailed(folder, zip.formatError(ec));
+            Console::entryFailed(folder, zip.formatError(ec), zip.lastErrorDetail());
             ++failed;
         }
     }
 
-    Console::forgetDiagnostic();
     const Zip::ErrorCode closed = zip.closeArchive();
     progress.finish();
     if (closed != Zip::Success) {
-        Console::entryFailed(options.archive, zip.formatError(closed));
+        Console::entryFailed(options.archive, zip.formatError(closed), zip.lastErrorDetail());
         ++failed;
     }
     if (!options.quiet && failed == 0)

@@ -7,7 +7,7 @@
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
-#include <QtCore/QTextCodec>
+#include <QTextCodec>
 
 #include <cstdio>
 
@@ -186,7 +186,7 @@ int main(int argc, char **argv)
     mallopt(M_MMAP_THRESHOLD, 64 * 1024 * 1024);
 
     QCoreApplication app(argc, argv);
-    Console::installMessageHandler();
+    Console::setUp();
 
     QStringList args = app.arguments();
     args.removeFirst();

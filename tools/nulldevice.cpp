@@ -7,10 +7,10 @@
 
 // The component's CRC-32, from the same back end as its inflate (ISA-L's
 // folded CRC where it is built with it, several times faster than zlib's).
-#include "inflater_p.h"
+#include <unzip.h>
 
-CrcNullDevice::CrcNullDevice(Progress *progress)
-    : progress(progress)
+CrcNullDevice::CrcNullDevice(Progress *observer)
+    : progress(observer)
 {
 }
 
@@ -29,7 +29,7 @@ qint64 CrcNullDevice::readData(char *, qint64)
 
 qint64 CrcNullDevice::writeData(const char *data, qint64 size)
 {
-    crcValue = ZipCrc::update(crcValue, reinterpret_cast<const unsigned char *>(data), size);
+    crcValue = UnZip::updateCrc32(crcValue, data, size);
     count += size;
     if (progress)
         progress->addBytes(size);

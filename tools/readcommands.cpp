@@ -24,23 +24,23 @@ bool openArchive(UnZip &unzip, const ToolOptions &options)
         unzip.setFileNameCodec(options.nameCodec);
     if (options.hasPassword)
         unzip.setPassword(options.password);
-    Console::forgetDiagnostic();
     const UnZip::ErrorCode ec = unzip.openArchive(options.archive);
     if (ec != UnZip::Success) {
-        Console::entryFailed(options.archive, unzip.formatError(ec));
+        Console::entryFailed(options.archive, unzip.formatError(ec), unzip.lastErrorDetail());
         return false;
     }
     return true;
 }
 
 // The reader has no text of its own for a password that does not fit.
-void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec)
+// detail is the reader's lastErrorDetail() when the failure is its own.
+void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec, const QString &detail)
 {
     if (ec == UnZip::PasswordMismatch)
         Console::error(QStringLiteral("%1: %2 (%3)").arg(name, unzip.formatError(ec),
                                                           toolText("wrong or missing password")));
     else
-        Console::entryFailed(name, unzip.formatError(ec));
+        Console::entryFailed(name, unzip.formatError(ec), detail);
 }
 
 const char *methodName(UnZip::EntryCompression compression)
@@ -91,7 +91,7 @@ void listVerbose(const UnZip &unzip)
     char totals[64];
     std::snprintf(totals, sizeof totals, "%10lld  %10lld  ", static_cast<long long>(totalLength),
                   static_cast<long long>(totalCompressed));
-    Console::out(QByteArray(totals) + toolText("entries: %n", entries.size()).toUtf8());
+    Console::out(QByteArray(totals) + toolText("entries: %n", int(entries.size())).toUtf8());
     const QString comment = unzip.archiveComment();
     if (!comment.isEmpty())
         Console::out(toolText("Archive comment: %1").arg(comment));
@@ -140,10 +140,9 @@ int runTest(const ToolOptions &options)
             continue;
         }
         device.restart();
-        Console::forgetDiagnostic();
         const UnZip::ErrorCode ec = unzip.extractFile(e.filename, &device);
         if (ec != UnZip::Success) {
-            reportFailure(unzip, e.filename, ec);
+            reportFailure(unzip, e.filename, ec, unzip.lastErrorDetail());
             ++failed;
         } else if (device.crc() != e.crc || device.bytesWritten() != qint64(e.uncompressedSize)) {
             Console::error(QStringLiteral("%1: %2 (%3)").arg(
@@ -161,9 +160,9 @@ int runTest(const ToolOptions &options)
 
     if (!options.quiet) {
         if (failed == 0)
-            Console::out(toolText("Entries tested: %n, no errors.", entries.size()));
+            Console::out(toolText("Entries tested: %n, no errors.", int(entries.size())));
         else
-            Console::out(toolText("Entries tested: %n, failed: %1.", entries.size()).arg(failed));
+            Console::out(toolText("Entries tested: %n, failed: %1.", int(entries.size())).arg(failed));
     }
     return failed == 0 ? ExitSuccess : ExitEntryFailed;
 }
@@ -199,11 +198,10 @@ int runExtract(const ToolOptions &options)
 
     int failed = 0;
     for (const QString &name : names) {
-        Console::forgetDiagnostic();
-        const UnZip::ErrorCode ec = unzip.contains(name) ? unzip.extractFile(name, target, extraction)
-                                                         : UnZip::FileMissing;
+        const bool listed = unzip.contains(name);
+        const UnZip::ErrorCode ec = listed ? unzip.extractFile(name, target, extraction) : UnZip::FileMissing;
         if (ec != UnZip::Success) {
-            reportFailure(unzip, name, ec);
+            reportFailure(unzip, name, ec, listed ? unzip.lastErrorDetail() : QString());
             ++failed;
         }
         if (progress.isEnabled()) {
@@ -215,10 +213,10 @@ int runExtract(const ToolOptions &options)
 
     if (!options.quiet) {
         if (failed == 0)
-            Console::out(toolText("Entries extracted: %n, into %1.", names.size())
+            Console::out(toolText("Entries extracted: %n, into %1.", int(names.size()))
                              .arg(QDir::toNativeSeparators(options.directory)));
         else
-            Console::out(toolText("Entries: %n, failed: %1.", names.size()).arg(failed));
+            Console::out(toolText("Entries: %n, failed: %1.", int(names.size())).arg(failed));
     }
     return failed == 0 ? ExitSuccess : ExitEntryFailed;
 }

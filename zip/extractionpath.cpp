@@ -31,7 +31,7 @@ bool climbsOut(const QString &cleanRelativePath)
     int start = 0;
     while (start < cleanRelativePath.size() && cleanRelativePath.at(start) == QLatin1Char('/'))
         ++start;
-    const QStringRef rest = cleanRelativePath.midRef(start);
+    const QString rest = cleanRelativePath.mid(start);
     return rest == QLatin1String("..") || rest.startsWith(QLatin1String("../"));
 }
 
@@ -100,9 +100,10 @@ void forEachComponent(QByteArray &bytes, int from, Visit visit)
             ++pos;
         if (pos >= bytes.size())
             return;
-        int end = bytes.indexOf('/', pos);
+        // Paths here fit PATH_MAX, far below the range of int.
+        int end = int(bytes.indexOf('/', pos));
         if (end < 0)
-            end = bytes.size();
+            end = int(bytes.size());
         if (!visit(pos, end))
             return;
         pos = end;
@@ -128,7 +129,7 @@ bool resolvesInside(const QString &root, const QString &path)
     constexpr int ShallowLevels = 16;
     QByteArray bytes = QFile::encodeName(path);
     char *data = bytes.data();
-    const int rootLength = QFile::encodeName(root).size();
+    const int rootLength = int(QFile::encodeName(root).size());
     DirectoryHandle dir;
     int level = 0;
     int deepestExisting = -1;

@@ -5,11 +5,11 @@
 #include "unzip_p.h"
 
 #include "extractionpath_p.h"
+#include "ziplog_p.h"
 #include "zipcipher_p.h"
 #include "zipnames_p.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDebug>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 
@@ -91,7 +91,7 @@ UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
     if (!device->isOpen() && !device->open(QIODevice::ReadOnly)) {
         delete device;
         device = nullptr;
-        qDebug() << "Unable to open device for reading";
+        diagnostic.report("Unable to open device for reading");
         return UnZip::FileOpenFailed;
     }
 
@@ -107,10 +107,10 @@ UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
     while (continueParsing) {
         if (device->read(reinterpret_cast<char *>(inputBuffer), 4) != 4) {
             if (!entries) {
-                qDebug() << "Corrupted or invalid zip archive";
+                diagnostic.report("Corrupted or invalid zip archive");
                 ec = UnZip::CorruptedArchive;
             } else {
-                qDebug() << "Corrupted zip archive. Some files might be extracted.";
+                diagnostic.report("Corrupted zip archive. Some files might be extracted.");
                 ec = UnZip::PartiallyCorruptedArchive;
             }
             closeArchive();
@@ -182,8 +182,8 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
         const QByteArray bytes = device->read(commentLength);
         if (bytes.size() != commentLength)
             return UnZip::FileReadError;
-        const int zero = bytes.indexOf('\0');
-        const int length = zero < 0 ? bytes.size() : zero;
+        const int zero = int(bytes.indexOf('\0')); // at most 65535 bytes
+        const int length = zero < 0 ? int(bytes.size()) : zero;
         comment = decodeText(bytes.constData(), length, false);
     }
 
@@ -219,7 +219,7 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     else if (nameLength == 0)
         skipReason = "Skipping file with no name.";
     if (skipReason) {
-        qDebug() << skipReason;
+        diagnostic.report(skipReason);
         if (!device->seek(device->pos() + nameLength + extraLength + commentLength))
             return UnZip::FileSeekError;
         return UnZip::Success;
@@ -347,7 +347,7 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
         return UnZip::FileReadError;
     const QString name = decodeText(reinterpret_cast<const char *>(outputBuffer), nameLength, entry.hasUtf8Names());
     if (name != path) {
-        qDebug() << "Filename in local header mismatches.";
+        diagnostic.report("Filename in local header mismatches.");
         return UnZip::InconsistentHeaders;
     }
 
@@ -364,7 +364,7 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
     const quint32 limit = nextLocalHeaderAfter(entry.localHeaderOffset);
     const quint64 dataEnd = quint64(entry.dataOffset) + entry.compressedSize;
     if (dataEnd > limit) {
-        qDebug() << QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path);
+        diagnostic.report(QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path));
         return UnZip::InconsistentHeaders;
     }
 
@@ -377,7 +377,7 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
         return ec;
     // The descriptor belongs to the entry as well.
     if (quint64(device->pos()) > limit) {
-        qDebug() << QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path);
+        diagnostic.report(QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path));
         return UnZip::InconsistentHeaders;
     }
     return UnZip::Success;
@@ -459,7 +459,7 @@ UnZip::ErrorCode UnzipPrivate::extractDeflated(const QString &path, ZipEntryP &e
     for (;;) {
         if (remaining == 0) {
             inflater.end();
-            qDebug() << QString::fromLatin1("Compressed data runs past the entry's size: %1").arg(path);
+            diagnostic.report(QString::fromLatin1("Compressed data runs past the entry's size: %1").arg(path));
             return UnZip::CorruptedArchive;
         }
         const qint64 n = device->read(input, qMin<quint64>(BufferSize, remaining));
@@ -485,7 +485,7 @@ UnZip::ErrorCode UnzipPrivate::extractDeflated(const QString &path, ZipEntryP &e
             if (written + produced > entry.uncompressedSize) {
                 // More data than the entry records: stop before writing it.
                 inflater.end();
-                qDebug() << QString::fromLatin1("Entry inflates beyond its recorded size: %1").arg(path);
+                diagnostic.report(QString::fromLatin1("Entry inflates beyond its recorded size: %1").arg(path));
                 return UnZip::CorruptedArchive;
             }
             if (produced != 0 && outDev->write(output, produced) != qint64(produced)) {
@@ -521,7 +521,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     if (entry.isEncrypted()) {
         const UnZip::ErrorCode ec = testPassword(keys, path, entry);
         if (ec != UnZip::Success) {
-            qDebug() << QString::fromLatin1("Unable to decrypt %1").arg(path);
+            diagnostic.report(QString::fromLatin1("Unable to decrypt %1").arg(path));
             return ec;
         }
         dataLength -= EncryptionHeaderSize;
@@ -548,7 +548,7 @@ bool UnzipPrivate::createDirectory(const QString &path)
     QString failed;
     if (ExtractionPath::createFolders(path, &failed))
         return true;
-    qDebug() << QString::fromLatin1("Unable to create directory: %1").arg(failed);
+    diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(failed));
     return false;
 }
 
@@ -556,7 +556,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
                                            UnZip::ExtractionOptions options)
 {
     const QString target = dir.absolutePath();
-    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int slash = int(path.lastIndexOf(QLatin1Char('/'))); // names hold at most 65535 bytes
     const bool isFolder = slash >= 0 && slash == path.size() - 1;
     const UnZip::ErrorCode refusal = isFolder ? UnZip::DirectoryCreationFailed : UnZip::FileOpenFailed;
 
@@ -564,7 +564,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::Success;
 
     if (ExtractionPath::hasControlCharacter(path)) {
-        qDebug() << QString::fromLatin1("Refusing entry with a control character in its name: %1").arg(path);
+        diagnostic.report(QString::fromLatin1("Refusing entry with a control character in its name: %1").arg(path));
         return refusal;
     }
 
@@ -572,15 +572,15 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         const QString relative = QDir::cleanPath(path);
         const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
         if (!ExtractionPath::fitsPathLimit(folder)) {
-            qDebug() << QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path);
+            diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
             return refusal;
         }
         if (ExtractionPath::climbsOut(relative) || !ExtractionPath::resolvesInside(target, folder)) {
-            qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
+            diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
             return refusal;
         }
         if (!createDirectory(folder)) {
-            qDebug() << QString::fromLatin1("Unable to create directory: %1").arg(folder);
+            diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(folder));
             return UnZip::DirectoryCreationFailed;
         }
         return UnZip::Success;
@@ -593,7 +593,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         if (!options.testFlag(UnZip::DropFolders)) {
             const QString relative = QDir::cleanPath(path.left(slash));
             if (ExtractionPath::climbsOut(relative)) {
-                qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
+                diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
                 return refusal;
             }
             base = QString::fromLatin1("%1/%2").arg(target, relative);
@@ -601,28 +601,28 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     }
     const QString outputPath = QString::fromLatin1("%1/%2").arg(base, fileName);
     if (!ExtractionPath::fitsPathLimit(outputPath)) {
-        qDebug() << QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path);
+        diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
         return refusal;
     }
     if (ExtractionPath::isSpecialComponent(path.mid(slash + 1))
         || !ExtractionPath::resolvesInside(target, outputPath)) {
-        qDebug() << QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path);
+        diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
         return refusal;
     }
     if (base != target && !createDirectory(base)) {
-        qDebug() << QString::fromLatin1("Unable to create directory: %1").arg(base);
+        diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(base));
         return UnZip::DirectoryCreationFailed;
     }
 
     QFile outFile(outputPath);
     if (!outFile.open(QIODevice::WriteOnly)) {
-        qDebug() << QString::fromLatin1("Unable to open %1 for writing").arg(outputPath);
+        diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
     const UnZip::ErrorCode ec = extractFile(path, entry, &outFile, options);
     outFile.close();
     if (ec != UnZip::Success && !outFile.remove())
-        qDebug() << QString::fromLatin1("Unable to remove corrupted file: %1").arg(outputPath);
+        diagnostic.report(QString::fromLatin1("Unable to remove corrupted file: %1").arg(outputPath));
     return ec;
 }
 
@@ -648,6 +648,7 @@ bool UnZip::isOpen() const
 
 UnZip::ErrorCode UnZip::openArchive(const QString &filename)
 {
+    d->diagnostic.clear();
     auto *file = new QFile(filename);
     if (!file->exists()) {
         delete file;
@@ -662,11 +663,17 @@ UnZip::ErrorCode UnZip::openArchive(const QString &filename)
 
 UnZip::ErrorCode UnZip::openArchive(QIODevice *device)
 {
+    d->diagnostic.clear();
     if (!device) {
-        qDebug() << "Invalid device.";
+        d->diagnostic.report("Invalid device.");
         return BadDevice;
     }
     return d->openArchive(device);
+}
+
+QString UnZip::lastErrorDetail() const
+{
+    return d->diagnostic.detail();
 }
 
 void UnZip::closeArchive()
@@ -733,11 +740,13 @@ QList<UnZip::ZipEntry> UnZip::entryList() const
 
 UnZip::ErrorCode UnZip::extractAll(const QString &dirname, ExtractionOptions options)
 {
+    d->diagnostic.clear();
     return extractAll(QDir(dirname), options);
 }
 
 UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
 {
+    d->diagnostic.clear();
     if (!d->device)
         return NoArchiveYet;
     if (!d->entries)
@@ -747,7 +756,7 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
     while (it != d->entries->end()) {
         const ErrorCode ec = d->extractFile(it.key(), *it.value(), dir, options);
         if (ec == CorruptedArchive) {
-            qDebug() << "Removing corrupted entry" << it.key();
+            d->diagnostic.report("Removing corrupted entry", it.key());
             delete it.value();
             it = d->entries->erase(it);
         } else {
@@ -759,11 +768,13 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
 
 UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QString &dirname, ExtractionOptions options)
 {
+    d->diagnostic.clear();
     return extractFile(filename, QDir(dirname), options);
 }
 
 UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QDir &dir, ExtractionOptions options)
 {
+    d->diagnostic.clear();
     if (!d->device)
         return NoArchiveYet;
     if (!d->entries)
@@ -776,6 +787,7 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QDir &dir, Ex
 
 UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, ExtractionOptions options)
 {
+    d->diagnostic.clear();
     if (!device)
         return BadDevice;
     if (!d->device)
@@ -791,11 +803,13 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, 
 UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QString &dirname,
                                      ExtractionOptions options)
 {
+    d->diagnostic.clear();
     return extractFiles(filenames, QDir(dirname), options);
 }
 
 UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QDir &dir, ExtractionOptions options)
 {
+    d->diagnostic.clear();
     for (const QString &name : filenames) {
         const ErrorCode ec = extractFile(name, dir, options);
         if (ec != Success && ec != FileMissing)
@@ -817,4 +831,14 @@ void UnZip::setFileNameCodec(QTextCodec *codec)
 QTextCodec *UnZip::fileNameCodec() const
 {
     return d->fileNameCodec;
+}
+
+quint32 UnZip::updateCrc32(quint32 crc, const char *data, qint64 size)
+{
+    return ZipCrc::update(crc, reinterpret_cast<const unsigned char *>(data), size);
+}
+
+QString UnZip::inflateBackend()
+{
+    return QString::fromLatin1(Inflater::backendName());
 }

@@ -4,6 +4,8 @@
 #ifndef KELVANE_UNZIP_H
 #define KELVANE_UNZIP_H
 
+#include "kelvanezip_export.h"
+
 #include <QtCore/QDateTime>
 #include <QtCore/QFlags>
 #include <QtCore/QList>
@@ -19,7 +21,7 @@ class UnzipPrivate;
 // and extracts entries (stored or deflated, optionally with the traditional
 // encryption) to devices or below a folder, checking each entry's CRC-32.
 // Every outcome is reported as an ErrorCode; formatError() gives its text.
-class UnZip
+class KELVANEZIP_EXPORT UnZip
 {
 public:
     enum ErrorCode {
@@ -91,6 +93,12 @@ public:
 
     QString formatError(UnZip::ErrorCode c) const;
 
+    // The detail of the last diagnostic given by the most recent call that
+    // returns an ErrorCode, say "Entry data overlaps the next entry: a.txt";
+    // empty when that call gave none. Each such call clears it when it
+    // starts. The same lines go to the logging category "kelvane.zip".
+    QString lastErrorDetail() const;
+
     bool contains(const QString &file) const;
 
     QStringList fileList() const;
@@ -120,6 +128,13 @@ public:
     // effect at the next openArchive(); the codec is not owned.
     void setFileNameCodec(QTextCodec *codec);
     QTextCodec *fileNameCodec() const;
+
+    // The CRC-32 that entries are checked with (start with 0), from the same
+    // back end as the inflater: for callers that check extracted data.
+    static quint32 updateCrc32(quint32 crc, const char *data, qint64 size);
+    // The inflate and CRC-32 back end the library was built with: "zlib" or
+    // "isal".
+    static QString inflateBackend();
 
 private:
     Q_DISABLE_COPY(UnZip)

@@ -13,6 +13,7 @@
 #include "inflater_p.h"
 #include "zipentry_p.h"
 #include "zipformat_p.h"
+#include "ziplog_p.h"
 
 #include <QtCore/QMap>
 #include <QtCore/QString>
@@ -54,6 +55,9 @@ public:
     QVector<quint32> localHeaderOffsets;
 
     Inflater inflater;
+
+    // The last diagnostic of the call in progress or last made.
+    ZipDiagnostic diagnostic;
 
     UnZip::ErrorCode openArchive(QIODevice *device);
     UnZip::ErrorCode seekToCentralDirectory();

@@ -5,7 +5,6 @@
 #include "zip_p.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDebug>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -88,6 +87,7 @@ QString Zip::password() const
 
 Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
 {
+    d->diagnostic.clear();
     auto *file = new QFile(filename);
     if (file->exists() && !overwrite) {
         delete file;
@@ -102,8 +102,9 @@ Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
 
 Zip::ErrorCode Zip::createArchive(QIODevice *device)
 {
+    d->diagnostic.clear();
     if (!device) {
-        qDebug() << QString::fromLatin1("Invalid device.");
+        d->diagnostic.report(QString::fromLatin1("Invalid device."));
         return FileOpenFailed;
     }
     return d->createArchive(device);
@@ -122,27 +123,32 @@ void Zip::setArchiveComment(const QString &comment)
 
 Zip::ErrorCode Zip::addDirectoryContents(const QString &path, CompressionLevel level)
 {
+    d->diagnostic.clear();
     return addDirectory(path, QString(), ContentsOnly, level);
 }
 
 Zip::ErrorCode Zip::addDirectoryContents(const QString &path, const QString &root, CompressionLevel level)
 {
+    d->diagnostic.clear();
     return addDirectory(path, root, ContentsOnly, level);
 }
 
 Zip::ErrorCode Zip::addDirectory(const QString &path, CompressionOptions options, CompressionLevel level)
 {
+    d->diagnostic.clear();
     return addDirectory(path, QString(), options, level);
 }
 
 Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, CompressionLevel level)
 {
+    d->diagnostic.clear();
     return addDirectory(path, root, FolderRelative, level);
 }
 
 Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, CompressionOptions options,
                                  CompressionLevel level)
 {
+    d->diagnostic.clear();
     if (!d->device)
         return NoArchiveYet;
     if (!QDir(path).exists())
@@ -186,9 +192,15 @@ Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, Compr
 
 Zip::ErrorCode Zip::closeArchive()
 {
+    d->diagnostic.clear();
     const ErrorCode ec = d->closeArchive();
     d->reset();
     return ec;
+}
+
+QString Zip::lastErrorDetail() const
+{
+    return d->diagnostic.detail();
 }
 
 QString Zip::formatError(Zip::ErrorCode c) const

@@ -4,6 +4,8 @@
 #ifndef KELVANE_ZIP_H
 #define KELVANE_ZIP_H
 
+#include "kelvanezip_export.h"
+
 #include <QtCore/QFlags>
 #include <QtCore/QString>
 
@@ -15,7 +17,7 @@ class ZipPrivate;
 // traditional encryption) plus one entry per folder without files; closing
 // writes the central directory, sorted by name, and the end record.
 // Every outcome is reported as an ErrorCode; formatError() gives its text.
-class Zip
+class KELVANEZIP_EXPORT Zip
 {
 public:
     enum ErrorCode {
@@ -96,6 +98,12 @@ public:
     ErrorCode closeArchive();
 
     QString formatError(Zip::ErrorCode c) const;
+
+    // The detail of the last diagnostic given by the most recent call that
+    // returns an ErrorCode, say "Error while reading /path/file"; empty when
+    // that call gave none. Each such call clears it when it starts. The same
+    // lines go to the logging category "kelvane.zip".
+    QString lastErrorDetail() const;
 
 private:
     Q_DISABLE_COPY(Zip)

@@ -12,6 +12,7 @@
 #include "zip.h"
 #include "zipentry_p.h"
 #include "zipformat_p.h"
+#include "ziplog_p.h"
 
 #include <QtCore/QMap>
 #include <QtCore/QString>
@@ -49,6 +50,10 @@ public:
     // walk does not add the archive to itself.
     QString archivePath;
 
+    // The last diagnostic of the call in progress or last made; the checks
+    // of const members report through it as well.
+    mutable ZipDiagnostic diagnostic;
+
     Zip::ErrorCode createArchive(QIODevice *device);
     // Writes the central directory and the end record; releases nothing.
     Zip::ErrorCode closeArchive();
@@ -76,7 +81,7 @@ private:
         qint64 writeLimit = 0;   // data bytes that still fit below 4 GiB
     };
 
-    Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, int nameLength,
+    Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength,
                                   bool encrypted, bool deflated) const;
     Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name);
     Zip::ErrorCode writeEncryptionHeader(const ZipEntryP &entry, unsigned int *keys);

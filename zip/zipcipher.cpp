@@ -14,13 +14,4 @@ QByteArray passwordBytes(const QString &password)
     return password.toLatin1();
 }
 
-void initKeys(unsigned int *keys, const QByteArray &password, const z_crc_t *crcTable)
-{
-    keys[0] = InitialKey0;
-    keys[1] = InitialKey1;
-    keys[2] = InitialKey2;
-    for (const char c : password)
-        updateKeys(keys, uchar(c), crcTable);
-}
-
 } // namespace ZipCipher

@@ -44,14 +44,22 @@ inline void updateKeys(unsigned int *keys, int c, const z_crc_t *crcTable)
     keys[2] = crcStep(keys[2], uchar(keys[1] >> 24), crcTable);
 }
 
+// Initial values, then one update per password byte.
+inline void initKeys(unsigned int *keys, const QByteArray &password, const z_crc_t *crcTable)
+{
+    keys[0] = InitialKey0;
+    keys[1] = InitialKey1;
+    keys[2] = InitialKey2;
+    for (const char c : password)
+        updateKeys(keys, uchar(c), crcTable);
+}
+
 inline unsigned char keystreamByte(const unsigned int *keys)
 {
     const unsigned int t = keys[2] | 2;
     return uchar(((t * (t ^ 1)) >> 8) & 0xff);
 }
 
-// Initial values, then one update per password byte.
-void initKeys(unsigned int *keys, const QByteArray &password, const z_crc_t *crcTable);
 
 // The same as keystreamByte and updateKeys for each byte, rearranged for
 // speed: every byte waits for the keys of the byte before, so the work on

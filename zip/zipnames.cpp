@@ -3,7 +3,7 @@
 
 #include "zipnames_p.h"
 
-#include <QtCore/QTextCodec>
+#include <QTextCodec>
 
 #include <cstring>
 

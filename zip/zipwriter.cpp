@@ -7,7 +7,6 @@
 #include "zipcipher_p.h"
 #include "zipnames_p.h"
 
-#include <QtCore/QDebug>
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
@@ -77,7 +76,7 @@ Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
     if (!device->isOpen() && !device->open(QIODevice::WriteOnly)) {
         delete device;
         device = nullptr;
-        qDebug() << QString::fromLatin1("Unable to open device for writing.");
+        diagnostic.report(QString::fromLatin1("Unable to open device for writing."));
         return Zip::FileOpenFailed;
     }
 
@@ -94,7 +93,7 @@ Zip::ErrorCode ZipPrivate::closeArchive()
 
     const qint64 position = device->pos();
     if (position < 0 || quint64(position) > MaxUInt) {
-        qDebug() << QString::fromLatin1("Central directory would start beyond 4 GiB in the archive.");
+        diagnostic.report(QString::fromLatin1("Central directory would start beyond 4 GiB in the archive."));
         return Zip::FileWriteError;
     }
 
@@ -104,7 +103,7 @@ Zip::ErrorCode ZipPrivate::closeArchive()
         directorySize += CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size();
     }
     if (directorySize > MaxUInt) {
-        qDebug() << QString::fromLatin1("Central directory larger than 4 GiB.");
+        diagnostic.report(QString::fromLatin1("Central directory larger than 4 GiB."));
         return Zip::FileWriteError;
     }
 
@@ -156,7 +155,7 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint32 directoryOffset, quint32 direc
     Zip::ErrorCode result = Zip::Success;
     if (quint32(commentBytes.size()) > MaxUShort) {
         // The archive is still completed, only without its comment.
-        qDebug() << QString::fromLatin1("Archive comment longer than 65535 bytes; written without comment.");
+        diagnostic.report(QString::fromLatin1("Archive comment longer than 65535 bytes; written without comment."));
         commentBytes.clear();
         result = Zip::FileWriteError;
     }
@@ -230,21 +229,21 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
     return Zip::Level9;
 }
 
-Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &name, int nameLength,
+Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength,
                                           bool encrypted, bool deflated) const
 {
     const QString path = file.absoluteFilePath();
     if (!entries->contains(name) && quint32(entries->size()) >= MaxUShort) {
-        qDebug() << debugLine("Too many entries for a ZIP archive: %1", path);
+        diagnostic.report(debugLine("Too many entries for a ZIP archive: %1", path));
         return Zip::FileWriteError;
     }
     if (quint32(nameLength) > MaxUShort) {
-        qDebug() << debugLine("Entry name longer than 65535 bytes: %1", path);
+        diagnostic.report(debugLine("Entry name longer than 65535 bytes: %1", path));
         return Zip::FileWriteError;
     }
     const qint64 size = file.isDir() ? 0 : file.size();
     if (quint64(size) > MaxUInt) {
-        qDebug() << debugLine("File too large for a ZIP archive: %1", path);
+        diagnostic.report(debugLine("File too large for a ZIP archive: %1", path));
         return Zip::FileWriteError;
     }
     const qint64 position = device->pos();
@@ -252,7 +251,7 @@ Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &
         + (encrypted ? EncryptionHeaderSize + DataDescriptor::Size : 0)
         + worstCaseDataSize(size, deflated);
     if (position < 0 || quint64(worstEnd) > MaxUInt) {
-        qDebug() << debugLine("Entry would end beyond 4 GiB in the archive: %1", path);
+        diagnostic.report(debugLine("Entry would end beyond 4 GiB in the archive: %1", path));
         return Zip::FileWriteError;
     }
     return Zip::Success;
@@ -266,7 +265,7 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     // while it grows, without end.
     const bool isDir = file.isDir();
     if (!isDir && !archivePath.isEmpty() && file.canonicalFilePath() == archivePath) {
-        qDebug() << debugLine("Skipping the archive itself: %1", file.absoluteFilePath());
+        diagnostic.report(debugLine("Skipping the archive itself: %1", file.absoluteFilePath()));
         return Zip::Success;
     }
 
@@ -322,7 +321,7 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
         data.path = file.absoluteFilePath();
         QFile input(data.path);
         if (!input.open(QIODevice::ReadOnly)) {
-            qDebug() << debugLine("An error occurred while opening %1", data.path);
+            diagnostic.report(debugLine("An error occurred while opening %1", data.path));
             return Zip::FileOpenFailed;
         }
         data.file = &input;
@@ -406,14 +405,14 @@ Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, unsigne
 Zip::ErrorCode ZipPrivate::takeChunk(EntryData &data, qint64 read)
 {
     if (read < 0) {
-        qDebug() << debugLine("Error while reading %1", data.path);
+        diagnostic.report(debugLine("Error while reading %1", data.path));
         return Zip::FileReadError;
     }
     data.crc = ZipCrc::update(data.crc, inputBytes, read);
     data.bytesRead += read;
     if (quint64(data.bytesRead) > MaxUInt) {
         // The file grew while being written.
-        qDebug() << debugLine("File too large for a ZIP archive: %1", data.path);
+        diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
         return Zip::FileWriteError;
     }
     return Zip::Success;
@@ -430,7 +429,7 @@ Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
         if (ec != Zip::Success)
             return ec;
         if (data.bytesWritten + read > data.writeLimit) {
-            qDebug() << debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path);
+            diagnostic.report(debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path));
             return Zip::FileWriteError;
         }
         if (data.encrypted)
@@ -447,7 +446,7 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
     memset(&stream, 0, sizeof stream);
     const int strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
     if (deflateInit2(&stream, level, Z_DEFLATED, RawDeflateWindowBits, DeflateMemLevel, strategy) != Z_OK) {
-        qDebug() << "Could not initialize zlib for compression";
+        diagnostic.report("Could not initialize zlib for compression");
         return Zip::ZlibFailure;
     }
 
@@ -477,14 +476,14 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
             const qint64 produced = BufferSize - stream.avail_out;
             if (data.bytesWritten + produced > data.writeLimit) {
                 deflateEnd(&stream);
-                qDebug() << debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path);
+                diagnostic.report(debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path));
                 return Zip::FileWriteError;
             }
             if (data.encrypted)
                 ZipCipher::encrypt(data.keys, outputBytes, produced, crcTable);
             if (produced > 0 && device->write(outputBuffer, produced) != produced) {
                 deflateEnd(&stream);
-                qDebug() << debugLine("Error while writing %1", data.path);
+                diagnostic.report(debugLine("Error while writing %1", data.path));
                 return Zip::FileWriteError;
             }
             data.bytesWritten += produced;

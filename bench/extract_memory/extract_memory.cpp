@@ -10,7 +10,6 @@
 //
 // --discard writes the content to a device that drops it, so that only the
 // reader's own memory is seen.
-#include "inflater_p.h"
 #include "unzip.h"
 
 #include <QtCore/QCoreApplication>
@@ -43,7 +42,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: extract_memory ARCHIVE ENTRY (FOLDER | --discard) [PASSWORD]\n");
         return 2;
     }
-    std::printf("inflate back end: %s\n", Inflater::backendName());
+    std::printf("inflate back end: %s\n", qPrintable(UnZip::inflateBackend()));
     report("start");
     UnZip reader;
     if (args.size() > 4)

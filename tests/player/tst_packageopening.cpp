@@ -18,7 +18,7 @@
 #include <QtCore/QPluginLoader>
 #include <QtCore/QPointer>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QTextCodec>
+#include <QTextCodec>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>

@@ -12,7 +12,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QTextCodec>
+#include <QTextCodec>
 #include <QtTest/QtTest>
 
 class tst_KelvaneZip : public QObject
@@ -336,7 +336,9 @@ void tst_KelvaneZip::extractReportsFailureAndGoesOn()
     QCOMPARE(r.standardOutput, QByteArray("Entries: 4, failed: 2.\n"));
     const QList<QByteArray> lines = r.standardError.split('\n');
     QCOMPARE(lines.size(), 3);
-    QVERIFY2(lines.at(0).startsWith("kelvane-zip: ../escape.txt: Unable to create or open file. ("), lines.at(0));
+    // The reader's detail, and for the next failing entry only its own.
+    QCOMPARE(lines.at(0), QByteArray("kelvane-zip: ../escape.txt: Unable to create or open file. "
+                                     "(Refusing entry outside the target folder: ../escape.txt)"));
     QCOMPARE(lines.at(1), QByteArray("kelvane-zip: b.txt: Corrupted archive."));
     QCOMPARE(FileTree::list(out), QStringList({"a.txt", "c.txt"}));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("escape.txt"))));

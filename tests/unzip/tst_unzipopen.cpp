@@ -12,7 +12,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
-#include <QtCore/QTextCodec>
+#include <QTextCodec>
 #include <QtTest/QtTest>
 
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
@@ -385,7 +385,7 @@ void tst_UnZipOpen::endRecordEveryCommentLength()
         if (result != UnZip::Success)
             QFAIL(qPrintable(QStringLiteral("comment length %1: result %2").arg(length).arg(result)));
         const QString comment = reader.archiveComment();
-        if (comment.size() != length || comment != fullComment.leftRef(length))
+        if (comment.size() != length || comment != fullComment.left(length))
             QFAIL(qPrintable(QStringLiteral("comment length %1: wrong comment").arg(length)));
     }
 }
