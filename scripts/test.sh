@@ -7,11 +7,14 @@
 # that it adds something for; all of them run even when one fails, and a
 # table of their times and results ends the output.
 #
-#   qt6          Qt 6, warnings as errors: the whole suite
+#   qt6          Qt 6, warnings as errors: the whole suite; then the library
+#                is installed into a temporary prefix and examples/ is built
+#                against it twice (CMake package, pkg-config) and run
 #   qt5          Qt 5, warnings as errors: the whole suite
 #   qt5-asan     Qt 5 under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz         each fuzz target for a minute (clang + libFuzzer)
-#   zlib         the ZIP tests on the zlib inflate back end
+#   zlib         the ZIP tests on the zlib inflate back end with the portable
+#                file-system layer (Qt and standard C++ only)
 #
 # scripts/test.sh NAME... runs only the configurations named.
 set -uo pipefail
@@ -22,7 +25,7 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 # Tests that exercise the ZIP component itself, by CTest name.
-zip_tests='^tst_(rawzip|interop|unzip.*|zipdiagnostics|zip|zipfolders|ziproundtrip|zipinterop|kelvanezip|badarchives|replay_fuzz_unzip_.*)$'
+zip_tests='^tst_(rawzip|interop|unzip.*|zipdiagnostics|zip|zipfolders|ziproundtrip|zipinterop|kelvanezip|libraryabi|badarchives|replay_fuzz_unzip_.*)$'
 
 build() { bash scripts/build.sh "$@"; }
 
@@ -33,7 +36,29 @@ run_ctest() {
 }
 
 config_qt6() {
-    build build-qt6 -DKELVANE_QT_MAJOR=6 -DKELVANE_WARNINGS_AS_ERRORS=ON && run_ctest build-qt6
+    build build-qt6 -DKELVANE_QT_MAJOR=6 -DKELVANE_WARNINGS_AS_ERRORS=ON && run_ctest build-qt6 && installed_examples build-qt6
+}
+
+# Installs the build into a temporary prefix and builds examples/ against it,
+# once through the CMake package and once through pkg-config; each build
+# packs the sample lecture and extracts it again, and the files must match.
+installed_examples() {
+    local dir=$PWD/$1/install-test
+    local prefix=$dir/prefix
+    rm -rf "$dir"
+    cmake --install "$1" --prefix "$prefix" >/dev/null || return 1
+    local kind
+    for kind in cmake pkgconfig; do
+        local options=(-DCMAKE_PREFIX_PATH="$prefix")
+        [ "$kind" = pkgconfig ] && options=(-DKELVANE_EXAMPLES_PKGCONFIG=ON)
+        PKG_CONFIG_PATH="$prefix/lib/pkgconfig" cmake -S examples -B "$dir/$kind" "${options[@]}" >/dev/null &&
+            cmake --build "$dir/$kind" -j"$jobs" >/dev/null &&
+            LD_LIBRARY_PATH="$prefix/lib" "$dir/$kind/packfolder" "$dir/$kind/lecture.zip" samples/lecture &&
+            unzip -tq "$dir/$kind/lecture.zip" &&
+            LD_LIBRARY_PATH="$prefix/lib" "$dir/$kind/listextract" "$dir/$kind/lecture.zip" "$dir/$kind/out" &&
+            diff -r samples/lecture "$dir/$kind/out/lecture" || { echo "examples ($kind): FAILED" >&2; return 1; }
+        echo "examples ($kind): built against the installed library, packed and extracted the sample lecture"
+    done
 }
 
 config_qt5() {
@@ -56,9 +81,11 @@ config_fuzz() {
     return $status
 }
 
-# The player and the viewer do not depend on the inflate back end.
+# The player and the viewer depend on neither the inflate back end nor the
+# file-system layer.
 config_zlib() {
-    build build-zlib -DKELVANE_INFLATE_BACKEND=zlib -DKELVANE_BUILD_PLAYER=OFF && run_ctest build-zlib -R "$zip_tests"
+    build build-zlib -DKELVANE_INFLATE_BACKEND=zlib -DKELVANE_PORTABLE_FILESYSTEM=ON -DKELVANE_BUILD_PLAYER=OFF &&
+        run_ctest build-zlib -R "$zip_tests"
 }
 
 all=(qt6 qt5 qt5-asan fuzz zlib)

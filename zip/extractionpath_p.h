@@ -9,9 +9,9 @@
 //  -------------
 // This file is not part of the public API. It may change without notice.
 //
-// The checks that keep every file and folder an extraction creates below its
-// target folder, and folder creation that works level by level without
-// recursion, so that names with thousands of levels cannot exhaust the stack.
+// The checks on entry names that keep every file and folder an extraction
+// creates below its target folder; what needs the file system is in
+// filesystem_p.h.
 
 #include <QtCore/QString>
 
@@ -28,22 +28,9 @@ bool climbsOut(const QString &cleanRelativePath);
 // True for a last name component that cannot name a file of its own.
 bool isSpecialComponent(const QString &component);
 
-// True when path (which lies textually below root and holds no ".."
-// component) resolves below root: every part of it that already exists is
-// followed through symbolic links, and must not lead out of root. A dangling
-// link counts as leading out.
-bool resolvesInside(const QString &root, const QString &path);
-
-// True when the system can name the path: shorter than PATH_MAX bytes. Longer
-// paths can be neither opened nor removed by name, so nothing is created for
-// them.
-bool fitsPathLimit(const QString &path);
-
-// Creates the folder at the absolute path and its missing parents, one level
-// at a time from the top, each level relative to the one above it, so that
-// the work grows linearly with the depth. On failure *failedFolder names the
-// level that could not be made.
-bool createFolders(const QString &path, QString *failedFolder);
+// True when canonicalPath is canonicalRoot or lies below it (both are
+// canonical paths; an empty path, for one that does not exist, is outside).
+bool isInside(const QString &canonicalRoot, const QString &canonicalPath);
 
 } // namespace ExtractionPath
 

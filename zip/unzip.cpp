@@ -5,6 +5,7 @@
 #include "unzip_p.h"
 
 #include "extractionpath_p.h"
+#include "filesystem_p.h"
 #include "ziplog_p.h"
 #include "zipcipher_p.h"
 #include "zipnames_p.h"
@@ -46,10 +47,9 @@ qint64 lastSignatureIn(const unsigned char *data, qint64 length)
     const unsigned char first = EndRecordSignature & 0xff;
     qint64 end = length - 3; // a match must have four bytes in the block
     while (end > 0) {
-        const void *hit = memrchr(data, first, size_t(end));
-        if (!hit)
+        const qint64 pos = FileSystem::lastIndexOf(data, end, first);
+        if (pos < 0)
             return -1;
-        const qint64 pos = static_cast<const unsigned char *>(hit) - data;
         if (readUInt(data + pos) == EndRecordSignature)
             return pos;
         end = pos;
@@ -546,7 +546,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
 bool UnzipPrivate::createDirectory(const QString &path)
 {
     QString failed;
-    if (ExtractionPath::createFolders(path, &failed))
+    if (FileSystem::createFolders(path, &failed))
         return true;
     diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(failed));
     return false;
@@ -571,11 +571,11 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     if (isFolder) {
         const QString relative = QDir::cleanPath(path);
         const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
-        if (!ExtractionPath::fitsPathLimit(folder)) {
+        if (!FileSystem::fitsPathLimit(folder)) {
             diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
             return refusal;
         }
-        if (ExtractionPath::climbsOut(relative) || !ExtractionPath::resolvesInside(target, folder)) {
+        if (ExtractionPath::climbsOut(relative) || !FileSystem::resolvesInside(target, folder)) {
             diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
             return refusal;
         }
@@ -600,12 +600,12 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         }
     }
     const QString outputPath = QString::fromLatin1("%1/%2").arg(base, fileName);
-    if (!ExtractionPath::fitsPathLimit(outputPath)) {
+    if (!FileSystem::fitsPathLimit(outputPath)) {
         diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
         return refusal;
     }
     if (ExtractionPath::isSpecialComponent(path.mid(slash + 1))
-        || !ExtractionPath::resolvesInside(target, outputPath)) {
+        || !FileSystem::resolvesInside(target, outputPath)) {
         diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
         return refusal;
     }

@@ -1,0 +1,44 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_FILESYSTEM_P_H
+#define KELVANE_FILESYSTEM_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+//
+// Every system-specific call of the component, behind one interface with two
+// implementations: filesystem_linux.cpp (directory handles, linear in the
+// depth of a path) and filesystem_portable.cpp (Qt and standard C++ only,
+// for any system Qt runs on). The build chooses one (KELVANE_PORTABLE_FILESYSTEM).
+// Folders are walked and made level by level without recursion, so that
+// names with thousands of levels cannot exhaust the stack.
+
+#include <QtCore/QString>
+
+namespace FileSystem {
+
+// True when path (which lies textually below root and holds no ".."
+// component) resolves below root: every part of it that already exists is
+// followed through symbolic links, and must not lead out of root. A dangling
+// link counts as leading out.
+bool resolvesInside(const QString &root, const QString &path);
+
+// True when the system can name the path: shorter than its path limit in
+// bytes (PATH_MAX on Linux). Longer paths can be neither opened nor removed
+// by name, so nothing is created for them.
+bool fitsPathLimit(const QString &path);
+
+// Creates the folder at the absolute path and its missing parents, one level
+// at a time from the top. On failure *failedFolder names the level that could
+// not be made.
+bool createFolders(const QString &path, QString *failedFolder);
+
+// Position of the last byte equal to byte in data[0, length), or -1.
+qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte);
+
+} // namespace FileSystem
+
+#endif // KELVANE_FILESYSTEM_P_H
