@@ -14,7 +14,7 @@ packages=(
     fonts-dejavu-core
     python3 zip unzip p7zip-full libarchive-tools time
     clang libclang-rt-14-dev
-    reuse
+    reuse doxygen
 )
 
 missing=()

@@ -9,7 +9,8 @@
 #
 #   qt6          Qt 6, warnings as errors: the whole suite; then the library
 #                is installed into a temporary prefix and examples/ is built
-#                against it twice (CMake package, pkg-config) and run
+#                against it twice (CMake package, pkg-config) and run, and
+#                doxygen documents the public headers without a warning
 #   qt5          Qt 5, warnings as errors: the whole suite
 #   qt5-asan     Qt 5 under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz         each fuzz target for a minute (clang + libFuzzer)
@@ -36,7 +37,15 @@ run_ctest() {
 }
 
 config_qt6() {
-    build build-qt6 -DKELVANE_QT_MAJOR=6 -DKELVANE_WARNINGS_AS_ERRORS=ON && run_ctest build-qt6 && installed_examples build-qt6
+    build build-qt6 -DKELVANE_QT_MAJOR=6 -DKELVANE_WARNINGS_AS_ERRORS=ON && run_ctest build-qt6 &&
+        installed_examples build-qt6 && reference_docs build-qt6
+}
+
+# The public headers' reference; any warning (an undocumented declaration)
+# fails the run.
+reference_docs() {
+    rm -rf "$1/doc"
+    KELVANE_DOC_DIR=$PWD/$1/doc doxygen doc/Doxyfile && echo "doxygen: public headers documented, no warnings"
 }
 
 # Installs the build into a temporary prefix and builds examples/ against it,
