@@ -27,6 +27,9 @@ constexpr int EncryptionHeaderSize = 12;
 // Highest "version needed to extract" (low byte, times ten) the reader supports.
 constexpr int MaxSupportedVersion = 27;
 
+// "Version needed to extract" of an entry that has ZIP64 records.
+constexpr quint16 VersionNeededZip64 = 45;
+
 // Version written by the writer into "version needed to extract".
 constexpr quint16 VersionNeededToExtract = 20;
 
@@ -35,14 +38,22 @@ constexpr quint16 VersionNeededToExtract = 20;
 // flagged as UTF-8; VFAT names are not.
 enum HostSystem : quint8 {
     HostMsDos = 0,
+    HostUnix = 3,
+    HostOs2 = 6,
+    HostWindowsNtfs = 10,
     HostVfat = 14
 };
+
+// MS-DOS attribute bit (low byte of the external attributes) of a folder.
+constexpr quint32 DosDirectoryAttribute = 0x10;
 
 enum Signature : quint32 {
     LocalHeaderSignature = 0x04034b50,
     DataDescriptorSignature = 0x08074b50,
     CentralHeaderSignature = 0x02014b50,
-    EndRecordSignature = 0x06054b50
+    EndRecordSignature = 0x06054b50,
+    Zip64EndRecordSignature = 0x06064b50,
+    Zip64LocatorSignature = 0x07064b50
 };
 
 enum Method : quint16 {
@@ -91,6 +102,18 @@ enum Offset : int {
 };
 }
 
+// Data descriptor of an entry with ZIP64 records: 8-byte sizes.
+namespace Zip64DataDescriptor {
+enum Offset : int {
+    Signature = 0,
+    Crc = 4,
+    CompressedSize = 8,
+    UncompressedSize = 16,
+    Size = 24,
+    SizeWithoutSignature = 20
+};
+}
+
 // Central directory file header: fixed part, then name, extra field, comment.
 namespace CentralHeader {
 enum Offset : int {
@@ -130,6 +153,58 @@ enum Offset : int {
 };
 }
 
+// ZIP64 end of central directory record: fixed part, then extensible data.
+// RecordSize counts the bytes after itself (44 for the fixed part).
+namespace Zip64EndRecord {
+enum Offset : int {
+    Signature = 0,
+    RecordSize = 4,
+    VersionMadeBy = 12,
+    VersionNeeded = 14,
+    DiskNumber = 16,
+    DirectoryDisk = 20,
+    DiskEntries = 24,
+    TotalEntries = 32,
+    DirectorySize = 40,
+    DirectoryOffset = 48,
+    Size = 56
+};
+}
+
+// ZIP64 end of central directory locator, right in front of the end record.
+namespace Zip64Locator {
+enum Offset : int {
+    Signature = 0,
+    EndRecordDisk = 4,
+    EndRecordOffset = 8,
+    TotalDisks = 16,
+    Size = 20
+};
+}
+
+// Extra field: blocks of a 2-byte header ID, a 2-byte data size and the data.
+namespace ExtraField {
+constexpr int HeaderSize = 4;
+
+enum HeaderId : quint16 {
+    // 8-byte values for the record's 32-bit fields that hold 0xffffffff (and
+    // the 4-byte disk number for 0xffff), in this order: uncompressed size,
+    // compressed size, local header offset, disk number.
+    Zip64 = 0x0001,
+    // Version 1, the CRC-32 of the stored name (comment), then UTF-8 text.
+    UnicodePath = 0x7075,
+    UnicodeComment = 0x6375
+};
+
+namespace Unicode {
+enum Offset : int {
+    Version = 0,
+    Crc = 1,
+    Text = 5
+};
+}
+}
+
 // Largest value of a 16-bit count or length field.
 constexpr quint32 MaxUShort = 0xffff;
 
@@ -146,6 +221,11 @@ inline quint32 readUInt(const unsigned char *p)
     return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
 }
 
+inline quint64 readULongLong(const unsigned char *p)
+{
+    return quint64(readUInt(p)) | (quint64(readUInt(p + 4)) << 32);
+}
+
 inline void writeUShort(unsigned char *p, quint16 v)
 {
     p[0] = uchar(v & 0xff);
@@ -158,6 +238,12 @@ inline void writeUInt(unsigned char *p, quint32 v)
     p[1] = uchar((v >> 8) & 0xff);
     p[2] = uchar((v >> 16) & 0xff);
     p[3] = uchar((v >> 24) & 0xff);
+}
+
+inline void writeULongLong(unsigned char *p, quint64 v)
+{
+    writeUInt(p, quint32(v & 0xffffffffu));
+    writeUInt(p + 4, quint32(v >> 32));
 }
 
 // MS-DOS time: hour in bits 11-15, minute in bits 5-10, second / 2 in bits 0-4,

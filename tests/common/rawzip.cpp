@@ -80,13 +80,22 @@ RawZip::Archive RawZip::build() const
         putUShort(h, LocalHeader::Method, l.method.value_or(e.method));
         putUShort(h, LocalHeader::Time, l.dosTime.value_or(e.dosTime));
         putUShort(h, LocalHeader::Date, l.dosDate.value_or(e.dosDate));
+        const bool localZip64 = e.zip64Records & Zip64Local;
+        const quint32 localSizeDefault32 = localZip64 ? quint32(MaxUInt) : 0;
+        QByteArray localExtra = e.localExtra;
+        if (localZip64) {
+            localExtra.prepend(zip64Block({l.uncompressedSize64.value_or(quint64(e.content.size())),
+                                           l.compressedSize64.value_or(quint64(p.data.size()))}));
+        }
         putUInt(h, LocalHeader::Crc, l.crc.value_or(p.crc));
-        putUInt(h, LocalHeader::CompressedSize, l.compressedSize.value_or(quint32(p.data.size())));
-        putUInt(h, LocalHeader::UncompressedSize, l.uncompressedSize.value_or(quint32(e.content.size())));
+        putUInt(h, LocalHeader::CompressedSize,
+                l.compressedSize.value_or(localZip64 ? localSizeDefault32 : quint32(p.data.size())));
+        putUInt(h, LocalHeader::UncompressedSize,
+                l.uncompressedSize.value_or(localZip64 ? localSizeDefault32 : quint32(e.content.size())));
         putUShort(h, LocalHeader::NameLength, l.nameLength.value_or(quint16(name.size())));
-        putUShort(h, LocalHeader::ExtraLength, quint16(e.localExtra.size()));
+        putUShort(h, LocalHeader::ExtraLength, quint16(localExtra.size()));
         h += name;
-        h += e.localExtra;
+        h += localExtra;
         if (localHeaderHook)
             localHeaderHook(i, h);
 
@@ -107,10 +116,17 @@ RawZip::Archive RawZip::build() const
                 putUInt(d, 0, DataDescriptorSignature);
             }
             const int base = d.size();
-            d.append(QByteArray(12, '\0'));
-            putUInt(d, base, dd.crc.value_or(p.crc));
-            putUInt(d, base + 4, dd.compressedSize.value_or(quint32(p.data.size())));
-            putUInt(d, base + 8, dd.uncompressedSize.value_or(quint32(e.content.size())));
+            if (e.descriptor64) {
+                d.append(QByteArray(20, '\0'));
+                putUInt(d, base, dd.crc.value_or(p.crc));
+                putULongLong(d, base + 4, dd.compressedSize64.value_or(quint64(p.data.size())));
+                putULongLong(d, base + 12, dd.uncompressedSize64.value_or(quint64(e.content.size())));
+            } else {
+                d.append(QByteArray(12, '\0'));
+                putUInt(d, base, dd.crc.value_or(p.crc));
+                putUInt(d, base + 4, dd.compressedSize.value_or(quint32(p.data.size())));
+                putUInt(d, base + 8, dd.uncompressedSize.value_or(quint32(e.content.size())));
+            }
             layout.descriptor = a.bytes.size();
             a.bytes += d;
         }
@@ -140,16 +156,29 @@ RawZip::Archive RawZip::build() const
         putUShort(r, CentralHeader::Method, c.method.value_or(e.method));
         putUShort(r, CentralHeader::Time, c.dosTime.value_or(e.dosTime));
         putUShort(r, CentralHeader::Date, c.dosDate.value_or(e.dosDate));
+        const bool centralZip64 = e.zip64Records & Zip64Central;
+        QByteArray centralExtra = e.centralExtra;
+        if (centralZip64) {
+            centralExtra.prepend(zip64Block(
+                {c.uncompressedSize64.value_or(quint64(e.content.size())),
+                 c.compressedSize64.value_or(quint64(storedData.at(i).size())),
+                 c.localHeaderOffset64.value_or(quint64(a.entries.at(i).localHeader))}));
+        }
+        const quint32 placeholder = quint32(MaxUInt);
         putUInt(r, CentralHeader::Crc, c.crc.value_or(crcs.at(i)));
-        putUInt(r, CentralHeader::CompressedSize, c.compressedSize.value_or(quint32(storedData.at(i).size())));
-        putUInt(r, CentralHeader::UncompressedSize, c.uncompressedSize.value_or(quint32(e.content.size())));
+        putUInt(r, CentralHeader::CompressedSize,
+                c.compressedSize.value_or(centralZip64 ? placeholder : quint32(storedData.at(i).size())));
+        putUInt(r, CentralHeader::UncompressedSize,
+                c.uncompressedSize.value_or(centralZip64 ? placeholder : quint32(e.content.size())));
         putUShort(r, CentralHeader::NameLength, c.nameLength.value_or(quint16(name.size())));
-        putUShort(r, CentralHeader::ExtraLength, quint16(e.centralExtra.size()));
+        putUShort(r, CentralHeader::ExtraLength, quint16(centralExtra.size()));
         putUShort(r, CentralHeader::CommentLength, quint16(e.comment.size()));
+        putUInt(r, CentralHeader::ExternalAttributes, e.externalAttributes);
         putUInt(r, CentralHeader::LocalHeaderOffset,
-                e.localHeaderOffset.value_or(quint32(a.entries.at(i).localHeader)));
+                e.localHeaderOffset.value_or(centralZip64 ? placeholder
+                                                          : quint32(a.entries.at(i).localHeader)));
         r += name;
-        r += e.centralExtra;
+        r += centralExtra;
         r += e.comment;
         if (centralRecordHook)
             centralRecordHook(i, r);
@@ -160,15 +189,43 @@ RawZip::Archive RawZip::build() const
     const qint64 directorySize = a.bytes.size() - a.centralDirectory;
     a.bytes += afterCentral;
 
+    const Zip64End &z = zip64End;
+    if (z.present) {
+        QByteArray r(Zip64EndRecord::Size, '\0');
+        putUInt(r, Zip64EndRecord::Signature, Zip64EndRecordSignature);
+        putULongLong(r, Zip64EndRecord::RecordSize,
+                     quint64(Zip64EndRecord::Size - 12 + z.extensibleData.size()));
+        putUShort(r, Zip64EndRecord::VersionMadeBy, 45);
+        putUShort(r, Zip64EndRecord::VersionNeeded, 45);
+        putULongLong(r, Zip64EndRecord::DiskEntries, z.diskEntries.value_or(quint64(recorded)));
+        putULongLong(r, Zip64EndRecord::TotalEntries, z.totalEntries.value_or(quint64(recorded)));
+        putULongLong(r, Zip64EndRecord::DirectorySize, z.directorySize.value_or(quint64(directorySize)));
+        putULongLong(r, Zip64EndRecord::DirectoryOffset,
+                     z.directoryOffset.value_or(quint64(a.centralDirectory)));
+        r += z.extensibleData;
+        a.zip64EndRecord = a.bytes.size();
+        a.bytes += r;
+
+        QByteArray l(Zip64Locator::Size, '\0');
+        putUInt(l, Zip64Locator::Signature, Zip64LocatorSignature);
+        putULongLong(l, Zip64Locator::EndRecordOffset, z.locatorOffset.value_or(quint64(a.zip64EndRecord)));
+        putUInt(l, Zip64Locator::TotalDisks, z.totalDisks.value_or(1));
+        a.zip64Locator = a.bytes.size();
+        a.bytes += l;
+    }
+
     if (end.present) {
+        const quint16 count16 = z.present ? quint16(MaxUShort) : quint16(recorded);
         QByteArray r(EndRecord::Size, '\0');
         putUInt(r, EndRecord::Signature, EndRecordSignature);
         putUShort(r, EndRecord::DiskNumber, end.diskNumber.value_or(0));
         putUShort(r, EndRecord::DirectoryDisk, end.directoryDisk.value_or(0));
-        putUShort(r, EndRecord::DiskEntries, end.diskEntries.value_or(quint16(recorded)));
-        putUShort(r, EndRecord::TotalEntries, end.totalEntries.value_or(quint16(recorded)));
-        putUInt(r, EndRecord::DirectorySize, end.directorySize.value_or(quint32(directorySize)));
-        putUInt(r, EndRecord::DirectoryOffset, end.directoryOffset.value_or(quint32(a.centralDirectory)));
+        putUShort(r, EndRecord::DiskEntries, end.diskEntries.value_or(count16));
+        putUShort(r, EndRecord::TotalEntries, end.totalEntries.value_or(count16));
+        putUInt(r, EndRecord::DirectorySize,
+                end.directorySize.value_or(z.present ? quint32(MaxUInt) : quint32(directorySize)));
+        putUInt(r, EndRecord::DirectoryOffset,
+                end.directoryOffset.value_or(z.present ? quint32(MaxUInt) : quint32(a.centralDirectory)));
         putUShort(r, EndRecord::CommentLength, end.commentLength.value_or(quint16(end.comment.size())));
         r += end.comment;
         if (endRecordHook)
@@ -177,6 +234,20 @@ RawZip::Archive RawZip::build() const
         a.bytes += r;
     }
     a.bytes += trailer;
+    if (!prepended.isEmpty()) {
+        a.bytes.prepend(prepended);
+        const qint64 shift = prepended.size();
+        for (EntryLayout &e : a.entries) {
+            for (qint64 *at : {&e.localHeader, &e.dataOffset, &e.descriptor, &e.end, &e.central}) {
+                if (*at >= 0)
+                    *at += shift;
+            }
+        }
+        for (qint64 *at : {&a.centralDirectory, &a.zip64EndRecord, &a.zip64Locator, &a.endRecord}) {
+            if (*at >= 0)
+                *at += shift;
+        }
+    }
     return a;
 }
 
@@ -232,4 +303,37 @@ void RawZip::putUShort(QByteArray &bytes, qint64 offset, quint16 value)
 void RawZip::putUInt(QByteArray &bytes, qint64 offset, quint32 value)
 {
     writeUInt(reinterpret_cast<unsigned char *>(bytes.data()) + offset, value);
+}
+
+void RawZip::putULongLong(QByteArray &bytes, qint64 offset, quint64 value)
+{
+    writeULongLong(reinterpret_cast<unsigned char *>(bytes.data()) + offset, value);
+}
+
+QByteArray RawZip::extraBlock(quint16 id, const QByteArray &data)
+{
+    QByteArray block(4, '\0');
+    putUShort(block, 0, id);
+    putUShort(block, 2, quint16(data.size()));
+    return block + data;
+}
+
+QByteArray RawZip::zip64Block(std::initializer_list<quint64> values)
+{
+    QByteArray data(int(values.size()) * 8, '\0');
+    int offset = 0;
+    for (const quint64 v : values) {
+        putULongLong(data, offset, v);
+        offset += 8;
+    }
+    return extraBlock(ExtraField::Zip64, data);
+}
+
+QByteArray RawZip::unicodeBlock(quint16 id, const QByteArray &stored, const QByteArray &utf8,
+                                std::optional<quint32> crc)
+{
+    QByteArray data(5, '\0');
+    data[0] = 1;
+    putUInt(data, 1, crc.value_or(crc32(stored)));
+    return extraBlock(id, data + utf8);
 }

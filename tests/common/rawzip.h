@@ -23,6 +23,11 @@
 //     const RawZip::Archive archive = zip.build();
 //     // archive.bytes; archive.entries[i].dataOffset, ...
 //
+// ZIP64: zip64() on an entry moves its sizes (and, in the central record, its
+// local header offset) into ZIP64 extra blocks behind 0xffffffff
+// placeholders; end.zip64 adds the ZIP64 end record and its locator, with
+// placeholders in the classic end record.
+//
 // Record layouts come from zip/zipformat_p.h, the cipher from zip/zipcipher_p.h.
 
 #include <QtCore/QByteArray>
@@ -30,6 +35,7 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 
 class RawZip
@@ -54,6 +60,17 @@ public:
         std::optional<quint32> uncompressedSize;
         std::optional<QByteArray> name;
         std::optional<quint16> nameLength; // written length, the name bytes stay
+        // ZIP64 values of the record's extra block (entries with zip64()).
+        std::optional<quint64> compressedSize64;
+        std::optional<quint64> uncompressedSize64;
+        std::optional<quint64> localHeaderOffset64; // central record only
+    };
+
+    enum Zip64Records {
+        NoZip64 = 0,
+        Zip64Local = 0x1,   // local header: placeholders and a block with both sizes
+        Zip64Central = 0x2, // central record: placeholders and a block with sizes and offset
+        Zip64Both = Zip64Local | Zip64Central
     };
 
     struct Entry
@@ -72,6 +89,9 @@ public:
         std::optional<uchar> headerByte10;   // default: low byte of dosTime
         std::optional<uchar> checkByte;      // default: as the reader expects
         Descriptor descriptorKind = NoDescriptor;
+        bool descriptor64 = false;      // 8-byte sizes in the data descriptor
+        int zip64Records = NoZip64;     // Zip64Records
+        quint32 externalAttributes = 0;
         QByteArray localExtra;
         QByteArray centralExtra;
         QByteArray comment;             // entry comment (central record)
@@ -99,6 +119,20 @@ public:
             return *this;
         }
         Entry &utf8Flag() { flags |= 0x0800; return *this; }
+        // ZIP64 records; with a descriptor, its sizes take 8 bytes.
+        Entry &zip64(int where = Zip64Both)
+        {
+            zip64Records = where;
+            descriptor64 = where & Zip64Local;
+            versionNeeded = 45;
+            return *this;
+        }
+        // Version made by: host system in the high byte.
+        Entry &madeBy(quint8 host, quint8 version = 20)
+        {
+            versionMadeBy = quint16((host << 8) | version);
+            return *this;
+        }
         Entry &time(quint16 t, quint16 d) { dosTime = t; dosDate = d; return *this; }
         Entry &withComment(const QByteArray &c) { comment = c; return *this; }
         Entry &raw(const QByteArray &bytes) { rawData = bytes; return *this; }
@@ -122,6 +156,8 @@ public:
         QByteArray bytes;
         QVector<EntryLayout> entries;  // in the order of add()
         qint64 centralDirectory = -1;
+        qint64 zip64EndRecord = -1;
+        qint64 zip64Locator = -1;
         qint64 endRecord = -1;
     };
 
@@ -139,13 +175,32 @@ public:
         bool present = true;
     };
 
+    // ZIP64 end record and locator, written in front of the end record when
+    // present. Unset fields take the archive's values; the classic end
+    // record then holds placeholders in the count, size and offset fields
+    // unless End overrides them.
+    struct Zip64End
+    {
+        bool present = false;
+        std::optional<quint64> diskEntries;
+        std::optional<quint64> totalEntries;
+        std::optional<quint64> directorySize;
+        std::optional<quint64> directoryOffset;
+        std::optional<quint64> locatorOffset; // the locator's pointer to the ZIP64 end record
+        std::optional<quint32> totalDisks;
+        QByteArray extensibleData;            // after the fixed part, counted in its size
+    };
+
     Entry &add(const QByteArray &name, const QByteArray &content = QByteArray());
     Entry &entry(int index) { return m_entries.at(size_t(index)); }
     const Entry &entry(int index) const { return m_entries.at(size_t(index)); }
     int count() const { return int(m_entries.size()); }
 
     End end;
-    QByteArray prefix;           // bytes before the first local header
+    Zip64End zip64End;
+    QByteArray prefix;           // bytes before the first local header, counted in offsets
+    QByteArray prepended;        // bytes put in front of the finished archive, as by
+                                 // "cat stub archive.zip": the offsets do not count them
     QByteArray beforeCentral;    // bytes between the last entry and the central directory
     QByteArray afterCentral;     // bytes between the central directory and the end record
     QByteArray trailer;          // bytes after the archive comment
@@ -169,6 +224,15 @@ public:
     static quint16 dosDate(int year, int month, int day);
     static void putUShort(QByteArray &bytes, qint64 offset, quint16 value);
     static void putUInt(QByteArray &bytes, qint64 offset, quint32 value);
+    static void putULongLong(QByteArray &bytes, qint64 offset, quint64 value);
+    // One extra field block: header ID, size, data.
+    static QByteArray extraBlock(quint16 id, const QByteArray &data);
+    // A ZIP64 extra block holding these 8-byte values, in order.
+    static QByteArray zip64Block(std::initializer_list<quint64> values);
+    // A version-1 Unicode Path (0x7075) or Unicode Comment (0x6375) block for
+    // the stored bytes, holding utf8; crc overrides the CRC-32 of stored.
+    static QByteArray unicodeBlock(quint16 id, const QByteArray &stored, const QByteArray &utf8,
+                                   std::optional<quint32> crc = std::nullopt);
 
 private:
     std::deque<Entry> m_entries;
