@@ -78,14 +78,15 @@ void listVerbose(const UnZip &unzip)
     const QList<UnZip::ZipEntry> entries = unzip.entryList();
     for (const UnZip::ZipEntry &e : entries) {
         char columns[128];
-        std::snprintf(columns, sizeof columns, "%10u  %10u  %-7s  %08x  %s  %-9s  ",
-                      e.uncompressedSize, e.compressedSize, methodName(e.compression), e.crc,
+        std::snprintf(columns, sizeof columns, "%10llu  %10llu  %-7s  %08x  %s  %-9s  ",
+                      static_cast<unsigned long long>(e.uncompressedSize),
+                      static_cast<unsigned long long>(e.compressedSize), methodName(e.compression), e.crc,
                       formatDateTime(e.lastModified).constData(), e.encrypted ? "yes" : "no");
         Console::out(QByteArray(columns) + e.filename.toUtf8());
         if (!e.comment.isEmpty())
             Console::out(toolText("%1Comment: %2").arg(QString(71, QLatin1Char(' ')), e.comment));
-        totalLength += e.uncompressedSize;
-        totalCompressed += e.compressedSize;
+        totalLength += qint64(e.uncompressedSize);
+        totalCompressed += qint64(e.compressedSize);
     }
     Console::out(QByteArrayLiteral("----------  ----------"));
     char totals[64];
@@ -125,7 +126,7 @@ int runTest(const ToolOptions &options)
     if (progress.isEnabled()) {
         qint64 bytes = 0;
         for (const UnZip::ZipEntry &e : entries)
-            bytes += e.uncompressedSize;
+            bytes += qint64(e.uncompressedSize);
         progress.setTotals(entries.size(), bytes);
     }
 
@@ -190,7 +191,7 @@ int runExtract(const ToolOptions &options)
     if (progress.isEnabled()) {
         qint64 bytes = 0;
         for (const UnZip::ZipEntry &e : unzip.entryList())
-            sizes.insert(e.filename, e.uncompressedSize);
+            sizes.insert(e.filename, qint64(e.uncompressedSize));
         for (const QString &name : names)
             bytes += sizes.value(name);
         progress.setTotals(names.size(), bytes);

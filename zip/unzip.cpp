@@ -8,7 +8,9 @@
 #include "filesystem_p.h"
 #include "ziplog_p.h"
 #include "zipcipher_p.h"
+#include "zipextrafield_p.h"
 #include "zipnames_p.h"
+#include "zipreadable_p.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 using namespace ZipFormat;
 
@@ -78,6 +81,23 @@ QString UnzipPrivate::decodeText(const char *data, int size, bool utf8Flag) cons
     return ZipNames::decode(data, size, utf8Flag, directoryCodec);
 }
 
+bool UnzipPrivate::seekTo(quint64 position)
+{
+    return position <= quint64(std::numeric_limits<qint64>::max()) && device->seek(qint64(position));
+}
+
+bool UnzipPrivate::readAt(quint64 position, int length)
+{
+    return seekTo(position) && device->read(reinterpret_cast<char *>(inputBuffer), length) == length;
+}
+
+bool UnzipPrivate::hasSignatureAt(quint64 position, quint32 signature)
+{
+    if (position > quint64(deviceSize) || quint64(deviceSize) - position < 4)
+        return false;
+    return readAt(position, 4) && readUInt(inputBuffer) == signature;
+}
+
 UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
 {
     Q_ASSERT(dev);
@@ -103,8 +123,8 @@ UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
     if (directoryEntryCount == 0)
         return UnZip::Success;
 
-    bool continueParsing = true;
-    while (continueParsing) {
+    bool directoryFound = false;
+    for (;;) {
         if (device->read(reinterpret_cast<char *>(inputBuffer), 4) != 4) {
             if (!entries) {
                 diagnostic.report("Corrupted or invalid zip archive");
@@ -118,11 +138,19 @@ UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
         }
         if (readUInt(inputBuffer) != CentralHeaderSignature)
             break;
+        directoryFound = true;
         ec = parseCentralDirectoryRecord();
         if (ec != UnZip::Success) {
             closeArchive();
             return ec;
         }
+    }
+    // The end record announces entries: an archive without a directory where
+    // it says is damaged, not empty.
+    if (!directoryFound) {
+        diagnostic.report(QString::fromLatin1("No central directory at offset %1").arg(directoryOffset));
+        closeArchive();
+        return UnZip::CorruptedArchive;
     }
     std::sort(localHeaderOffsets.begin(), localHeaderOffsets.end());
     return UnZip::Success;
@@ -153,19 +181,78 @@ UnZip::ErrorCode UnzipPrivate::findEndRecordBackwards(qint64 size, qint64 *posit
     return UnZip::IncompatibleArchive;
 }
 
+UnZip::ErrorCode UnzipPrivate::readZip64EndRecord(qint64 locatorPosition, qint64 *position)
+{
+    *position = -1;
+    if (!readAt(quint64(locatorPosition), Zip64Locator::Size)
+        || readUInt(inputBuffer) != Zip64LocatorSignature) {
+        return UnZip::Success;
+    }
+    // Where the locator says, or, with data in front of the archive, right in
+    // front of the locator, where every writer puts it.
+    const quint64 stated = readULongLong(inputBuffer + Zip64Locator::EndRecordOffset);
+    if (locatorPosition < Zip64EndRecord::Size)
+        return UnZip::Success;
+    const quint64 adjacent = quint64(locatorPosition - Zip64EndRecord::Size);
+    for (const quint64 candidate : {stated, adjacent}) {
+        if (candidate > adjacent)
+            continue;
+        if (!readAt(candidate, Zip64EndRecord::Size))
+            return UnZip::FileReadError;
+        if (readUInt(inputBuffer) == Zip64EndRecordSignature) {
+            *position = qint64(candidate);
+            return UnZip::Success;
+        }
+    }
+    return UnZip::Success;
+}
+
+void UnzipPrivate::locateCentralDirectory(quint64 directoryEnd, quint64 directorySize)
+{
+    // Data in front of the archive (a self-extractor, a script) moves every
+    // record while the stored offsets stay as the writer knew them. The
+    // directory ends where the end record (or the ZIP64 end record) begins,
+    // so it starts its size before that: when the directory is there rather
+    // than where the end record says, every offset moves by the difference.
+    offsetCorrection = 0;
+    if (directoryEntryCount == 0 || hasSignatureAt(directoryOffset, CentralHeaderSignature))
+        return;
+    if (directorySize > directoryEnd || directoryOffset > quint64(deviceSize))
+        return;
+    const quint64 expected = directoryEnd - directorySize;
+    if (expected == directoryOffset || !hasSignatureAt(expected, CentralHeaderSignature))
+        return;
+    offsetCorrection = qint64(expected) - qint64(directoryOffset);
+    directoryOffset = expected;
+}
+
+quint64 UnzipPrivate::correctedOffset(quint64 stored) const
+{
+    // Offsets that the correction would move before the start of the device
+    // or past 64 bits lead nowhere: the largest value, which no seek reaches.
+    constexpr quint64 nowhere = std::numeric_limits<quint64>::max();
+    if (offsetCorrection >= 0) {
+        const quint64 add = quint64(offsetCorrection);
+        return stored > nowhere - add ? nowhere : stored + add;
+    }
+    const quint64 subtract = quint64(-offsetCorrection);
+    return stored < subtract ? nowhere : stored - subtract;
+}
+
 UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
 {
     const qint64 size = device->size();
+    deviceSize = size;
     if (size < EndRecord::Size)
         return UnZip::IncompatibleArchive;
 
-    if (!device->seek(size - EndRecord::Size))
+    qint64 position = size - EndRecord::Size;
+    if (!device->seek(position))
         return UnZip::FileSeekError;
     if (device->read(reinterpret_cast<char *>(inputBuffer), EndRecord::Size) != EndRecord::Size)
         return UnZip::FileReadError;
 
     if (readUInt(inputBuffer) != EndRecordSignature) {
-        qint64 position = -1;
         const UnZip::ErrorCode ec = findEndRecordBackwards(size, &position);
         if (ec != UnZip::Success)
             return ec;
@@ -177,8 +264,12 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
 
     directoryOffset = readUInt(inputBuffer + EndRecord::DirectoryOffset);
     directoryEntryCount = readUShort(inputBuffer + EndRecord::TotalEntries);
-    const quint16 commentLength = readUShort(inputBuffer + EndRecord::CommentLength);
-    if (commentLength != 0) {
+    quint64 directorySize = readUInt(inputBuffer + EndRecord::DirectorySize);
+    // A comment that runs past the end of the device is cut there, as other
+    // readers do: what is there of it is still the comment.
+    const qint64 commentLength = qMin<qint64>(readUShort(inputBuffer + EndRecord::CommentLength),
+                                              size - position - EndRecord::Size);
+    if (commentLength > 0) {
         const QByteArray bytes = device->read(commentLength);
         if (bytes.size() != commentLength)
             return UnZip::FileReadError;
@@ -187,7 +278,24 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
         comment = decodeText(bytes.constData(), length, false);
     }
 
-    if (!device->seek(directoryOffset))
+    // A ZIP64 end record, found through the locator in front of the end
+    // record, holds the 64-bit count, size and offset.
+    quint64 directoryEnd = quint64(position);
+    if (position >= Zip64Locator::Size) {
+        qint64 zip64Position = -1;
+        const UnZip::ErrorCode ec = readZip64EndRecord(position - Zip64Locator::Size, &zip64Position);
+        if (ec != UnZip::Success)
+            return ec;
+        if (zip64Position >= 0) {
+            directoryEntryCount = readULongLong(inputBuffer + Zip64EndRecord::TotalEntries);
+            directorySize = readULongLong(inputBuffer + Zip64EndRecord::DirectorySize);
+            directoryOffset = readULongLong(inputBuffer + Zip64EndRecord::DirectoryOffset);
+            directoryEnd = quint64(zip64Position);
+        }
+    }
+
+    locateCentralDirectory(directoryEnd, directorySize);
+    if (!seekTo(directoryOffset))
         return UnZip::FileSeekError;
     return UnZip::Success;
 }
@@ -202,33 +310,62 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     const unsigned char *h = inputBuffer;
 
     const quint16 method = readUShort(h + CentralHeader::Method);
-    const quint16 nameLength = readUShort(h + CentralHeader::NameLength);
-    const quint16 extraLength = readUShort(h + CentralHeader::ExtraLength);
-    const quint16 commentLength = readUShort(h + CentralHeader::CommentLength);
-    const quint32 localHeaderOffset = readUInt(h + CentralHeader::LocalHeaderOffset);
+    const quint16 versionNeeded = readUShort(h + CentralHeader::VersionNeeded);
+    const quint16 flags = readUShort(h + CentralHeader::Flags);
+    const quint8 host = h[CentralHeader::VersionMadeBy + 1];
+    const int nameLength = readUShort(h + CentralHeader::NameLength);
+    const int extraLength = readUShort(h + CentralHeader::ExtraLength);
+    const int commentLength = readUShort(h + CentralHeader::CommentLength);
+    const quint32 attributes = readUInt(h + CentralHeader::ExternalAttributes);
+    quint64 compressedSize = readUInt(h + CentralHeader::CompressedSize);
+    quint64 uncompressedSize = readUInt(h + CentralHeader::UncompressedSize);
+    quint64 localHeaderOffset = readUInt(h + CentralHeader::LocalHeaderOffset);
+    quint32 diskNumber = readUShort(h + CentralHeader::DiskStart);
+
+    // Name, extra field and comment in one read: together they fit the buffer.
+    const int variable = nameLength + extraLength + commentLength;
+    if (device->read(reinterpret_cast<char *>(outputBuffer), variable) != variable)
+        return UnZip::FileReadError;
+    const char *nameData = reinterpret_cast<const char *>(outputBuffer);
+    const QByteArray storedName = QByteArray::fromRawData(nameData, nameLength);
+    const QByteArray storedComment = QByteArray::fromRawData(nameData + nameLength + extraLength,
+                                                             commentLength);
+    const ZipExtraField extra(outputBuffer + nameLength, extraLength, storedName, storedComment);
+
+    if (!extra.resolveZip64(&uncompressedSize, &compressedSize, &localHeaderOffset, &diskNumber)) {
+        diagnostic.report(QString::fromLatin1("ZIP64 extra field lacks a value for the record of %1")
+                        .arg(decodeText(nameData, nameLength, flags & (FlagUtf8Names << 8))));
+        return UnZip::CorruptedArchive;
+    }
+    localHeaderOffset = correctedOffset(localHeaderOffset);
 
     // Every central record names a local header, skipped or not: the
     // boundaries between entries' data.
     localHeaderOffsets.append(localHeaderOffset);
 
-    const char *skipReason = nullptr;
-    if (method != MethodStored && method != MethodDeflated)
-        skipReason = "Unsupported compression method. Skipping file.";
-    else if (qint8(h[CentralHeader::VersionNeeded]) > MaxSupportedVersion)
-        skipReason = "Unsupported PKZip version. Skipping file.";
-    else if (nameLength == 0)
-        skipReason = "Skipping file with no name.";
-    if (skipReason) {
-        diagnostic.report(skipReason);
-        if (!device->seek(device->pos() + nameLength + extraLength + commentLength))
-            return UnZip::FileSeekError;
+    const bool utf8 = flags & (FlagUtf8Names << 8);
+    const QString unicodeName = extra.unicodePath();
+    const QString name = unicodeName.isNull() ? decodeText(nameData, nameLength, utf8) : unicodeName;
+
+    if (const std::optional<UnZip::SkipReason> reason
+        = ZipReadable::obstacle(method, versionNeeded, flags, extra, nameLength != 0)) {
+        switch (*reason) {
+        case UnZip::UnsupportedMethod:
+            diagnostic.report("Unsupported compression method. Skipping file.");
+            break;
+        case UnZip::UnsupportedVersion:
+            diagnostic.report("Unsupported PKZip version. Skipping file.");
+            break;
+        case UnZip::UnsupportedEncryption:
+            diagnostic.report("Unsupported encryption. Skipping file.");
+            break;
+        case UnZip::NamelessEntry:
+            diagnostic.report("Skipping file with no name.");
+            break;
+        }
+        skipped.append({name, *reason, method, versionNeeded, flags});
         return UnZip::Success;
     }
-
-    const bool utf8 = h[CentralHeader::Flags + 1] & FlagUtf8Names;
-    if (device->read(reinterpret_cast<char *>(outputBuffer), nameLength) != nameLength)
-        return UnZip::FileReadError;
-    const QString name = decodeText(reinterpret_cast<const char *>(outputBuffer), nameLength, utf8);
 
     auto *entry = new ZipEntryP;
     entry->generalFlags[0] = h[CentralHeader::Flags];
@@ -239,29 +376,44 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     entry->dosDate[0] = h[CentralHeader::Date];
     entry->dosDate[1] = h[CentralHeader::Date + 1];
     entry->crc = readUInt(h + CentralHeader::Crc);
-    entry->compressedSize = readUInt(h + CentralHeader::CompressedSize);
-    entry->uncompressedSize = readUInt(h + CentralHeader::UncompressedSize);
-
-    if (extraLength != 0 && !device->seek(device->pos() + extraLength)) {
-        delete entry;
-        return UnZip::FileSeekError;
-    }
-    if (commentLength != 0) {
-        if (device->read(reinterpret_cast<char *>(outputBuffer), commentLength) != commentLength) {
-            delete entry;
-            return UnZip::FileReadError;
-        }
-        entry->comment = decodeText(reinterpret_cast<const char *>(outputBuffer), commentLength, utf8);
-    }
+    entry->compressedSize = compressedSize;
+    entry->uncompressedSize = uncompressedSize;
     entry->localHeaderOffset = localHeaderOffset;
+    if (!unicodeName.isNull())
+        entry->storedName = decodeText(nameData, nameLength, utf8);
+    if (commentLength != 0) {
+        const QString unicodeComment = extra.unicodeComment();
+        entry->comment = unicodeComment.isNull()
+            ? decodeText(storedComment.constData(), commentLength, utf8)
+            : unicodeComment;
+    }
 
+    // MS-DOS and Windows tools store names with backslashes between folders;
+    // elsewhere a backslash is part of the name.
+    const bool dosHost = host == HostMsDos || host == HostOs2 || host == HostWindowsNtfs || host == HostVfat;
+    entry->backslashSeparators = dosHost && name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/'));
+    const QChar last = name.isEmpty() ? QChar() : name.at(name.size() - 1);
+    // A folder also when only the MS-DOS directory attribute says so, unless
+    // a Unix mode in the upper half of the attributes speaks for itself, or
+    // there are data.
+    const bool dosFolder = (attributes & DosDirectoryAttribute) && (dosHost || (attributes >> 16) == 0)
+        && uncompressedSize == 0;
+    entry->isFolder = last == QLatin1Char('/') || (entry->backslashSeparators && last == QLatin1Char('\\'))
+        || dosFolder;
+
+    addEntry(name, entry);
+    return UnZip::Success;
+}
+
+void UnzipPrivate::addEntry(const QString &name, ZipEntryP *entry)
+{
     if (!entries)
         entries = new QMap<QString, ZipEntryP *>;
     // Directories are mostly written in name order: a name above the last
     // key goes to the end with one comparison instead of a search.
     if (entries->isEmpty() || entries->lastKey() < name) {
         entries->insert(entries->cend(), name, entry);
-        return UnZip::Success;
+        return;
     }
     // Otherwise one search finds both a record of the same name and, when
     // there is none, the place of the new one.
@@ -272,7 +424,6 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     } else {
         entries->insert(existing, name, entry);
     }
-    return UnZip::Success;
 }
 
 void UnzipPrivate::releaseDirectory()
@@ -284,8 +435,10 @@ void UnzipPrivate::releaseDirectory()
     }
     directoryOffset = 0;
     directoryEntryCount = 0;
+    offsetCorrection = 0;
     comment = QString();
     localHeaderOffsets.clear();
+    skipped.clear();
 }
 
 void UnzipPrivate::closeArchive()
@@ -301,19 +454,19 @@ void UnzipPrivate::closeArchive()
 // UnzipPrivate: local headers, decryption and data
 // ---------------------------------------------------------------------------
 
-quint32 UnzipPrivate::nextLocalHeaderAfter(quint32 offset) const
+quint64 UnzipPrivate::nextLocalHeaderAfter(quint64 offset) const
 {
     // The central directory also ends the data of the entries before it.
-    quint64 limit = directoryOffset > offset ? directoryOffset : 0xffffffffu;
+    quint64 limit = directoryOffset > offset ? directoryOffset : std::numeric_limits<quint64>::max();
     const auto next = std::upper_bound(localHeaderOffsets.constBegin(), localHeaderOffsets.constEnd(), offset);
     if (next != localHeaderOffsets.constEnd() && *next < limit)
         limit = *next;
-    return quint32(limit);
+    return limit;
 }
 
 UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEntryP &entry)
 {
-    if (!device->seek(entry.localHeaderOffset))
+    if (!seekTo(entry.localHeaderOffset))
         return UnZip::FileSeekError;
     if (device->read(reinterpret_cast<char *>(inputBuffer), 4) != 4)
         return UnZip::FileReadError;
@@ -324,88 +477,105 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
         return UnZip::FileReadError;
     const unsigned char *h = inputBuffer;
 
-    bool consistent = readUShort(h + LocalHeader::Method) == entry.compressionMethod
+    const bool consistent = readUShort(h + LocalHeader::Method) == entry.compressionMethod
         && h[LocalHeader::Flags] == entry.generalFlags[0]
         && h[LocalHeader::Flags + 1] == entry.generalFlags[1]
         && h[LocalHeader::Time] == entry.dosTime[0]
         && h[LocalHeader::Time + 1] == entry.dosTime[1]
         && h[LocalHeader::Date] == entry.dosDate[0]
         && h[LocalHeader::Date + 1] == entry.dosDate[1];
-    if (consistent && !entry.hasDataDescriptor()) {
-        consistent = readUInt(h + LocalHeader::Crc) == entry.crc
-            && readUInt(h + LocalHeader::CompressedSize) == entry.compressedSize
-            && readUInt(h + LocalHeader::UncompressedSize) == entry.uncompressedSize;
-    }
     if (!consistent)
         return UnZip::InconsistentHeaders;
 
-    const quint16 nameLength = readUShort(h + LocalHeader::NameLength);
-    const quint16 extraLength = readUShort(h + LocalHeader::ExtraLength);
+    const int nameLength = readUShort(h + LocalHeader::NameLength);
+    const int extraLength = readUShort(h + LocalHeader::ExtraLength);
     if (nameLength == 0)
         return UnZip::InconsistentHeaders;
-    if (device->read(reinterpret_cast<char *>(outputBuffer), nameLength) != nameLength)
+    const int variable = nameLength + extraLength;
+    if (device->read(reinterpret_cast<char *>(outputBuffer), variable) != variable)
         return UnZip::FileReadError;
-    const QString name = decodeText(reinterpret_cast<const char *>(outputBuffer), nameLength, entry.hasUtf8Names());
-    if (name != path) {
+    const char *nameData = reinterpret_cast<const char *>(outputBuffer);
+    const ZipExtraField extra(outputBuffer + nameLength, extraLength,
+                              QByteArray::fromRawData(nameData, nameLength));
+
+    if (!entry.hasDataDescriptor()) {
+        quint64 compressedSize = readUInt(h + LocalHeader::CompressedSize);
+        quint64 uncompressedSize = readUInt(h + LocalHeader::UncompressedSize);
+        if (readUInt(h + LocalHeader::Crc) != entry.crc
+            || !extra.resolveZip64(&uncompressedSize, &compressedSize)
+            || compressedSize != entry.compressedSize || uncompressedSize != entry.uncompressedSize) {
+            return UnZip::InconsistentHeaders;
+        }
+    }
+
+    // The names agree when any reading of the local name (its stored bytes,
+    // or its Unicode Path) gives either reading of the central one.
+    const QString storedName = decodeText(nameData, nameLength, entry.hasUtf8Names());
+    const QString unicodeName = extra.unicodePath();
+    const bool sameName = storedName == path || unicodeName == path
+        || (!entry.storedName.isNull() && (storedName == entry.storedName || unicodeName == entry.storedName));
+    if (!sameName) {
         diagnostic.report("Filename in local header mismatches.");
         return UnZip::InconsistentHeaders;
     }
-
-    if (extraLength != 0 && !device->seek(device->pos() + extraLength))
-        return UnZip::FileSeekError;
-    const qint64 dataOffset = device->pos();
-    if (dataOffset < 0 || dataOffset > qint64(0xffffffffu))
-        return UnZip::FileSeekError;
-    entry.dataOffset = quint32(dataOffset);
+    entry.dataOffset = entry.localHeaderOffset + quint64(LocalHeader::Size + variable);
 
     // An entry's data may not reach into the next entry: archives whose
     // entries share or overlap their data could otherwise inflate the same
     // bytes over and over.
-    const quint32 limit = nextLocalHeaderAfter(entry.localHeaderOffset);
-    const quint64 dataEnd = quint64(entry.dataOffset) + entry.compressedSize;
-    if (dataEnd > limit) {
+    const quint64 limit = nextLocalHeaderAfter(entry.localHeaderOffset);
+    if (entry.dataOffset > limit || entry.compressedSize > limit - entry.dataOffset) {
         diagnostic.report(QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path));
         return UnZip::InconsistentHeaders;
     }
 
     if (!entry.hasDataDescriptor())
         return UnZip::Success;
-    if (!device->seek(dataEnd))
+    if (!seekTo(entry.dataOffset + entry.compressedSize))
         return UnZip::FileSeekError;
-    const UnZip::ErrorCode ec = checkDataDescriptor(entry);
-    if (ec != UnZip::Success)
-        return ec;
-    // The descriptor belongs to the entry as well.
-    if (quint64(device->pos()) > limit) {
-        diagnostic.report(QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path));
-        return UnZip::InconsistentHeaders;
-    }
-    return UnZip::Success;
+    return checkDataDescriptor(path, entry, extra.hasZip64(), limit);
 }
 
-UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const ZipEntryP &entry)
+UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const QString &path, const ZipEntryP &entry, bool zip64,
+                                                   quint64 limit)
 {
+    // The descriptor in any of its forms: with or without its signature, with
+    // 4-byte or 8-byte sizes. Entries with a ZIP64 block in their local header
+    // have 8-byte sizes; as writers differ, the other width is tried as well.
     char *buffer = reinterpret_cast<char *>(outputBuffer);
-    if (device->read(buffer, 4) != 4)
+    const qint64 got = device->read(buffer, Zip64DataDescriptor::Size);
+    if (got < DataDescriptor::SizeWithoutSignature)
         return UnZip::FileReadError;
-    if (readUInt(outputBuffer) == DataDescriptorSignature) {
-        if (device->read(buffer, 12) != 12)
-            return UnZip::FileReadError;
-    } else if (device->read(buffer + 4, 8) != 8) {
+    const bool signature = readUInt(outputBuffer) == DataDescriptorSignature;
+    if (signature && got < DataDescriptor::Size)
         return UnZip::FileReadError;
+    const int base = signature ? 4 : 0;
+    const quint64 start = entry.dataOffset + entry.compressedSize;
+    for (const int width : {zip64 ? 8 : 4, zip64 ? 4 : 8}) {
+        const int length = base + 4 + 2 * width;
+        if (got < length)
+            continue;
+        const unsigned char *p = outputBuffer + base;
+        const quint64 compressedSize = width == 8 ? readULongLong(p + 4) : readUInt(p + 4);
+        const quint64 uncompressedSize = width == 8 ? readULongLong(p + 12) : readUInt(p + 8);
+        if (readUInt(p) != entry.crc || compressedSize != entry.compressedSize
+            || uncompressedSize != entry.uncompressedSize) {
+            continue;
+        }
+        // The descriptor belongs to the entry as well.
+        if (quint64(length) > limit - start) {
+            diagnostic.report(QString::fromLatin1("Entry data overlaps the next entry: %1").arg(path));
+            return UnZip::InconsistentHeaders;
+        }
+        return UnZip::Success;
     }
-    if (readUInt(outputBuffer) != entry.crc
-        || readUInt(outputBuffer + 4) != entry.compressedSize
-        || readUInt(outputBuffer + 8) != entry.uncompressedSize) {
-        return UnZip::InconsistentHeaders;
-    }
-    return UnZip::Success;
+    return UnZip::InconsistentHeaders;
 }
 
 UnZip::ErrorCode UnzipPrivate::testPassword(unsigned int *keys, const QString &file, const ZipEntryP &header)
 {
     Q_UNUSED(file);
-    if (header.compressedSize < quint32(EncryptionHeaderSize))
+    if (header.compressedSize < quint64(EncryptionHeaderSize))
         return UnZip::CorruptedArchive;
     if (device->read(reinterpret_cast<char *>(inputBuffer), EncryptionHeaderSize) != EncryptionHeaderSize)
         return UnZip::CorruptedArchive;
@@ -424,7 +594,7 @@ bool UnzipPrivate::testKeys(const ZipEntryP &header, unsigned int *keys)
     return plain[EncryptionHeaderSize - 1] == check;
 }
 
-UnZip::ErrorCode UnzipPrivate::extractStored(ZipEntryP &entry, QIODevice *outDev, quint32 dataLength,
+UnZip::ErrorCode UnzipPrivate::extractStored(ZipEntryP &entry, QIODevice *outDev, quint64 dataLength,
                                              unsigned int *keys, quint32 *crc)
 {
     char *buffer = reinterpret_cast<char *>(inputBuffer);
@@ -447,7 +617,7 @@ UnZip::ErrorCode UnzipPrivate::extractStored(ZipEntryP &entry, QIODevice *outDev
 }
 
 UnZip::ErrorCode UnzipPrivate::extractDeflated(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                               quint32 dataLength, unsigned int *keys, quint32 *crc)
+                                               quint64 dataLength, unsigned int *keys, quint32 *crc)
 {
     if (!inflater.begin())
         return UnZip::ZlibFailure;
@@ -513,11 +683,11 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
             return ec;
         entry.localHeaderChecked = true;
     }
-    if (!device->seek(entry.dataOffset))
+    if (!seekTo(entry.dataOffset))
         return UnZip::FileSeekError;
 
     unsigned int keys[3];
-    quint32 dataLength = entry.compressedSize;
+    quint64 dataLength = entry.compressedSize;
     if (entry.isEncrypted()) {
         const UnZip::ErrorCode ec = testPassword(keys, path, entry);
         if (ec != UnZip::Success) {
@@ -556,8 +726,12 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
                                            UnZip::ExtractionOptions options)
 {
     const QString target = dir.absolutePath();
-    const int slash = int(path.lastIndexOf(QLatin1Char('/'))); // names hold at most 65535 bytes
-    const bool isFolder = slash >= 0 && slash == path.size() - 1;
+    // The name with "/" between its folders; the checks below apply to it,
+    // so that "..\\x" from a Windows host is refused like "../x".
+    const QString name = entry.backslashSeparators ? QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                                   : path;
+    const int slash = int(name.lastIndexOf(QLatin1Char('/'))); // names hold at most 65535 bytes
+    const bool isFolder = entry.isFolder;
     const UnZip::ErrorCode refusal = isFolder ? UnZip::DirectoryCreationFailed : UnZip::FileOpenFailed;
 
     if (isFolder && options.testFlag(UnZip::DropFolders))
@@ -569,7 +743,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     }
 
     if (isFolder) {
-        const QString relative = QDir::cleanPath(path);
+        const QString relative = QDir::cleanPath(name);
         const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
         if (!FileSystem::fitsPathLimit(folder)) {
             diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
@@ -587,11 +761,11 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     }
 
     QString base = target;
-    QString fileName = path;
+    QString fileName = name;
     if (slash > 0) {
-        fileName = path.mid(slash + 1);
+        fileName = name.mid(slash + 1);
         if (!options.testFlag(UnZip::DropFolders)) {
-            const QString relative = QDir::cleanPath(path.left(slash));
+            const QString relative = QDir::cleanPath(name.left(slash));
             if (ExtractionPath::climbsOut(relative)) {
                 diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
                 return refusal;
@@ -604,7 +778,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
         return refusal;
     }
-    if (ExtractionPath::isSpecialComponent(path.mid(slash + 1))
+    if (ExtractionPath::isSpecialComponent(name.mid(slash + 1))
         || !FileSystem::resolvesInside(target, outputPath)) {
         diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
         return refusal;
@@ -700,6 +874,25 @@ bool UnZip::contains(const QString &file) const
     return d->entries && d->entries->contains(file);
 }
 
+QList<UnZip::SkippedEntry> UnZip::skippedEntries() const
+{
+    QList<SkippedEntry> list;
+    if (!d->device)
+        return list;
+    list.reserve(d->skipped.size());
+    for (const UnzipPrivate::Skipped &s : qAsConst(d->skipped)) {
+        SkippedEntry e;
+        e.filename = s.name;
+        e.reason = s.reason;
+        e.method = s.method;
+        e.versionNeeded = s.versionNeeded;
+        e.flags = s.flags;
+        e.description = ZipReadable::describe(s.reason, s.method, s.versionNeeded);
+        list.append(e);
+    }
+    return list;
+}
+
 QStringList UnZip::fileList() const
 {
     return d->entries ? d->entries->keys() : QStringList();
@@ -731,7 +924,7 @@ QList<UnZip::ZipEntry> UnZip::entryList() const
         default:
             info.compression = UnknownMethod;
         }
-        info.type = info.filename.endsWith(QLatin1Char('/')) ? Directory : File;
+        info.type = entry->isFolder ? Directory : File;
         info.encrypted = entry->isEncrypted();
         list.append(info);
     }

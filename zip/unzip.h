@@ -77,17 +77,39 @@ public:
     };
 
     /// Public information about one entry, as returned by entryList().
+    /// Sizes are 64-bit: ZIP64 archives hold entries past 4 GiB.
     struct ZipEntry
     {
         QString filename;                      ///< Name in the archive, folders with a trailing "/".
         QString comment;                       ///< The entry's comment.
-        quint32 compressedSize = 0;            ///< Size of the stored data (encryption header included).
-        quint32 uncompressedSize = 0;          ///< Size of the content.
+        quint64 compressedSize = 0;            ///< Size of the stored data (encryption header included).
+        quint64 uncompressedSize = 0;          ///< Size of the content.
         quint32 crc = 0;                       ///< CRC-32 of the content, as recorded.
         QDateTime lastModified;                ///< Modification time (local time); invalid if unreadable.
         EntryCompression compression = Stored; ///< Compression method.
         EntryType type = File;                 ///< File or folder.
         bool encrypted = false;                ///< Whether the entry is encrypted.
+    };
+
+    /// Why the reader left an entry of the central directory out of its
+    /// listing (see skippedEntries()).
+    enum SkipReason {
+        UnsupportedMethod = 1,     ///< A compression method the reader does not decode.
+        UnsupportedVersion = 2,    ///< "Version needed to extract" above what the reader supports.
+        UnsupportedEncryption = 3, ///< An encryption other than those the reader knows.
+        NamelessEntry = 4          ///< The record has an empty name.
+    };
+
+    /// An entry of the central directory that the reader cannot read: it is
+    /// not in fileList() or entryList(), and cannot be extracted.
+    struct SkippedEntry
+    {
+        QString filename;          ///< The name as a listing would show it; empty for NamelessEntry.
+        SkipReason reason = UnsupportedMethod; ///< Why the entry was left out.
+        quint16 method = 0;        ///< Compression method, as stored.
+        quint16 versionNeeded = 0; ///< "Version needed to extract", as stored (low byte: version times ten).
+        quint16 flags = 0;         ///< General purpose bit flag, as stored.
+        QString description;       ///< Translated reason, such as "method 9 (Deflate64) not supported".
     };
 
     /// A reader without an archive.
@@ -126,6 +148,12 @@ public:
     QStringList fileList() const;
     /// The entries, sorted by name.
     QList<ZipEntry> entryList() const;
+
+    /// The entries of the open archive's central directory that the reader
+    /// left out of its listing, in directory order, each with its reason.
+    /// Empty when no archive is open. Entries that the listing holds but that
+    /// fail to extract are not included.
+    QList<SkippedEntry> skippedEntries() const;
 
     /// Extracts every entry below the folder. Entries that fail are passed
     /// over, and corrupted ones are dropped from the list; the result is

@@ -40,8 +40,24 @@ public:
 
     const z_crc_t *crcTable;
 
-    quint32 directoryOffset = 0;
-    quint16 directoryEntryCount = 0;
+    // Where the central directory starts (corrected for data in front of the
+    // archive), how many records the end record announces, and the amount
+    // added to every offset the archive stores.
+    quint64 directoryOffset = 0;
+    quint64 directoryEntryCount = 0;
+    qint64 offsetCorrection = 0;
+    qint64 deviceSize = 0;
+
+    // A central record the reader cannot read, with its reason.
+    struct Skipped
+    {
+        QString name;
+        UnZip::SkipReason reason;
+        quint16 method;
+        quint16 versionNeeded;
+        quint16 flags;
+    };
+    QVector<Skipped> skipped;
 
     QString comment;
 
@@ -52,7 +68,7 @@ public:
 
     // Start of every local header named by the central directory, sorted:
     // an entry's data must end before the next local header begins.
-    QVector<quint32> localHeaderOffsets;
+    QVector<quint64> localHeaderOffsets;
 
     Inflater inflater;
 
@@ -78,14 +94,21 @@ public:
 
 private:
     void releaseDirectory();
+    bool seekTo(quint64 position);
+    bool readAt(quint64 position, int length);
+    bool hasSignatureAt(quint64 position, quint32 signature);
     UnZip::ErrorCode findEndRecordBackwards(qint64 size, qint64 *position);
+    UnZip::ErrorCode readZip64EndRecord(qint64 locatorPosition, qint64 *position);
+    void locateCentralDirectory(quint64 directoryEnd, quint64 directorySize);
+    quint64 correctedOffset(quint64 stored) const;
     QString decodeText(const char *data, int size, bool utf8Flag) const;
-    quint32 nextLocalHeaderAfter(quint32 offset) const;
-    UnZip::ErrorCode checkDataDescriptor(const ZipEntryP &entry);
-    UnZip::ErrorCode extractStored(ZipEntryP &entry, QIODevice *outDev, quint32 dataLength,
+    void addEntry(const QString &name, ZipEntryP *entry);
+    quint64 nextLocalHeaderAfter(quint64 offset) const;
+    UnZip::ErrorCode checkDataDescriptor(const QString &path, const ZipEntryP &entry, bool zip64, quint64 limit);
+    UnZip::ErrorCode extractStored(ZipEntryP &entry, QIODevice *outDev, quint64 dataLength,
                                    unsigned int *keys, quint32 *crc);
     UnZip::ErrorCode extractDeflated(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                     quint32 dataLength, unsigned int *keys, quint32 *crc);
+                                     quint64 dataLength, unsigned int *keys, quint32 *crc);
 };
 
 #endif // KELVANE_UNZIP_P_H

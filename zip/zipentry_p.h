@@ -16,20 +16,29 @@
 // The per-entry record: one per central directory record read by UnZip, one
 // per entry written by Zip. Flags, time and date are kept as the two stored
 // bytes each, low byte first, and compared byte by byte with the local header.
+// Sizes and offsets are 64-bit: with ZIP64 records they pass 4 GiB.
 class ZipEntryP
 {
 public:
-    quint32 localHeaderOffset = 0;
-    quint32 dataOffset = 0;
+    quint64 localHeaderOffset = 0;
+    quint64 dataOffset = 0;
     unsigned char generalFlags[2] = {0, 0};
     quint16 compressionMethod = 0;
     unsigned char dosTime[2] = {0, 0};
     unsigned char dosDate[2] = {0, 0};
     quint32 crc = 0;
-    quint32 compressedSize = 0;
-    quint32 uncompressedSize = 0;
+    quint64 compressedSize = 0;
+    quint64 uncompressedSize = 0;
     QString comment;
     bool localHeaderChecked = false;
+    // Read side: a folder (its name ends with "/", or the MS-DOS directory
+    // attribute says so), and a name from an MS-DOS or Windows host whose
+    // backslashes separate its folders.
+    bool isFolder = false;
+    bool backslashSeparators = false;
+    // Read side: the name as its stored bytes read, when a Unicode Path
+    // field gave the entry another one (null otherwise).
+    QString storedName;
 
     bool isEncrypted() const { return generalFlags[0] & ZipFormat::FlagEncrypted; }
     bool hasDataDescriptor() const { return generalFlags[0] & ZipFormat::FlagDataDescriptor; }

@@ -24,8 +24,9 @@ constexpr int BufferSize = 262144;
 // Length of the traditional encryption header in front of encrypted data.
 constexpr int EncryptionHeaderSize = 12;
 
-// Highest "version needed to extract" (low byte, times ten) the reader supports.
-constexpr int MaxSupportedVersion = 27;
+// Highest "version needed to extract" (low byte, times ten) the reader
+// supports: 4.5, ZIP64 records.
+constexpr int MaxSupportedVersion = 45;
 
 // "Version needed to extract" of an entry that has ZIP64 records.
 constexpr quint16 VersionNeededZip64 = 45;

@@ -135,10 +135,10 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     h[CentralHeader::Date] = entry.dosDate[0];
     h[CentralHeader::Date + 1] = entry.dosDate[1];
     writeUInt(h + CentralHeader::Crc, entry.crc);
-    writeUInt(h + CentralHeader::CompressedSize, entry.compressedSize);
-    writeUInt(h + CentralHeader::UncompressedSize, entry.uncompressedSize);
+    writeUInt(h + CentralHeader::CompressedSize, quint32(entry.compressedSize));
+    writeUInt(h + CentralHeader::UncompressedSize, quint32(entry.uncompressedSize));
     writeUShort(h + CentralHeader::NameLength, quint16(nameBytes.size()));
-    writeUInt(h + CentralHeader::LocalHeaderOffset, entry.localHeaderOffset);
+    writeUInt(h + CentralHeader::LocalHeaderOffset, quint32(entry.localHeaderOffset));
     // Extra field, comment, disk number and attributes stay 0.
 
     if (device->write(inputBuffer, CentralHeader::Size) != CentralHeader::Size)
@@ -365,7 +365,7 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     h[LocalHeader::Date + 1] = entry.dosDate[1];
     writeUInt(h + LocalHeader::Crc, 0); // completed after the data
     writeUInt(h + LocalHeader::CompressedSize, 0);
-    writeUInt(h + LocalHeader::UncompressedSize, entry.uncompressedSize);
+    writeUInt(h + LocalHeader::UncompressedSize, quint32(entry.uncompressedSize));
     writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
     writeUShort(h + LocalHeader::ExtraLength, 0);
 
@@ -504,8 +504,8 @@ Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry)
 
     unsigned char *h = inputBytes;
     writeUInt(h, entry.crc);
-    writeUInt(h + (LocalHeader::CompressedSize - LocalHeader::Crc), entry.compressedSize);
-    writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc), entry.uncompressedSize);
+    writeUInt(h + (LocalHeader::CompressedSize - LocalHeader::Crc), quint32(entry.compressedSize));
+    writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc), quint32(entry.uncompressedSize));
     if (device->write(inputBuffer, length) != length)
         return Zip::FileWriteError;
 
@@ -519,8 +519,8 @@ Zip::ErrorCode ZipPrivate::writeDataDescriptor(const ZipEntryP &entry)
     unsigned char *h = inputBytes;
     writeUInt(h + DataDescriptor::Signature, DataDescriptorSignature);
     writeUInt(h + DataDescriptor::Crc, entry.crc);
-    writeUInt(h + DataDescriptor::CompressedSize, entry.compressedSize);
-    writeUInt(h + DataDescriptor::UncompressedSize, entry.uncompressedSize);
+    writeUInt(h + DataDescriptor::CompressedSize, quint32(entry.compressedSize));
+    writeUInt(h + DataDescriptor::UncompressedSize, quint32(entry.uncompressedSize));
     if (device->write(inputBuffer, DataDescriptor::Size) != DataDescriptor::Size)
         return Zip::FileWriteError;
     return Zip::Success;

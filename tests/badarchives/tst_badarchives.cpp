@@ -281,11 +281,17 @@ void TestBadArchives::namesLeavingTheTarget_data()
     QTest::newRow("absolute at root") << QByteArray("/evil.txt") << UnZip::Success << QStringLiteral("evil.txt");
     QTest::newRow("absolute folder") << QByteArray("/tmp/evil/") << UnZip::Success << QStringLiteral("tmp/evil");
     QTest::newRow("dot slash") << QByteArray("./a.txt") << UnZip::Success << QStringLiteral("a.txt");
-    // A backslash is an ordinary character on this system: one file name.
-    QTest::newRow("backslash climb") << QByteArray("..\\..\\evil.txt") << UnZip::Success
-                                     << QStringLiteral("..\\..\\evil.txt");
+    // Names from an MS-DOS host (the builder's default) separate their
+    // folders with backslashes, and are checked after the conversion.
+    QTest::newRow("backslash climb") << QByteArray("..\\..\\evil.txt") << UnZip::FileOpenFailed << QString();
+    QTest::newRow("backslash climb inside") << QByteArray("a\\..\\..\\evil.txt") << UnZip::FileOpenFailed
+                                            << QString();
+    QTest::newRow("backslash folder climb") << QByteArray("..\\evil\\") << UnZip::DirectoryCreationFailed
+                                            << QString();
     QTest::newRow("drive letter") << QByteArray("c:\\windows\\evil.txt") << UnZip::Success
-                                  << QStringLiteral("c:\\windows\\evil.txt");
+                                  << QStringLiteral("c:/windows/evil.txt");
+    QTest::newRow("backslash absolute") << QByteArray("\\etc\\evil.txt") << UnZip::Success
+                                        << QStringLiteral("etc/evil.txt");
     QTest::newRow("drive letter slash") << QByteArray("c:/evil.txt") << UnZip::Success
                                         << QStringLiteral("c:/evil.txt");
 }
@@ -299,7 +305,7 @@ void TestBadArchives::namesLeavingTheTarget()
     Sandbox sandbox;
     QVERIFY(sandbox.isValid());
     RawZip zip;
-    zip.add(name, name.endsWith('/') ? QByteArray() : QByteArray("payload"));
+    zip.add(name, name.endsWith('/') || name.endsWith('\\') ? QByteArray() : QByteArray("payload"));
     zip.add("good.txt", "good");
     const QByteArray bytes = zip.build().bytes;
 
@@ -309,7 +315,7 @@ void TestBadArchives::namesLeavingTheTarget()
     QVERIFY(unzip.contains(entryName));
     QCOMPARE(unzip.extractFile(entryName, sandbox.target(), UnZip::KeepFolders), expected);
     if (expected != UnZip::Success) {
-        QCOMPARE(m_lines, QStringList{QStringLiteral("\"Refusing entry outside the target folder: %1\"").arg(entryName)});
+        QCOMPARE(m_lines, QStringList{debugText(QStringLiteral("Refusing entry outside the target folder: %1").arg(entryName))});
         QCOMPARE(sandbox.targetContents(), QStringList());
     } else if (!created.isEmpty()) {
         QVERIFY2(existsNoFollow(sandbox.target() + QLatin1Char('/') + created), qPrintable(created));
@@ -749,10 +755,14 @@ void TestBadArchives::truncatedAtEveryOffset()
         UnZip unzip;
         const UnZip::ErrorCode ec = openBytes(unzip, a.bytes.left(size));
         // Before the whole end record there is no end record to find; after
-        // it, the comment is cut short.
-        const UnZip::ErrorCode expected = size < endRecordEnd ? UnZip::IncompatibleArchive : UnZip::FileReadError;
+        // it, the comment is cut short and read as far as it goes.
+        const UnZip::ErrorCode expected = size < endRecordEnd ? UnZip::IncompatibleArchive : UnZip::Success;
         QVERIFY2(ec == expected, qPrintable(QStringLiteral("size %1: %2").arg(size).arg(int(ec))));
-        QVERIFY(!unzip.isOpen());
+        QCOMPARE(unzip.isOpen(), expected == UnZip::Success);
+        if (unzip.isOpen()) {
+            QCOMPARE(unzip.archiveComment(), QString::fromLatin1(QByteArray("archive comment").left(int(size - endRecordEnd))));
+            QCOMPARE(unzip.fileList().size(), 7);
+        }
     }
 }
 
@@ -813,8 +823,9 @@ void TestBadArchives::fakeSignaturesInComment_data()
     QTest::addColumn<UnZip::ErrorCode>("expected");
     QTest::addColumn<int>("entries");
 
-    // The highest signature wins; here its 22 bytes run past the end.
-    QTest::newRow("bare signatures") << QByteArray("PK\x05\x06").repeated(5000) << false << UnZip::FileReadError << 0;
+    // The highest signature wins; its comment, cut at the end of the device,
+    // is what there is of it, and its directory offset lies past the end.
+    QTest::newRow("bare signatures") << QByteArray("PK\x05\x06").repeated(5000) << false << UnZip::FileSeekError << 0;
 
     QByteArray fake(22, '\0');
     RawZip::putUInt(fake, 0, 0x06054b50);
@@ -871,8 +882,10 @@ void TestBadArchives::directoryOffsetAbuse_data()
     QTest::newRow("past the end, file") << QStringLiteral("past") << true << UnZip::CorruptedArchive;
     QTest::newRow("past the end, buffer") << QStringLiteral("past") << false << UnZip::FileSeekError;
     QTest::newRow("highest offset, file") << QStringLiteral("max") << true << UnZip::CorruptedArchive;
-    // At the end record: its signature is not a directory record, so the
-    // archive opens with no entries.
+    // Elsewhere inside the archive: the directory is found where the end
+    // record's position and the directory size place it, and every offset
+    // is moved by the difference, which leads this entry's offset to no
+    // local header: listed, but nothing extracted.
     QTest::newRow("into the end record") << QStringLiteral("self") << false << UnZip::Success;
     QTest::newRow("into the comment") << QStringLiteral("comment") << false << UnZip::Success;
     QTest::newRow("into a local header") << QStringLiteral("local") << false << UnZip::Success;
@@ -909,8 +922,9 @@ void TestBadArchives::directoryOffsetAbuse()
     } else {
         QCOMPARE(openBytes(unzip, bytes), expected);
     }
-    QCOMPARE(unzip.fileList(), QStringList());
+    QCOMPARE(unzip.fileList(), unzip.isOpen() ? QStringList{QStringLiteral("a.txt")} : QStringList());
     if (unzip.isOpen()) {
+        QVERIFY(unzip.extractFile(QStringLiteral("a.txt"), sandbox.target()) != UnZip::Success);
         QCOMPARE(unzip.extractAll(sandbox.target()), UnZip::Success);
         QCOMPARE(sandbox.targetContents(), QStringList());
     }

@@ -254,7 +254,7 @@ void tst_UnZipExtract::localHeaderReadFailures_data()
     QTest::newRow("signature cut") << whole.left(entryStart + 2) << UnZip::FileReadError;
     QTest::newRow("fixed part cut") << whole.left(entryStart + 20) << UnZip::FileReadError;
     QTest::newRow("name cut") << whole.left(entryStart + 30 + 3) << UnZip::FileReadError;
-    QTest::newRow("extra field cut") << whole.left(entryStart + 30 + 8 + 2) << UnZip::FileSeekError;
+    QTest::newRow("extra field cut") << whole.left(entryStart + 30 + 8 + 2) << UnZip::FileReadError;
 
     RawZip dd;
     dd.add("dd.txt", "data").descriptor(RawZip::WithSignature);

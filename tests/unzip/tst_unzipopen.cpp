@@ -95,6 +95,8 @@ private slots:
     void entryComments();
     void nameDecoding_data();
     void nameDecoding();
+    void unicodeExtraFields_data();
+    void unicodeExtraFields();
     void archiveCommentDecoding();
     void closing();
     void reopenReleasesPrevious();
@@ -197,18 +199,18 @@ void tst_UnZipOpen::deviceOwnership_data()
     RawZip shortComment;
     shortComment.end.commentLength = 10;
     QTest::newRow("comment cut (end record last)") << shortComment.build().bytes << false
-                                                  << UnZip::FileReadError << none;
+                                                  << UnZip::Success << none;
     QByteArray cut = emptyArchive("comment of 18 bytes");
     cut.chop(3);
-    QTest::newRow("comment cut (found by search)") << cut << false << UnZip::FileReadError << none;
+    QTest::newRow("comment cut (found by search)") << cut << false << UnZip::Success << none;
 
     RawZip beyond;
     beyond.add("a", "a");
     beyond.end.directoryOffset = 100000;
     QTest::newRow("directory beyond device") << beyond.build().bytes << false << UnZip::FileSeekError << none;
 
-    // Central records cut short: the fixed part, the name, the comment; an
-    // extra field that runs past the device cannot be skipped.
+    // Central records cut short: the fixed part, the name, the extra field,
+    // the comment.
     RawZip c;
     c.add("name.txt", "x").withComment("entry comment");
     c.entry(0).centralExtra = QByteArray(8, 'e');
@@ -228,7 +230,7 @@ void tst_UnZipOpen::deviceOwnership_data()
     };
     QTest::newRow("central fixed part cut") << cutRecord(30) << false << UnZip::FileReadError << none;
     QTest::newRow("central name cut") << cutRecord(46 + 4) << false << UnZip::FileReadError << none;
-    QTest::newRow("central extra cut") << cutRecord(46 + 8 + 4) << false << UnZip::FileSeekError << none;
+    QTest::newRow("central extra cut") << cutRecord(46 + 8 + 4) << false << UnZip::FileReadError << none;
     QTest::newRow("central comment cut") << cutRecord(46 + 8 + 8 + 5) << false << UnZip::FileReadError << none;
 
     QTest::newRow("device ends at first signature")
@@ -448,40 +450,60 @@ void tst_UnZipOpen::skipRules_data()
     QTest::addColumn<int>("versionNeeded");
     QTest::addColumn<int>("versionMadeBy");
     QTest::addColumn<int>("method");
+    QTest::addColumn<int>("flags");
     QTest::addColumn<bool>("noName");
-    QTest::addColumn<bool>("kept");
+    QTest::addColumn<int>("reason"); // UnZip::SkipReason, 0: kept
     QTest::addColumn<QStringList>("debugLines");
+    QTest::addColumn<QString>("description");
 
     const QStringList none;
     const QStringList version{QStringLiteral("Unsupported PKZip version. Skipping file.")};
     const QStringList method{QStringLiteral("Unsupported compression method. Skipping file.")};
+    const QStringList encryption{QStringLiteral("Unsupported encryption. Skipping file.")};
     const QStringList noName{QStringLiteral("Skipping file with no name.")};
+    const int kept = 0;
+    const int byMethod = UnZip::UnsupportedMethod;
+    const int byVersion = UnZip::UnsupportedVersion;
+    const QString nothing;
 
-    QTest::newRow("needed 10") << 10 << 20 << 0 << false << true << none;
-    QTest::newRow("needed 20, deflated") << 20 << 20 << 8 << false << true << none;
-    QTest::newRow("needed 0") << 0 << 0 << 0 << false << true << none;
-    QTest::newRow("needed 27") << 27 << 20 << 0 << false << true << none;
-    QTest::newRow("needed 28") << 28 << 20 << 0 << false << false << version;
-    QTest::newRow("needed 30") << 30 << 20 << 0 << false << false << version;
-    QTest::newRow("needed 45 (zip64)") << 45 << 20 << 8 << false << false << version;
-    QTest::newRow("needed 46 (bzip2)") << 46 << 20 << 8 << false << false << version;
-    QTest::newRow("needed 51 (aes)") << 51 << 20 << 8 << false << false << version;
-    QTest::newRow("needed 127") << 127 << 20 << 0 << false << false << version;
-    QTest::newRow("needed 128 counts as negative") << 128 << 20 << 0 << false << true << none;
-    QTest::newRow("needed 255 counts as negative") << 255 << 20 << 0 << false << true << none;
-    QTest::newRow("needed high byte ignored") << 0x0314 << 20 << 0 << false << true << none;
-    QTest::newRow("needed 0x031e") << 0x031e << 20 << 0 << false << false << version;
-    QTest::newRow("made by 30 (Info-ZIP) ignored") << 10 << 0x031e << 0 << false << true << none;
-    QTest::newRow("made by 63 (7-Zip) ignored") << 20 << 0x033f << 8 << false << true << none;
-    QTest::newRow("made by 127 ignored") << 20 << 127 << 0 << false << true << none;
-    QTest::newRow("method 1") << 20 << 20 << 1 << false << false << method;
-    QTest::newRow("method 9") << 20 << 20 << 9 << false << false << method;
-    QTest::newRow("method 12") << 20 << 20 << 12 << false << false << method;
-    QTest::newRow("method 99") << 20 << 20 << 99 << false << false << method;
-    QTest::newRow("method 0x0108") << 20 << 20 << 0x0108 << false << false << method;
-    QTest::newRow("no name") << 20 << 20 << 0 << true << false << noName;
-    QTest::newRow("method checked first") << 45 << 20 << 14 << true << false << method;
-    QTest::newRow("version checked before name") << 45 << 20 << 8 << true << false << version;
+    QTest::newRow("needed 10") << 10 << 20 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 20, deflated") << 20 << 20 << 8 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 0") << 0 << 0 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 27") << 27 << 20 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 30") << 30 << 20 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 45 (zip64)") << 45 << 20 << 8 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 46 (bzip2)") << 46 << 20 << 8 << 0 << false << byVersion << version
+                                       << QStringLiteral("needs version 4.6 to extract, not supported");
+    QTest::newRow("needed 51 (aes)") << 51 << 20 << 8 << 0 << false << byVersion << version
+                                     << QStringLiteral("needs version 5.1 to extract, not supported");
+    QTest::newRow("needed 127") << 127 << 20 << 0 << 0 << false << byVersion << version
+                                << QStringLiteral("needs version 12.7 to extract, not supported");
+    QTest::newRow("needed 128 counts as negative") << 128 << 20 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 255 counts as negative") << 255 << 20 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed high byte ignored") << 0x0314 << 20 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("needed 0x032e") << 0x032e << 20 << 0 << 0 << false << byVersion << version
+                                   << QStringLiteral("needs version 4.6 to extract, not supported");
+    QTest::newRow("made by 30 (Info-ZIP) ignored") << 10 << 0x031e << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("made by 63 (7-Zip) ignored") << 20 << 0x033f << 8 << 0 << false << kept << none << nothing;
+    QTest::newRow("made by 127 ignored") << 20 << 127 << 0 << 0 << false << kept << none << nothing;
+    QTest::newRow("method 1") << 20 << 20 << 1 << 0 << false << byMethod << method
+                              << QStringLiteral("method 1 (Shrink) not supported");
+    QTest::newRow("method 9") << 20 << 20 << 9 << 0 << false << byMethod << method
+                              << QStringLiteral("method 9 (Deflate64) not supported");
+    QTest::newRow("method 12") << 20 << 20 << 12 << 0 << false << byMethod << method
+                               << QStringLiteral("method 12 (bzip2) not supported");
+    QTest::newRow("method 99") << 20 << 20 << 99 << 0 << false << byMethod << method
+                               << QStringLiteral("method 99 (WinZip AES) not supported");
+    QTest::newRow("method 0x0108") << 20 << 20 << 0x0108 << 0 << false << byMethod << method
+                                   << QStringLiteral("method 264 not supported");
+    QTest::newRow("strong encryption") << 20 << 20 << 8 << 0x41 << false << int(UnZip::UnsupportedEncryption)
+                                       << encryption << QStringLiteral("strong encryption not supported");
+    QTest::newRow("no name") << 20 << 20 << 0 << 0 << true << int(UnZip::NamelessEntry) << noName
+                             << QStringLiteral("entry without a name");
+    QTest::newRow("method checked first") << 46 << 20 << 14 << 0x40 << true << byMethod << method
+                                          << QStringLiteral("method 14 (LZMA) not supported");
+    QTest::newRow("version checked before name") << 46 << 20 << 8 << 0 << true << byVersion << version
+                                                 << QStringLiteral("needs version 4.6 to extract, not supported");
 }
 
 void tst_UnZipOpen::skipRules()
@@ -489,9 +511,12 @@ void tst_UnZipOpen::skipRules()
     QFETCH(int, versionNeeded);
     QFETCH(int, versionMadeBy);
     QFETCH(int, method);
+    QFETCH(int, flags);
     QFETCH(bool, noName);
-    QFETCH(bool, kept);
+    QFETCH(int, reason);
     QFETCH(QStringList, debugLines);
+    QFETCH(QString, description);
+    const int kept = 0;
 
     RawZip zip;
     zip.add("first.txt", "1");
@@ -499,6 +524,7 @@ void tst_UnZipOpen::skipRules()
     e.centralExtra = QByteArray("\x01\x00\x04\x00" "abcd", 8);
     e.versionMadeBy = quint16(versionMadeBy);
     e.versionNeeded = quint16(versionNeeded);
+    e.central.flags = quint16(flags);
     if (method == 8)
         e.deflated();
     else
@@ -512,15 +538,30 @@ void tst_UnZipOpen::skipRules()
     QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
     QCOMPARE(debug.lines(), debugLines);
     QStringList expected{QStringLiteral("first.txt"), QStringLiteral("z-last.txt")};
-    if (kept)
+    if (reason == kept)
         expected.insert(1, QStringLiteral("target.txt"));
     QCOMPARE(reader.fileList(), expected);
-    if (kept) {
+
+    // Each skipped record is remembered with its reason and stored fields.
+    const QList<UnZip::SkippedEntry> skipped = reader.skippedEntries();
+    QCOMPARE(skipped.size(), reason == kept ? 0 : 1);
+    if (reason != kept) {
+        const UnZip::SkippedEntry &s = skipped.first();
+        QCOMPARE(s.filename, noName ? QString() : QStringLiteral("target.txt"));
+        QCOMPARE(int(s.reason), reason);
+        QCOMPARE(int(s.method), method);
+        QCOMPARE(int(s.versionNeeded), versionNeeded);
+        QCOMPARE(int(s.flags), flags);
+        QCOMPARE(s.description, description);
+        QVERIFY(!reader.contains(QStringLiteral("target.txt")));
+    } else {
         QBuffer out;
         out.open(QIODevice::WriteOnly);
         QCOMPARE(reader.extractFile(QStringLiteral("target.txt"), &out), UnZip::Success);
         QCOMPARE(out.data(), QByteArray("target content"));
     }
+    reader.closeArchive();
+    QVERIFY(reader.skippedEntries().isEmpty());
 }
 
 void tst_UnZipOpen::entryCountZeroIgnoresDirectory()
@@ -754,6 +795,88 @@ void tst_UnZipOpen::nameDecoding()
     QCOMPARE(reader.extractFile(expected, &out), UnZip::Success);
     QCOMPARE(out.data(), QByteArray("content"));
     QVERIFY(debug.lines().isEmpty());
+}
+
+void tst_UnZipOpen::unicodeExtraFields_data()
+{
+    QTest::addColumn<QByteArray>("centralName");
+    QTest::addColumn<QByteArray>("centralExtra");
+    QTest::addColumn<QByteArray>("localName");
+    QTest::addColumn<QByteArray>("localExtra");
+    QTest::addColumn<QString>("expectedName");
+    QTest::addColumn<QString>("expectedComment");
+    QTest::addColumn<UnZip::ErrorCode>("extraction");
+
+    // "Ölfässer.txt" as CP437 bytes (what Info-ZIP and WinZip store without
+    // the UTF-8 flag), with its UTF-8 text in the Unicode Path block.
+    const QByteArray cp437 = "\x99lf\x84sser.txt";
+    const QByteArray utf8 = QString::fromUtf8("Ölfässer.txt").toUtf8();
+    const QString name = QString::fromUtf8("Ölfässer.txt");
+    const QString latin1 = QString::fromLatin1(cp437);
+    const QByteArray path = RawZip::unicodeBlock(0x7075, cp437, utf8);
+    const QByteArray comment = RawZip::unicodeBlock(0x6375, "stored comment",
+                                                    QString::fromUtf8("Комментарий").toUtf8());
+    const QString stored = QStringLiteral("stored comment");
+    const UnZip::ErrorCode ok = UnZip::Success;
+
+    QTest::newRow("both records") << cp437 << path << cp437 << path << name << stored << ok;
+    QTest::newRow("central record only") << cp437 << path << cp437 << QByteArray() << name << stored << ok;
+    QTest::newRow("local header only") << cp437 << QByteArray() << cp437 << path << latin1 << stored << ok;
+    QTest::newRow("after other blocks") << cp437 << RawZip::extraBlock(0x5455, "\x01" "abcd") + path << cp437 << path
+                                        << name << stored << ok;
+    // A local header that stores the name differently, with a block
+    // that gives the same text.
+    QTest::newRow("local name differs, same text")
+        << cp437 << path << QByteArray("Olfasser.txt") << RawZip::unicodeBlock(0x7075, "Olfasser.txt", utf8)
+        << name << stored << ok;
+    QTest::newRow("local name differs") << cp437 << path << QByteArray("Olfasser.txt") << QByteArray()
+                                        << name << stored << UnZip::InconsistentHeaders;
+    // Blocks that do not count: the name was changed after the block was
+    // written, another version, text that is not UTF-8, a block cut short.
+    const QByteArray wrongCrc = RawZip::unicodeBlock(0x7075, cp437, utf8, RawZip::crc32(cp437) ^ 1);
+    QTest::newRow("crc of other bytes") << cp437 << wrongCrc << cp437 << wrongCrc << latin1 << stored << ok;
+    QByteArray version2 = path;
+    version2[4] = 2;
+    QTest::newRow("version 2") << cp437 << version2 << cp437 << version2 << latin1 << stored << ok;
+    const QByteArray notUtf8 = RawZip::unicodeBlock(0x7075, cp437, "\xff\xfe");
+    QTest::newRow("text not utf-8") << cp437 << notUtf8 << cp437 << notUtf8 << latin1 << stored << ok;
+    const QByteArray cut = path.left(path.size() - 1);
+    QTest::newRow("block cut short") << cp437 << cut << cp437 << cut << latin1 << stored << ok;
+    const QByteArray tooShort = RawZip::extraBlock(0x7075, "\x01\x00");
+    QTest::newRow("block without crc") << cp437 << tooShort << cp437 << tooShort << latin1 << stored << ok;
+    // The comment's block is checked against the comment.
+    QTest::newRow("comment") << cp437 << path + comment << cp437 << path << name
+                             << QString::fromUtf8("Комментарий") << ok;
+    const QByteArray otherComment = RawZip::unicodeBlock(0x6375, "another comment", "x");
+    QTest::newRow("comment, crc of other bytes") << cp437 << otherComment << cp437 << QByteArray() << latin1
+                                                 << stored << ok;
+}
+
+void tst_UnZipOpen::unicodeExtraFields()
+{
+    QFETCH(QByteArray, centralName);
+    QFETCH(QByteArray, centralExtra);
+    QFETCH(QByteArray, localName);
+    QFETCH(QByteArray, localExtra);
+    QFETCH(QString, expectedName);
+    QFETCH(QString, expectedComment);
+    QFETCH(UnZip::ErrorCode, extraction);
+
+    RawZip zip;
+    RawZip::Entry &e = zip.add(centralName, "content").withComment("stored comment");
+    e.centralExtra = centralExtra;
+    e.localExtra = localExtra;
+    e.local.name = localName;
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    QCOMPARE(reader.fileList(), QStringList{expectedName});
+    QCOMPARE(reader.entryList().first().comment, expectedComment);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    DebugRecorder debug;
+    QCOMPARE(reader.extractFile(expectedName, &out), extraction);
+    QCOMPARE(out.data(), extraction == UnZip::Success ? QByteArray("content") : QByteArray());
+    QCOMPARE(debug.lines().isEmpty(), extraction == UnZip::Success);
 }
 
 void tst_UnZipOpen::archiveCommentDecoding()

@@ -54,6 +54,8 @@ private slots:
     void refusedNames();
     void acceptedOddNames_data();
     void acceptedOddNames();
+    void windowsNames_data();
+    void windowsNames();
     void symbolicLinks_data();
     void symbolicLinks();
     void targetIsALink();
@@ -108,6 +110,9 @@ void tst_UnZipPaths::refusedNames_data()
                              "//../evil/", "./../evil/"}) {
         QTest::addRow("%s", name) << QByteArray(name) << keep << outsideLine(name);
     }
+    // Backslashes from an MS-DOS host (the builder's default) separate folders.
+    for (const char *name : {"..\\x.txt", "a\\..\\..\\x.txt", "\\..\\x.txt", "..\\evil\\", "..\\"})
+        QTest::addRow("%s", name) << QByteArray(name) << keep << outsideLine(name);
     QTest::newRow("drop: a/..") << QByteArray("a/..") << drop << outsideLine("a/..");
     QTest::newRow("drop: ..") << QByteArray("..") << drop << outsideLine("..");
 
@@ -125,7 +130,7 @@ void tst_UnZipPaths::refusedNames()
     QFETCH(QByteArray, name);
     QFETCH(int, options);
     QFETCH(QString, debugLine);
-    const bool folder = name.endsWith('/');
+    const bool folder = name.endsWith('/') || name.endsWith('\\');
 
     RawZip zip;
     zip.add(name, folder ? QByteArray() : QByteArray("payload"));
@@ -192,6 +197,87 @@ void tst_UnZipPaths::acceptedOddNames()
     QCOMPARE(outsideState(), m_outsideBefore);
     if (!written.isEmpty())
         QCOMPARE(FileTree::read(m_target + QLatin1Char('/') + written), QByteArray("payload"));
+}
+
+void tst_UnZipPaths::windowsNames_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<int>("host");          // high byte of "version made by"
+    QTest::addColumn<quint32>("attributes"); // external attributes
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("child");  // a second entry, when not empty
+    QTest::addColumn<bool>("folder");       // listed as a folder
+    QTest::addColumn<QStringList>("tree");  // what extractAll writes
+
+    const QByteArray data = "payload";
+    const QStringList picture{"img/", "img/pic.png"};
+    QTest::newRow("ms-dos host") << QByteArray("img\\pic.png") << 0 << 0u << data << QByteArray() << false
+                                 << picture;
+    QTest::newRow("os/2 host") << QByteArray("img\\pic.png") << 6 << 0u << data << QByteArray() << false << picture;
+    QTest::newRow("ntfs host") << QByteArray("img\\pic.png") << 10 << 0u << data << QByteArray() << false
+                               << picture;
+    QTest::newRow("vfat host") << QByteArray("img\\pic.png") << 14 << 0u << data << QByteArray() << false
+                               << picture;
+    QTest::newRow("deeper, ntfs host") << QByteArray("a\\b\\..\\c\\d.txt") << 10 << 0u << data << QByteArray()
+                                       << false << QStringList{"a/", "a/c/", "a/c/d.txt"};
+    QTest::newRow("unix host keeps the backslash") << QByteArray("img\\pic.png") << 3 << 0u << data << QByteArray()
+                                                   << false << QStringList{"img\\pic.png"};
+    QTest::newRow("macos host keeps the backslash") << QByteArray("img\\pic.png") << 19 << 0u << data
+                                                    << QByteArray() << false << QStringList{"img\\pic.png"};
+    QTest::newRow("forward slash too: backslash kept") << QByteArray("a/b\\c.txt") << 0 << 0u << data << QByteArray()
+                                                       << false << QStringList{"a/", "a/b\\c.txt"};
+    QTest::newRow("backslash folder") << QByteArray("old\\") << 0 << 0u << QByteArray() << QByteArray("old\\pic2.png")
+                                      << true << QStringList{"old/", "old/pic2.png"};
+    // A folder marked only by the MS-DOS directory attribute.
+    QTest::newRow("directory attribute") << QByteArray("def") << 0 << 0x10u << QByteArray() << QByteArray("def/foo")
+                                         << true << QStringList{"def/", "def/foo"};
+    QTest::newRow("directory attribute, ntfs host") << QByteArray("def") << 10 << 0x30u << QByteArray()
+                                                    << QByteArray() << true << QStringList{"def/"};
+    QTest::newRow("directory attribute, unix host without mode")
+        << QByteArray("def") << 3 << 0x10u << QByteArray() << QByteArray() << true << QStringList{"def/"};
+    QTest::newRow("directory attribute under a unix file mode")
+        << QByteArray("def") << 3 << 0x81a40010u << QByteArray() << QByteArray() << false << QStringList{"def"};
+    QTest::newRow("directory attribute with data") << QByteArray("def") << 0 << 0x10u << data << QByteArray()
+                                                   << false << QStringList{"def"};
+    QTest::newRow("other attributes") << QByteArray("def") << 0 << 0x27u << QByteArray() << QByteArray() << false
+                                      << QStringList{"def"};
+}
+
+void tst_UnZipPaths::windowsNames()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(int, host);
+    QFETCH(quint32, attributes);
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, child);
+    QFETCH(bool, folder);
+    QFETCH(QStringList, tree);
+
+    RawZip zip;
+    RawZip::Entry &e = zip.add(name, content).madeBy(quint8(host));
+    e.externalAttributes = attributes;
+    if (!child.isEmpty())
+        zip.add(child, "child").madeBy(quint8(host));
+    UnZip reader;
+    QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
+    // The listing keeps the stored name.
+    const QString stored = QString::fromLatin1(name);
+    QCOMPARE(reader.fileList().first(), stored);
+    QCOMPARE(reader.entryList().first().type, folder ? UnZip::Directory : UnZip::File);
+
+    DebugRecorder debug;
+    QCOMPARE(reader.extractAll(m_target), UnZip::Success);
+    QVERIFY2(debug.lines().isEmpty(), qPrintable(debug.lines().join(QLatin1Char('\n'))));
+    tree.prepend(QStringLiteral("real/"));
+    tree.sort();
+    QCOMPARE(FileTree::list(m_target), tree);
+    QCOMPARE(outsideState(), m_outsideBefore);
+    for (const QString &path : tree) {
+        if (path.endsWith(QLatin1Char('/')))
+            continue;
+        const QByteArray written = FileTree::read(m_target + QLatin1Char('/') + path);
+        QVERIFY2(written == content || (!child.isEmpty() && written == "child"), qPrintable(path));
+    }
 }
 
 void tst_UnZipPaths::symbolicLinks_data()
