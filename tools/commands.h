@@ -28,6 +28,7 @@ struct ToolOptions
     bool hasComment = false;
     QString comment;
     bool overwrite = false;
+    int threads = 0; // compression threads of create; 0: the serial writer
 };
 
 int runList(const ToolOptions &options);

@@ -97,6 +97,7 @@ int runCreate(const ToolOptions &options)
     }
 
     Zip zip;
+    zip.setThreadCount(options.threads);
     if (options.hasPassword)
         zip.setPassword(options.password);
     Progress progress(toolText("create"), Console::progressWanted(options.quiet));

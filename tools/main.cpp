@@ -8,6 +8,7 @@
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
 #include <QTextCodec>
+#include <QtCore/QThread>
 
 #include <cstdio>
 
@@ -22,7 +23,7 @@ const char usageText[] =
     "  kelvane-zip extract ARCHIVE [-d DIR] [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-q] [ENTRY...]\n"
     "  kelvane-zip create ARCHIVE FOLDER... [-P PASSWORD] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
-    "                     [--overwrite] [-q]\n"
+    "                     [-j THREADS] [--overwrite] [-q]\n"
     "\n"
     "Commands:\n"
     "  list      print the entry names; with -v also sizes, method, CRC-32, date and\n"
@@ -47,6 +48,8 @@ const char usageText[] =
     "  --absolute       entry names hold the absolute path of each FOLDER\n"
     "  --root PREFIX    put PREFIX/ in front of every entry name\n"
     "  --comment TEXT   archive comment\n"
+    "  -j THREADS       compress on that many threads (default: one per core); the\n"
+    "                   archive is the same for any number; 0: the serial writer\n"
     "  --overwrite      replace an existing ARCHIVE\n"
     "  -q               quiet: no progress line and no summary\n"
     "  -h, --help       this text\n"
@@ -69,6 +72,9 @@ int usageError(const QString &message)
 }
 
 enum class Command { List, Test, Extract, Create };
+
+// More threads than this only add memory.
+constexpr int MaxThreads = 256;
 
 // The options each command accepts; any other is a usage error.
 void addOptions(QCommandLineParser &parser, Command command)
@@ -95,6 +101,7 @@ void addOptions(QCommandLineParser &parser, Command command)
         parser.addOption({QStringLiteral("root"), QString(), QStringLiteral("PREFIX")});
         parser.addOption({QStringLiteral("comment"), QString(), QStringLiteral("TEXT")});
         parser.addOption({QStringLiteral("overwrite"), QString()});
+        parser.addOption({QStringLiteral("j"), QString(), QStringLiteral("THREADS")});
     }
 }
 
@@ -163,6 +170,15 @@ bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions 
         options->hasComment = isSet("comment");
         options->comment = value("comment");
         options->overwrite = isSet("overwrite");
+        options->threads = QThread::idealThreadCount();
+        if (isSet("j")) {
+            bool ok = false;
+            options->threads = value("j").toInt(&ok);
+            if (!ok || options->threads < 0 || options->threads > MaxThreads) {
+                usageError(toolText("-j takes a number of threads from 0 to %1").arg(MaxThreads));
+                return false;
+            }
+        }
     }
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include "zip.h"
 #include "zip_p.h"
+#include "parallelwriter_p.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
@@ -54,6 +55,11 @@ QString parentPrefix(const QString &cleanPath)
 
 } // namespace
 
+// The walk of one folder, recursive; the parallel mode may still hold some
+// of its entries when it returns.
+static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString &root,
+                              Zip::CompressionOptions options, Zip::CompressionLevel level);
+
 Zip::Zip()
     : d(new ZipPrivate)
 {
@@ -83,6 +89,22 @@ void Zip::clearPassword()
 QString Zip::password() const
 {
     return d->password;
+}
+
+void Zip::setThreadCount(int threads)
+{
+    threads = qMax(threads, 0);
+    if (threads == d->threadCount)
+        return;
+    d->threadCount = threads;
+    // Every call that adds entries writes them all before it returns, so
+    // nothing is pending here.
+    d->parallel.reset();
+}
+
+int Zip::threadCount() const
+{
+    return d->threadCount;
 }
 
 Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
@@ -151,15 +173,24 @@ Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, Compr
     d->diagnostic.clear();
     if (!d->device)
         return NoArchiveYet;
-    if (!QDir(path).exists())
-        return FileMissing;
+    const ErrorCode walked = addTree(d, path, root, options, level);
+    // An entry that fails stops the walk; those before it are all written.
+    const ErrorCode written = d->finishPending();
+    return written != Success ? written : walked;
+}
 
-    const bool contentsOnly = options.testFlag(ContentsOnly);
+static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString &root,
+                              Zip::CompressionOptions options, Zip::CompressionLevel level)
+{
+    if (!QDir(path).exists())
+        return Zip::FileMissing;
+
+    const bool contentsOnly = options.testFlag(Zip::ContentsOnly);
     QString prefix = trimmedPrefix(root);
     const QFileInfo info(QDir::cleanPath(path));
     if (!prefix.isEmpty() && prefix != QLatin1String("/"))
         prefix += QLatin1Char('/');
-    if (options.testFlag(FolderAbsolute) && !contentsOnly)
+    if (options.testFlag(Zip::FolderAbsolute) && !contentsOnly)
         prefix += parentPrefix(QDir::cleanPath(path));
     if (!contentsOnly)
         prefix += QDir(info.absoluteFilePath()).dirName() + QLatin1Char('/');
@@ -170,24 +201,24 @@ Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, Compr
         QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::NoSort);
 
     // The absolute part, if any, is already in the prefix.
-    const CompressionOptions childOptions = contentsOnly ? ContentsOnly : FolderRelative;
+    const Zip::CompressionOptions childOptions = contentsOnly ? Zip::ContentsOnly : Zip::FolderRelative;
     bool hasFiles = false;
     for (const QFileInfo &item : items) {
-        ErrorCode ec;
+        Zip::ErrorCode ec;
         if (item.isDir()) {
-            ec = addDirectory(item.absoluteFilePath(), prefix, childOptions, level);
+            ec = addTree(d, item.absoluteFilePath(), prefix, childOptions, level);
         } else {
             ec = d->createEntry(item, prefix, level);
             hasFiles = true;
         }
-        if (ec != Success)
+        if (ec != Zip::Success)
             return ec;
     }
 
     // Folders that hold files are implied by their entries' names.
     if (!hasFiles && !contentsOnly)
         return d->createEntry(info, prefix, level);
-    return Success;
+    return Zip::Success;
 }
 
 Zip::ErrorCode Zip::closeArchive()

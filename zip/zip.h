@@ -83,6 +83,17 @@ public:
     /// The password set with setPassword().
     QString password() const;
 
+    /// The parallel mode: with a thread count above 0, entries are compressed
+    /// on that many worker threads (a big file in blocks of its own, joined
+    /// into one deflate stream) and written in the same order, with the same
+    /// names, headers and directory as by the serial writer, which 0 (the
+    /// default) keeps; a negative count is taken as 0. The archive does not
+    /// depend on the thread count. Every call that adds entries has written
+    /// them all when it returns.
+    void setThreadCount(int threads);
+    /// The thread count set with setThreadCount(); 0 for the serial writer.
+    int threadCount() const;
+
     /// Creates (or, with overwrite, truncates) the file. TargetExists when it
     /// exists and overwrite is false; nothing is touched then.
     ErrorCode createArchive(const QString &filename, bool overwrite = true);

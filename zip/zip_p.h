@@ -17,11 +17,14 @@
 #include <QtCore/QMap>
 #include <QtCore/QString>
 
+#include <memory>
+
 #include <zlib.h>
 
 class QFile;
 class QFileInfo;
 class QIODevice;
+class ParallelWriter;
 
 class ZipPrivate
 {
@@ -54,12 +57,22 @@ public:
     // of const members report through it as well.
     mutable ZipDiagnostic diagnostic;
 
+    // Worker threads of the parallel mode; 0 for the serial writer.
+    int threadCount = 0;
+    // Block size of the parallel mode.
+    int blockSize;
+    // The parallel mode's writer, made for the first entry that needs it.
+    std::unique_ptr<ParallelWriter> parallel;
+
     Zip::ErrorCode createArchive(QIODevice *device);
     // Writes the central directory and the end record; releases nothing.
     Zip::ErrorCode closeArchive();
     void reset();
 
     Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level);
+    // Writes every entry the parallel mode still holds; returns the first
+    // error. Nothing is pending in the serial mode.
+    Zip::ErrorCode finishPending();
     Zip::CompressionLevel detectCompressionByMime(const QString &suffix) const;
 
     void initKeys(unsigned int *keys) const;
@@ -67,6 +80,7 @@ public:
 
 private:
     Q_DISABLE_COPY(ZipPrivate)
+    friend class ParallelWriter;
 
     // What one entry's data loop needs and produces.
     struct EntryData
@@ -81,9 +95,15 @@ private:
         qint64 writeLimit = 0;   // data bytes that still fit below 4 GiB
     };
 
-    Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength,
-                                  bool encrypted, bool deflated) const;
-    Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name);
+    // Whether the entry fits the archive when it starts at position with
+    // `entryCount` entries before it; the reason in *problem when it does not.
+    Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength, bool encrypted,
+                                  bool deflated, qint64 position, int entryCount, const char **problem) const;
+    Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
+                                       const QByteArray &nameBytes, int level, bool runLengthOnly, bool encrypted);
+    // With `complete`, the entry's CRC and sizes are final; else the CRC and
+    // the compressed size are written as 0, to be completed after the data.
+    Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete = false);
     Zip::ErrorCode writeEncryptionHeader(const ZipEntryP &entry, unsigned int *keys);
     Zip::ErrorCode writeStoredData(EntryData &data);
     Zip::ErrorCode writeDeflatedData(EntryData &data, int level, bool runLengthOnly);

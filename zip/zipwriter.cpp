@@ -4,6 +4,7 @@
 #include "zip_p.h"
 
 #include "inflater_p.h"
+#include "parallelwriter_p.h"
 #include "zipcipher_p.h"
 #include "zipnames_p.h"
 
@@ -55,6 +56,7 @@ ZipPrivate::ZipPrivate()
     : inputBytes(reinterpret_cast<unsigned char *>(inputBuffer))
     , outputBytes(reinterpret_cast<unsigned char *>(outputBuffer))
     , crcTable(get_crc_table())
+    , blockSize(ParallelWriter::DefaultBlockSize)
 {
 }
 
@@ -90,6 +92,9 @@ Zip::ErrorCode ZipPrivate::closeArchive()
 {
     if (!device || !entries)
         return Zip::Success;
+    const Zip::ErrorCode pending = finishPending();
+    if (pending != Zip::Success)
+        return pending;
 
     const qint64 position = device->pos();
     if (position < 0 || quint64(position) > MaxUInt) {
@@ -176,8 +181,14 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint32 directoryOffset, quint32 direc
     return result;
 }
 
+Zip::ErrorCode ZipPrivate::finishPending()
+{
+    return parallel ? parallel->flush() : Zip::Success;
+}
+
 void ZipPrivate::reset()
 {
+    parallel.reset();
     if (!comment.isNull())
         comment = QString();
     if (entries) {
@@ -230,28 +241,27 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
 }
 
 Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength,
-                                          bool encrypted, bool deflated) const
+                                          bool encrypted, bool deflated, qint64 position, int entryCount,
+                                          const char **problem) const
 {
-    const QString path = file.absoluteFilePath();
-    if (!entries->contains(name) && quint32(entries->size()) >= MaxUShort) {
-        diagnostic.report(debugLine("Too many entries for a ZIP archive: %1", path));
+    if (!entries->contains(name) && quint32(entryCount) >= MaxUShort) {
+        *problem = "Too many entries for a ZIP archive: %1";
         return Zip::FileWriteError;
     }
     if (quint32(nameLength) > MaxUShort) {
-        diagnostic.report(debugLine("Entry name longer than 65535 bytes: %1", path));
+        *problem = "Entry name longer than 65535 bytes: %1";
         return Zip::FileWriteError;
     }
     const qint64 size = file.isDir() ? 0 : file.size();
     if (quint64(size) > MaxUInt) {
-        diagnostic.report(debugLine("File too large for a ZIP archive: %1", path));
+        *problem = "File too large for a ZIP archive: %1";
         return Zip::FileWriteError;
     }
-    const qint64 position = device->pos();
     const qint64 worstEnd = position + LocalHeader::Size + nameLength
         + (encrypted ? EncryptionHeaderSize + DataDescriptor::Size : 0)
         + worstCaseDataSize(size, deflated);
     if (position < 0 || quint64(worstEnd) > MaxUInt) {
-        diagnostic.report(debugLine("Entry would end beyond 4 GiB in the archive: %1", path));
+        *problem = "Entry would end beyond 4 GiB in the archive: %1";
         return Zip::FileWriteError;
     }
     return Zip::Success;
@@ -269,6 +279,9 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
         return Zip::Success;
     }
 
+    if (threadCount > 0 && !parallel)
+        parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
+
     // 1. Name and level.
     const QString name = isDir ? root : root + file.fileName();
     const QString suffix = file.completeSuffix().toLower();
@@ -285,9 +298,26 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
 
     bool utf8Name = false;
     const QByteArray nameBytes = ZipNames::encode(name, &utf8Name);
-    Zip::ErrorCode ec = checkEntryFits(file, name, nameBytes.size(), encrypted, finalLevel != 0);
-    if (ec != Zip::Success)
+    const char *problem = nullptr;
+    Zip::ErrorCode ec = Zip::Success;
+    if (parallel) {
+        // The entries still queued count with the most they can take; only
+        // when that does not fit is the exact position awaited.
+        ec = checkEntryFits(file, name, nameBytes.size(), encrypted, finalLevel != 0,
+                            device->pos() + parallel->pendingBound(),
+                            entries->size() + parallel->pendingEntries(), &problem);
+        if (ec != Zip::Success) {
+            ec = parallel->flush();
+            if (ec != Zip::Success)
+                return ec;
+        }
+    }
+    ec = checkEntryFits(file, name, nameBytes.size(), encrypted, finalLevel != 0, device->pos(), entries->size(),
+                        &problem);
+    if (ec != Zip::Success) {
+        diagnostic.report(debugLine(problem, file.absoluteFilePath()));
         return ec;
+    }
 
     // 2. The record.
     auto entry = std::make_unique<ZipEntryP>();
@@ -300,6 +330,10 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     encodeDosTime(modified.time(), entry->dosTime);
     encodeDosDate(modified.date(), entry->dosDate);
     entry->uncompressedSize = isDir ? 0 : quint32(file.size());
+    if (parallel) {
+        return createParallelEntry(file, std::move(entry), name, nameBytes, finalLevel, runLengthOnly,
+                                   encrypted);
+    }
     entry->compressedSize = encrypted ? EncryptionHeaderSize : 0;
 
     // 3. and 4. Local header, name and encryption header.
@@ -351,7 +385,23 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     return Zip::Success;
 }
 
-Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteArray &name)
+Zip::ErrorCode ZipPrivate::createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry,
+                                               const QString &name, const QByteArray &nameBytes, int level,
+                                               bool runLengthOnly, bool encrypted)
+{
+    ParallelWriter::EntrySpec spec;
+    spec.record = std::move(entry);
+    spec.name = name;
+    spec.nameBytes = nameBytes;
+    if (!file.isDir())
+        spec.path = file.absoluteFilePath();
+    spec.level = level;
+    spec.strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
+    spec.encrypted = encrypted;
+    return parallel->addEntry(std::move(spec));
+}
+
+Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete)
 {
     unsigned char *h = inputBytes;
     writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
@@ -363,8 +413,9 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     h[LocalHeader::Time + 1] = entry.dosTime[1];
     h[LocalHeader::Date] = entry.dosDate[0];
     h[LocalHeader::Date + 1] = entry.dosDate[1];
-    writeUInt(h + LocalHeader::Crc, 0); // completed after the data
-    writeUInt(h + LocalHeader::CompressedSize, 0);
+    // Unless complete, completed after the data.
+    writeUInt(h + LocalHeader::Crc, complete ? entry.crc : 0);
+    writeUInt(h + LocalHeader::CompressedSize, complete ? quint32(entry.compressedSize) : 0);
     writeUInt(h + LocalHeader::UncompressedSize, quint32(entry.uncompressedSize));
     writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
     writeUShort(h + LocalHeader::ExtraLength, 0);
