@@ -59,3 +59,28 @@ qint64 FaultyBuffer::writeData(const char *data, qint64 size)
         m_written += n;
     return n;
 }
+
+ComparingDevice::ComparingDevice(QIODevice *expected)
+    : m_expected(expected)
+{
+}
+
+qint64 ComparingDevice::readData(char *, qint64)
+{
+    return -1;
+}
+
+qint64 ComparingDevice::writeData(const char *data, qint64 size)
+{
+    const QByteArray expected = m_expected->read(size);
+    if (m_firstDifference < 0) {
+        for (qint64 i = 0; i < size; ++i) {
+            if (i >= expected.size() || expected.at(int(i)) != data[i]) {
+                m_firstDifference = m_compared + i;
+                break;
+            }
+        }
+    }
+    m_compared += size;
+    return size;
+}

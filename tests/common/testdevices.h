@@ -64,4 +64,26 @@ private:
     int m_seekCalls = 0;
 };
 
+// A write-only device that compares what it receives with what it reads
+// from another device, so that big outputs need not be kept: it notes the
+// offset of the first byte that differs (or lies past the other's end).
+class ComparingDevice : public QIODevice
+{
+public:
+    explicit ComparingDevice(QIODevice *expected);
+
+    qint64 bytesCompared() const { return m_compared; }
+    // -1 while everything matched.
+    qint64 firstDifference() const { return m_firstDifference; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    QIODevice *m_expected;
+    qint64 m_compared = 0;
+    qint64 m_firstDifference = -1;
+};
+
 #endif // KELVANE_TESTS_TESTDEVICES_H

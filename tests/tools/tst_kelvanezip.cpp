@@ -8,7 +8,9 @@
 #include "rawzip.h"
 
 #include "unzip.h"
+#include "zip.h"
 
+#include <QtCore/QBuffer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
@@ -41,6 +43,7 @@ private slots:
     void createNames();
     void createLevels_data();
     void createLevels();
+    void createThreads();
     void createEncryptedAndCommented();
     void createOverwrite();
     void createMissingFolder();
@@ -143,6 +146,8 @@ void tst_KelvaneZip::usageErrors_data()
     QTest::newRow("level and by type") << QStringList{"create", "new.zip", tree, "-5", "--by-type"};
     QTest::newRow("two naming options")
         << QStringList{"create", "new.zip", tree, "--contents-only", "--absolute"};
+    QTest::newRow("thread count not a number") << QStringList{"create", "new.zip", tree, "-j", "two"};
+    QTest::newRow("negative thread count") << QStringList{"create", "new.zip", tree, "-j", "-1"};
     QTest::newRow("archive missing") << QStringList{"list", "missing.zip"};
     QTest::newRow("not an archive") << QStringList{"test", "not-an-archive.zip"};
 }
@@ -413,6 +418,49 @@ void tst_KelvaneZip::createLevels()
     QCOMPARE(FileTree::read(out + QStringLiteral("/docs/img/p.png")),
              FileTree::read(tree + QStringLiteral("/docs/img/p.png")));
     QCOMPARE(FileTree::read(out + QStringLiteral("/docs/a.txt")), FileTree::read(tree + QStringLiteral("/docs/a.txt")));
+}
+
+// -j 0 is the serial writer, byte for byte the library's; any other count,
+// the default included, gives the parallel mode's one archive, which differs
+// from the serial one for a file of several blocks.
+void tst_KelvaneZip::createThreads()
+{
+    const QString tree = makeTree();
+    QByteArray text;
+    for (int i = 0; text.size() < 700000; ++i)
+        text += "block " + QByteArray::number(i * 7 % 1009) + " of the long text\n";
+    QVERIFY(FileTree::write(tree + QStringLiteral("/docs/long.txt"), text));
+
+    QByteArray serial;
+    {
+        Zip zip;
+        QCOMPARE(zip.createArchive(new QBuffer(&serial)), Zip::Success);
+        QCOMPARE(zip.addDirectory(tree + QStringLiteral("/docs"), QString(), Zip::Level6), Zip::Success);
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    QMap<QString, QByteArray> written;
+    for (const QString &threads : {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QString()}) {
+        const QString archive = dir.filePath(QStringLiteral("threads%1.zip").arg(threads));
+        QStringList arguments{QStringLiteral("create"), archive, tree + QStringLiteral("/docs"), QStringLiteral("-6"),
+                              QStringLiteral("-q")};
+        if (!threads.isEmpty())
+            arguments << QStringLiteral("-j") << threads;
+        const ToolRun r = run(arguments);
+        QVERIFY2(r.ok(), r.describe(QStringLiteral("kelvane-zip create")).constData());
+        written[threads] = FileTree::read(archive);
+    }
+    QVERIFY(written[QStringLiteral("0")] == serial);
+    QVERIFY(written[QStringLiteral("1")] != serial);
+    QVERIFY(written[QStringLiteral("2")] == written[QStringLiteral("1")]);
+    QVERIFY(written[QString()] == written[QStringLiteral("1")]);
+
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(dir.filePath(QStringLiteral("threads2.zip"))), UnZip::Success);
+    QByteArray out;
+    QBuffer device(&out);
+    QVERIFY(device.open(QIODevice::WriteOnly));
+    QCOMPARE(unzip.extractFile(QStringLiteral("docs/long.txt"), &device), UnZip::Success);
+    QVERIFY(out == text);
 }
 
 void tst_KelvaneZip::createEncryptedAndCommented()

@@ -820,13 +820,19 @@ void tst_Zip::unreadableFile_data()
     QTest::addColumn<QString>("unreadable");
     QTest::addColumn<QList<QByteArray>>("listed");
     QTest::addColumn<QList<QByteArray>>("localHeaders");
+    QTest::addColumn<int>("threads");
 
-    QTest::newRow("between two files")
-        << QStringList{"top/a.txt", "top/b.txt", "top/c.txt"} << "top/b.txt"
-        << QList<QByteArray>{"top/a.txt"} << QList<QByteArray>{"top/a.txt", "top/b.txt"};
-    QTest::newRow("in a subfolder of a folder without files")
-        << QStringList{"top/sub/bad.txt", "top/sub2/good.txt"} << "top/sub/bad.txt"
-        << QList<QByteArray>{} << QList<QByteArray>{"top/sub/bad.txt"};
+    for (int threads : {0, 2}) {
+        QTest::addRow("between two files, %d threads", threads)
+            << QStringList{"top/a.txt", "top/b.txt", "top/c.txt"} << "top/b.txt"
+            << QList<QByteArray>{"top/a.txt"} << QList<QByteArray>{"top/a.txt", "top/b.txt"} << threads;
+        QTest::addRow("in a subfolder of a folder without files, %d threads", threads)
+            << QStringList{"top/sub/bad.txt", "top/sub2/good.txt"} << "top/sub/bad.txt"
+            << QList<QByteArray>{} << QList<QByteArray>{"top/sub/bad.txt"} << threads;
+        QTest::addRow("after a file of many blocks, %d threads", threads)
+            << QStringList{"top/a/big.txt", "top/b.txt", "top/c.txt"} << "top/b.txt"
+            << QList<QByteArray>{"top/a/big.txt"} << QList<QByteArray>{"top/a/big.txt", "top/b.txt"} << threads;
+    }
 }
 
 void tst_Zip::unreadableFile()
@@ -835,31 +841,43 @@ void tst_Zip::unreadableFile()
     QFETCH(QString, unreadable);
     QFETCH(QList<QByteArray>, listed);
     QFETCH(QList<QByteArray>, localHeaders);
+    QFETCH(int, threads);
 
     const QString root = newFolder();
     for (const QString &f : files)
-        writeFile(root + QLatin1Char('/') + f, compressibleContent(100));
+        writeFile(root + QLatin1Char('/') + f, compressibleContent(f.contains("big") ? 1000000 : 100));
     const QString bad = root + QLatin1Char('/') + unreadable;
     QVERIFY(QFile::setPermissions(bad, QFileDevice::Permissions()));
 
-    QByteArray bytes;
-    Zip zip;
-    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
-    DebugRecorder debug;
-    {
-        WithoutFileOverride guard;
-        QFile probe(bad);
-        QVERIFY2(!probe.open(QIODevice::ReadOnly), "the file stays readable; cannot test");
-        QCOMPARE(zip.addDirectory(root + QStringLiteral("/top"), Zip::FolderRelative, Zip::Level9),
-                 Zip::FileOpenFailed);
-    }
-    QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("An error occurred while opening %1").arg(bad))});
-    QCOMPARE(zip.closeArchive(), Zip::Success);
+    QByteArray serial;
+    for (int t : {0, threads}) {
+        QByteArray bytes;
+        Zip zip;
+        zip.setThreadCount(t);
+        QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+        DebugRecorder debug;
+        {
+            WithoutFileOverride guard;
+            QFile probe(bad);
+            QVERIFY2(!probe.open(QIODevice::ReadOnly), "the file stays readable; cannot test");
+            QCOMPARE(zip.addDirectory(root + QStringLiteral("/top"), Zip::FolderRelative, Zip::Level9),
+                     Zip::FileOpenFailed);
+        }
+        QCOMPARE(debug.lines(), QStringList{q(QStringLiteral("An error occurred while opening %1").arg(bad))});
+        QCOMPARE(zip.closeArchive(), Zip::Success);
 
-    const InspectedArchive archive = inspectArchive(bytes);
-    QVERIFY2(archive.ok(), qPrintable(archive.error));
-    QCOMPARE(archive.names(), listed);
-    QCOMPARE(localNamesInOrder(bytes, archive), localHeaders);
+        const InspectedArchive archive = inspectArchive(bytes);
+        QVERIFY2(archive.ok(), qPrintable(archive.error));
+        QCOMPARE(archive.names(), listed);
+        QCOMPARE(localNamesInOrder(bytes, archive), localHeaders);
+        if (t == 0) {
+            serial = bytes;
+        } else if (!files.first().contains("big")) {
+            // Entries of one block that shrink are the serial bytes, so here
+            // the parallel mode leaves the very archive the serial one does.
+            QVERIFY(bytes == serial);
+        }
+    }
 }
 
 void tst_Zip::nonAsciiNames()
@@ -905,14 +923,19 @@ void tst_Zip::fileChangedBeforeWriting_data()
     QTest::addColumn<int>("sizeWritten");
     QTest::addColumn<Zip::CompressionLevel>("level");
     QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("threads");
 
-    QTest::newRow("grown, stored") << 100 << 300000 << Zip::StoreOnly << QString();
-    QTest::newRow("grown, deflated") << 100 << 300000 << Zip::Level9 << QString();
-    QTest::newRow("grown past 60 bytes") << 10 << 1000 << Zip::Level9 << QString();
-    QTest::newRow("shrunk, deflated") << 600000 << 1000 << Zip::Level6 << QString();
-    QTest::newRow("shrunk to nothing") << 600000 << 0 << Zip::Level6 << QString();
-    QTest::newRow("grown, deflated, encrypted") << 100 << 300000 << Zip::Level9 << QStringLiteral("pw");
-    QTest::newRow("shrunk, stored, encrypted") << 5000 << 70 << Zip::StoreOnly << QStringLiteral("pw");
+    for (int threads : {0, 2}) {
+        QTest::addRow("grown, stored, %d threads", threads) << 100 << 300000 << Zip::StoreOnly << QString() << threads;
+        QTest::addRow("grown, deflated, %d threads", threads) << 100 << 300000 << Zip::Level9 << QString() << threads;
+        QTest::addRow("grown past 60 bytes, %d threads", threads) << 10 << 1000 << Zip::Level9 << QString() << threads;
+        QTest::addRow("shrunk, deflated, %d threads", threads) << 600000 << 1000 << Zip::Level6 << QString() << threads;
+        QTest::addRow("shrunk to nothing, %d threads", threads) << 600000 << 0 << Zip::Level6 << QString() << threads;
+        QTest::addRow("grown, deflated, encrypted, %d threads", threads)
+            << 100 << 300000 << Zip::Level9 << QStringLiteral("pw") << threads;
+        QTest::addRow("shrunk, stored, encrypted, %d threads", threads)
+            << 5000 << 70 << Zip::StoreOnly << QStringLiteral("pw") << threads;
+    }
 }
 
 // The file information is taken when the folder is listed; the file may
@@ -923,6 +946,7 @@ void tst_Zip::fileChangedBeforeWriting()
     QFETCH(int, sizeWritten);
     QFETCH(Zip::CompressionLevel, level);
     QFETCH(QString, password);
+    QFETCH(int, threads);
 
     const QString folder = newFolder();
     const QString path = folder + QStringLiteral("/changing.txt");
@@ -936,6 +960,7 @@ void tst_Zip::fileChangedBeforeWriting()
     QByteArray bytes;
     auto d = std::make_unique<ZipPrivate>();
     d->password = password;
+    d->threadCount = threads;
     QCOMPARE(d->createArchive(new QBuffer(&bytes)), Zip::Success);
     QCOMPARE(d->createEntry(listed, QString(), level), Zip::Success);
     QCOMPARE(d->closeArchive(), Zip::Success);
@@ -965,9 +990,12 @@ void tst_Zip::readError_data()
 {
     QTest::addColumn<Zip::CompressionLevel>("level");
     QTest::addColumn<QString>("password");
-    QTest::newRow("stored") << Zip::StoreOnly << QString();
-    QTest::newRow("deflated") << Zip::Level9 << QString();
-    QTest::newRow("deflated, encrypted") << Zip::Level9 << QStringLiteral("pw");
+    QTest::addColumn<int>("threads");
+    for (int threads : {0, 2}) {
+        QTest::addRow("stored, %d threads", threads) << Zip::StoreOnly << QString() << threads;
+        QTest::addRow("deflated, %d threads", threads) << Zip::Level9 << QString() << threads;
+        QTest::addRow("deflated, encrypted, %d threads", threads) << Zip::Level9 << QStringLiteral("pw") << threads;
+    }
 }
 
 // Reading /proc/self/mem from its start fails (nothing is mapped at address
@@ -977,6 +1005,7 @@ void tst_Zip::readError()
 {
     QFETCH(Zip::CompressionLevel, level);
     QFETCH(QString, password);
+    QFETCH(int, threads);
 
     const QString folder = newFolder();
     const QString link = folder + QStringLiteral("/link.txt");
@@ -990,6 +1019,7 @@ void tst_Zip::readError()
     QByteArray bytes;
     auto d = std::make_unique<ZipPrivate>();
     d->password = password;
+    d->threadCount = threads;
     QCOMPARE(d->createArchive(new QBuffer(&bytes)), Zip::Success);
     DebugRecorder debug;
     QCOMPARE(d->createEntry(listed, QString(), level), Zip::FileReadError);

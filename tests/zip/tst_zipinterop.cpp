@@ -3,7 +3,7 @@
 
 // Archives written by Zip, tested and read by independent tools: Info-ZIP
 // unzip, 7-Zip and Python's zipfile, with and without a password, with
-// Cyrillic names.
+// Cyrillic names, by the serial writer and in the parallel mode.
 #include "externaltool.h"
 #include "zipinspect.h"
 
@@ -68,7 +68,7 @@ private:
     QString m_source;     // the folder holding the tree "pkg"
     QStringList m_names;  // entry names, sorted
 
-    QString writeArchive(Zip::CompressionLevel level, const QString &password);
+    QString writeArchive(Zip::CompressionLevel level, const QString &password, int threads);
 };
 
 void tst_ZipInterop::initTestCase()
@@ -89,6 +89,7 @@ void tst_ZipInterop::initTestCase()
     writeFile(p + picture + QStringLiteral("2.png"), compressibleContent(5000, 3));
     writeFile(p + folder + QLatin1Char('/') + text, compressibleContent(300000, 4));
     writeFile(p + QStringLiteral("data.bin"), randomContent(262144 + 1000, 5));
+    writeFile(p + QStringLiteral("mixed.dat"), randomContent(600000, 11) + compressibleContent(700000, 12));
     writeFile(p + QStringLiteral("song.mp3"), randomContent(10000, 6));
     writeFile(p + QStringLiteral("empty.txt"), QByteArray());
     writeFile(p + QStringLiteral("small59.txt"), compressibleContent(59, 7));
@@ -98,7 +99,7 @@ void tst_ZipInterop::initTestCase()
     m_names = QStringList{
         QStringLiteral("pkg/index.html"), QStringLiteral("pkg/") + picture + QStringLiteral("1.png"),
         QStringLiteral("pkg/") + picture + QStringLiteral("2.png"), QStringLiteral("pkg/") + folder + QLatin1Char('/') + text,
-        QStringLiteral("pkg/data.bin"), QStringLiteral("pkg/song.mp3"), QStringLiteral("pkg/empty.txt"),
+        QStringLiteral("pkg/data.bin"), QStringLiteral("pkg/mixed.dat"), QStringLiteral("pkg/song.mp3"), QStringLiteral("pkg/empty.txt"),
         QStringLiteral("pkg/small59.txt"), QStringLiteral("pkg/small60.txt"), QStringLiteral("pkg/") + empty + QLatin1Char('/')};
     m_names.sort();
 }
@@ -107,19 +108,26 @@ void tst_ZipInterop::infoZipUnzip_data()
 {
     QTest::addColumn<Zip::CompressionLevel>("level");
     QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("threads");
 
-    QTest::newRow("by type") << Zip::ByFileType << QString();
-    QTest::newRow("by type, encrypted") << Zip::ByFileType << QStringLiteral("pw");
-    QTest::newRow("stored, encrypted") << Zip::StoreOnly << QStringLiteral("pw");
-    QTest::newRow("level 1") << Zip::Level1 << QString();
-    QTest::newRow("level 9, encrypted") << Zip::Level9 << QStringLiteral("secret");
+    QTest::newRow("by type") << Zip::ByFileType << QString() << 0;
+    QTest::newRow("by type, encrypted") << Zip::ByFileType << QStringLiteral("pw") << 0;
+    QTest::newRow("stored, encrypted") << Zip::StoreOnly << QStringLiteral("pw") << 0;
+    QTest::newRow("level 1") << Zip::Level1 << QString() << 0;
+    QTest::newRow("level 9, encrypted") << Zip::Level9 << QStringLiteral("secret") << 0;
+    // The parallel mode: files of several blocks, joined deflate streams,
+    // stored blocks for random data, the cipher over all of it.
+    QTest::newRow("by type, 2 threads") << Zip::ByFileType << QString() << 2;
+    QTest::newRow("level 9, encrypted, 2 threads") << Zip::Level9 << QStringLiteral("secret") << 2;
+    QTest::newRow("stored, encrypted, 3 threads") << Zip::StoreOnly << QStringLiteral("pw") << 3;
 }
 
-QString tst_ZipInterop::writeArchive(Zip::CompressionLevel level, const QString &password)
+QString tst_ZipInterop::writeArchive(Zip::CompressionLevel level, const QString &password, int threads)
 {
-    const QString path = m_tmp.filePath(QStringLiteral("%1-%2.zip").arg(int(level)).arg(password));
+    const QString path = m_tmp.filePath(QStringLiteral("%1-%2-%3.zip").arg(int(level)).arg(password).arg(threads));
     QFile::remove(path);
     Zip zip;
+    zip.setThreadCount(threads);
     zip.setPassword(password);
     if (zip.createArchive(path) != Zip::Success
         || zip.addDirectory(m_source + QStringLiteral("/pkg"), QString(), level) != Zip::Success
@@ -133,8 +141,9 @@ void tst_ZipInterop::infoZipUnzip()
 {
     QFETCH(Zip::CompressionLevel, level);
     QFETCH(QString, password);
+    QFETCH(int, threads);
     KELVANE_REQUIRE_TOOL("unzip");
-    const QString archive = writeArchive(level, password);
+    const QString archive = writeArchive(level, password, threads);
     QVERIFY(!archive.isEmpty());
 
     QStringList test{QStringLiteral("-t")};
@@ -162,8 +171,9 @@ void tst_ZipInterop::sevenZip()
 {
     QFETCH(Zip::CompressionLevel, level);
     QFETCH(QString, password);
+    QFETCH(int, threads);
     KELVANE_REQUIRE_TOOL("7z");
-    const QString archive = writeArchive(level, password);
+    const QString archive = writeArchive(level, password, threads);
     QVERIFY(!archive.isEmpty());
 
     QStringList test{QStringLiteral("t")};
@@ -200,8 +210,9 @@ void tst_ZipInterop::pythonZipfile()
 {
     QFETCH(Zip::CompressionLevel, level);
     QFETCH(QString, password);
+    QFETCH(int, threads);
     KELVANE_REQUIRE_TOOL("python3");
-    const QString archive = writeArchive(level, password);
+    const QString archive = writeArchive(level, password, threads);
     QVERIFY(!archive.isEmpty());
 
     const ToolRun run = runTool(QStringLiteral("python3"),
