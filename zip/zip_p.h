@@ -98,7 +98,7 @@ private:
     // Whether the entry fits the archive when it starts at position with
     // `entryCount` entries before it; the reason in *problem when it does not.
     Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength, bool encrypted,
-                                  bool deflated, qint64 position, int entryCount, const char **problem) const;
+                                  bool deflated, qint64 position, qint64 entryCount, const char **problem) const;
     Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
                                        const QByteArray &nameBytes, int level, bool runLengthOnly, bool encrypted);
     // With `complete`, the entry's CRC and sizes are final; else the CRC and

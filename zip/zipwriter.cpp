@@ -241,10 +241,10 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
 }
 
 Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength,
-                                          bool encrypted, bool deflated, qint64 position, int entryCount,
+                                          bool encrypted, bool deflated, qint64 position, qint64 entryCount,
                                           const char **problem) const
 {
-    if (!entries->contains(name) && quint32(entryCount) >= MaxUShort) {
+    if (!entries->contains(name) && entryCount >= qint64(MaxUShort)) {
         *problem = "Too many entries for a ZIP archive: %1";
         return Zip::FileWriteError;
     }
