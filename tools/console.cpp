@@ -48,8 +48,22 @@ void error(const QString &message)
     if (activeProgress)
         activeProgress->clear();
     std::fflush(stdout);
-    const QByteArray bytes = (QStringLiteral("kelvane-zip: ") + message).toUtf8();
+    const QByteArray bytes = (QStringLiteral("kelvane-zip: ") + printable(message)).toUtf8();
     std::fprintf(stderr, "%s\n", bytes.constData());
+}
+
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
 }
 
 void flush()

@@ -25,8 +25,14 @@ namespace Console {
 void out(const QString &line);
 void out(const QByteArray &line);
 // Writes "kelvane-zip: " and the message as one line to standard error,
-// clearing a progress line first.
+// clearing a progress line first. Control characters in the message (from
+// entry names) are escaped as printable() does.
 void error(const QString &message);
+
+// The text with each control character (C0, DEL and C1) written as \xHH,
+// so that a name holding NUL or a line feed is printed whole, on one line,
+// and cannot steer the terminal.
+QString printable(const QString &text);
 void flush();
 
 // Buffers standard output in large blocks and keeps the component's

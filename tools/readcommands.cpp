@@ -43,6 +43,21 @@ void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec,
         Console::entryFailed(name, unzip.formatError(ec), detail);
 }
 
+// Names each entry the reader left out, with its reason, on standard error;
+// only those among `wanted` when it is not empty. Returns their number.
+int reportSkipped(const UnZip &unzip, const QStringList &wanted = QStringList())
+{
+    int count = 0;
+    for (const UnZip::SkippedEntry &s : unzip.skippedEntries()) {
+        if (!wanted.isEmpty() && !wanted.contains(s.filename))
+            continue;
+        const QString name = s.filename.isEmpty() ? toolText("(no name)") : s.filename;
+        Console::error(toolText("%1: skipped: %2").arg(name, s.description));
+        ++count;
+    }
+    return count;
+}
+
 const char *methodName(UnZip::EntryCompression compression)
 {
     switch (compression) {
@@ -82,7 +97,7 @@ void listVerbose(const UnZip &unzip)
                       static_cast<unsigned long long>(e.uncompressedSize),
                       static_cast<unsigned long long>(e.compressedSize), methodName(e.compression), e.crc,
                       formatDateTime(e.lastModified).constData(), e.encrypted ? "yes" : "no");
-        Console::out(QByteArray(columns) + e.filename.toUtf8());
+        Console::out(QByteArray(columns) + Console::printable(e.filename).toUtf8());
         if (!e.comment.isEmpty())
             Console::out(toolText("%1Comment: %2").arg(QString(71, QLatin1Char(' ')), e.comment));
         totalLength += qint64(e.uncompressedSize);
@@ -110,8 +125,10 @@ int runList(const ToolOptions &options)
     } else {
         const QStringList names = unzip.fileList();
         for (const QString &name : names)
-            Console::out(name.toUtf8());
+            Console::out(Console::printable(name).toUtf8());
     }
+    Console::flush();
+    reportSkipped(unzip);
     return ExitSuccess;
 }
 
@@ -121,6 +138,7 @@ int runTest(const ToolOptions &options)
     if (!openArchive(unzip, options))
         return ExitUsage;
 
+    const int skipped = reportSkipped(unzip);
     const QList<UnZip::ZipEntry> entries = unzip.entryList();
     Progress progress(toolText("test"), Console::progressWanted(options.quiet));
     if (progress.isEnabled()) {
@@ -160,12 +178,15 @@ int runTest(const ToolOptions &options)
     progress.finish();
 
     if (!options.quiet) {
-        if (failed == 0)
-            Console::out(toolText("Entries tested: %n, no errors.", int(entries.size())));
+        const int count = int(entries.size());
+        if (failed == 0 && skipped == 0)
+            Console::out(toolText("Entries tested: %n, no errors.", count));
+        else if (skipped == 0)
+            Console::out(toolText("Entries tested: %n, failed: %1.", count).arg(failed));
         else
-            Console::out(toolText("Entries tested: %n, failed: %1.", int(entries.size())).arg(failed));
+            Console::out(toolText("Entries tested: %n, failed: %1, skipped: %2.", count).arg(failed).arg(skipped));
     }
-    return failed == 0 ? ExitSuccess : ExitEntryFailed;
+    return failed == 0 && skipped == 0 ? ExitSuccess : ExitEntryFailed;
 }
 
 int runExtract(const ToolOptions &options)
@@ -185,7 +206,14 @@ int runExtract(const ToolOptions &options)
     const QDir target(targetPath);
     const UnZip::ExtractionOptions extraction = options.junkPaths ? UnZip::DropFolders : UnZip::KeepFolders;
 
-    const QStringList names = options.operands.isEmpty() ? unzip.fileList() : options.operands;
+    // Entries left out of the listing are named; asked for by name, they
+    // are not "missing" but skipped.
+    const int skipped = reportSkipped(unzip, options.operands);
+    QStringList names = options.operands.isEmpty() ? unzip.fileList() : options.operands;
+    if (skipped != 0 && !options.operands.isEmpty()) {
+        for (const UnZip::SkippedEntry &s : unzip.skippedEntries())
+            names.removeAll(s.filename);
+    }
     Progress progress(toolText("extract"), Console::progressWanted(options.quiet));
     QHash<QString, qint64> sizes;
     if (progress.isEnabled()) {
@@ -213,11 +241,14 @@ int runExtract(const ToolOptions &options)
     progress.finish();
 
     if (!options.quiet) {
-        if (failed == 0)
-            Console::out(toolText("Entries extracted: %n, into %1.", int(names.size()))
+        const int count = int(names.size());
+        if (failed == 0 && skipped == 0)
+            Console::out(toolText("Entries extracted: %n, into %1.", count)
                              .arg(QDir::toNativeSeparators(options.directory)));
+        else if (skipped == 0)
+            Console::out(toolText("Entries: %n, failed: %1.", count).arg(failed));
         else
-            Console::out(toolText("Entries: %n, failed: %1.", int(names.size())).arg(failed));
+            Console::out(toolText("Entries: %n, failed: %1, skipped: %2.", count).arg(failed).arg(skipped));
     }
-    return failed == 0 ? ExitSuccess : ExitEntryFailed;
+    return failed == 0 && skipped == 0 ? ExitSuccess : ExitEntryFailed;
 }

@@ -39,6 +39,9 @@ private slots:
     void extractSelectedEntries();
     void extractJunkPaths();
     void extractReportsFailureAndGoesOn();
+    void skippedEntriesNamed_data();
+    void skippedEntriesNamed();
+    void controlCharactersEscaped();
     void createNames_data();
     void createNames();
     void createLevels_data();
@@ -199,8 +202,11 @@ void tst_KelvaneZip::listCodePage_data()
     const QString name = QStringLiteral("Лекция 1/Задание.txt");
     QTest::newRow("CP866") << QStringList{"-O", "CP866"} << name;
     QTest::newRow("IBM866 alias") << QStringList{"-O", "IBM866"} << name;
-    // Without a code page such bytes are read as Latin-1.
-    QTest::newRow("none") << QStringList() << QString::fromLatin1(cp866(name));
+    // Without a code page such bytes are read as Latin-1; those that give
+    // control characters (0x80-0x9f) are printed escaped.
+    QTest::newRow("none") << QStringList()
+                          << QString::fromLatin1(cp866(name)).replace(QChar(0x8b), QLatin1String("\\x8b"))
+                                 .replace(QChar(0x87), QLatin1String("\\x87"));
 }
 
 void tst_KelvaneZip::listCodePage()
@@ -267,6 +273,76 @@ void tst_KelvaneZip::testReportsFailingEntries()
     QVERIFY2(lines.at(1).startsWith("kelvane-zip: bad-size.txt: Corrupted archive. (9 bytes with CRC-32 "),
              lines.at(1));
     QCOMPARE(lines.at(2), QByteArray("kelvane-zip: inconsistent.txt: Inconsistent headers. Archive might be corrupted."));
+}
+
+void tst_KelvaneZip::skippedEntriesNamed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QStringList>("extracted");
+
+    const QStringList none;
+    QTest::newRow("list") << QStringList{"list"} << 0 << QByteArray("good.txt\n") << none;
+    QTest::newRow("test") << QStringList{"test"} << 1
+                          << QByteArray("Entries tested: 1, failed: 0, skipped: 2.\n") << none;
+    QTest::newRow("extract") << QStringList{"extract", "-d", "out-skipped"} << 1
+                             << QByteArray("Entries: 1, failed: 0, skipped: 2.\n") << QStringList{"good.txt"};
+}
+
+void tst_KelvaneZip::skippedEntriesNamed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QFETCH(QStringList, extracted);
+
+    RawZip zip;
+    zip.add("good.txt", "good");
+    zip.add("lorem.txt", "x").central.method = 9;
+    zip.add("big.bin", "y").versionNeeded = 63;
+    const QString archive = writeArchive(QStringLiteral("skipped.zip"), zip);
+    arguments.insert(1, archive);
+    const ToolRun r = run(arguments);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.standardOutput, output);
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: lorem.txt: skipped: method 9 (Deflate64) not supported\n"
+                                         "kelvane-zip: big.bin: skipped: needs version 6.3 to extract, not supported\n"));
+    if (!extracted.isEmpty())
+        QCOMPARE(FileTree::list(dir.filePath(QStringLiteral("out-skipped"))), extracted);
+
+    // Asked for by name, a skipped entry is reported as skipped, not missing.
+    if (arguments.first() == QLatin1String("extract")) {
+        const ToolRun one = run({QStringLiteral("extract"), archive, QStringLiteral("lorem.txt"), QStringLiteral("-d"),
+                                 QStringLiteral("out-one")});
+        QCOMPARE(one.exitCode, 1);
+        QCOMPARE(one.standardError, QByteArray("kelvane-zip: lorem.txt: skipped: method 9 (Deflate64) not supported\n"));
+        const ToolRun other = run({QStringLiteral("extract"), archive, QStringLiteral("good.txt"), QStringLiteral("-d"),
+                                   QStringLiteral("out-other")});
+        QCOMPARE(other.exitCode, 0);
+        QCOMPARE(other.standardError, QByteArray());
+    }
+}
+
+void tst_KelvaneZip::controlCharactersEscaped()
+{
+    // Names are printed whole, control characters written as \xHH: in the
+    // listing and in the error line of an entry that cannot be extracted.
+    RawZip zip;
+    zip.add(QByteArray("te\0st", 5), "nul");
+    zip.add("line\nfeed\x9b.txt", "lf");
+    const QString archive = writeArchive(QStringLiteral("control.zip"), zip);
+    const ToolRun list = run({QStringLiteral("list"), archive});
+    QCOMPARE(list.exitCode, 0);
+    QCOMPARE(list.standardOutput, QByteArray("line\\x0afeed\\x9b.txt\nte\\x00st\n"));
+    const ToolRun extract = run({QStringLiteral("extract"), archive, QStringLiteral("-q"), QStringLiteral("-d"),
+                                 QStringLiteral("out-control")});
+    QCOMPARE(extract.exitCode, 1);
+    QCOMPARE(extract.standardError,
+             QByteArray("kelvane-zip: line\\x0afeed\\x9b.txt: Unable to create or open file. (Refusing entry with a "
+                        "control character in its name: line\\x0afeed\\x9b.txt)\n"
+                        "kelvane-zip: te\\x00st: Unable to create or open file. (Refusing entry with a control "
+                        "character in its name: te\\x00st)\n"));
 }
 
 void tst_KelvaneZip::testPassword_data()
