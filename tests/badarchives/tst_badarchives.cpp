@@ -137,15 +137,18 @@ QByteArray zeroStream(int megabytes)
     return block.repeated(megabytes) + tail;
 }
 
+// CRC-32 of `size` zero bytes, joined from the CRC of one MiB of zeros
+// rather than computed over all of them.
 quint32 crcOfZeros(qint64 size)
 {
-    QByteArray zeros(1 << 20, '\0');
-    quint32 crc = 0;
-    for (qint64 done = 0; done < size; done += zeros.size()) {
-        const qint64 n = qMin<qint64>(zeros.size(), size - done);
-        crc = quint32(crc32(crc, reinterpret_cast<const Bytef *>(zeros.constData()), uInt(n)));
-    }
-    return crc;
+    const QByteArray zeros(1 << 20, '\0');
+    const uLong block = crc32(0, reinterpret_cast<const Bytef *>(zeros.constData()), uInt(zeros.size()));
+    uLong crc = 0;
+    qint64 done = 0;
+    for (; done + zeros.size() <= size; done += zeros.size())
+        crc = crc32_combine(crc, block, zeros.size());
+    crc = crc32(crc, reinterpret_cast<const Bytef *>(zeros.constData()), uInt(size - done));
+    return quint32(crc);
 }
 
 // A small archive with one entry of every kind the reader handles.
@@ -232,6 +235,18 @@ private slots:
     void directoryOffsetAbuse_data();
     void directoryOffsetAbuse();
     void hugeCountTinyDirectory();
+
+    void zip64SizesPastTheArchive_data();
+    void zip64SizesPastTheArchive();
+    void zip64LocatorAnywhere();
+    void zip64HugeEntryCount();
+    void offsetCorrectionAbuse_data();
+    void offsetCorrectionAbuse();
+    void hostileExtraFields_data();
+    void hostileExtraFields();
+    void unicodePathLeavingTheTarget_data();
+    void unicodePathLeavingTheTarget();
+    void zip64EntryPast4GiB();
 
     void wrongPasswordPassesCheckByte_data();
     void wrongPasswordPassesCheckByte();
@@ -947,6 +962,331 @@ void TestBadArchives::hugeCountTinyDirectory()
 // ---------------------------------------------------------------------------
 // Encryption
 // ---------------------------------------------------------------------------
+
+// ---------------------------------------------------------------------------
+// ZIP64 records, extra fields and data in front
+// ---------------------------------------------------------------------------
+
+void TestBadArchives::zip64SizesPastTheArchive_data()
+{
+    QTest::addColumn<quint64>("compressedSize");
+    QTest::addColumn<quint64>("uncompressedSize");
+    QTest::addColumn<bool>("afterDirectory"); // the entry's local part after the end record
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+
+    const quint64 real = 0; // replaced by the entry's own size
+    const quint64 max = ~quint64(0);
+    QTest::newRow("compressed 2^64-1") << max << real << false << UnZip::InconsistentHeaders;
+    QTest::newRow("compressed 2^63") << (quint64(1) << 63) << real << false << UnZip::InconsistentHeaders;
+    QTest::newRow("compressed 5 GiB") << (quint64(5) << 30) << real << false << UnZip::InconsistentHeaders;
+    QTest::newRow("compressed 2^64-1, after the directory") << max << real << true << UnZip::InconsistentHeaders;
+    QTest::newRow("compressed 2^64-20, after the directory") << max - 19 << real << true
+                                                              << UnZip::InconsistentHeaders;
+    // A recorded size is a bound, not a promise: the data decide.
+    QTest::newRow("uncompressed 2^64-1") << real << max << false << UnZip::Success;
+    QTest::newRow("uncompressed 2^64-1, after the directory") << real << max << true << UnZip::Success;
+}
+
+void TestBadArchives::zip64SizesPastTheArchive()
+{
+    QFETCH(quint64, compressedSize);
+    QFETCH(quint64, uncompressedSize);
+    QFETCH(bool, afterDirectory);
+    QFETCH(UnZip::ErrorCode, expected);
+
+    const QByteArray content = QByteArray("zip64 sizes ").repeated(100);
+    RawZip zip;
+    zip.add("first.txt", "first");
+    RawZip::Entry &e = zip.add("big.bin", content).deflated().zip64();
+    for (RawZip::Fields *f : {&e.central, &e.local}) {
+        if (compressedSize)
+            f->compressedSize64 = compressedSize;
+        if (uncompressedSize)
+            f->uncompressedSize64 = uncompressedSize;
+    }
+    zip.add("last.txt", "last");
+    zip.zip64End.present = true;
+    if (afterDirectory) {
+        // The local header and data behind the end record, where no later
+        // local header or directory bounds them.
+        RawZip local;
+        local.add(e.name, content).deflated().zip64();
+        local.entry(0).local = e.local;
+        local.end.present = false;
+        const RawZip::Archive plain = zip.build();
+        const QByteArray part = local.build().bytes.left(int(local.build().centralDirectory));
+        zip.entry(1).localHeaderOffset = 0xffffffffu;
+        zip.entry(1).central.localHeaderOffset64 = quint64(plain.bytes.size());
+        zip.trailer = part;
+    }
+    const QByteArray bytes = zip.build().bytes;
+
+    qint64 bytesRead = 0;
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(new CountingBuffer(bytes, &bytesRead)), UnZip::Success);
+    QCOMPARE(unzip.fileList(), (QStringList{"big.bin", "first.txt", "last.txt"}));
+    CountingDevice out;
+    QCOMPARE(unzip.extractFile(QStringLiteral("big.bin"), &out), expected);
+    QCOMPARE(out.count, expected == UnZip::Success ? quint64(content.size()) : quint64(0));
+    // Nothing is read beyond a few passes over the archive.
+    QVERIFY2(bytesRead < 4 * bytes.size(), qPrintable(QString::number(bytesRead)));
+    QCOMPARE(extractAnything(bytes, nullptr), QString());
+}
+
+void TestBadArchives::zip64LocatorAnywhere()
+{
+    // The locator's pointer to the ZIP64 end record set to every position
+    // of the archive and to the extremes; with and without the record right
+    // in front of the locator. Every archive either opens with its entries or
+    // is refused; none is read wrongly.
+    for (const bool adjacent : {true, false}) {
+        RawZip zip = smallArchive();
+        zip.zip64End.present = true;
+        if (!adjacent)
+            zip.zip64End.extensibleData = QByteArray(12, 'e');
+        const qint64 size = zip.build().bytes.size();
+        QVector<quint64> pointers{~quint64(0), ~quint64(0) - 55, quint64(1) << 63, quint64(size) * 1000};
+        for (qint64 p = 0; p < size + 60; ++p)
+            pointers.append(quint64(p));
+        const qint64 real = zip.build().zip64EndRecord;
+        for (const quint64 pointer : pointers) {
+            zip.zip64End.locatorOffset = pointer;
+            const QByteArray bytes = zip.build().bytes;
+            UnZip unzip;
+            const UnZip::ErrorCode ec = openBytes(unzip, bytes);
+            const QString where = QStringLiteral("adjacent %1, pointer %2").arg(adjacent).arg(pointer);
+            if (adjacent || pointer == quint64(real)) {
+                QVERIFY2(ec == UnZip::Success, qPrintable(where));
+                QVERIFY2(unzip.fileList().size() == 7, qPrintable(where));
+            } else {
+                // The classic end record holds only placeholders.
+                QVERIFY2(ec != UnZip::Success, qPrintable(where));
+            }
+            QCOMPARE(extractAnything(bytes, nullptr), QString());
+        }
+    }
+}
+
+void TestBadArchives::zip64HugeEntryCount()
+{
+    // 2^64-1 entries announced, two present: the two are read, nothing is
+    // reserved for the others.
+    RawZip zip;
+    zip.add("a.txt", "a");
+    zip.add("b.txt", "b").deflated();
+    zip.zip64End.present = true;
+    zip.zip64End.totalEntries = ~quint64(0);
+    zip.zip64End.diskEntries = ~quint64(0);
+    Sandbox sandbox;
+    UnZip unzip;
+    QCOMPARE(openBytes(unzip, zip.build().bytes), UnZip::Success);
+    QCOMPARE(unzip.fileList(), (QStringList{"a.txt", "b.txt"}));
+    QCOMPARE(unzip.extractAll(sandbox.target()), UnZip::Success);
+    QCOMPARE(fileContent(sandbox.target() + QStringLiteral("/b.txt")), QByteArray("b"));
+    // Announced, but no directory where the record says: refused.
+    zip.zip64End.directoryOffset = 3;
+    zip.zip64End.directorySize = 1;
+    QCOMPARE(openBytes(unzip, zip.build().bytes), UnZip::CorruptedArchive);
+}
+
+void TestBadArchives::offsetCorrectionAbuse_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+    QTest::addColumn<int>("entries");
+
+    // The directory size larger than the position of the end record, zero,
+    // or the largest value: no correction can be made, and the archive
+    // with no directory where claimed is refused.
+    QTest::newRow("size past the start") << QStringLiteral("size-large") << UnZip::CorruptedArchive << 0;
+    QTest::newRow("size zero") << QStringLiteral("size-zero") << UnZip::CorruptedArchive << 0;
+    QTest::newRow("size max") << QStringLiteral("size-max") << UnZip::FileSeekError << 0;
+    // A correction that moves the local header offsets before the start
+    // of the device or past 64 bits: listed, never read.
+    QTest::newRow("offsets before the start") << QStringLiteral("negative") << UnZip::Success << 3;
+    QTest::newRow("offsets past 64 bits") << QStringLiteral("wrap") << UnZip::Success << 3;
+    // Data in front and a directory offset that was right all along:
+    // offsets count the data in front, nothing is moved.
+    QTest::newRow("prefix counted") << QStringLiteral("counted") << UnZip::Success << 3;
+    // A stub in front of a ZIP64 archive whose end record is not right
+    // in front of its locator: no ZIP64 record found, refused.
+    QTest::newRow("stub, zip64 record elsewhere") << QStringLiteral("zip64-gap") << UnZip::FileSeekError << 0;
+}
+
+void TestBadArchives::offsetCorrectionAbuse()
+{
+    QFETCH(QString, how);
+    QFETCH(UnZip::ErrorCode, expected);
+    QFETCH(int, entries);
+
+    RawZip zip;
+    zip.add("a.txt", "a");
+    zip.add("b.txt", QByteArray("b").repeated(300)).deflated();
+    zip.add("c/").folder();
+    const QByteArray stub = QByteArray("MZ stub ").repeated(64);
+    if (how == QLatin1String("size-large")) {
+        zip.end.directorySize = 0x7fffffff;
+        zip.end.directoryOffset = 5;
+    } else if (how == QLatin1String("size-zero")) {
+        zip.end.directorySize = 0;
+        zip.end.directoryOffset = 5;
+    } else if (how == QLatin1String("size-max")) {
+        zip.end.directorySize = 0xffffffffu;
+        zip.end.directoryOffset = 0xfffffff0u;
+    } else if (how == QLatin1String("negative")) {
+        // The directory stated far behind where it is: every offset moves back.
+        const RawZip::Archive a = zip.build();
+        zip.end.directoryOffset = quint32(a.centralDirectory + 1000);
+        zip.prepended = QByteArray(2000, 'p');
+    } else if (how == QLatin1String("wrap")) {
+        zip.prepended = stub;
+        for (int i = 0; i < zip.count(); ++i) {
+            zip.entry(i).zip64(RawZip::Zip64Central);
+            zip.entry(i).central.localHeaderOffset64 = ~quint64(0) - quint64(i);
+        }
+    } else if (how == QLatin1String("counted")) {
+        zip.prefix = stub;
+    } else if (how == QLatin1String("zip64-gap")) {
+        zip.prepended = stub;
+        zip.zip64End.present = true;
+        zip.zip64End.extensibleData = QByteArray(8, 'x');
+    }
+    const QByteArray bytes = zip.build().bytes;
+    Sandbox sandbox;
+    UnZip unzip;
+    QCOMPARE(openBytes(unzip, bytes), expected);
+    QCOMPARE(unzip.fileList().size(), entries);
+    if (unzip.isOpen()) {
+        QCOMPARE(unzip.extractAll(sandbox.target()), UnZip::Success);
+        if (how == QLatin1String("counted"))
+            QCOMPARE(sandbox.targetContents().size(), 3);
+        QCOMPARE(sandbox.outsideChanges(), QString());
+    }
+    QCOMPARE(extractAnything(bytes, &sandbox), QString());
+}
+
+void TestBadArchives::hostileExtraFields_data()
+{
+    QTest::addColumn<QByteArray>("centralExtra");
+    QTest::addColumn<QByteArray>("localExtra");
+    QTest::addColumn<bool>("placeholders"); // the central record's sizes and offset hold 0xffffffff
+    QTest::addColumn<UnZip::ErrorCode>("openResult");
+
+    const QByteArray block = RawZip::zip64Block({5, 5, 0});
+    QTest::newRow("block size past the field") << QByteArray("\x01\x00\xff\xff", 4) + QByteArray(20, '\0')
+                                               << QByteArray() << true << UnZip::CorruptedArchive;
+    QTest::newRow("block size past the field, no placeholders") << QByteArray("\x01\x00\xff\xff", 4)
+                                                                << QByteArray("\x01\x00\xff\xff", 4) << false
+                                                                << UnZip::Success;
+    QTest::newRow("empty zip64 block") << RawZip::extraBlock(1, QByteArray()) << QByteArray() << true
+                                       << UnZip::CorruptedArchive;
+    QTest::newRow("zip64 block one byte short") << block.left(block.size() - 1) << QByteArray() << true
+                                                << UnZip::CorruptedArchive;
+    QByteArray manyBlocks;
+    while (manyBlocks.size() + 4 <= 65535)
+        manyBlocks += RawZip::extraBlock(0x7075, QByteArray());
+    QTest::newRow("16383 empty unicode blocks") << manyBlocks << manyBlocks << false << UnZip::Success;
+    QTest::newRow("three bytes of padding") << QByteArray(3, '\xff') << QByteArray(3, '\xff') << false
+                                            << UnZip::Success;
+    QTest::newRow("second zip64 block ignored") << block + RawZip::zip64Block({1, 1, 1}) << QByteArray() << true
+                                                << UnZip::Success;
+    // A local block whose values disagree with the central record.
+    QTest::newRow("local zip64 values differ") << block << RawZip::zip64Block({5, 6}) << true << UnZip::Success;
+}
+
+void TestBadArchives::hostileExtraFields()
+{
+    QFETCH(QByteArray, centralExtra);
+    QFETCH(QByteArray, localExtra);
+    QFETCH(bool, placeholders);
+    QFETCH(UnZip::ErrorCode, openResult);
+
+    RawZip zip;
+    RawZip::Entry &e = zip.add("hello", "hello").stored();
+    e.centralExtra = centralExtra;
+    e.localExtra = localExtra;
+    if (placeholders) {
+        e.central.compressedSize = 0xffffffffu;
+        e.central.uncompressedSize = 0xffffffffu;
+        e.localHeaderOffset = 0xffffffffu;
+    }
+    if (localExtra.startsWith(RawZip::zip64Block({5, 6}))) {
+        e.local.compressedSize = 0xffffffffu;
+        e.local.uncompressedSize = 0xffffffffu;
+    }
+    zip.add("good.txt", "good");
+    const QByteArray bytes = zip.build().bytes;
+    UnZip unzip;
+    QCOMPARE(openBytes(unzip, bytes), openResult);
+    if (openResult != UnZip::Success)
+        return;
+    QCOMPARE(unzip.fileList(), (QStringList{"good.txt", "hello"}));
+    CountingDevice out;
+    const UnZip::ErrorCode ec = unzip.extractFile(QStringLiteral("hello"), &out);
+    QCOMPARE(ec, localExtra.startsWith(RawZip::zip64Block({5, 6})) ? UnZip::InconsistentHeaders : UnZip::Success);
+    QCOMPARE(out.count, ec == UnZip::Success ? quint64(5) : quint64(0));
+    Sandbox sandbox;
+    QCOMPARE(extractAnything(bytes, &sandbox), QString());
+}
+
+void TestBadArchives::unicodePathLeavingTheTarget_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("host");
+    QTest::addColumn<UnZip::ErrorCode>("expected");
+
+    // The Unicode Path block gives the name; it goes through the same
+    // checks as any stored name.
+    QTest::newRow("dotdot") << QByteArray("../evil.txt") << 3 << UnZip::FileOpenFailed;
+    QTest::newRow("deep dotdot") << QByteArray("a/../../../evil.txt") << 3 << UnZip::FileOpenFailed;
+    QTest::newRow("backslash dotdot, windows host") << QByteArray("..\\..\\evil.txt") << 10 << UnZip::FileOpenFailed;
+    QTest::newRow("backslash dotdot, unix host") << QByteArray("..\\..\\evil.txt") << 3 << UnZip::Success;
+    QTest::newRow("control character") << QByteArray("evil\x1b[2J.txt") << 3 << UnZip::FileOpenFailed;
+    QTest::newRow("absolute") << QByteArray("/etc/evil.txt") << 3 << UnZip::Success;
+}
+
+void TestBadArchives::unicodePathLeavingTheTarget()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, host);
+    QFETCH(UnZip::ErrorCode, expected);
+
+    RawZip zip;
+    RawZip::Entry &e = zip.add("harmless.txt", "payload").madeBy(quint8(host));
+    e.centralExtra = RawZip::unicodeBlock(0x7075, "harmless.txt", text);
+    e.localExtra = e.centralExtra;
+    Sandbox sandbox;
+    UnZip unzip;
+    QCOMPARE(openBytes(unzip, zip.build().bytes), UnZip::Success);
+    const QString name = QString::fromUtf8(text);
+    QCOMPARE(unzip.fileList(), QStringList{name});
+    QCOMPARE(unzip.extractFile(name, sandbox.target()), expected);
+    QCOMPARE(sandbox.outsideChanges(), QString());
+    QCOMPARE(sandbox.targetContents().isEmpty(), expected != UnZip::Success);
+}
+
+void TestBadArchives::zip64EntryPast4GiB()
+{
+    // One deflated entry of 4 GiB and 1 MiB of zeros, its sizes in ZIP64
+    // blocks: the 64-bit count of the bytes written and the CRC-32 over
+    // all of them reach the recorded values.
+    const int megabytes = 4097;
+    const quint64 size = quint64(megabytes) << 20;
+    RawZip zip;
+    zip.add("zeros.bin").deflated().zip64().raw(zeroStream(megabytes));
+    for (RawZip::Fields *f : {&zip.entry(0).central, &zip.entry(0).local})
+        f->uncompressedSize64 = size;
+    zip.entry(0).central.crc = crcOfZeros(qint64(size));
+    zip.entry(0).local.crc = zip.entry(0).central.crc;
+    zip.zip64End.present = true;
+    UnZip unzip;
+    QCOMPARE(openBytes(unzip, zip.build().bytes), UnZip::Success);
+    QCOMPARE(unzip.entryList().first().uncompressedSize, size);
+    CountingDevice out;
+    QCOMPARE(unzip.extractFile(QStringLiteral("zeros.bin"), &out), UnZip::Success);
+    QCOMPARE(out.count, size);
+    QCOMPARE(out.crc, zip.entry(0).central.crc.value());
+}
 
 void TestBadArchives::wrongPasswordPassesCheckByte_data()
 {
