@@ -16,6 +16,7 @@
 #   fuzz         each fuzz target for a minute (clang + libFuzzer)
 #   zlib         the ZIP tests on the zlib inflate back end with the portable
 #                file-system layer (Qt and standard C++ only)
+#   tsan         the writer's tests under ThreadSanitizer (its parallel mode)
 #
 # scripts/test.sh NAME... runs only the configurations named.
 set -uo pipefail
@@ -26,7 +27,9 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 # Tests that exercise the ZIP component itself, by CTest name.
-zip_tests='^tst_(rawzip|interop|unzip.*|zipdiagnostics|zip|zipfolders|ziproundtrip|zipinterop|kelvanezip|libraryabi|badarchives|replay_fuzz_unzip_.*)$'
+zip_tests='^tst_(rawzip|interop|unzip.*|zipdiagnostics|zip|zipfolders|ziproundtrip|zipinterop|zipparallel|kelvanezip|libraryabi|badarchives|replay_fuzz_unzip_.*)$'
+# The writer's tests, which run its parallel mode.
+writer_tests=(tst_zip tst_zipparallel tst_zipinterop)
 
 build() { bash scripts/build.sh "$@"; }
 
@@ -97,7 +100,19 @@ config_zlib() {
         run_ctest build-zlib -R "$zip_tests"
 }
 
-all=(qt6 qt5 qt5-asan fuzz zlib)
+# Only the writer's tests are built: everything else has no threads of its
+# own.
+config_tsan() {
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVANE_QT_MAJOR=5 -DKELVANE_SANITIZE_THREAD=ON \
+        -DKELVANE_BUILD_PLAYER=OFF -DKELVANE_BUILD_TOOLS=OFF || return 1
+    cmake --build build-tsan -j"$jobs" --target "${writer_tests[@]}" || return 1
+    local regex
+    regex="^($(IFS='|'; echo "${writer_tests[*]}"))\$"
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp \
+        run_ctest build-tsan -R "$regex"
+}
+
+all=(qt6 qt5 qt5-asan fuzz zlib tsan)
 wanted=("$@")
 ((${#wanted[@]})) || wanted=("${all[@]}")
 
