@@ -8,7 +8,12 @@ Makes a deterministic corpus (seeded generator) outside the repository
 (/dev/shm/kelvane-bench, a RAM disk, unless --corpus says otherwise), then
 times every operation with kelvane-zip (each build given with --ours, e.g.
 the ISA-L and the zlib back end) and with the peers in the same run:
-Info-ZIP zip/unzip, bsdtar, 7z (single-threaded) and Python's zipfile.
+Info-ZIP zip/unzip, bsdtar, 7z (single-threaded; for creation also on every
+core) and Python's zipfile, and pigz (-K, a ZIP file) for creation from one
+big file. Creation is measured at level 9, level 6 and by file type, ours
+serially (-j 0) and in the parallel mode with 1 and 2 threads (and one per
+core when the machine has more), with the archive's size against the serial
+writer's.
 Prints, per workload and operation, the median wall time of N runs, the
 throughput, the peak resident memory (GNU time), and the ratio of ours to
 the best peer, and writes the whole report as Markdown (bench/RESULTS.md).
@@ -32,7 +37,7 @@ import sys
 import time
 
 PASSWORD = "bench-secret"
-CORPUS_VERSION = "3"
+CORPUS_VERSION = "4"
 MB = 1024 * 1024
 
 # Suffixes that the writer stores when it chooses by file type.
@@ -63,6 +68,7 @@ PYTHON_CREATE = """
 import os, sys, zipfile
 out, folder, mode = sys.argv[1], sys.argv[2], sys.argv[3]
 stored = set(sys.argv[4].split(","))
+level = int(mode[5:]) if mode.startswith("level") else 9
 with zipfile.ZipFile(out, "w") as z:
     for base, dirs, files in os.walk(folder):
         dirs.sort()
@@ -72,7 +78,7 @@ with zipfile.ZipFile(out, "w") as z:
             if mode == "bytype" and suffix in stored:
                 z.write(path, compress_type=zipfile.ZIP_STORED)
             else:
-                z.write(path, compress_type=zipfile.ZIP_DEFLATED, compresslevel=9)
+                z.write(path, compress_type=zipfile.ZIP_DEFLATED, compresslevel=level)
 """
 
 
@@ -118,6 +124,24 @@ def write_random(path, rng, size):
             n = min(16 * MB, left)
             f.write(rng.randbytes(n))
             left -= n
+
+
+def make_photos(folder, rng, count):
+    """Noisy pictures of 1600x1200 in bands of brightness, JPEG quality 90."""
+    os.makedirs(folder)
+    width, height = 1600, 1200
+    for i in range(count):
+        rows = []
+        for band in range(0, height, 40):
+            low = rng.randint(0, 160)
+            table = bytes(low + (v * rng.randint(32, 95) >> 8) for v in range(256))
+            rows.append(rng.randbytes(width * 3 * 40).translate(table))
+        ppm = os.path.join(folder, f"photo{i:02d}.ppm")
+        with open(ppm, "wb") as f:
+            f.write(f"P6 {width} {height} 255\n".encode() + b"".join(rows))
+        with open(os.path.join(folder, f"photo{i:02d}.jpg"), "wb") as out:
+            subprocess.run(["cjpeg", "-quality", "90", ppm], check=True, stdout=out)
+        os.remove(ppm)
 
 
 def run_quiet(args, cwd):
@@ -177,6 +201,9 @@ def make_corpus(root, seed, big_size):
     # One big incompressible file.
     os.makedirs(os.path.join(src, "random"))
     write_random(os.path.join(src, "random", "random.dat"), rng, big_size)
+
+    # JPEG pictures (cjpeg), photo-sized: already compressed data.
+    make_photos(os.path.join(src, "photos"), rng, 40)
 
     print("Making the archives with Info-ZIP zip and Python ...", flush=True)
     run_quiet(["zip", "-q", "-r", "-9", os.path.join(arc, "lecture.zip"), "."], lecture)
@@ -321,21 +348,37 @@ def list_verbose_commands(ours, archive):
     return cmds
 
 
-def create_commands(ours, out, folder, by_type):
+def thread_counts():
+    """-j values of ours: 0 (serial), 1, 2, and the core count if different."""
+    counts = [0, 1, 2]
+    if (os.cpu_count() or 1) not in counts:
+        counts.append(os.cpu_count())
+    return counts
+
+
+def create_commands(ours, out, folder, mode, big_file=None):
+    """mode: "9", "6" or "type"; big_file: the one file of the folder, for pigz."""
+    level = {"9": "-9", "6": "-6", "type": "--by-type"}[mode]
     cmds = []
     for label, path in ours:
-        cmds.append((f"kelvane-zip ({label})",
-                     [path, "create", out, folder, "--overwrite", "-q", "--by-type" if by_type else "-9"]))
-    if by_type:
+        for j in thread_counts():
+            cmds.append((f"kelvane-zip ({label}, -j {j})",
+                         [path, "create", out, folder, "--overwrite", "-q", level, "-j", str(j)]))
+    if mode == "type":
         cmds.append(("zip", ["zip", "-q", "-r", "-9", "-n", ":".join("." + s for s in STORED_SUFFIXES), out, folder]))
         cmds.append(("python zipfile", [sys.executable, "-c", PYTHON_CREATE, out, folder, "bytype",
                                         ",".join(STORED_SUFFIXES)]))
-    else:
-        cmds.append(("zip", ["zip", "-q", "-r", "-9", out, folder]))
-        cmds.append(("bsdtar", ["bsdtar", "--format", "zip", "--options", "zip:compression-level=9",
-                                "-c", "-f", out, folder]))
-        cmds.append(("7z", [seven_zip(), "a", "-tzip", "-mx=9", "-mmt=1", "-bd", out, folder]))
-        cmds.append(("python zipfile", [sys.executable, "-c", PYTHON_CREATE, out, folder, "level9", ""]))
+        return cmds
+    sevenzip_level = "-mx=9" if mode == "9" else "-mx=5"
+    cmds.append(("zip", ["zip", "-q", "-r", level, out, folder]))
+    cmds.append(("bsdtar", ["bsdtar", "--format", "zip", "--options", f"zip:compression-level={mode}",
+                            "-c", "-f", out, folder]))
+    cmds.append(("7z", [seven_zip(), "a", "-tzip", sevenzip_level, "-mmt=1", "-bd", out, folder]))
+    cmds.append(("7z (all cores)", [seven_zip(), "a", "-tzip", sevenzip_level, "-mmt=on", "-bd", out, folder]))
+    cmds.append(("python zipfile", [sys.executable, "-c", PYTHON_CREATE, out, folder, "level" + mode, ""]))
+    if big_file:
+        cmds.append((f"pigz {level} -K", ["sh", "-c", f'pigz {level} -K -c "$1" > "$2"', "pigz",
+                                          os.path.join(folder, big_file), out]))
     return cmds
 
 
@@ -394,7 +437,12 @@ class Report:
             cpu = f"{r.cpu_median:.2f}" if r.cpu_median is not None else ""
             row = f"| {r.tool} | {r.median:.3f} | {len(r.times)} | {rate} | {cpu} | {r.rss_kb / 1024:.1f} |"
             if check_size:
-                row += f" {r.size / MB:.2f} |" if r.size is not None else " |"
+                serial = next((p for p in results if p.tool.startswith("kelvane-zip") and p.tool.endswith("-j 0)")
+                               and p.size), None)
+                if r.size is not None and serial is not None and r.tool.startswith("kelvane-zip") and r is not serial:
+                    row += f" {r.size / MB:.2f} ({(r.size / serial.size - 1) * 100:+.2f}% vs -j 0) |"
+                else:
+                    row += f" {r.size / MB:.2f} |" if r.size is not None else " |"
             if r.tool.startswith("kelvane-zip") and best is not None:
                 row += f" **{r.median / best.median:.2f}** (vs {best.tool}) |"
                 zip_peer = next((p for p in results if p.tool == "zip" and p.ok and p.median), None)
@@ -452,11 +500,13 @@ def machine_description(ours, commit):
         ("unzip", command_output(["unzip", "-v"]).splitlines()[:1]),
         ("bsdtar", command_output(["bsdtar", "--version"]).splitlines()[:1]),
         ("7z", [l for l in command_output([seven_zip()]).splitlines() if l.strip()][:2]),
+        ("pigz", command_output(["pigz", "--version"]).splitlines()[:1]),
         ("python", [platform.python_version()]),
     ]
     lines = [
         f"- Date: {datetime.datetime.now().strftime('%Y-%m-%d %H:%M')}",
         f"- CPU: {cpu}, {os.cpu_count()} cores (nproc)",
+        f"- Load average at the start of the run: {' / '.join(f'{x:.2f}' for x in os.getloadavg())}",
         f"- Memory: {mem_kb / 1024 / 1024:.1f} GiB",
         f"- Kernel: {platform.release()}",
     ]
@@ -484,7 +534,9 @@ def main():
     parser.add_argument("--big-mb", type=int, default=256, help="size of the big files")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--output", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "RESULTS.md"))
-    parser.add_argument("--only", default="", help="comma-separated section keys to run (default: all)")
+    parser.add_argument("--only", default="",
+                        help="comma-separated section keys to run (default: all); creation: create-9, create-6, "
+                             "create-type, or one workload of one, e.g. create-9:text")
     args = parser.parse_args()
 
     ours = []
@@ -516,6 +568,7 @@ def main():
         "text": tree_summary(os.path.join(src, "text")),
         "small": tree_summary(os.path.join(src, "small")),
         "random": tree_summary(os.path.join(src, "random")),
+        "photos": tree_summary(os.path.join(src, "photos")),
     }
     report = Report()
     workloads = [
@@ -572,18 +625,19 @@ def main():
         results = [measure(tool, cmd, root, args.runs) for tool, cmd in list_verbose_commands(ours, archive)]
         report.add("List verbose: 200,000 empty entries", results, work_entries=200000)
 
-    for key, folder, title in [("lecture", "lecture", "lecture package"),
-                               ("text", "text", f"{args.big_mb} MB text"),
-                               ("small", "small", "20,000 small files"),
-                               ("random", "random", f"{args.big_mb} MB incompressible")]:
-        for by_type in (False, True):
-            section = f"create-{'type' if by_type else '9'}"
-            if not (wanted(section) or wanted(key)):
+    for key, folder, title, big_file in [("lecture", "lecture", "lecture package", None),
+                                         ("text", "text", f"{args.big_mb} MB text", "big.txt"),
+                                         ("small", "small", "20,000 small files", None),
+                                         ("random", "random", f"{args.big_mb} MB incompressible", "random.dat"),
+                                         ("photos", "photos", "40 JPEG pictures", None)]:
+        for mode in ("9", "6", "type"):
+            section = f"create-{mode}"
+            if not (wanted(section) or wanted(key) or wanted(f"{section}:{key}")):
                 continue
             target = os.path.join(out, "new.zip")
             results = []
-            for tool, cmd in create_commands(ours, target, folder, by_type):
-                if tool == "7z" and key in ("text", "random"):
+            for tool, cmd in create_commands(ours, target, folder, mode, big_file):
+                if tool.startswith("7z") and key in ("text", "random") and mode == "9":
                     # Its deflate at -mx=9 makes many passes: about five
                     # minutes for one run on the big files.
                     results.append(Result(tool, [], 0, True, "skipped: 7z -mx=9 takes minutes on the big files"))
@@ -592,8 +646,8 @@ def main():
                 if os.path.exists(target):
                     r.size = os.path.getsize(target)
                 results.append(r)
-            mode = "by file type" if by_type else "level 9"
-            report.add(f"Create {mode}: {title}", results, work_bytes=sizes[key][1], check_size=True)
+            name = {"9": "level 9", "6": "level 6", "type": "by file type"}[mode]
+            report.add(f"Create {name}: {title}", results, work_bytes=sizes[key][1], check_size=True)
             clear_out()
 
     if wanted("reject"):

@@ -15,6 +15,8 @@ packages=(
     python3 zip unzip p7zip-full libarchive-tools time
     clang libclang-rt-14-dev
     reuse doxygen
+    # Benchmark peers and corpus: parallel gzip, JPEG pictures.
+    pigz libjpeg-turbo-progs
 )
 
 missing=()

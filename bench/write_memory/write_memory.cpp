@@ -6,10 +6,10 @@
 // the time taken. The peak is reset just before writing, so "peak while
 // writing" is the highest resident size the writing itself reached.
 //
-//     write_memory ARCHIVE FOLDER LEVEL [PASSWORD]
+//     write_memory [-j THREADS] ARCHIVE FOLDER LEVEL [PASSWORD]
 //
 // LEVEL is a Zip::CompressionLevel value: 0 stored, 1-9, 10 default, 11 by
-// file type.
+// file type. THREADS: the parallel mode's thread count (default 0, serial).
 #include "zip.h"
 
 #include <QtCore/QCoreApplication>
@@ -27,13 +27,19 @@ using namespace ProcessMemory;
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    int threads = 0;
+    if (args.size() > 2 && args.at(1) == QLatin1String("-j")) {
+        threads = args.at(2).toInt();
+        args.erase(args.begin() + 1, args.begin() + 3);
+    }
     if (args.size() < 4) {
-        std::fprintf(stderr, "usage: write_memory ARCHIVE FOLDER LEVEL [PASSWORD]\n");
+        std::fprintf(stderr, "usage: write_memory [-j THREADS] ARCHIVE FOLDER LEVEL [PASSWORD]\n");
         return 2;
     }
 
     Zip zip;
+    zip.setThreadCount(threads);
     if (args.size() > 4)
         zip.setPassword(args.at(4));
     report("before writing");
