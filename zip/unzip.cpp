@@ -207,22 +207,27 @@ UnZip::ErrorCode UnzipPrivate::readZip64EndRecord(qint64 locatorPosition, qint64
     return UnZip::Success;
 }
 
-void UnzipPrivate::locateCentralDirectory(quint64 directoryEnd, quint64 directorySize)
+void UnzipPrivate::locateCentralDirectory(quint64 directoryEnd, quint64 directorySize, bool placeholder)
 {
     // Data in front of the archive (a self-extractor, a script) moves every
     // record while the stored offsets stay as the writer knew them. The
     // directory ends where the end record (or the ZIP64 end record) begins,
     // so it starts its size before that: when the directory is there rather
     // than where the end record says, every offset moves by the difference.
+    // An offset that is only the ZIP64 placeholder, with no ZIP64 end record
+    // to replace it (Info-ZIP zip -fz writing to a pipe leaves it so), says
+    // nothing about the other offsets: the directory is taken from where its
+    // size puts it, and they stay as they are.
     offsetCorrection = 0;
     if (directoryEntryCount == 0 || hasSignatureAt(directoryOffset, CentralHeaderSignature))
         return;
-    if (directorySize > directoryEnd || directoryOffset > quint64(deviceSize))
+    if (directorySize > directoryEnd || (directoryOffset > quint64(deviceSize) && !placeholder))
         return;
     const quint64 expected = directoryEnd - directorySize;
     if (expected == directoryOffset || !hasSignatureAt(expected, CentralHeaderSignature))
         return;
-    offsetCorrection = qint64(expected) - qint64(directoryOffset);
+    if (!placeholder)
+        offsetCorrection = qint64(expected) - qint64(directoryOffset);
     directoryOffset = expected;
 }
 
@@ -281,6 +286,7 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
     // A ZIP64 end record, found through the locator in front of the end
     // record, holds the 64-bit count, size and offset.
     quint64 directoryEnd = quint64(position);
+    bool placeholder = directoryOffset == MaxUInt;
     if (position >= Zip64Locator::Size) {
         qint64 zip64Position = -1;
         const UnZip::ErrorCode ec = readZip64EndRecord(position - Zip64Locator::Size, &zip64Position);
@@ -291,10 +297,11 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
             directorySize = readULongLong(inputBuffer + Zip64EndRecord::DirectorySize);
             directoryOffset = readULongLong(inputBuffer + Zip64EndRecord::DirectoryOffset);
             directoryEnd = quint64(zip64Position);
+            placeholder = false;
         }
     }
 
-    locateCentralDirectory(directoryEnd, directorySize);
+    locateCentralDirectory(directoryEnd, directorySize, placeholder);
     if (!seekTo(directoryOffset))
         return UnZip::FileSeekError;
     return UnZip::Success;

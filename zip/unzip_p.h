@@ -99,7 +99,7 @@ private:
     bool hasSignatureAt(quint64 position, quint32 signature);
     UnZip::ErrorCode findEndRecordBackwards(qint64 size, qint64 *position);
     UnZip::ErrorCode readZip64EndRecord(qint64 locatorPosition, qint64 *position);
-    void locateCentralDirectory(quint64 directoryEnd, quint64 directorySize);
+    void locateCentralDirectory(quint64 directoryEnd, quint64 directorySize, bool placeholder);
     quint64 correctedOffset(quint64 stored) const;
     QString decodeText(const char *data, int size, bool utf8Flag) const;
     void addEntry(const QString &name, ZipEntryP *entry);

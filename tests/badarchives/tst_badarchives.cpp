@@ -896,7 +896,9 @@ void TestBadArchives::directoryOffsetAbuse_data()
 
     QTest::newRow("past the end, file") << QStringLiteral("past") << true << UnZip::CorruptedArchive;
     QTest::newRow("past the end, buffer") << QStringLiteral("past") << false << UnZip::FileSeekError;
-    QTest::newRow("highest offset, file") << QStringLiteral("max") << true << UnZip::CorruptedArchive;
+    // The ZIP64 placeholder with no ZIP64 end record: the directory is taken
+    // from where its size puts it, the other offsets stay as they are.
+    QTest::newRow("highest offset, file") << QStringLiteral("max") << true << UnZip::Success;
     // Elsewhere inside the archive: the directory is found where the end
     // record's position and the directory size place it, and every offset
     // is moved by the difference, which leads this entry's offset to no
@@ -939,9 +941,10 @@ void TestBadArchives::directoryOffsetAbuse()
     }
     QCOMPARE(unzip.fileList(), unzip.isOpen() ? QStringList{QStringLiteral("a.txt")} : QStringList());
     if (unzip.isOpen()) {
-        QVERIFY(unzip.extractFile(QStringLiteral("a.txt"), sandbox.target()) != UnZip::Success);
+        const bool readable = where == QLatin1String("max");
+        QCOMPARE(unzip.extractFile(QStringLiteral("a.txt"), sandbox.target()) == UnZip::Success, readable);
         QCOMPARE(unzip.extractAll(sandbox.target()), UnZip::Success);
-        QCOMPARE(sandbox.targetContents(), QStringList());
+        QCOMPARE(sandbox.targetContents(), readable ? QStringList{QStringLiteral("a.txt")} : QStringList());
     }
 }
 

@@ -16,16 +16,25 @@
 
 namespace {
 
+// A third argument "zip64" gives every file ZIP64 extra blocks.
 const char pythonWriter[] =
     "import os, sys, zipfile\n"
     "method = zipfile.ZIP_DEFLATED if sys.argv[2] == 'deflated' else zipfile.ZIP_STORED\n"
+    "zip64 = sys.argv[3:] == ['zip64']\n"
     "with zipfile.ZipFile(sys.argv[1], 'w', method) as z:\n"
     "    for folder, dirs, files in os.walk('.'):\n"
     "        dirs.sort()\n"
     "        for d in dirs:\n"
     "            z.write(os.path.join(folder, d))\n"
     "        for f in sorted(files):\n"
-    "            z.write(os.path.join(folder, f))\n";
+    "            path = os.path.join(folder, f)\n"
+    "            if not zip64:\n"
+    "                z.write(path)\n"
+    "                continue\n"
+    "            info = zipfile.ZipInfo.from_file(path)\n"
+    "            info.compress_type = method\n"
+    "            with open(path, 'rb') as src, z.open(info, 'w', force_zip64=True) as dst:\n"
+    "                dst.write(src.read())\n";
 
 QByteArray randomBytes(int size, quint32 seed)
 {
@@ -85,6 +94,18 @@ void tst_Interop::readArchive_data()
     QTest::newRow("zip -r -e") << "zip" << "zip -q -r -e -P pw OUT ." << "pw" << true;
     QTest::newRow("zip -r - (streamed)") << "zip" << "zip -q -r - . | cat > OUT" << QString() << true;
     QTest::newRow("zip -r -e - (streamed)") << "zip" << "zip -q -r -e -P pw - . | cat > OUT" << "pw" << true;
+    // ZIP64 records: forced, and forced while writing to a pipe (the end
+    // record then holds the placeholder offset and there is no ZIP64 end
+    // record, which Info-ZIP unzip, 7-Zip and Python refuse).
+    QTest::newRow("zip -fz") << "zip" << "zip -q -r -fz OUT ." << QString() << false;
+    QTest::newRow("zip -fz - (streamed)") << "zip" << "zip -q -r -fz - . | cat > OUT" << QString() << true;
+    // A stub in front of the archive, joined with cat: the offsets do not count it.
+    QTest::newRow("stub + zip") << "zip"
+                                << "zip -q -r OUT.part . && { printf '#!/bin/sh\\nexit 0\\n'; cat OUT.part; } > OUT"
+                                << QString() << false;
+    QTest::newRow("stub + zip -fz") << "zip"
+                                    << "zip -q -r -fz OUT.part . && { printf 'MZ stub'; cat OUT.part; } > OUT"
+                                    << QString() << false;
     QTest::newRow("7z a -tzip") << "7z" << "7z a -tzip -bd OUT . > /dev/null" << QString() << false;
     QTest::newRow("7z a -tzip -p") << "7z" << "7z a -tzip -bd -ppw OUT . > /dev/null" << "pw" << false;
     QTest::newRow("bsdtar") << "bsdtar" << "bsdtar --format zip -cf OUT ." << QString() << true;
@@ -94,6 +115,7 @@ void tst_Interop::readArchive_data()
                                       << "pw" << true;
     QTest::newRow("python stored") << "python3" << "python3 -c \"$PYWRITER\" OUT stored" << QString() << false;
     QTest::newRow("python deflated") << "python3" << "python3 -c \"$PYWRITER\" OUT deflated" << QString() << false;
+    QTest::newRow("python zip64") << "python3" << "python3 -c \"$PYWRITER\" OUT deflated zip64" << QString() << false;
 }
 
 void tst_Interop::readArchive()

@@ -154,6 +154,13 @@ void tst_UnZipZip64::layouts_data()
         z.zip64End.present = true;
     }) << ok << ok;
 
+    // Info-ZIP zip -fz writing to a pipe: the end record holds the ZIP64
+    // placeholder for the offset, and there is no ZIP64 end record.
+    QTest::newRow("placeholder offset, no zip64 end record") << Shape([](RawZip &z) {
+        forEachEntry(z, [](RawZip::Entry &e) { e.zip64().descriptor(RawZip::WithSignature); });
+        z.end.directoryOffset = 0xffffffffu;
+    }) << ok << ok;
+
     // Damaged directories.
     QTest::newRow("no directory where claimed") << Shape([](RawZip &z) {
         z.end.directoryOffset = 7;
