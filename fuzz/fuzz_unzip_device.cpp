@@ -49,6 +49,10 @@ void extractEverything(const QByteArray &bytes, const QString &password)
         return;
 
     (void)unzip.archiveComment();
+    for (const UnZip::SkippedEntry &skipped : unzip.skippedEntries()) {
+        if (skipped.description.isEmpty())
+            FuzzSupport::fail("a skipped entry has no reason", skipped.filename);
+    }
     const QList<UnZip::ZipEntry> entries = unzip.entryList();
     for (const UnZip::ZipEntry &entry : entries) {
         // Twice: the second extraction reuses the checked local header.

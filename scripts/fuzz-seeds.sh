@@ -5,11 +5,14 @@
 # Makes the seed corpora of the fuzz targets: scripts/fuzz-seeds.sh OUT_DIR
 # Writes OUT_DIR/fuzz_unzip_device, OUT_DIR/fuzz_unzip_extract and
 # OUT_DIR/fuzz_deletedir. The archives are small ones made by Info-ZIP zip
-# (plain, encrypted, streamed with data descriptors), 7-Zip (plain and
-# encrypted), bsdtar and Python's zipfile (names that lead out of the target
-# or through the links the extraction fuzzer plants in its target, comments,
-# UTF-8 names). The password of every encrypted seed is "kelvane", the one the
-# fuzz targets try.
+# (plain, encrypted, streamed with data descriptors, ZIP64 records with -fz,
+# also written to a pipe), 7-Zip (plain and encrypted), bsdtar (also with
+# ZIP64 records) and Python's zipfile (names that lead out of the target or
+# through the links the extraction fuzzer plants in its target, comments,
+# UTF-8 names, ZIP64 extra blocks, Unicode Path and Comment blocks, names
+# with backslashes from a Windows host, a folder marked by its MS-DOS
+# attribute), and archives with a stub in front. The password of every
+# encrypted seed is "kelvane", the one the fuzz targets try.
 set -euo pipefail
 out=${1:?usage: fuzz-seeds.sh OUT_DIR}
 for tool in zip 7z bsdtar python3; do
@@ -39,14 +42,23 @@ mkdir -p "$zips"
     # Streamed to standard output: every entry gets a data descriptor.
     zip -qr - index.html docs > "$zips/infozip-streamed.zip"
     cat index.html | zip -q - - > "$zips/infozip-stdin.zip"
+    # ZIP64 records, forced; to a pipe the end record keeps the placeholder
+    # offset and no ZIP64 end record is written.
+    zip -qr -fz "$zips/infozip-zip64.zip" index.html img
+    zip -qr -fz - index.html docs > "$zips/infozip-zip64-streamed.zip"
+    cat index.html | zip -q -fz - - > "$zips/infozip-zip64-stdin.zip"
+    # A stub in front, joined with cat: the stored offsets do not count it.
+    { printf '#!/bin/sh\nexit 0\n'; cat "$zips/infozip.zip"; } > "$zips/stub-infozip.zip"
+    { printf 'MZ stub'; cat "$zips/infozip-zip64.zip"; } > "$zips/stub-infozip-zip64.zip"
     7z a -tzip -bso0 -bsp0 "$zips/7z.zip" . >/dev/null
     7z a -tzip -bso0 -bsp0 -pkelvane "$zips/7z-encrypted.zip" index.html img >/dev/null
     bsdtar --format zip -cf "$zips/bsdtar.zip" .
     bsdtar --format zip --options zip:compression=store -cf "$zips/bsdtar-stored.zip" index.html img
+    bsdtar --format zip --options zip:zip64 -cf "$zips/bsdtar-zip64.zip" index.html img
 )
 
 python3 - "$zips" <<'PY'
-import sys, zipfile
+import struct, sys, zipfile, zlib
 d = sys.argv[1]
 
 def make(name, entries, comment=b"", method=zipfile.ZIP_DEFLATED):
@@ -69,6 +81,42 @@ make("python-links.zip", [("up/evil.txt", b"through a relative link"), ("abs/evi
 make("python-backslash.zip", [("c:\\windows\\evil.txt", b"x"), ("dir\\..\\..\\evil.txt", b"y")], method=zipfile.ZIP_STORED)
 make("python-deep.zip", [("d/" * 200 + "deep.txt", b"deep")], method=zipfile.ZIP_STORED)
 make("python-empty.zip", [])
+
+# ZIP64 extra blocks on every entry.
+with zipfile.ZipFile(f"{d}/python-zip64.zip", "w", zipfile.ZIP_DEFLATED) as z:
+    for n, data in [("a.txt", b"zip64 " * 50), ("dir/b.txt", b"b")]:
+        with z.open(zipfile.ZipInfo(n, date_time=(2020, 5, 17, 10, 30, 0)), "w", force_zip64=True) as f:
+            f.write(data)
+
+def unicode_block(header_id, stored, text):
+    body = b"\x01" + struct.pack("<I", zlib.crc32(stored)) + text.encode("utf-8")
+    return struct.pack("<HH", header_id, len(body)) + body
+
+# Windows names as Windows tools store them (zipfile would store these
+# names as UTF-8): CP866 bytes from an MS-DOS host with Unicode Path and
+# Comment blocks, backslashes between folders, a folder marked only by its
+# attribute. Stored entries, records packed here.
+def raw_archive(path, entries):
+    local, central = b"", b""
+    for name, data, attributes, extra, comment in entries:
+        crc = zlib.crc32(data)
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 20, 20, 0, 0, 0x5000, 0x50b1, crc,
+                               len(data), len(data), len(name), len(extra), len(comment), 0, 0, attributes,
+                               len(local)) + name + extra + comment
+        local += struct.pack("<IHHHHHIIIHH", 0x04034b50, 20, 0, 0, 0x5000, 0x50b1, crc, len(data), len(data),
+                             len(name), len(extra)) + name + extra + data
+    end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, len(entries), len(entries), len(central), len(local), 0)
+    open(path, "wb").write(local + central + end)
+
+comment = "\u043a\u043e\u043c".encode("cp866")
+entries = []
+for name, data, attributes in [("\u041b\u0435\u043a\u0446\u0438\u044f\\\u0444.txt", b"cp866", 0x20),
+                               ("img\\pic.png", b"png", 0x20), ("old", b"", 0x10), ("old\\x.txt", b"x", 0x20),
+                               ("..\\..\\evil.txt", b"evil", 0x20)]:
+    stored = name.encode("cp866")
+    extra = unicode_block(0x7075, stored, name) + unicode_block(0x6375, comment, "\u043a\u043e\u043c")
+    entries.append((stored, data, attributes, extra, comment))
+raw_archive(f"{d}/windows-names.zip", entries)
 PY
 
 mkdir -p "$out/fuzz_unzip_device" "$out/fuzz_unzip_extract" "$out/fuzz_deletedir"
