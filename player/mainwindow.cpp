@@ -4,13 +4,17 @@
 #include "mainwindow.h"
 
 #include "folderutils.h"
-
-#include <unzip.h>
+#include "packageunpacker.h"
+#include "pagefinder.h"
+#include "pagenavigator.h"
+#include "passwordprompt.h"
+#include "startpage.h"
+#include "unpackreport.h"
+#include "windowshortcuts.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QTextCodec>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMessageBox>
@@ -34,13 +38,14 @@ void printConsoleLine(const char *line)
     std::fflush(stdout);
 }
 
-QPushButton *createIconButton(const QString &iconPath)
+QPushButton *createIconButton(const QString &iconPath, const QString &toolTip)
 {
     auto *button = new QPushButton;
     button->setIcon(QIcon(iconPath));
     button->setFlat(true);
     button->setMaximumHeight(20);
     button->setMaximumWidth(20);
+    button->setToolTip(toolTip);
     return button;
 }
 
@@ -77,6 +82,27 @@ bool createPrivateFolder(const QString &path)
 #endif
 }
 
+// Unpacks the package, asking for its password when it has encrypted
+// entries, and again after a wrong one. False when the reader gives up.
+bool unpackWithPassword(PackageUnpacker &unpacker, const QString &targetFolder, QWidget *window,
+                        const QString &packageName)
+{
+    QString password;
+    bool again = false;
+    if (unpacker.hasEncryptedEntries()) {
+        if (!PasswordPrompt::ask(window, packageName, again, &password))
+            return false;
+    }
+    unpacker.unpack(targetFolder, password);
+    while (unpacker.passwordRejected()) {
+        again = true;
+        if (!PasswordPrompt::ask(window, packageName, again, &password))
+            return false;
+        unpacker.unpack(targetFolder, password);
+    }
+    return true;
+}
+
 } // namespace
 
 CMainWindow::CMainWindow(QWidget *parent)
@@ -94,30 +120,44 @@ CMainWindow::CMainWindow(QWidget *parent)
     auto *toolBar = new QWidget;
     auto *rowLayout = new QHBoxLayout;
 
-    QPushButton *backButton = createIconButton(QStringLiteral(":/kelvane_player_res/icon_back"));
+    QPushButton *backButton = createIconButton(QStringLiteral(":/kelvane_player_res/icon_back"), tr("Quit"));
     connect(backButton, &QPushButton::clicked, this, &CMainWindow::slQuit);
     rowLayout->addWidget(backButton);
 
     rowLayout->addWidget(new QLabel(tr("Find")));
     rowLayout->addWidget(&findEdit);
 
-    QPushButton *findButton = createIconButton(QStringLiteral(":kelvane_player_res/icon_find"));
+    QPushButton *findButton = createIconButton(QStringLiteral(":kelvane_player_res/icon_find"), tr("Find next"));
     connect(findButton, &QPushButton::clicked, this, &CMainWindow::slFind);
     rowLayout->addWidget(findButton);
 
     rowLayout->addStretch(0);
 
-    QPushButton *fontUpButton = createIconButton(QStringLiteral(":kelvane_player_res/icon_font_up"));
+    QPushButton *fontUpButton = createIconButton(QStringLiteral(":kelvane_player_res/icon_font_up"), tr("Font Up"));
     connect(fontUpButton, &QPushButton::clicked, this, &CMainWindow::slFontUp);
     rowLayout->addWidget(fontUpButton);
 
-    QPushButton *fontDownButton = createIconButton(QStringLiteral(":kelvane_player_res/icon_font_down"));
+    QPushButton *fontDownButton =
+        createIconButton(QStringLiteral(":kelvane_player_res/icon_font_down"), tr("Font Down"));
     connect(fontDownButton, &QPushButton::clicked, this, &CMainWindow::slFontDown);
     rowLayout->addWidget(fontDownButton);
 
     toolBar->setLayout(rowLayout);
     windowLayout->addWidget(toolBar);
     setLayout(windowLayout);
+
+    // The pages, their links and the way back; the search; the keys.
+    auto *navigator = new PageNavigator(&browser, this);
+    connect(navigator, &PageNavigator::warning, this, &CMainWindow::printLabError);
+    auto *finder = new PageFinder(&browser, &findEdit, this);
+    connect(&findEdit, &QLineEdit::returnPressed, this, &CMainWindow::slFind);
+    WindowShortcuts::Actions keys;
+    keys.focusFind = [finder] { finder->focusField(); };
+    keys.findNext = [this] { slFind(); };
+    keys.zoomIn = [this] { slFontUp(); };
+    keys.zoomOut = [this] { slFontDown(); };
+    keys.goBack = [navigator] { navigator->goBack(); };
+    WindowShortcuts::install(this, keys);
 
     printConsoleLine("ok4");
 }
@@ -134,7 +174,7 @@ void CMainWindow::slFontDown()
 
 void CMainWindow::slFind()
 {
-    browser.find(findEdit.text());
+    findChild<PageFinder *>()->findNext();
     browser.setFocus(Qt::OtherFocusReason);
 }
 
@@ -165,25 +205,38 @@ bool CMainWindow::slOpen(QString filename)
         }
         QDir::setCurrent(workPath);
 
-        if (!decompress(filename, workPath, QString())) {
+        // A package given by a path relative to the working folder was
+        // removed with it.
+        if (!QFile::exists(filename)) {
+            printLabError(tr("File does not exist"));
             printLabError(tr("cannot decompress file"));
+            return false;
+        }
+        PackageUnpacker unpacker(filename);
+        if (unpacker.open() != UnZip::Success) {
+            printLabError(tr("OpenArchive failed"));
+            printLabError(tr("cannot decompress file"));
+            return false;
+        }
+        if (!unpackWithPassword(unpacker, workPath, this, QFileInfo(filename).fileName())) {
+            printLabError(tr("The lecture was not opened: it is protected by a password."));
             return false;
         }
         // Relative references of the page (pictures, linked pages) are
         // loaded from the current folder.
         QDir::setCurrent(workPath);
 
-        QString html;
-        QFile page(workPath + QStringLiteral("/index.html"));
-        if (page.open(QIODevice::ReadOnly)) {
-            // Windows-1251, unless the page starts with a Unicode byte order mark.
-            const QByteArray bytes = page.readAll();
-            QTextCodec *codec = QTextCodec::codecForUtfText(bytes, QTextCodec::codecForName("Windows-1251"));
-            html = codec->toUnicode(bytes);
-            page.close();
+        const QString startPage = StartPage::find(workPath);
+        if (startPage.isEmpty()) {
+            printLabError(tr("The package has no start page: there is no index.html in it."));
+            return false;
         }
-        browser.setHtml(html);
+        findChild<PageNavigator *>()->start(workPath, startPage);
         printConsoleLine("ok7");
+
+        const QStringList failed = unpacker.failedEntries();
+        if (!failed.isEmpty())
+            printLabError(UnpackReport::text(failed));
     }
 
     printConsoleLine("ok8");
@@ -197,19 +250,14 @@ bool CMainWindow::decompress(const QString &archivePath, const QString &targetFo
         return false;
     }
 
-    UnZip reader;
-    if (!password.isEmpty())
-        reader.setPassword(password);
-
-    if (reader.openArchive(archivePath) != UnZip::Success) {
+    PackageUnpacker unpacker(archivePath);
+    if (unpacker.open() != UnZip::Success) {
         printLabError(tr("OpenArchive failed"));
         return false;
     }
-    if (reader.extractAll(targetFolder, UnZip::KeepFolders) != UnZip::Success) {
-        printLabError(tr("ExtractAll failed"));
-        reader.closeArchive();
-        return false;
-    }
+    // Entries that cannot be unpacked leave the rest as it is; the result
+    // says that the walk through the archive was made.
+    unpacker.unpack(targetFolder, password);
     return true;
 }
 

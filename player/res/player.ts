@@ -23,119 +23,218 @@
         <source>Quit</source>
         <translation>Вернуться</translation>
     </message>
+    <message>
+        <source>kelvane_player</source>
+        <translation>kelvane_player</translation>
+    </message>
+    <message>
+        <source>please manual remove dir = (%1)</source>
+        <translation>Удалите папку вручную: (%1)</translation>
+    </message>
+    <message>
+        <source>File does not exist</source>
+        <translation>Файл не существует</translation>
+    </message>
+    <message>
+        <source>cannot decompress file</source>
+        <translation>Не удалось распаковать файл</translation>
+    </message>
+    <message>
+        <source>OpenArchive failed</source>
+        <translation>Не удалось открыть архив</translation>
+    </message>
+    <message>
+        <source>The lecture was not opened: it is protected by a password.</source>
+        <translation>Лекция не открыта: она защищена паролем.</translation>
+    </message>
+    <message>
+        <source>The package has no start page: there is no index.html in it.</source>
+        <translation>В пакете нет начальной страницы: в нём нет index.html.</translation>
+    </message>
+</context>
+<context>
+    <name>PageFinder</name>
+    <message>
+        <source>Not found</source>
+        <translation>Не найдено</translation>
+    </message>
+</context>
+<context>
+    <name>PageNavigator</name>
+    <message>
+        <source>No program is set up to open &quot;%1&quot;.</source>
+        <translation>Не настроена программа, которая открывает «%1».</translation>
+    </message>
+    <message>
+        <source>The link &quot;%1&quot; leads outside the lecture and is not followed.</source>
+        <translation>Ссылка «%1» ведёт за пределы лекции и не открывается.</translation>
+    </message>
+    <message>
+        <source>The lecture has no file &quot;%1&quot;.</source>
+        <translation>В лекции нет файла «%1».</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is not a document and is not opened from a lecture.</source>
+        <translation>«%1» — не документ, из лекции он не открывается.</translation>
+    </message>
+    <message>
+        <source>The file &quot;%1&quot; cannot be read.</source>
+        <translation>Файл «%1» не удаётся прочитать.</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordPrompt</name>
+    <message>
+        <source>Password</source>
+        <translation>Пароль</translation>
+    </message>
+    <message>
+        <source>The password is wrong. Enter the password of the lecture &quot;%1&quot; again:</source>
+        <translation>Пароль неверен. Введите пароль лекции «%1» ещё раз:</translation>
+    </message>
+    <message>
+        <source>The lecture &quot;%1&quot; is protected by a password. Enter the password:</source>
+        <translation>Лекция «%1» защищена паролем. Введите пароль:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>cannot create dir </source>
+        <translation>не удалось создать папку </translation>
+    </message>
 </context>
 <context>
     <name>UnZip</name>
     <message>
         <source>ZIP operation completed successfully.</source>
-        <translation></translation>
+        <translation>Операция с ZIP-архивом выполнена успешно.</translation>
     </message>
     <message>
         <source>Failed to initialize or load zlib library.</source>
-        <translation></translation>
+        <translation>Не удалось инициализировать или загрузить библиотеку zlib.</translation>
     </message>
     <message>
         <source>zlib library error.</source>
-        <translation></translation>
+        <translation>Ошибка библиотеки zlib.</translation>
     </message>
     <message>
         <source>Unable to create or open file.</source>
-        <translation></translation>
+        <translation>Не удалось создать или открыть файл.</translation>
     </message>
     <message>
         <source>No archive has been created yet.</source>
-        <translation></translation>
+        <translation>Архив ещё не создан.</translation>
     </message>
     <message>
         <source>File or directory does not exist.</source>
-        <translation></translation>
+        <translation>Файл или папка не существует.</translation>
     </message>
     <message>
         <source>File read error.</source>
-        <translation></translation>
+        <translation>Ошибка чтения файла.</translation>
     </message>
     <message>
         <source>File write error.</source>
-        <translation></translation>
+        <translation>Ошибка записи файла.</translation>
     </message>
     <message>
         <source>File seek error.</source>
-        <translation></translation>
+        <translation>Ошибка позиционирования в файле.</translation>
     </message>
     <message>
         <source>Unknown error.</source>
-        <translation></translation>
+        <translation>Неизвестная ошибка.</translation>
     </message>
     <message>
         <source>Partially corrupted archive. Some files might be extracted.</source>
-        <translation></translation>
+        <translation>Архив частично повреждён. Некоторые файлы, возможно, извлечены.</translation>
     </message>
     <message>
         <source>Corrupted archive.</source>
-        <translation></translation>
+        <translation>Архив повреждён.</translation>
     </message>
     <message>
         <source>Wrong password.</source>
-        <translation></translation>
+        <translation>Неверный пароль.</translation>
     </message>
     <message>
         <source>Unable to create a directory.</source>
-        <translation></translation>
+        <translation>Не удалось создать папку.</translation>
     </message>
     <message>
         <source>Invalid device.</source>
-        <translation></translation>
+        <translation>Недопустимое устройство.</translation>
     </message>
     <message>
         <source>Invalid or incompatible zip archive.</source>
-        <translation></translation>
+        <translation>Недопустимый или несовместимый ZIP-архив.</translation>
     </message>
     <message>
         <source>Inconsistent headers. Archive might be corrupted.</source>
-        <translation></translation>
+        <translation>Заголовки не согласованы. Возможно, архив повреждён.</translation>
+    </message>
+</context>
+<context>
+    <name>UnpackReport</name>
+    <message>
+        <source>Files of the lecture that could not be unpacked (%1):</source>
+        <translation>Файлы лекции, которые не удалось распаковать (%1):</translation>
+    </message>
+    <message>
+        <source>and %1 more</source>
+        <translation>и ещё %1</translation>
     </message>
 </context>
 <context>
     <name>Zip</name>
     <message>
         <source>ZIP operation completed successfully.</source>
-        <translation></translation>
+        <translation>Операция с ZIP-архивом выполнена успешно.</translation>
     </message>
     <message>
         <source>Failed to initialize or load zlib library.</source>
-        <translation></translation>
+        <translation>Не удалось инициализировать или загрузить библиотеку zlib.</translation>
     </message>
     <message>
         <source>zlib library error.</source>
-        <translation></translation>
+        <translation>Ошибка библиотеки zlib.</translation>
     </message>
     <message>
         <source>Unable to create or open file.</source>
-        <translation></translation>
+        <translation>Не удалось создать или открыть файл.</translation>
     </message>
     <message>
         <source>No archive has been created yet.</source>
-        <translation></translation>
+        <translation>Архив ещё не создан.</translation>
     </message>
     <message>
         <source>File or directory does not exist.</source>
-        <translation></translation>
+        <translation>Файл или папка не существует.</translation>
     </message>
     <message>
         <source>File read error.</source>
-        <translation></translation>
+        <translation>Ошибка чтения файла.</translation>
     </message>
     <message>
         <source>File write error.</source>
-        <translation></translation>
+        <translation>Ошибка записи файла.</translation>
     </message>
     <message>
         <source>File seek error.</source>
-        <translation></translation>
+        <translation>Ошибка позиционирования в файле.</translation>
     </message>
     <message>
         <source>Unknown error.</source>
-        <translation></translation>
+        <translation>Неизвестная ошибка.</translation>
     </message>
 </context>
 </TS>

@@ -10,7 +10,10 @@
 #include <QtCore/QTemporaryFile>
 #include <QTextCodec>
 #include <QtCore/QTimer>
+#include <QtGui/QDesktopServices>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QInputDialog>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLayout>
 #include <QtWidgets/QLineEdit>
@@ -102,6 +105,20 @@ QStringList BoxRecorder::texts() const
 
 void BoxRecorder::poll()
 {
+    if (auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+        if (!dialog->isVisible())
+            return;
+        m_prompts.append(dialog->labelText());
+        m_events.append(QStringLiteral("password: ") + dialog->labelText());
+        const QString answer = m_passwords.isEmpty() ? QString() : m_passwords.takeFirst();
+        if (answer.isNull()) {
+            dialog->reject();
+        } else {
+            dialog->setTextValue(answer);
+            dialog->accept();
+        }
+        return;
+    }
     auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
     if (!box || !box->isVisible())
         return;
@@ -190,4 +207,32 @@ QByteArray cp1251Page(const QString &body, const QByteArray &declaredCharset)
         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\"></head>"
         "<body>%2</body></html>").arg(QString::fromLatin1(declaredCharset), body);
     return QTextCodec::codecForName("Windows-1251")->fromUnicode(html);
+}
+
+DesktopCatcher::DesktopCatcher(const QStringList &schemes)
+    : m_schemes(schemes)
+{
+    for (const QString &scheme : m_schemes)
+        QDesktopServices::setUrlHandler(scheme, this, "open");
+}
+
+DesktopCatcher::~DesktopCatcher()
+{
+    for (const QString &scheme : m_schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+}
+
+bool clickLink(QTextBrowser *browser, const QString &linkText)
+{
+    const QTextCursor found = browser->document()->find(linkText);
+    if (found.isNull())
+        return false;
+    // Into view first, then a click in the middle of the text.
+    browser->setTextCursor(found);
+    browser->ensureCursorVisible();
+    QTextCursor middle = found;
+    middle.setPosition((found.selectionStart() + found.selectionEnd()) / 2);
+    const QPoint point = browser->cursorRect(middle).center();
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    return true;
 }

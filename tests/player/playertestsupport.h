@@ -13,11 +13,13 @@
 #include <QtCore/QObject>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+#include <QtCore/QUrl>
 #include <QtGui/QColor>
 #include <QtGui/QImage>
 #include <QtWidgets/QMessageBox>
 
 class QLabel;
+class QUrl;
 class QLineEdit;
 class QPushButton;
 class QTextBrowser;
@@ -53,7 +55,9 @@ private:
 };
 
 // Polls for modal message boxes while it lives; records each one and closes
-// it with its OK button (or done() when it has none).
+// it with its OK button (or done() when it has none). Password dialogs are
+// recorded too (their label text, prefixed with "password: ") and answered
+// with the queued answers, in order; a null answer, or none left, cancels.
 class BoxRecorder : public QObject
 {
     Q_OBJECT
@@ -71,6 +75,9 @@ public:
 
     QList<Box> boxes() const { return m_boxes; }
     QStringList texts() const;
+    void answerPasswords(const QStringList &answers) { m_passwords = answers; }
+    // Label texts of the password dialogs shown, in order.
+    QStringList passwordPrompts() const { return m_prompts; }
     // Box texts and marks in the order they happened.
     QStringList events() const { return m_events; }
 
@@ -84,6 +91,28 @@ private:
     QTimer *m_timer;
     QList<Box> m_boxes;
     QStringList m_events;
+    QStringList m_passwords;
+    QStringList m_prompts;
+};
+
+// Catches what the player hands to the desktop (QDesktopServices::openUrl)
+// for the given schemes while it lives, so that no real program starts.
+class DesktopCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit DesktopCatcher(const QStringList &schemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                                          QStringLiteral("mailto"), QStringLiteral("ftp"),
+                                                          QStringLiteral("file")});
+    ~DesktopCatcher() override;
+    QList<QUrl> urls() const { return m_urls; }
+
+public slots:
+    void open(const QUrl &url) { m_urls.append(url); }
+
+private:
+    QStringList m_schemes;
+    QList<QUrl> m_urls;
 };
 
 // The widgets of a player window, found through its layouts.
@@ -116,5 +145,9 @@ int countPixels(const QImage &image, const QColor &colour, int tolerance = 8);
 
 // A page in Windows-1251 around the given body (written in UTF-8 here).
 QByteArray cp1251Page(const QString &body, const QByteArray &declaredCharset = "windows-1251");
+
+// Clicks the first link of the pane whose text is `linkText`, as a reader
+// does with the mouse; false when there is no such text.
+bool clickLink(QTextBrowser *browser, const QString &linkText);
 
 #endif // KELVANE_TESTS_PLAYERTESTSUPPORT_H

@@ -70,8 +70,10 @@ private slots:
     void failureKeepsPage();
     void pageIsAlwaysWindows1251_data();
     void pageIsAlwaysWindows1251();
-    void packageWithoutIndex();
-    void encryptedEntriesAreLeftOut();
+    void startPage_data();
+    void startPage();
+    void encryptedPackage_data();
+    void encryptedPackage();
     void relativePicturesShow();
     void linkedPageOpens();
     void infoZipCyrillicNames();
@@ -330,41 +332,109 @@ void tst_PackageOpening::pageIsAlwaysWindows1251()
     QVERIFY(m_widgets.browser->toPlainText().contains(lectureText));
 }
 
-void tst_PackageOpening::packageWithoutIndex()
+void tst_PackageOpening::startPage_data()
 {
+    QTest::addColumn<QByteArrayList>("names"); // each gets a page naming itself
+    QTest::addColumn<QString>("shown");        // the page expected; empty: none, with a box
+
+    const QByteArrayList none;
+    QTest::newRow("at the root") << QByteArrayList{"index.html", "pages/index.html"} << "index.html";
+    QTest::newRow("root, other case") << QByteArrayList{"INDEX.HTML", "x/index.html"} << "INDEX.HTML";
+    QTest::newRow("root, htm") << QByteArrayList{"Index.htm"} << "Index.htm";
+    QTest::newRow("html before htm") << QByteArrayList{"index.htm", "index.html"} << "index.html";
+    QTest::newRow("exact before other case") << QByteArrayList{"Index.html", "index.html"} << "index.html";
+    QTest::newRow("one folder") << QByteArrayList{"readme.txt", "pages/index.html"} << "pages/index.html";
+    QTest::newRow("one folder, other case") << QByteArrayList{"Lecture 1/INDEX.HTM", "__MACOSX/x/index.html"}
+                                            << "Lecture 1/INDEX.HTM";
+    QTest::newRow("one folder of several") << QByteArrayList{"pics/a.txt", "lecture/index.html"}
+                                           << "lecture/index.html";
+    QTest::newRow("two folders with pages") << QByteArrayList{"a/index.html", "b/index.html"} << QString();
+    QTest::newRow("only deeper") << QByteArrayList{"a/b/index.html"} << QString();
+    QTest::newRow("no page") << QByteArrayList{"readme.txt", "start.html"} << QString();
+    QTest::newRow("empty archive") << none << QString();
+}
+
+void tst_PackageOpening::startPage()
+{
+    QFETCH(QByteArrayList, names);
+    QFETCH(QString, shown);
+
     RawZip first;
     first.add("index.html", lecturePage());
     QVERIFY(open(savePackage(QStringLiteral("first.zip"), first)));
-    QVERIFY(!m_widgets.browser->toPlainText().isEmpty());
+    const QString before = m_widgets.browser->toPlainText();
 
     RawZip zip;
-    zip.add("readme.txt", "no page here");
-    zip.add("pages/index.html", lecturePage()); // not at the root
+    for (const QByteArray &name : names)
+        zip.add(name, cp1251Page(QStringLiteral("page %1").arg(QString::fromUtf8(name))));
     QStringList lines;
     QList<BoxRecorder::Box> boxes;
-    QVERIFY(open(savePackage(QStringLiteral("noindex.zip"), zip), &lines, &boxes));
-    QCOMPARE(lines, QStringList({"ok5", "ok6", "ok7", "ok8"}));
-    QVERIFY(boxes.isEmpty());
-    QCOMPARE(m_widgets.browser->toPlainText(), QString());
-    QVERIFY(QFile::exists(workingFolder() + QStringLiteral("/readme.txt")));
+    const bool result = open(savePackage(QStringLiteral("package.zip"), zip), &lines, &boxes);
+    if (shown.isEmpty()) {
+        QVERIFY(!result);
+        QCOMPARE(lines, QStringList({"ok5", "ok6"}));
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes.at(0).text, QStringLiteral("The package has no start page: there is no index.html in it."));
+        QCOMPARE(m_widgets.browser->toPlainText(), before);
+    } else {
+        QVERIFY(result);
+        QCOMPARE(lines, QStringList({"ok5", "ok6", "ok7", "ok8"}));
+        QVERIFY(boxes.isEmpty());
+        QCOMPARE(m_widgets.browser->toPlainText(), QStringLiteral("page ") + shown);
+    }
 }
 
-void tst_PackageOpening::encryptedEntriesAreLeftOut()
+void tst_PackageOpening::encryptedPackage_data()
 {
-    RawZip zip;
-    zip.add("index.html", lecturePage()).deflated();
-    zip.add("answers.html", "secret answers").encrypted("password");
-    zip.add("pics/key.png", solidPng(QSize(4, 4), Qt::red)).encrypted("password").deflated();
+    QTest::addColumn<QStringList>("answers"); // a null string cancels
+    QTest::addColumn<int>("prompts");
+    QTest::addColumn<bool>("opens");
 
-    QStringList lines;
-    QList<BoxRecorder::Box> boxes;
-    QVERIFY(open(savePackage(QStringLiteral("locked.zip"), zip), &lines, &boxes));
-    QVERIFY(boxes.isEmpty());
-    QCOMPARE(lines, QStringList({"ok5", "ok6", "ok7", "ok8"}));
-    QVERIFY(m_widgets.browser->toPlainText().contains(lectureText));
-    QVERIFY(QFile::exists(workingFolder() + QStringLiteral("/index.html")));
-    QVERIFY(!QFile::exists(workingFolder() + QStringLiteral("/answers.html")));
-    QVERIFY(!QFile::exists(workingFolder() + QStringLiteral("/pics/key.png")));
+    QTest::newRow("right password") << QStringList{"geheim"} << 1 << true;
+    QTest::newRow("wrong, then right") << QStringList{"wrong", "", "geheim"} << 3 << true;
+    QTest::newRow("cancelled") << QStringList{QString()} << 1 << false;
+    QTest::newRow("wrong, then cancelled") << QStringList{"wrong", QString()} << 2 << false;
+}
+
+void tst_PackageOpening::encryptedPackage()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(int, prompts);
+    QFETCH(bool, opens);
+
+    const QColor keyColour(30, 140, 40);
+    RawZip zip;
+    zip.add("index.html", lecturePage(QStringLiteral("<img src=\"pics/key.png\">"))).encrypted("geheim").deflated();
+    zip.add("answers.html", "answers").encrypted("geheim");
+    zip.add("pics/key.png", solidPng(QSize(40, 30), keyColour)).encrypted("geheim").deflated();
+    zip.add("plain.txt", "not encrypted");
+    const QString package = savePackage(QStringLiteral("locked.zip"), zip);
+
+    BoxRecorder recorder;
+    recorder.answerPasswords(answers);
+    StdoutCapture console;
+    const bool result = m_player->slOpen(package);
+    const QStringList lines = console.finish();
+
+    const QString first = QStringLiteral("The lecture \"locked.zip\" is protected by a password. Enter the password:");
+    const QString again = QStringLiteral("The password is wrong. Enter the password of the lecture \"locked.zip\" again:");
+    QStringList expectedPrompts{first};
+    while (expectedPrompts.size() < prompts)
+        expectedPrompts.append(again);
+    QCOMPARE(recorder.passwordPrompts(), expectedPrompts);
+    QCOMPARE(result, opens);
+    if (opens) {
+        QVERIFY(recorder.boxes().isEmpty());
+        QCOMPARE(lines, QStringList({"ok5", "ok6", "ok7", "ok8"}));
+        QVERIFY(m_widgets.browser->toPlainText().contains(lectureText));
+        QVERIFY(QFile::exists(workingFolder() + QStringLiteral("/answers.html")));
+        const QImage page = renderedPage();
+        QVERIFY2(countPixels(page, keyColour) >= 40 * 30 * 9 / 10, qPrintable(QString::number(countPixels(page, keyColour))));
+    } else {
+        QCOMPARE(recorder.texts(), QStringList{"The lecture was not opened: it is protected by a password."});
+        QCOMPARE(lines, QStringList({"ok5", "ok6"}));
+        QVERIFY(!QFile::exists(workingFolder() + QStringLiteral("/answers.html")));
+    }
 }
 
 void tst_PackageOpening::relativePicturesShow()
@@ -392,9 +462,10 @@ void tst_PackageOpening::linkedPageOpens()
     zip.add("tasks.html", cp1251Page(second));
     QVERIFY(open(savePackage(QStringLiteral("two.zip"), zip)));
 
-    // The link resolves against the working folder; the page declares its
-    // code page, which the pane follows for linked pages.
-    m_widgets.browser->setSource(QUrl(QStringLiteral("tasks.html")));
+    // The link resolves against the folder of the page it is on, and the
+    // linked page is decoded as Windows-1251 like the first.
+    renderedPage();
+    QVERIFY(clickLink(m_widgets.browser, QStringLiteral("next")));
     QVERIFY(m_widgets.browser->toPlainText().contains(second));
 }
 

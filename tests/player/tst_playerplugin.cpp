@@ -59,7 +59,10 @@ private slots:
     void buttonIcons();
     void find();
     void findEmptyTextOnlyMovesFocus();
-    void returnInSearchFieldDoesNothing();
+    void returnInSearchFieldFinds();
+    void notFoundSignUntilTextChanges();
+    void windowKeys_data();
+    void windowKeys();
     void zoom();
     void zoomButtons();
     void backButtonEmitsQuitOnce();
@@ -423,12 +426,15 @@ void tst_PlayerPlugin::widgetTree()
 
     QCOMPARE(w.findLabel->text(), QStringLiteral("Find"));
     QCOMPARE(w.findEdit->text(), QString());
-    for (QPushButton *button : {w.backButton, w.findButton, w.fontUpButton, w.fontDownButton}) {
+    const QStringList toolTips = {"Quit", "Find next", "Font Up", "Font Down"};
+    const QList<QPushButton *> buttons = {w.backButton, w.findButton, w.fontUpButton, w.fontDownButton};
+    for (int i = 0; i < buttons.size(); ++i) {
+        QPushButton *button = buttons.at(i);
         QCOMPARE(button->parentWidget(), w.toolBar);
         QVERIFY(button->isFlat());
         QCOMPARE(button->maximumSize(), QSize(20, 20));
         QCOMPARE(button->text(), QString());
-        QCOMPARE(button->toolTip(), QString());
+        QCOMPARE(button->toolTip(), toolTips.at(i));
         QVERIFY(button->shortcut().isEmpty());
     }
     QCOMPARE(w.findEdit->parentWidget(), w.toolBar);
@@ -528,18 +534,116 @@ void tst_PlayerPlugin::findEmptyTextOnlyMovesFocus()
     QVERIFY(w.browser->hasFocus());
 }
 
-void tst_PlayerPlugin::returnInSearchFieldDoesNothing()
+void tst_PlayerPlugin::returnInSearchFieldFinds()
 {
     auto *window = qobject_cast<QWidget *>(freshWindow());
     window->show();
     QVERIFY(QTest::qWaitForWindowActive(window));
     const PlayerWidgets w = PlayerWidgets::of(window);
-    w.browser->setPlainText(QStringLiteral("find me"));
+    w.browser->setPlainText(QStringLiteral("find me, then me again"));
     w.findEdit->setFocus();
     QTest::keyClicks(w.findEdit, QStringLiteral("me"));
     QTest::keyClick(w.findEdit, Qt::Key_Return);
-    QVERIFY(!w.browser->textCursor().hasSelection());
-    QVERIFY(w.findEdit->hasFocus());
+    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("me"));
+    QCOMPARE(w.browser->textCursor().selectionStart(), 5);
+    // As with the button, the pane has the focus afterwards.
+    QVERIFY(w.browser->hasFocus());
+    w.findEdit->setFocus();
+    QTest::keyClick(w.findEdit, Qt::Key_Enter);
+    QCOMPARE(w.browser->textCursor().selectionStart(), 14);
+}
+
+void tst_PlayerPlugin::notFoundSignUntilTextChanges()
+{
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->resize(640, 200);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    w.browser->setPlainText(QStringLiteral("one heat, two heat"));
+    const QColor pale(255, 170, 170);
+    const auto paleShare = [&] {
+        const QImage field = w.findEdit->grab().toImage();
+        return countPixels(field, pale, 12) * 100 / (field.width() * field.height());
+    };
+    QCOMPARE(paleShare(), 0);
+
+    w.findEdit->setText(QStringLiteral("heat"));
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    QCOMPARE(paleShare(), 0); // two found
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    QVERIFY2(paleShare() > 50, qPrintable(QString::number(paleShare())));
+    QCOMPARE(w.findEdit->toolTip(), QStringLiteral("Not found"));
+    QCOMPARE(w.browser->textCursor().selectionStart(), 14); // the last one stays selected
+
+    // It stays through further searches and goes with the next change.
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    QVERIFY(paleShare() > 50);
+    w.findEdit->setFocus();
+    QTest::keyClick(w.findEdit, Qt::Key_Backspace);
+    QCOMPARE(paleShare(), 0);
+    QCOMPARE(w.findEdit->toolTip(), QString());
+
+    // A text that is nowhere shows it at once; an empty field never does.
+    w.findEdit->setText(QStringLiteral("cold"));
+    QTest::keyClick(w.findEdit, Qt::Key_Return);
+    QVERIFY(paleShare() > 50);
+    w.findEdit->clear();
+    qobject_cast<IKelvanePlayer *>(window)->slFind();
+    QCOMPARE(paleShare(), 0);
+}
+
+void tst_PlayerPlugin::windowKeys_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<bool>("fromField"); // pressed in the find field, else in the pane
+    QTest::addColumn<int>("zoomSteps");
+    QTest::addColumn<QString>("expectation");
+
+    QTest::newRow("Ctrl+F in the pane") << "Ctrl+F" << false << 0 << "field focused";
+    QTest::newRow("F3 in the pane") << "F3" << false << 0 << "second found";
+    QTest::newRow("F3 in the field") << "F3" << true << 0 << "second found";
+    QTest::newRow("Ctrl++") << "Ctrl++" << false << 1 << "";
+    QTest::newRow("Ctrl+=") << "Ctrl+=" << true << 1 << "";
+    QTest::newRow("Ctrl+-") << "Ctrl+-" << false << -1 << "";
+    QTest::newRow("Ctrl+- in the field") << "Ctrl+-" << true << -1 << "";
+}
+
+void tst_PlayerPlugin::windowKeys()
+{
+    QFETCH(QString, keys);
+    QFETCH(bool, fromField);
+    QFETCH(int, zoomSteps);
+    QFETCH(QString, expectation);
+
+    auto *window = qobject_cast<QWidget *>(freshWindow());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    const PlayerWidgets w = PlayerWidgets::of(window);
+    w.browser->setPlainText(QStringLiteral("heat and more heat"));
+    w.findEdit->setText(QStringLiteral("heat"));
+    qobject_cast<IKelvanePlayer *>(window)->slFind(); // the first one, focus in the pane
+    QCOMPARE(w.browser->textCursor().selectionStart(), 0);
+    if (fromField)
+        w.findEdit->setFocus();
+    QWidget *target = fromField ? static_cast<QWidget *>(w.findEdit) : w.browser->viewport();
+    const qreal size = w.browser->font().pointSizeF();
+
+    const QKeySequence sequence(keys);
+    const int combined = sequence[0];
+    QTest::keyClick(target, Qt::Key(combined & ~int(Qt::KeyboardModifierMask)),
+                    Qt::KeyboardModifiers(combined & int(Qt::KeyboardModifierMask)));
+
+    QCOMPARE(w.browser->font().pointSizeF(), size + zoomSteps);
+    if (expectation == QLatin1String("field focused")) {
+        QVERIFY(w.findEdit->hasFocus());
+        QCOMPARE(w.findEdit->selectedText(), QStringLiteral("heat"));
+    } else if (expectation == QLatin1String("second found")) {
+        QCOMPARE(w.browser->textCursor().selectionStart(), 14);
+    } else {
+        QCOMPARE(w.browser->textCursor().selectionStart(), 0);
+    }
 }
 
 void tst_PlayerPlugin::zoom()
@@ -645,15 +749,21 @@ void tst_PlayerPlugin::catalogue_data()
     QTest::newRow("Font Down") << QByteArray("CMainWindow") << QByteArray("Font Down")
                                << QStringLiteral("Уменьшить шрифт");
     QTest::newRow("Quit") << QByteArray("CMainWindow") << QByteArray("Quit") << QStringLiteral("Вернуться");
-    // Present without a translation, or absent: the source text stays.
+    // The program's name stays as it is.
     QTest::newRow("box title") << QByteArray("CMainWindow") << QByteArray("kelvane_player")
                                << QStringLiteral("kelvane_player");
+    QTest::newRow("box text") << QByteArray("CMainWindow") << QByteArray("OpenArchive failed")
+                              << QStringLiteral("Не удалось открыть архив");
     QTest::newRow("UnZip") << QByteArray("UnZip") << QByteArray("Wrong password.")
-                           << QStringLiteral("Wrong password.");
+                           << QStringLiteral("Неверный пароль.");
     QTest::newRow("Zip") << QByteArray("Zip") << QByteArray("File seek error.")
-                         << QStringLiteral("File seek error.");
+                         << QStringLiteral("Ошибка позиционирования в файле.");
     QTest::newRow("QObject") << QByteArray("QObject") << QByteArray("cannot create dir ")
-                             << QStringLiteral("cannot create dir ");
+                             << QStringLiteral("не удалось создать папку ");
+    QTest::newRow("password dialog") << QByteArray("PasswordPrompt") << QByteArray("Cancel")
+                                     << QStringLiteral("Отмена");
+    QTest::newRow("not found") << QByteArray("PageFinder") << QByteArray("Not found")
+                               << QStringLiteral("Не найдено");
 }
 
 void tst_PlayerPlugin::catalogue()
@@ -680,8 +790,9 @@ void tst_PlayerPlugin::labelTranslated()
         const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(freshWindow()));
         QCoreApplication::removeTranslator(&translator);
         QCOMPARE(w.findLabel->text(), QStringLiteral("Поиск"));
+        QCOMPARE(w.fontUpButton->toolTip(), QStringLiteral("Увеличить шрифт"));
 
-        // The title and the texts of the boxes stay in English.
+        // The texts of the boxes are translated when they are shown.
         QCoreApplication::installTranslator(&translator);
         BoxRecorder boxes;
         StdoutCapture console;
@@ -691,7 +802,8 @@ void tst_PlayerPlugin::labelTranslated()
         QVERIFY(!opened);
         QCOMPARE(boxes.boxes().size(), 2);
         QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("kelvane_player"));
-        QCOMPARE(boxes.texts(), QStringList({"OpenArchive failed", "cannot decompress file"}));
+        QCOMPARE(boxes.texts(),
+                 QStringList({"Не удалось открыть архив", "Не удалось распаковать файл"}));
         delete m_window;
     }
     const PlayerWidgets w = PlayerWidgets::of(qobject_cast<QWidget *>(freshWindow()));

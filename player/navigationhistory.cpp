@@ -1,0 +1,17 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "navigationhistory.h"
+
+void NavigationHistory::setCurrentScrollPosition(int position)
+{
+    if (!m_visited.isEmpty())
+        m_visited.last().scrollPosition = position;
+}
+
+NavigationHistory::Location NavigationHistory::goBack()
+{
+    if (canGoBack())
+        m_visited.removeLast();
+    return current();
+}

@@ -1,0 +1,41 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_NAVIGATIONHISTORY_H
+#define KELVANE_NAVIGATIONHISTORY_H
+
+#include <QtCore/QString>
+#include <QtCore/QVector>
+
+// The pages shown since the package was opened, so that the reader can go
+// back through each of them to the first one.
+class NavigationHistory
+{
+public:
+    struct Location
+    {
+        QString path;          // the file shown
+        QString fragment;      // the anchor it was opened at
+        int scrollPosition = 0;
+    };
+
+    void clear() { m_visited.clear(); }
+    bool isEmpty() const { return m_visited.isEmpty(); }
+
+    // A new page is shown; the current one becomes the way back.
+    void visit(const Location &location) { m_visited.append(location); }
+    // Remembers where the current page was scrolled to before it is left.
+    void setCurrentScrollPosition(int position);
+
+    bool canGoBack() const { return m_visited.size() > 1; }
+    // Leaves the current page; returns the one to show again.
+    Location goBack();
+
+    Location current() const { return m_visited.isEmpty() ? Location() : m_visited.constLast(); }
+    int depth() const { return int(m_visited.size()); }
+
+private:
+    QVector<Location> m_visited;
+};
+
+#endif // KELVANE_NAVIGATIONHISTORY_H

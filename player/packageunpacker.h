@@ -1,0 +1,45 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_PACKAGEUNPACKER_H
+#define KELVANE_PACKAGEUNPACKER_H
+
+#include <unzip.h>
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+// Unpacks a lecture package into a folder entry by entry, and remembers the
+// entries that could not be unpacked, so that the reader can be told.
+//
+// Names stored without the UTF-8 flag that are not UTF-8 either are read as
+// CP866: packages come from Russian Windows, whose archivers write names in
+// its DOS code page. Encrypted entries that refuse the password are kept
+// aside, so that unpack() can try them again with another one.
+class PackageUnpacker
+{
+public:
+    explicit PackageUnpacker(const QString &archivePath);
+
+    UnZip::ErrorCode open();
+    bool hasEncryptedEntries() const;
+
+    // Unpacks every entry not unpacked yet below `targetFolder`, encrypted
+    // ones with `password`.
+    void unpack(const QString &targetFolder, const QString &password);
+
+    // After unpack(): entries refused the password.
+    bool passwordRejected() const { return !m_rejected.isEmpty(); }
+    // Entries that could not be unpacked, password refusals included, in
+    // name order.
+    QStringList failedEntries() const;
+
+private:
+    QString m_archivePath;
+    UnZip m_reader;
+    QStringList m_pending;
+    QStringList m_failed;
+    QStringList m_rejected;
+};
+
+#endif // KELVANE_PACKAGEUNPACKER_H

@@ -1,0 +1,35 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_PAGEDOCUMENT_H
+#define KELVANE_PAGEDOCUMENT_H
+
+#include <QtCore/QSet>
+#include <QtCore/QString>
+#include <QtGui/QTextDocument>
+
+class ReferenceResolver;
+
+// The document of one page in the pane. Its pictures and style sheets are
+// read from the unpacked package, each reference resolved against the
+// page's own folder (see ReferenceResolver); nothing is read from outside
+// the package, and nothing from the network.
+class PageDocument : public QTextDocument
+{
+    Q_OBJECT
+public:
+    PageDocument(const ReferenceResolver *resolver, const QString &pageFolder, QObject *parent);
+
+    QString pageFolder() const { return m_pageFolder; }
+
+protected:
+    QVariant loadResource(int type, const QUrl &name) override;
+
+private:
+    const ReferenceResolver *m_resolver;
+    QString m_pageFolder;
+    // References already found missing: the pane asks again on every paint.
+    QSet<QUrl> m_missing;
+};
+
+#endif // KELVANE_PAGEDOCUMENT_H

@@ -1,0 +1,198 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "pagenavigator.h"
+
+#include "pagedecoder.h"
+#include "pagedocument.h"
+#include "startpage.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QLoggingCategory>
+#include <QtCore/QMimeDatabase>
+#include <QtGui/QDesktopServices>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QTextBrowser>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcNavigation, "kelvane.player.navigation")
+
+// Pages and text files larger than this would keep the window busy for a
+// long time; they are left to the desktop like any other document.
+const qint64 largestPage = qint64(16) * 1024 * 1024;
+
+// What the desktop may open for a lecture: media, documents and archives.
+// Programs, scripts and launchers never: opening them would run them.
+bool isDocumentType(const QMimeType &type)
+{
+    const QString name = type.name();
+    for (const char *prefix : {"video/", "audio/", "image/", "application/vnd.oasis.opendocument.",
+                               "application/vnd.openxmlformats-officedocument.", "application/vnd.ms-"}) {
+        if (name.startsWith(QLatin1String(prefix)))
+            return true;
+    }
+    static const QStringList documents = {
+        QStringLiteral("application/pdf"), QStringLiteral("application/postscript"),
+        QStringLiteral("application/rtf"), QStringLiteral("text/rtf"), QStringLiteral("application/msword"),
+        QStringLiteral("application/vnd.visio"), QStringLiteral("application/x-shockwave-flash"),
+        QStringLiteral("application/epub+zip"), QStringLiteral("image/vnd.djvu"),
+        QStringLiteral("application/zip"), QStringLiteral("application/x-7z-compressed"),
+        QStringLiteral("application/vnd.rar"), QStringLiteral("application/x-rar"),
+        QStringLiteral("application/x-rar-compressed"), QStringLiteral("application/x-tar"),
+        QStringLiteral("application/gzip"), QStringLiteral("application/x-bzip2"),
+        QStringLiteral("application/x-xz"), QStringLiteral("text/plain"), QStringLiteral("text/html"),
+        QStringLiteral("text/csv"), QStringLiteral("application/xhtml+xml")};
+    return documents.contains(name);
+}
+
+QString pictureHtml(const QString &fileName)
+{
+    const QString reference = QString::fromLatin1(QUrl::toPercentEncoding(fileName));
+    return QStringLiteral("<html><body><p align=\"center\"><img src=\"%1\"></p></body></html>")
+        .arg(reference.toHtmlEscaped());
+}
+
+} // namespace
+
+PageNavigator::PageNavigator(QTextBrowser *browser, QObject *parent)
+    : QObject(parent)
+    , m_browser(browser)
+{
+    // Links are followed here, never by the pane itself: it would read any
+    // file, decode pages by its own rule and leave the package.
+    m_browser->setOpenLinks(false);
+    m_browser->setOpenExternalLinks(false);
+    connect(m_browser, &QTextBrowser::anchorClicked, this, &PageNavigator::followLink);
+}
+
+bool PageNavigator::start(const QString &root, const QString &page)
+{
+    m_resolver = ReferenceResolver(root);
+    m_history.clear();
+    NavigationHistory::Location first;
+    first.path = page;
+    if (!show(first))
+        return false;
+    m_history.visit(first);
+    return true;
+}
+
+bool PageNavigator::goBack()
+{
+    if (!m_history.canGoBack())
+        return false;
+    const NavigationHistory::Location previous = m_history.goBack();
+    show(previous);
+    scrollTo(previous);
+    return true;
+}
+
+void PageNavigator::followLink(const QUrl &link)
+{
+    const QString pageFolder = QFileInfo(currentPage()).absolutePath();
+    const ReferenceResolver::Target target = m_resolver.resolve(link, pageFolder);
+    const QString written = link.toString(QUrl::PrettyDecoded);
+
+    switch (target.kind) {
+    case ReferenceResolver::Target::SamePage:
+        if (!target.fragment.isEmpty())
+            m_browser->scrollToAnchor(target.fragment);
+        return;
+    case ReferenceResolver::Target::External:
+        qCDebug(lcNavigation) << "opening on the desktop:" << target.url;
+        if (!QDesktopServices::openUrl(target.url))
+            emit warning(tr("No program is set up to open \"%1\".").arg(written));
+        return;
+    case ReferenceResolver::Target::Outside:
+        emit warning(tr("The link \"%1\" leads outside the lecture and is not followed.").arg(written));
+        return;
+    case ReferenceResolver::Target::Missing:
+        emit warning(tr("The lecture has no file \"%1\".").arg(written));
+        return;
+    case ReferenceResolver::Target::InPackage:
+        break;
+    }
+
+    NavigationHistory::Location next;
+    next.path = target.path;
+    next.fragment = target.fragment;
+    if (QFileInfo(target.path).isDir()) {
+        // A link to a folder means its index page, as on a web server.
+        next.path = StartPage::indexIn(target.path);
+        if (next.path.isEmpty()) {
+            emit warning(tr("The lecture has no file \"%1\".").arg(written));
+            return;
+        }
+    }
+
+    const bool paneShowsIt = ReferenceResolver::contentKind(next.path) != ReferenceResolver::OtherContent
+        && QFileInfo(next.path).size() <= largestPage;
+    if (!paneShowsIt) {
+        openOnDesktop(next.path, written);
+        return;
+    }
+    if (next.path == currentPage()) {
+        scrollTo(next);
+        return;
+    }
+    m_history.setCurrentScrollPosition(m_browser->verticalScrollBar()->value());
+    if (show(next)) {
+        m_history.visit(next);
+        scrollTo(next);
+    }
+}
+
+bool PageNavigator::openOnDesktop(const QString &path, const QString &reference)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    if (!isDocumentType(type)) {
+        emit warning(tr("\"%1\" is not a document and is not opened from a lecture.").arg(reference));
+        return false;
+    }
+    qCDebug(lcNavigation) << "opening on the desktop:" << path << type.name();
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return true;
+    emit warning(tr("No program is set up to open \"%1\".").arg(reference));
+    return false;
+}
+
+bool PageNavigator::show(const NavigationHistory::Location &location)
+{
+    QFile file(location.path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        emit warning(tr("The file \"%1\" cannot be read.").arg(QFileInfo(location.path).fileName()));
+        return false;
+    }
+    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
+    const QByteArray bytes = kind == ReferenceResolver::Picture ? QByteArray() : file.readAll();
+    file.close();
+
+    // A document per page: pictures are looked up from the page's own
+    // folder, and the same name on another page is another picture.
+    auto *document = new PageDocument(&m_resolver, QFileInfo(location.path).absolutePath(), m_browser);
+    document->setDefaultFont(m_browser->font());
+    switch (kind) {
+    case ReferenceResolver::Page:
+        document->setHtml(PageDecoder::decodePage(bytes));
+        break;
+    case ReferenceResolver::PlainText:
+        document->setPlainText(PageDecoder::decodeText(bytes));
+        break;
+    default:
+        document->setHtml(pictureHtml(QFileInfo(location.path).fileName()));
+        break;
+    }
+    // The pane deletes the document it showed before: it is its child.
+    m_browser->setDocument(document);
+    return true;
+}
+
+void PageNavigator::scrollTo(const NavigationHistory::Location &location)
+{
+    if (!location.fragment.isEmpty())
+        m_browser->scrollToAnchor(location.fragment);
+    else
+        m_browser->verticalScrollBar()->setValue(location.scrollPosition);
+}

@@ -1,0 +1,151 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "referenceresolver.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSet>
+#include <QtGui/QImageReader>
+
+namespace {
+
+QString cleanAbsolute(const QString &path)
+{
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+
+const QSet<QString> &pictureSuffixes()
+{
+    static const QSet<QString> suffixes = [] {
+        QSet<QString> set;
+        for (const QByteArray &format : QImageReader::supportedImageFormats())
+            set.insert(QString::fromLatin1(format).toLower());
+        // Documents that some image plug-ins happen to read are not pictures
+        // of a page.
+        set.remove(QStringLiteral("pdf"));
+        return set;
+    }();
+    return suffixes;
+}
+
+} // namespace
+
+ReferenceResolver::ReferenceResolver(const QString &root)
+    : m_root(root.isEmpty() ? QString() : cleanAbsolute(root))
+{
+}
+
+bool ReferenceResolver::contains(const QString &absolutePath) const
+{
+    if (m_root.isEmpty())
+        return false;
+    const QString path = QDir::cleanPath(absolutePath);
+    return path == m_root || path.startsWith(m_root + QLatin1Char('/'));
+}
+
+ReferenceResolver::Target ReferenceResolver::resolve(const QUrl &reference, const QString &pageFolder) const
+{
+    Target target;
+    target.fragment = reference.fragment(QUrl::FullyDecoded);
+
+    const QString scheme = reference.scheme().toLower();
+    if (!scheme.isEmpty()) {
+        // "C:\..." reads as a one-letter scheme: a path on a Windows drive.
+        if (scheme.size() == 1 || scheme == QLatin1String("file") || scheme == QLatin1String("qrc")) {
+            target.kind = Target::Outside;
+            return target;
+        }
+        target.kind = Target::External;
+        target.url = reference;
+        return target;
+    }
+    // "//server/share/x": a Windows network path, never part of a package.
+    if (!reference.host().isEmpty() || !reference.authority().isEmpty()) {
+        target.kind = Target::Outside;
+        return target;
+    }
+
+    QString path = reference.path(QUrl::FullyDecoded);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.isEmpty()) {
+        target.kind = Target::SamePage;
+        return target;
+    }
+    if (path.startsWith(QLatin1String("//"))) {
+        target.kind = Target::Outside;
+        return target;
+    }
+
+    const QString base = path.startsWith(QLatin1Char('/')) ? m_root : QDir::cleanPath(pageFolder);
+    const QString wanted = QDir::cleanPath(base + QLatin1Char('/') + path);
+    if (!contains(wanted)) {
+        target.kind = Target::Outside;
+        return target;
+    }
+    target.path = locate(wanted);
+    if (target.path.isEmpty()) {
+        target.kind = Target::Missing;
+        target.path = wanted;
+    } else {
+        target.kind = Target::InPackage;
+    }
+    return target;
+}
+
+QString ReferenceResolver::locate(const QString &absolutePath) const
+{
+    const QString wanted = QDir::cleanPath(absolutePath);
+    if (!contains(wanted))
+        return QString();
+    if (wanted == m_root)
+        return m_root;
+
+    QString found = m_root;
+    const QStringList parts = wanted.mid(m_root.size() + 1).split(QLatin1Char('/'));
+    for (const QString &part : parts) {
+        const QString exact = found + QLatin1Char('/') + part;
+        if (QFileInfo::exists(exact)) {
+            found = exact;
+            continue;
+        }
+        QString match;
+        for (const QString &name : folderEntries(found)) {
+            if (name.compare(part, Qt::CaseInsensitive) != 0)
+                continue;
+            if (!match.isEmpty())
+                return QString(); // two candidates: neither is meant more than the other
+            match = name;
+        }
+        if (match.isEmpty())
+            return QString();
+        found += QLatin1Char('/') + match;
+    }
+    return found;
+}
+
+QStringList ReferenceResolver::folderEntries(const QString &folder) const
+{
+    const auto cached = m_listings.constFind(folder);
+    if (cached != m_listings.constEnd())
+        return cached.value();
+    const QStringList entries = QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    m_listings.insert(folder, entries);
+    return entries;
+}
+
+ReferenceResolver::ContentKind ReferenceResolver::contentKind(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    static const QSet<QString> pageSuffixes = {QStringLiteral("html"), QStringLiteral("htm"),
+                                               QStringLiteral("xhtml"), QStringLiteral("xht"),
+                                               QStringLiteral("shtml")};
+    if (pageSuffixes.contains(suffix))
+        return Page;
+    if (suffix == QLatin1String("txt"))
+        return PlainText;
+    if (!suffix.isEmpty() && pictureSuffixes().contains(suffix))
+        return Picture;
+    return OtherContent;
+}
