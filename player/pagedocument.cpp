@@ -8,6 +8,7 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtGui/QColor>
 #include <QtGui/QImage>
 
 namespace {
@@ -34,9 +35,6 @@ PageDocument::PageDocument(const ReferenceResolver *resolver, const QString &pag
 
 QVariant PageDocument::loadResource(int type, const QUrl &name)
 {
-    if (m_missing.contains(name))
-        return QVariant();
-
     QVariant value;
     const ReferenceResolver::Target target = m_resolver->resolve(name, m_pageFolder);
     if (target.kind == ReferenceResolver::Target::InPackage) {
@@ -50,9 +48,37 @@ QVariant PageDocument::loadResource(int type, const QUrl &name)
                 value = PageDecoder::decodeText(bytes);
         }
     }
+    // Something must be answered for what is not found: given nothing, the
+    // pane would load the picture by its name from the current folder or
+    // from anywhere else on the disk.
+    if (!value.isValid()) {
+        if (type == ImageResource)
+            value = missingPicture();
+        else if (type == StyleSheetResource)
+            value = QString();
+    }
     if (value.isValid())
-        addResource(type, name, value); // kept, so it is read once
-    else
-        m_missing.insert(name);
+        addResource(type, name, value); // kept, so it is looked up once
     return value;
+}
+
+QImage PageDocument::missingPicture()
+{
+    static const QImage picture = [] {
+        const int width = 96;
+        const int height = 72;
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(QColor(238, 238, 238));
+        const QColor frame(160, 160, 160);
+        for (int x = 0; x < width; ++x) {
+            image.setPixelColor(x, 0, frame);
+            image.setPixelColor(x, height - 1, frame);
+        }
+        for (int y = 0; y < height; ++y) {
+            image.setPixelColor(0, y, frame);
+            image.setPixelColor(width - 1, y, frame);
+        }
+        return image;
+    }();
+    return picture;
 }

@@ -4,8 +4,8 @@
 #ifndef KELVANE_PAGEDOCUMENT_H
 #define KELVANE_PAGEDOCUMENT_H
 
-#include <QtCore/QSet>
 #include <QtCore/QString>
+#include <QtGui/QImage>
 #include <QtGui/QTextDocument>
 
 class ReferenceResolver;
@@ -22,14 +22,15 @@ public:
 
     QString pageFolder() const { return m_pageFolder; }
 
+    // What is drawn for a picture that is not in the package: a grey frame.
+    static QImage missingPicture();
+
 protected:
     QVariant loadResource(int type, const QUrl &name) override;
 
 private:
     const ReferenceResolver *m_resolver;
     QString m_pageFolder;
-    // References already found missing: the pane asks again on every paint.
-    QSet<QUrl> m_missing;
 };
 
 #endif // KELVANE_PAGEDOCUMENT_H

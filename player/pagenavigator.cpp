@@ -11,13 +11,14 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QMimeDatabase>
+#include <QtCore/QPointer>
 #include <QtGui/QDesktopServices>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextBrowser>
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcNavigation, "kelvane.player.navigation")
+Q_LOGGING_CATEGORY(lcNavigation, "kelvane.player.navigation", QtInfoMsg)
 
 // Pages and text files larger than this would keep the window busy for a
 // long time; they are left to the desktop like any other document.
@@ -93,7 +94,8 @@ void PageNavigator::followLink(const QUrl &link)
 {
     const QString pageFolder = QFileInfo(currentPage()).absolutePath();
     const ReferenceResolver::Target target = m_resolver.resolve(link, pageFolder);
-    const QString written = link.toString(QUrl::PrettyDecoded);
+    // The link as the page has it, escapes undone, for the messages.
+    const QString written = QUrl::fromPercentEncoding(link.toEncoded());
 
     switch (target.kind) {
     case ReferenceResolver::Target::SamePage:
@@ -184,8 +186,13 @@ bool PageNavigator::show(const NavigationHistory::Location &location)
         document->setHtml(pictureHtml(QFileInfo(location.path).fileName()));
         break;
     }
-    // The pane deletes the document it showed before: it is its child.
+    // The pane deletes only the document it made itself; a page shown
+    // before goes once the event that led here (a click on one of its
+    // links) is over.
+    const QPointer<PageDocument> previous = qobject_cast<PageDocument *>(m_browser->document());
     m_browser->setDocument(document);
+    if (previous)
+        previous->deleteLater();
     return true;
 }
 

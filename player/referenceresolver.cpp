@@ -66,7 +66,8 @@ ReferenceResolver::Target ReferenceResolver::resolve(const QUrl &reference, cons
         return target;
     }
 
-    QString path = reference.path(QUrl::FullyDecoded);
+    const QString written = reference.path(QUrl::FullyDecoded);
+    QString path = written;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (path.isEmpty()) {
         target.kind = Target::SamePage;
@@ -84,6 +85,9 @@ ReferenceResolver::Target ReferenceResolver::resolve(const QUrl &reference, cons
         return target;
     }
     target.path = locate(wanted);
+    // Archives from other systems keep a backslash as a part of a name.
+    if (target.path.isEmpty() && written != path && !written.startsWith(QLatin1Char('\\')))
+        target.path = locate(QDir::cleanPath(pageFolder) + QLatin1Char('/') + written);
     if (target.path.isEmpty()) {
         target.kind = Target::Missing;
         target.path = wanted;

@@ -2,10 +2,14 @@
 # SPDX-FileCopyrightText: 2026 The Kelvane developers
 # SPDX-License-Identifier: MIT
 
-"""Draws the sample lecture's pictures into samples/lecture/pictures/.
+"""Draws the sample lectures' pictures.
 
-rod.png: temperature along a heated rod (a falling curve with axes);
-wall.png: a wall layer coloured from hot to cold with heat-flow arrows.
+samples/lecture/pictures/: rod.png, temperature along a heated rod (a
+falling curve with axes); wall.png, a wall layer coloured from hot to cold
+with heat-flow arrows.
+samples/windows-lecture/pictures/: circuit.png, a battery, a switch and an
+orange resistor joined by wires; graph.png, the straight blue current-voltage
+line of a resistor on a grid.
 Plain 8-bit RGB PNG written with zlib. The pictures are committed; run this
 only to change them:
 
@@ -17,7 +21,7 @@ import os
 import struct
 import zlib
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lecture", "pictures")
+HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 class Canvas:
@@ -109,10 +113,48 @@ def wall():
     return c
 
 
+def circuit():
+    c = Canvas(360, 200, (250, 250, 245))
+    wire = (40, 40, 40)
+    # the loop of wire
+    c.line(60, 40, 300, 40, wire, 3.0)
+    c.line(300, 40, 300, 160, wire, 3.0)
+    c.line(300, 160, 60, 160, wire, 3.0)
+    c.line(60, 160, 60, 40, wire, 3.0)
+    # the battery on the left side: a long and a short plate
+    c.rect(45, 88, 76, 112, (250, 250, 245))
+    c.line(40, 92, 80, 92, (40, 70, 200), 5.0)
+    c.line(50, 108, 70, 108, (40, 70, 200), 8.0)
+    # the resistor on the right side
+    c.rect(285, 70, 316, 130, (230, 140, 30))
+    # the switch at the top, open
+    c.rect(150, 34, 210, 47, (250, 250, 245))
+    c.line(150, 40, 200, 22, wire, 3.0)
+    for x in (150, 210):
+        c.rect(x - 4, 36, x + 4, 44, wire)
+    return c
+
+
+def graph():
+    c = Canvas(300, 200, (250, 250, 245))
+    left, right, top, bottom = 40, 280, 15, 175
+    for gx in range(left, right + 1, 40):
+        c.line(gx, top, gx, bottom, (220, 220, 215), 1.0)
+    for gy in range(top, bottom + 1, 40):
+        c.line(left, gy, right, gy, (220, 220, 215), 1.0)
+    c.line(left, bottom, right + 8, bottom, (40, 40, 40), 2.0)
+    c.line(left, bottom, left, top - 8, (40, 40, 40), 2.0)
+    c.line(left, bottom, right - 20, top + 10, (40, 90, 200), 4.0)
+    return c
+
+
 def main():
-    os.makedirs(OUT, exist_ok=True)
-    for name, picture in (("rod.png", rod()), ("wall.png", wall())):
-        path = os.path.join(OUT, name)
+    pictures = (("lecture", "rod.png", rod()), ("lecture", "wall.png", wall()),
+                ("windows-lecture", "circuit.png", circuit()), ("windows-lecture", "graph.png", graph()))
+    for lecture, name, picture in pictures:
+        folder = os.path.join(HERE, lecture, "pictures")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, name)
         picture.save_png(path)
         print("%s: %dx%d" % (os.path.relpath(path), picture.width, picture.height))
 

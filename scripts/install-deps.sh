@@ -11,7 +11,7 @@ packages=(
     qtbase5-dev qttools5-dev qttools5-dev-tools
     qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     zlib1g-dev libisal-dev
-    fonts-dejavu-core
+    fonts-dejavu-core shared-mime-info
     python3 zip unzip p7zip-full libarchive-tools time
     clang libclang-rt-14-dev
     reuse doxygen

@@ -3,10 +3,14 @@
 
 #include "playertestsupport.h"
 
+#include <ikelvaneplayer.h>
+
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QPluginLoader>
+#include <QtCore/QTemporaryDir>
 #include <QtCore/QTemporaryFile>
 #include <QTextCodec>
 #include <QtCore/QTimer>
@@ -161,6 +165,74 @@ bool PlayerWidgets::complete() const
         && fontDownButton;
 }
 
+PlayerHarness::PlayerHarness(const QString &pluginPath)
+    : m_loader(new QPluginLoader(pluginPath))
+{
+}
+
+PlayerHarness::~PlayerHarness()
+{
+    delete m_window;
+    QDir::setCurrent(QDir::tempPath());
+    const QString folder = workingFolder();
+    if (QFileInfo(folder).isSymLink() || QFileInfo(folder).isFile())
+        QFile::remove(folder);
+    else
+        QDir(folder).removeRecursively();
+}
+
+bool PlayerHarness::start()
+{
+    if (!QDir().mkpath(QDir::tempPath()) || !m_loader->load())
+        return false;
+    m_scratch.reset(new QTemporaryDir(QDir::tempPath() + QStringLiteral("/scratch-XXXXXX")));
+    StdoutCapture console;
+    m_window = m_loader->instance();
+    console.finish();
+    m_player = qobject_cast<IKelvanePlayer *>(m_window.data());
+    m_widgets = PlayerWidgets::of(window());
+    return m_scratch->isValid() && m_player && m_widgets.complete();
+}
+
+QWidget *PlayerHarness::window() const
+{
+    return qobject_cast<QWidget *>(m_window.data());
+}
+
+QString PlayerHarness::scratchPath(const QString &name) const
+{
+    return m_scratch->filePath(name);
+}
+
+QString PlayerHarness::savePackage(const QString &fileName, const QByteArray &bytes) const
+{
+    const QString path = scratchPath(fileName);
+    return writeFile(path, bytes) ? path : QString();
+}
+
+PlayerHarness::Opening PlayerHarness::open(const QString &path, const QStringList &passwords)
+{
+    Opening opening;
+    BoxRecorder recorder;
+    recorder.answerPasswords(passwords);
+    StdoutCapture console;
+    opening.result = m_player->slOpen(path);
+    opening.lines = console.finish();
+    opening.boxes = recorder.texts();
+    opening.passwordPrompts = recorder.passwordPrompts();
+    return opening;
+}
+
+QImage PlayerHarness::renderedPage(const QSize &size)
+{
+    QWidget *w = window();
+    w->resize(size);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w))
+        return QImage();
+    return m_widgets.browser->viewport()->grab().toImage();
+}
+
 QString workingFolder()
 {
     return QDir::tempPath() + QStringLiteral("/texttemp");
@@ -203,9 +275,11 @@ int countPixels(const QImage &image, const QColor &colour, int tolerance)
 
 QByteArray cp1251Page(const QString &body, const QByteArray &declaredCharset)
 {
-    const QString html = QStringLiteral(
-        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\"></head>"
-        "<body>%2</body></html>").arg(QString::fromLatin1(declaredCharset), body);
+    const QString meta = declaredCharset.isEmpty()
+        ? QString()
+        : QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\">")
+              .arg(QString::fromLatin1(declaredCharset));
+    const QString html = QStringLiteral("<html><head>%1</head><body>%2</body></html>").arg(meta, body);
     return QTextCodec::codecForName("Windows-1251")->fromUnicode(html);
 }
 

@@ -11,6 +11,8 @@
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
 #include <QtCore/QObject>
+#include <QtCore/QPointer>
+#include <QtCore/QScopedPointer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtCore/QUrl>
@@ -115,6 +117,10 @@ private:
     QList<QUrl> m_urls;
 };
 
+class IKelvanePlayer;
+class QPluginLoader;
+class QTemporaryDir;
+
 // The widgets of a player window, found through its layouts.
 struct PlayerWidgets
 {
@@ -131,6 +137,47 @@ struct PlayerWidgets
     bool complete() const;
 };
 
+// One player window made by the plug-in, as a host has it, with a scratch
+// folder for the packages of a test. Make one in init(), drop it in
+// cleanup(): the window goes, and so does the working folder.
+class PlayerHarness
+{
+public:
+    struct Opening
+    {
+        bool result = false;
+        QStringList lines;          // standard output
+        QStringList boxes;          // texts of the warning boxes
+        QStringList passwordPrompts;
+    };
+
+    explicit PlayerHarness(const QString &pluginPath);
+    ~PlayerHarness();
+    PlayerHarness(const PlayerHarness &) = delete;
+    PlayerHarness &operator=(const PlayerHarness &) = delete;
+
+    // Loads the plug-in and asks it for its window; false on failure.
+    bool start();
+
+    QString savePackage(const QString &fileName, const QByteArray &bytes) const;
+    // Opens a package; password dialogs get `passwords`, in order.
+    Opening open(const QString &path, const QStringList &passwords = QStringList());
+    // Shows the window at `size` and grabs the pane.
+    QImage renderedPage(const QSize &size = QSize(700, 500));
+
+    QWidget *window() const;
+    IKelvanePlayer *player() const { return m_player; }
+    const PlayerWidgets &widgets() const { return m_widgets; }
+    QString scratchPath(const QString &name) const;
+
+private:
+    QScopedPointer<QPluginLoader> m_loader;
+    QPointer<QObject> m_window;
+    IKelvanePlayer *m_player = nullptr;
+    PlayerWidgets m_widgets;
+    QScopedPointer<QTemporaryDir> m_scratch;
+};
+
 // The working folder the player unpacks into.
 QString workingFolder();
 
@@ -143,7 +190,8 @@ QByteArray solidPng(const QSize &size, const QColor &colour);
 // Pixels of `image` within `tolerance` (per channel) of `colour`.
 int countPixels(const QImage &image, const QColor &colour, int tolerance = 8);
 
-// A page in Windows-1251 around the given body (written in UTF-8 here).
+// A page in Windows-1251 around the given body (written in UTF-8 here); an
+// empty charset leaves the meta tag out.
 QByteArray cp1251Page(const QString &body, const QByteArray &declaredCharset = "windows-1251");
 
 // Clicks the first link of the pane whose text is `linkText`, as a reader

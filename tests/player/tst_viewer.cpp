@@ -58,6 +58,7 @@ class tst_Viewer : public QObject
 private slots:
     void init();
     void sampleLecture();
+    void sampleMadeOnWindows();
     void packageArgumentAndRussianLabel();
     void relativeTemporaryFolder();
     void errors_data();
@@ -99,6 +100,30 @@ void tst_Viewer::sampleLecture()
 
     // The viewer let the player remove its working folder.
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("texttemp"))));
+}
+
+void tst_Viewer::sampleMadeOnWindows()
+{
+    // CP866 names with backslashes, references written with backslashes and
+    // in other letter case: both pictures must be there.
+    const QString shot = m_dir->filePath(QStringLiteral("windows-lecture.png"));
+    const ViewerRun run = runViewer({QStringLiteral("--screenshot"), shot, QStringLiteral("--size"),
+                                     QStringLiteral("900x1000"), QStringLiteral(KELVANE_WINDOWS_LECTURE)},
+                                    m_dir->path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY2(!run.errors.contains(QLatin1String("kelvane_player")), qPrintable(run.errors)); // no box
+    QCOMPARE(run.output, QStringList({"ok3", "ok4", "ok5", "ok6", "ok7", "ok8",
+                                      QStringLiteral("screenshot: ") + shot}));
+
+    const QImage image(shot);
+    QCOMPARE(image.size(), QSize(900, 1000));
+    // The orange resistor of the circuit (30 x 60) and the blue line of the
+    // graph.
+    const int resistor = countPixels(image, QColor(230, 140, 30), 20);
+    const int line = countPixels(image, QColor(40, 90, 200), 30);
+    QVERIFY2(resistor >= 30 * 60 * 9 / 10 && line > 600,
+             qPrintable(QStringLiteral("resistor %1, line %2").arg(resistor).arg(line)));
+    QVERIFY(countPixels(image.copy(0, 0, 900, 200), QColor(0, 0, 0), 60) > 1000);
 }
 
 void tst_Viewer::packageArgumentAndRussianLabel()
