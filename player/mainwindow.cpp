@@ -231,7 +231,8 @@ bool CMainWindow::slOpen(QString filename)
             printLabError(tr("The package has no start page: there is no index.html in it."));
             return false;
         }
-        findChild<PageNavigator *>()->start(workPath, startPage);
+        if (!findChild<PageNavigator *>()->start(workPath, startPage))
+            return false; // the navigator has said why
         printConsoleLine("ok7");
 
         const QStringList failed = unpacker.failedEntries();

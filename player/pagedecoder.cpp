@@ -66,6 +66,11 @@ bool PageDecoder::startsWithUtf8Mark(const QByteArray &bytes)
     return bytes.startsWith(utf8Mark);
 }
 
+bool PageDecoder::startsWithWideMark(const QByteArray &bytes)
+{
+    return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4));
+}
+
 bool PageDecoder::isValidUtf8(const QByteArray &bytes)
 {
     const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
@@ -141,6 +146,8 @@ PageDecoder::Encoding PageDecoder::pageEncoding(const QByteArray &bytes)
 {
     if (startsWithUtf8Mark(bytes))
         return Utf8;
+    if (startsWithWideMark(bytes))
+        return MarkedUnicode;
     if (declaresUtf8(bytes) && isValidUtf8(bytes))
         return Utf8;
     return Windows1251;
@@ -148,6 +155,8 @@ PageDecoder::Encoding PageDecoder::pageEncoding(const QByteArray &bytes)
 
 PageDecoder::Encoding PageDecoder::textEncoding(const QByteArray &bytes)
 {
+    if (startsWithWideMark(bytes))
+        return MarkedUnicode;
     return startsWithUtf8Mark(bytes) || isValidUtf8(bytes) ? Utf8 : Windows1251;
 }
 
@@ -168,5 +177,9 @@ QString PageDecoder::decode(const QByteArray &bytes, Encoding encoding)
         return QString::fromUtf8(bytes.constData() + skip, int(bytes.size()) - skip);
     }
     static QTextCodec *const windows1251 = QTextCodec::codecForName("Windows-1251");
+    if (encoding == MarkedUnicode) {
+        // The codec is chosen by the mark and skips it.
+        return QTextCodec::codecForUtfText(bytes, windows1251)->toUnicode(bytes);
+    }
     return windows1251->toUnicode(bytes);
 }

@@ -14,12 +14,14 @@
 // mistaken: a byte-order mark, or a meta tag declaring UTF-8 on bytes that
 // are valid UTF-8. A Windows-1251 page whose editor wrote a wrong
 // declaration stays Windows-1251, since its Cyrillic bytes are never valid
-// UTF-8.
+// UTF-8. A UTF-16 or UTF-32 byte-order mark (Notepad's "Unicode") is just as
+// unmistakable, and is followed too.
 class PageDecoder
 {
 public:
     enum Encoding {
         Utf8,
+        MarkedUnicode, // UTF-16 or UTF-32 with its byte-order mark
         Windows1251
     };
 
@@ -32,6 +34,7 @@ public:
     static QString decodeText(const QByteArray &bytes);
 
     static bool startsWithUtf8Mark(const QByteArray &bytes);
+    static bool startsWithWideMark(const QByteArray &bytes);
     static bool isValidUtf8(const QByteArray &bytes);
     // True when a meta tag in the head (comments left out) names UTF-8 as
     // the character set, in either the charset or the http-equiv form.
