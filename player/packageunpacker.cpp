@@ -53,6 +53,10 @@ void PackageUnpacker::unpack(const QString &targetFolder, const QString &passwor
 QStringList PackageUnpacker::failedEntries() const
 {
     QStringList all = m_failed + m_rejected;
+    // Entries the reader cannot read at all are not in its listing.
+    const QList<UnZip::SkippedEntry> skipped = m_reader.skippedEntries();
+    for (const UnZip::SkippedEntry &entry : skipped)
+        all.append(entry.filename.isEmpty() ? QStringLiteral("(%1)").arg(entry.description) : entry.filename);
     all.sort();
     return all;
 }

@@ -30,8 +30,9 @@ public:
 
     // After unpack(): entries refused the password.
     bool passwordRejected() const { return !m_rejected.isEmpty(); }
-    // Entries that could not be unpacked, password refusals included, in
-    // name order.
+    // Entries that could not be unpacked, in name order: failures, password
+    // refusals, and the entries the reader leaves out of its listing (an
+    // unknown method, for instance; a nameless one is given by its reason).
     QStringList failedEntries() const;
 
 private:

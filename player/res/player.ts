@@ -182,6 +182,26 @@
         <source>Inconsistent headers. Archive might be corrupted.</source>
         <translation>Заголовки не согласованы. Возможно, архив повреждён.</translation>
     </message>
+    <message>
+        <source>method %1 (%2) not supported</source>
+        <translation>метод %1 (%2) не поддерживается</translation>
+    </message>
+    <message>
+        <source>method %1 not supported</source>
+        <translation>метод %1 не поддерживается</translation>
+    </message>
+    <message>
+        <source>needs version %1.%2 to extract, not supported</source>
+        <translation>требуется версия %1.%2 для извлечения, не поддерживается</translation>
+    </message>
+    <message>
+        <source>strong encryption not supported</source>
+        <translation>сильное шифрование не поддерживается</translation>
+    </message>
+    <message>
+        <source>entry without a name</source>
+        <translation>запись без имени</translation>
+    </message>
 </context>
 <context>
     <name>UnpackReport</name>

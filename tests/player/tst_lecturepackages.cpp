@@ -65,6 +65,8 @@ private slots:
 
     void cyrillicNames_data();
     void cyrillicNames();
+    void windowsArchives_data();
+    void windowsArchives();
     void windowsReferences_data();
     void windowsReferences();
     void pagesInSubfolders();
@@ -73,6 +75,7 @@ private slots:
     void links_data();
     void links();
     void entriesNotUnpackedAreNamed();
+    void sampleMadeOnWindows();
 
 private:
     QTextBrowser *pane() const { return m_harness->widgets().browser; }
@@ -106,7 +109,7 @@ void tst_LecturePackages::cyrillicNames_data()
     // flag; 7-Zip and newer tools: UTF-8 with the flag; some archivers on
     // other systems: UTF-8 without the flag.
     QTest::newRow("CP866, MS-DOS host") << 0 << 0;
-    QTest::newRow("CP866, NTFS host") << 0 << 11;
+    QTest::newRow("CP866, NTFS host") << 0 << 10;
     QTest::newRow("UTF-8 with flag") << 1 << 0;
     QTest::newRow("UTF-8 without flag") << 2 << 3;
 }
@@ -149,6 +152,60 @@ void tst_LecturePackages::cyrillicNames()
     QVERIFY(pane()->toPlainText().contains(QStringLiteral("Второе занятие")));
     page = m_harness->renderedPage();
     QVERIFY2(shows(page, blue) && !shows(page, red), qPrintable(pixelReport(page)));
+}
+
+void tst_LecturePackages::windowsArchives_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("Info-ZIP: CP866 and Unicode Path fields") << "unicode path";
+    QTest::newRow("Unicode Path fields over ANSI names") << "unicode path, ansi";
+    QTest::newRow("backslashes, MS-DOS host") << "backslashes 0";
+    QTest::newRow("backslashes, NTFS host") << "backslashes 10";
+    QTest::newRow("backslashes, VFAT host") << "backslashes 14";
+    QTest::newRow("self-extractor stub in front") << "stub";
+}
+
+void tst_LecturePackages::windowsArchives()
+{
+    QFETCH(QString, kind);
+
+    RawZip zip;
+    const auto add = [&](const QString &name, const QByteArray &content) {
+        QByteArray stored = cp866(name);
+        if (kind.startsWith(QLatin1String("backslashes")))
+            stored.replace('/', '\\');
+        if (kind == QLatin1String("unicode path, ansi"))
+            stored = QTextCodec::codecForName("Windows-1251")->fromUnicode(name);
+        RawZip::Entry &entry = zip.add(stored, content).deflated();
+        entry.madeBy(quint8(kind.section(QLatin1Char(' '), 1).toInt()));
+        if (kind.startsWith(QLatin1String("unicode path"))) {
+            entry.madeBy(3); // Info-ZIP on Unix
+            entry.centralExtra = RawZip::unicodeBlock(0x7075, stored, name.toUtf8());
+            entry.localExtra = entry.centralExtra;
+        }
+    };
+    add(QStringLiteral("index.html"),
+        cp1251Page(QStringLiteral("<p><img src=\"Рисунки\\Схема.png\"></p>"
+                                  "<p><a href=\"Занятия\\Второе.html\">дальше</a></p>")));
+    add(QStringLiteral("Рисунки/Схема.png"), picture(red));
+    add(QStringLiteral("Рисунки/График.png"), picture(blue));
+    add(QStringLiteral("Занятия/Второе.html"),
+        cp1251Page(QStringLiteral("<h1>Второе</h1><p><img src=\"..\\Рисунки\\График.png\"></p>")));
+    QByteArray bytes = zip.build().bytes;
+    if (kind == QLatin1String("stub"))
+        bytes.prepend("#!/bin/sh\necho 'a self-extracting lecture'\nexit 0\n" + QByteArray(3000, '#') + '\n');
+
+    const PlayerHarness::Opening opening = m_harness->open(m_harness->savePackage(QStringLiteral("w.zip"), bytes));
+    QVERIFY(opening.result);
+    QCOMPARE(opening.boxes, QStringList());
+    QVERIFY(QFileInfo(workingFolder() + QStringLiteral("/Рисунки/Схема.png")).isFile());
+    QVERIFY(QFileInfo(workingFolder() + QStringLiteral("/Занятия/Второе.html")).isFile());
+    QImage page = m_harness->renderedPage();
+    QVERIFY2(shows(page, red), qPrintable(pixelReport(page)));
+    QVERIFY(clickLink(pane(), QStringLiteral("дальше")));
+    QCOMPARE(pane()->toPlainText().section(QLatin1Char('\n'), 0, 0), QStringLiteral("Второе"));
+    page = m_harness->renderedPage();
+    QVERIFY2(shows(page, blue), qPrintable(pixelReport(page)));
 }
 
 void tst_LecturePackages::windowsReferences_data()
@@ -420,8 +477,9 @@ void tst_LecturePackages::entriesNotUnpackedAreNamed()
     RawZip zip;
     zip.add("index.html", cp1251Page(QStringLiteral("<h1>Лекция</h1><img src=\"pic.png\">"))).deflated();
     zip.add("pic.png", picture(green));
-    // Twelve damaged pictures (wrong CRC-32) and a page whose data do not
-    // inflate.
+    // Twelve damaged pictures (wrong CRC-32), a page whose data do not
+    // inflate, and an entry in a method nobody knows, which the reader leaves
+    // out of its listing.
     for (int i = 1; i <= 12; ++i) {
         RawZip::Entry &entry = zip.add(QStringLiteral("Рисунки/рис%1.png").arg(i, 2, 10, QLatin1Char('0')).toUtf8(),
                                        picture(red));
@@ -430,20 +488,55 @@ void tst_LecturePackages::entriesNotUnpackedAreNamed()
         entry.local.crc = 0x1234;
     }
     zip.add("broken.html", "x").deflated().raw(QByteArray("\xff\xff\xff\xff", 4));
+    zip.add("method.bin", "data").raw("data").method = 99;
 
     const PlayerHarness::Opening opening = m_harness->open(m_harness->savePackage(QStringLiteral("damaged.zip"),
                                                                                   zip.build().bytes));
     QVERIFY(opening.result);
     QCOMPARE(opening.lines, QStringList({"ok5", "ok6", "ok7", "ok8"}));
-    QStringList expected = {"Files of the lecture that could not be unpacked (13):", "broken.html"};
-    for (int i = 1; i <= 9; ++i)
+    QStringList expected = {"Files of the lecture that could not be unpacked (14):", "broken.html", "method.bin"};
+    for (int i = 1; i <= 8; ++i)
         expected.append(QStringLiteral("Рисунки/рис%1.png").arg(i, 2, 10, QLatin1Char('0')));
-    expected.append(QStringLiteral("and 3 more"));
+    expected.append(QStringLiteral("and 4 more"));
     QCOMPARE(opening.boxes, QStringList{expected.join(QLatin1Char('\n'))});
 
     // What could be unpacked is shown.
     QVERIFY(pane()->toPlainText().contains(QStringLiteral("Лекция")));
     QVERIFY(shows(m_harness->renderedPage(), green));
+}
+
+void tst_LecturePackages::sampleMadeOnWindows()
+{
+    const QColor resistor(230, 140, 30);
+    const QColor line(40, 90, 200);
+    const PlayerHarness::Opening opening = m_harness->open(QStringLiteral(KELVANE_WINDOWS_LECTURE));
+    QVERIFY(opening.result);
+    QCOMPARE(opening.boxes, QStringList());
+    QImage page = m_harness->renderedPage(QSize(900, 1000));
+    QVERIFY(countPixels(page, resistor, 20) >= 30 * 60 * 9 / 10);
+    QVERIFY(countPixels(page, line, 30) > 600);
+    QVERIFY(QTest::qWaitForWindowActive(m_harness->window()));
+
+    const auto heading = [this] { return pane()->toPlainText().section(QLatin1Char('\n'), 0, 0); };
+    QVERIFY(clickLink(pane(), QStringLiteral("закон Ома")));
+    QCOMPARE(heading(), QStringLiteral("Закон Ома для участка цепи")); // a page without a declaration
+    page = m_harness->renderedPage(QSize(900, 1000));
+    QVERIFY(countPixels(page, line, 30) > 600 && countPixels(page, resistor, 20) == 0);
+    QVERIFY(clickLink(pane(), QStringLiteral("Задачи")));
+    QCOMPARE(heading(), QStringLiteral("Задачи для самопроверки"));
+    QVERIFY(clickLink(pane(), QStringLiteral("Закон Ома")));
+    QCOMPARE(heading(), QStringLiteral("Закон Ома для участка цепи"));
+    QVERIFY(clickLink(pane(), QStringLiteral("К лекции")));
+    QCOMPARE(heading(), QStringLiteral("Лекция 4. Электрическая цепь"));
+
+    DesktopCatcher desktop;
+    QVERIFY(clickLink(pane(), QStringLiteral("статья о законе Ома")));
+    QCOMPARE(desktop.urls(), QList<QUrl>{QUrl(QStringLiteral("https://ru.wikipedia.org/wiki/Закон_Ома"))});
+    QCOMPARE(heading(), QStringLiteral("Лекция 4. Электрическая цепь"));
+
+    for (int i = 0; i < 4; ++i)
+        pressKey(Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(heading(), QStringLiteral("Лекция 4. Электрическая цепь"));
 }
 
 QTEST_MAIN(tst_LecturePackages)
