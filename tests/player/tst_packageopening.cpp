@@ -15,9 +15,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
-#include <QtCore/QPluginLoader>
-#include <QtCore/QPointer>
-#include <QtCore/QTemporaryDir>
 #include <QTextCodec>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QtTest>
@@ -90,49 +87,35 @@ private:
     bool open(const QString &path, QStringList *lines = nullptr, QList<BoxRecorder::Box> *boxes = nullptr);
     QImage renderedPage();
 
-    QPluginLoader m_loader{QStringLiteral(KELVANE_PLAYER_PLUGIN)};
-    QPointer<QObject> m_window;
+    QWidget *window() const { return m_harness->window(); }
+    QString scratch(const QString &name) const { return m_harness->scratchPath(name); }
+
+    QScopedPointer<PlayerHarness> m_harness; // the window, and a folder for packages and outside targets
     IKelvanePlayer *m_player = nullptr;
     PlayerWidgets m_widgets;
-    QScopedPointer<QTemporaryDir> m_scratch; // packages and outside targets
 };
 
 void tst_PackageOpening::initTestCase()
 {
     QVERIFY(QDir().mkpath(QDir::tempPath()));
-    QVERIFY2(m_loader.load(), qPrintable(m_loader.errorString()));
 }
 
 void tst_PackageOpening::init()
 {
-    m_scratch.reset(new QTemporaryDir(QDir::tempPath() + QStringLiteral("/scratch-XXXXXX")));
-    QVERIFY(m_scratch->isValid());
-    StdoutCapture console;
-    m_window = m_loader.instance();
-    console.finish();
-    QVERIFY(m_window);
-    m_player = qobject_cast<IKelvanePlayer *>(m_window.data());
-    QVERIFY(m_player);
-    m_widgets = PlayerWidgets::of(qobject_cast<QWidget *>(m_window.data()));
-    QVERIFY(m_widgets.complete());
+    m_harness.reset(new PlayerHarness(QStringLiteral(KELVANE_PLAYER_PLUGIN)));
+    QVERIFY(m_harness->start());
+    m_player = m_harness->player();
+    m_widgets = m_harness->widgets();
 }
 
 void tst_PackageOpening::cleanup()
 {
-    delete m_window;
-    QDir::setCurrent(QDir::tempPath());
-    const QString folder = workingFolder();
-    if (QFileInfo(folder).isSymLink() || QFileInfo(folder).isFile())
-        QFile::remove(folder);
-    else
-        QDir(folder).removeRecursively();
-    m_scratch.reset();
+    m_harness.reset();
 }
 
 QString tst_PackageOpening::savePackage(const QString &fileName, const RawZip &zip)
 {
-    const QString path = m_scratch->filePath(fileName);
-    return writeFile(path, zip.build().bytes) ? path : QString();
+    return m_harness->savePackage(fileName, zip.build().bytes);
 }
 
 bool tst_PackageOpening::open(const QString &path, QStringList *lines, QList<BoxRecorder::Box> *boxes)
@@ -150,12 +133,7 @@ bool tst_PackageOpening::open(const QString &path, QStringList *lines, QList<Box
 
 QImage tst_PackageOpening::renderedPage()
 {
-    auto *window = qobject_cast<QWidget *>(m_window.data());
-    window->resize(700, 500);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window))
-        return QImage();
-    return m_widgets.browser->viewport()->grab().toImage();
+    return m_harness->renderedPage();
 }
 
 void tst_PackageOpening::success()
@@ -229,14 +207,14 @@ void tst_PackageOpening::failures()
 
     switch (Situation(situation)) {
     case NoFileAtPath:
-        path = m_scratch->filePath(QStringLiteral("absent.zip"));
+        path = scratch(QStringLiteral("absent.zip"));
         break;
     case WorkingFolderIsPlainFile:
         QVERIFY(writeFile(workingFolder(), "not a folder"));
         path = goodPackage;
         break;
     case TempFolderMissing:
-        qputenv("TMPDIR", QFile::encodeName(m_scratch->filePath(QStringLiteral("no/such/folder"))));
+        qputenv("TMPDIR", QFile::encodeName(scratch(QStringLiteral("no/such/folder"))));
         path = goodPackage;
         break;
     case FileVanished:
@@ -247,14 +225,14 @@ void tst_PackageOpening::failures()
         path = QStringLiteral("again.zip");
         break;
     case NotAnArchive:
-        path = m_scratch->filePath(QStringLiteral("notes.txt"));
+        path = scratch(QStringLiteral("notes.txt"));
         QVERIFY(writeFile(path, "just some text, no archive at all"));
         break;
     case FolderAsPackage:
-        path = m_scratch->path();
+        path = QFileInfo(scratch(QStringLiteral("x"))).path();
         break;
     case TruncatedArchive: {
-        path = m_scratch->filePath(QStringLiteral("cut.zip"));
+        path = scratch(QStringLiteral("cut.zip"));
         const QByteArray bytes = zip.build().bytes;
         QVERIFY(writeFile(path, bytes.left(bytes.size() - 30)));
         break;
@@ -294,7 +272,7 @@ void tst_PackageOpening::missingFileChangesNothing()
     const QString page = m_widgets.browser->toHtml();
 
     QStringList lines;
-    QVERIFY(open(m_scratch->filePath(QStringLiteral("absent.zip")), &lines));
+    QVERIFY(open(scratch(QStringLiteral("absent.zip")), &lines));
     QCOMPARE(lines, QStringList({"ok5", "ok8"}));
     QCOMPARE(m_widgets.browser->toHtml(), page);
     QVERIFY(QFile::exists(workingFolder() + QStringLiteral("/kept.txt")));
@@ -307,7 +285,7 @@ void tst_PackageOpening::failureKeepsPage()
     QVERIFY(open(savePackage(QStringLiteral("a.zip"), zip)));
     const QString page = m_widgets.browser->toHtml();
 
-    const QString broken = m_scratch->filePath(QStringLiteral("broken.zip"));
+    const QString broken = scratch(QStringLiteral("broken.zip"));
     QVERIFY(writeFile(broken, "PK but nothing else"));
     QList<BoxRecorder::Box> boxes;
     QVERIFY(!open(broken, nullptr, &boxes));
@@ -473,12 +451,12 @@ void tst_PackageOpening::infoZipCyrillicNames()
 {
     KELVANE_REQUIRE_TOOL("zip");
     const QColor colour(20, 180, 200);
-    const QString source = m_scratch->filePath(QStringLiteral("source"));
+    const QString source = scratch(QStringLiteral("source"));
     const QString picture = QStringLiteral("рисунки/схема опыта.png");
     QVERIFY(writeFile(source + QStringLiteral("/index.html"),
                       lecturePage(QStringLiteral("<p><img src=\"%1\"></p>").arg(picture))));
     QVERIFY(writeFile(source + QLatin1Char('/') + picture, solidPng(QSize(50, 40), colour)));
-    const QString package = m_scratch->filePath(QStringLiteral("infozip.zip"));
+    const QString package = scratch(QStringLiteral("infozip.zip"));
     const ToolRun run = runTool(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), package,
                                                         QStringLiteral(".")}, source);
     QVERIFY2(run.ok(), run.describe(QStringLiteral("zip")).constData());
@@ -532,13 +510,13 @@ void tst_PackageOpening::workingFolderPlacedBySomeoneElse_data()
 void tst_PackageOpening::workingFolderPlacedBySomeoneElse()
 {
     QFETCH(QString, kind);
-    const QString outsideFolder = m_scratch->filePath(QStringLiteral("victim"));
+    const QString outsideFolder = scratch(QStringLiteral("victim"));
     const QString outsideFile = outsideFolder + QStringLiteral("/precious.txt");
     QVERIFY(writeFile(outsideFile, "precious"));
     const int folderMode = modeOf(outsideFolder);
     const QString target = kind == QLatin1String("folder") ? outsideFolder
         : kind == QLatin1String("file")                    ? outsideFile
-                                                           : m_scratch->filePath(QStringLiteral("nothing"));
+                                                           : scratch(QStringLiteral("nothing"));
     QVERIFY(QFile::link(target, workingFolder()));
 
     RawZip zip;
@@ -567,8 +545,8 @@ void tst_PackageOpening::quitRemovesWholeTree()
 
     // Things that only the ZIP reader would never put there.
     const QString folder = workingFolder();
-    const QString outsideFolder = m_scratch->filePath(QStringLiteral("outside"));
-    const QString outsideFile = m_scratch->filePath(QStringLiteral("outside.txt"));
+    const QString outsideFolder = scratch(QStringLiteral("outside"));
+    const QString outsideFile = scratch(QStringLiteral("outside.txt"));
     QVERIFY(writeFile(outsideFolder + QStringLiteral("/keep.txt"), "keep"));
     QVERIFY(writeFile(outsideFile, "keep too"));
     QVERIFY(writeFile(folder + QStringLiteral("/.DS_Store"), "hidden"));
@@ -576,13 +554,12 @@ void tst_PackageOpening::quitRemovesWholeTree()
     QVERIFY(writeFile(folder + QStringLiteral("/.hidden-folder/file"), "hidden"));
     QVERIFY(QFile::link(outsideFolder, folder + QStringLiteral("/a/link-to-folder")));
     QVERIFY(QFile::link(outsideFile, folder + QStringLiteral("/link-to-file")));
-    QVERIFY(QFile::link(m_scratch->filePath(QStringLiteral("gone")), folder + QStringLiteral("/dangling")));
+    QVERIFY(QFile::link(scratch(QStringLiteral("gone")), folder + QStringLiteral("/dangling")));
     QCOMPARE(::mkfifo(QFile::encodeName(folder + QStringLiteral("/a/pipe")).constData(), 0600), 0);
 
-    auto *window = qobject_cast<QWidget *>(m_window.data());
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-    QSignalSpy quitSpy(m_window.data(), SIGNAL(sgQuit()));
+    window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window()));
+    QSignalSpy quitSpy(window(), SIGNAL(sgQuit()));
     BoxRecorder boxes;
     QTest::mouseClick(m_widgets.backButton, Qt::LeftButton);
 
@@ -600,7 +577,7 @@ void tst_PackageOpening::quitRemovesWholeTree()
 void tst_PackageOpening::quitWithoutWorkingFolder()
 {
     QVERIFY(!QFileInfo::exists(workingFolder()));
-    QSignalSpy quitSpy(m_window.data(), SIGNAL(sgQuit()));
+    QSignalSpy quitSpy(window(), SIGNAL(sgQuit()));
     BoxRecorder boxes;
     QTest::mouseClick(m_widgets.backButton, Qt::LeftButton);
     QCOMPARE(quitSpy.count(), 1);
@@ -612,7 +589,7 @@ void tst_PackageOpening::quitFailureShowsBoxThenQuits()
 {
     QVERIFY(writeFile(workingFolder(), "a file where the folder should be"));
     BoxRecorder boxes;
-    QVERIFY(connect(m_window.data(), SIGNAL(sgQuit()), &boxes, SLOT(mark())));
+    QVERIFY(connect(window(), SIGNAL(sgQuit()), &boxes, SLOT(mark())));
     QTest::mouseClick(m_widgets.backButton, Qt::LeftButton);
     QCOMPARE(boxes.events(),
              QStringList({QStringLiteral("please manual remove dir = (%1)").arg(workingFolder()), "<signal>"}));
