@@ -11,6 +11,7 @@
 #include <QtCore/QFileInfo>
 
 #include <cstring>
+#include <limits>
 
 using namespace ZipFormat;
 
@@ -153,11 +154,11 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
     m_entries.push_back(std::make_unique<Entry>(std::move(spec)));
     Entry *entry = m_entries.back().get();
     const bool deflated = entry->spec.level != 0;
-    entry->bound = LocalHeader::Size + entry->spec.nameBytes.size()
-        + (entry->spec.encrypted ? EncryptionHeaderSize + DataDescriptor::Size : 0)
-        + (deflated ? listedSize + listedSize / 8 + listedSize / 64 + 64 : listedSize);
+    entry->bound = ZipPrivate::entryBytesBound(listedSize, entry->spec.nameBytes.size(), entry->spec.encrypted,
+                                               deflated);
     ++m_pendingEntries;
-    m_pendingBound += entry->bound;
+    if (qAddOverflow(m_pendingBound, entry->bound, &m_pendingBound))
+        m_pendingBound = std::numeric_limits<qint64>::max();
 
     if (!entry->spec.path.isEmpty()) {
         QFile file(entry->spec.path);
@@ -174,7 +175,8 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
             if (!current)
                 return ec;
             const int read = fillSlot(file, current, deflated ? previous : nullptr);
-            if (read < 0 || entry->bytesQueued + read > qint64(MaxUInt)) {
+            const bool tooLarge = !entry->spec.record->zip64LocalSizes && entry->bytesQueued + read >= qint64(MaxUInt);
+            if (read < 0 || tooLarge) {
                 // What was read before is written, then the entry stops.
                 if (previous)
                     submitBlock(entry, previous, index, previous->length, false);
@@ -351,7 +353,7 @@ Zip::ErrorCode ParallelWriter::writeBlock(Entry &entry, BlockJob &job)
 
     const int length = job.length();
     if (entry.bytesWritten + length > entry.writeLimit) {
-        report(m_zip.diagnostic, "Entry would end beyond 4 GiB in the archive: %1", entry.spec.path);
+        report(m_zip.diagnostic, "File too large for a ZIP archive: %1", entry.spec.path);
         return Zip::FileWriteError;
     }
     unsigned char *data = job.data();
@@ -372,12 +374,12 @@ Zip::ErrorCode ParallelWriter::writeBlock(Entry &entry, BlockJob &job)
 Zip::ErrorCode ParallelWriter::beginEntryOutput(Entry &entry, const BlockJob *onlyBlock)
 {
     ZipEntryP &record = *entry.spec.record;
-    record.localHeaderOffset = quint32(m_zip.device->pos());
+    record.localHeaderOffset = quint64(m_zip.device->pos());
     const bool complete = onlyBlock || entry.spec.path.isEmpty();
     if (onlyBlock) {
         record.crc = onlyBlock->crc;
-        record.compressedSize = quint32((entry.spec.encrypted ? EncryptionHeaderSize : 0) + onlyBlock->length());
-        record.uncompressedSize = quint32(onlyBlock->input.length);
+        record.compressedSize = quint64((entry.spec.encrypted ? EncryptionHeaderSize : 0) + onlyBlock->length());
+        record.uncompressedSize = quint64(onlyBlock->input.length);
     }
     Zip::ErrorCode ec = m_zip.writeLocalHeader(record, entry.spec.nameBytes, complete);
     if (ec == Zip::Success && entry.spec.encrypted)
@@ -386,7 +388,7 @@ Zip::ErrorCode ParallelWriter::beginEntryOutput(Entry &entry, const BlockJob *on
         return ec;
     entry.headerWritten = true;
     entry.headerNeedsSizes = !complete;
-    entry.writeLimit = qint64(MaxUInt) - m_zip.device->pos() - (entry.spec.encrypted ? DataDescriptor::Size : 0);
+    entry.writeLimit = ZipPrivate::dataLimit(record);
     return Zip::Success;
 }
 
@@ -399,10 +401,10 @@ Zip::ErrorCode ParallelWriter::endEntry(Entry &entry)
     }
     ZipEntryP &record = *entry.spec.record;
     record.crc = entry.crc;
-    record.compressedSize = quint32((entry.spec.encrypted ? EncryptionHeaderSize : 0) + entry.bytesWritten);
-    record.uncompressedSize = quint32(entry.bytesRead);
+    record.compressedSize = quint64((entry.spec.encrypted ? EncryptionHeaderSize : 0) + entry.bytesWritten);
+    record.uncompressedSize = quint64(entry.bytesRead);
     if (entry.headerNeedsSizes) {
-        const Zip::ErrorCode ec = m_zip.completeLocalHeader(record);
+        const Zip::ErrorCode ec = m_zip.completeLocalHeader(record, entry.spec.nameBytes.size());
         if (ec != Zip::Success)
             return ec;
     }

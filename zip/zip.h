@@ -19,7 +19,10 @@ class ZipPrivate;
 /// per file (stored or deflated, by level or by file type, optionally with the
 /// traditional encryption) plus one entry per folder without files; closing
 /// writes the central directory, sorted by name, and the end record.
-/// Every outcome is reported as an ErrorCode; formatError() gives its text
+/// ZIP64 records are written exactly where a size, an offset or the entry
+/// count passes the classic fields (an entry whose file may pass 4 GiB has
+/// its sizes in a ZIP64 field of its local header); every other archive is
+/// the classic format. Every outcome is reported as an ErrorCode; formatError() gives its text
 /// and lastErrorDetail() the detail of the last diagnostic.
 class KELVANEZIP_EXPORT Zip
 {

@@ -92,13 +92,18 @@ private:
         quint32 crc = 0;
         qint64 bytesRead = 0;    // plain bytes taken from the file
         qint64 bytesWritten = 0; // data bytes written after the headers
-        qint64 writeLimit = 0;   // data bytes that still fit below 4 GiB
+        qint64 writeLimit = 0;   // data bytes the entry's size fields can hold
+        bool zip64 = false;      // sizes in ZIP64 fields
     };
 
-    // Whether the entry fits the archive when it starts at position with
-    // `entryCount` entries before it; the reason in *problem when it does not.
-    Zip::ErrorCode checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength, bool encrypted,
-                                  bool deflated, qint64 position, qint64 entryCount, const char **problem) const;
+    // Whether the entry fits the archive when it starts at position; the
+    // reason in *problem when it does not.
+    Zip::ErrorCode checkEntryFits(const QFileInfo &file, qint64 nameLength, bool encrypted, bool deflated,
+                                  qint64 position, const char **problem) const;
+    static qint64 entryBytesBound(qint64 size, qint64 nameLength, bool encrypted, bool deflated);
+    static bool needsZip64Sizes(qint64 size, bool encrypted, bool deflated);
+    static qint64 dataLimit(const ZipEntryP &entry);
+    static int centralExtraLength(const ZipEntryP &entry);
     Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
                                        const QByteArray &nameBytes, int level, bool runLengthOnly, bool encrypted);
     // With `complete`, the entry's CRC and sizes are final; else the CRC and
@@ -108,10 +113,10 @@ private:
     Zip::ErrorCode writeStoredData(EntryData &data);
     Zip::ErrorCode writeDeflatedData(EntryData &data, int level, bool runLengthOnly);
     Zip::ErrorCode takeChunk(EntryData &data, qint64 read);
-    Zip::ErrorCode completeLocalHeader(const ZipEntryP &entry);
+    Zip::ErrorCode completeLocalHeader(const ZipEntryP &entry, qint64 nameLength);
     Zip::ErrorCode writeDataDescriptor(const ZipEntryP &entry);
     Zip::ErrorCode writeCentralRecord(const QString &name, const ZipEntryP &entry);
-    Zip::ErrorCode writeEndRecord(quint32 directoryOffset, quint32 directorySize);
+    Zip::ErrorCode writeEndRecord(quint64 directoryOffset, quint64 directorySize);
     void recordEntry(const QString &name, ZipEntryP *entry);
 };
 

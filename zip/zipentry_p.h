@@ -39,6 +39,9 @@ public:
     // Read side: the name as its stored bytes read, when a Unicode Path
     // field gave the entry another one (null otherwise).
     QString storedName;
+    // Write side: the local header holds both sizes in a ZIP64 field (and the
+    // data descriptor has 8-byte sizes), for an entry that may pass 4 GiB.
+    bool zip64LocalSizes = false;
 
     bool isEncrypted() const { return generalFlags[0] & ZipFormat::FlagEncrypted; }
     bool hasDataDescriptor() const { return generalFlags[0] & ZipFormat::FlagDataDescriptor; }

@@ -31,6 +31,10 @@ constexpr int MaxSupportedVersion = 45;
 // "Version needed to extract" of an entry that has ZIP64 records.
 constexpr quint16 VersionNeededZip64 = 45;
 
+// The ZIP64 field the writer puts into a local header: header, then the
+// uncompressed and the compressed size, 8 bytes each.
+constexpr int Zip64LocalExtraSize = 20;
+
 // Version written by the writer into "version needed to extract".
 constexpr quint16 VersionNeededToExtract = 20;
 

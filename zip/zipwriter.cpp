@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <memory>
 
 using namespace ZipFormat;
@@ -97,19 +98,14 @@ Zip::ErrorCode ZipPrivate::closeArchive()
         return pending;
 
     const qint64 position = device->pos();
-    if (position < 0 || quint64(position) > MaxUInt) {
-        diagnostic.report(QString::fromLatin1("Central directory would start beyond 4 GiB in the archive."));
+    if (position < 0)
         return Zip::FileWriteError;
-    }
 
     quint64 directorySize = 0;
     for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
         bool utf8 = false;
-        directorySize += CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size();
-    }
-    if (directorySize > MaxUInt) {
-        diagnostic.report(QString::fromLatin1("Central directory larger than 4 GiB."));
-        return Zip::FileWriteError;
+        directorySize += quint64(CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size())
+            + quint64(centralExtraLength(*it.value()));
     }
 
     for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
@@ -117,13 +113,23 @@ Zip::ErrorCode ZipPrivate::closeArchive()
         if (ec != Zip::Success)
             return ec;
     }
-    return writeEndRecord(quint32(position), quint32(directorySize));
+    return writeEndRecord(quint64(position), directorySize);
+}
+
+// The ZIP64 extended information of a central record: the 8-byte values of
+// the sizes and the offset that do not fit their 32-bit fields, in this order.
+int ZipPrivate::centralExtraLength(const ZipEntryP &entry)
+{
+    const int values = (entry.uncompressedSize >= MaxUInt ? 1 : 0) + (entry.compressedSize >= MaxUInt ? 1 : 0)
+        + (entry.localHeaderOffset >= MaxUInt ? 1 : 0);
+    return values ? ExtraField::HeaderSize + 8 * values : 0;
 }
 
 Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntryP &entry)
 {
     bool utf8 = false;
     const QByteArray nameBytes = ZipNames::encode(name, &utf8);
+    const int extraLength = centralExtraLength(entry);
 
     unsigned char *h = inputBytes;
     memset(h, 0, CentralHeader::Size);
@@ -131,7 +137,8 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     // A UTF-8 name is marked as coming from a VFAT host, so that readers that
     // convert MS-DOS names from the OEM code page leave it alone.
     h[CentralHeader::VersionMadeBy + 1] = utf8 ? HostVfat : HostMsDos;
-    writeUShort(h + CentralHeader::VersionNeeded, VersionNeededToExtract);
+    writeUShort(h + CentralHeader::VersionNeeded,
+                extraLength > 0 || entry.zip64LocalSizes ? VersionNeededZip64 : VersionNeededToExtract);
     h[CentralHeader::Flags] = entry.generalFlags[0];
     h[CentralHeader::Flags + 1] = entry.generalFlags[1];
     writeUShort(h + CentralHeader::Method, entry.compressionMethod);
@@ -140,20 +147,38 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     h[CentralHeader::Date] = entry.dosDate[0];
     h[CentralHeader::Date + 1] = entry.dosDate[1];
     writeUInt(h + CentralHeader::Crc, entry.crc);
-    writeUInt(h + CentralHeader::CompressedSize, quint32(entry.compressedSize));
-    writeUInt(h + CentralHeader::UncompressedSize, quint32(entry.uncompressedSize));
+    writeUInt(h + CentralHeader::CompressedSize, quint32(qMin<quint64>(entry.compressedSize, MaxUInt)));
+    writeUInt(h + CentralHeader::UncompressedSize, quint32(qMin<quint64>(entry.uncompressedSize, MaxUInt)));
     writeUShort(h + CentralHeader::NameLength, quint16(nameBytes.size()));
-    writeUInt(h + CentralHeader::LocalHeaderOffset, quint32(entry.localHeaderOffset));
-    // Extra field, comment, disk number and attributes stay 0.
+    writeUShort(h + CentralHeader::ExtraLength, quint16(extraLength));
+    writeUInt(h + CentralHeader::LocalHeaderOffset, quint32(qMin<quint64>(entry.localHeaderOffset, MaxUInt)));
+    // Comment, disk number and attributes stay 0.
 
     if (device->write(inputBuffer, CentralHeader::Size) != CentralHeader::Size)
         return Zip::FileWriteError;
     if (device->write(nameBytes) != nameBytes.size())
         return Zip::FileWriteError;
+    if (extraLength > 0) {
+        unsigned char *e = inputBytes;
+        writeUShort(e, ExtraField::Zip64);
+        writeUShort(e + 2, quint16(extraLength - ExtraField::HeaderSize));
+        int at = ExtraField::HeaderSize;
+        for (const quint64 value : {entry.uncompressedSize, entry.compressedSize, entry.localHeaderOffset}) {
+            if (value >= MaxUInt) {
+                writeULongLong(e + at, value);
+                at += 8;
+            }
+        }
+        if (device->write(inputBuffer, extraLength) != extraLength)
+            return Zip::FileWriteError;
+    }
     return Zip::Success;
 }
 
-Zip::ErrorCode ZipPrivate::writeEndRecord(quint32 directoryOffset, quint32 directorySize)
+// The end record; before it, when the entry count, the directory's size or
+// its offset does not fit the end record's fields, the ZIP64 end record and
+// its locator, and the fields that do not fit hold their largest value.
+Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 directorySize)
 {
     bool utf8 = false;
     QByteArray commentBytes = ZipNames::encode(comment, &utf8);
@@ -165,13 +190,36 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint32 directoryOffset, quint32 direc
         result = Zip::FileWriteError;
     }
 
+    const quint64 count = quint64(entries->size());
+    const bool countFits = count <= MaxUShort;
+    const bool sizeFits = directorySize < MaxUInt;
+    const bool offsetFits = directoryOffset < MaxUInt;
     unsigned char *h = inputBytes;
+    if (!countFits || !sizeFits || !offsetFits) {
+        constexpr int length = Zip64EndRecord::Size + Zip64Locator::Size;
+        memset(h, 0, length);
+        writeUInt(h + Zip64EndRecord::Signature, Zip64EndRecordSignature);
+        writeULongLong(h + Zip64EndRecord::RecordSize, Zip64EndRecord::Size - Zip64EndRecord::VersionMadeBy);
+        writeUShort(h + Zip64EndRecord::VersionMadeBy, VersionNeededZip64);
+        writeUShort(h + Zip64EndRecord::VersionNeeded, VersionNeededZip64);
+        writeULongLong(h + Zip64EndRecord::DiskEntries, count);
+        writeULongLong(h + Zip64EndRecord::TotalEntries, count);
+        writeULongLong(h + Zip64EndRecord::DirectorySize, directorySize);
+        writeULongLong(h + Zip64EndRecord::DirectoryOffset, directoryOffset);
+        unsigned char *l = h + Zip64EndRecord::Size;
+        writeUInt(l + Zip64Locator::Signature, Zip64LocatorSignature);
+        writeULongLong(l + Zip64Locator::EndRecordOffset, directoryOffset + directorySize);
+        writeUInt(l + Zip64Locator::TotalDisks, 1);
+        if (device->write(inputBuffer, length) != length)
+            return Zip::FileWriteError;
+    }
+
     memset(h, 0, EndRecord::Size);
     writeUInt(h + EndRecord::Signature, EndRecordSignature);
-    writeUShort(h + EndRecord::DiskEntries, quint16(entries->size()));
-    writeUShort(h + EndRecord::TotalEntries, quint16(entries->size()));
-    writeUInt(h + EndRecord::DirectorySize, directorySize);
-    writeUInt(h + EndRecord::DirectoryOffset, directoryOffset);
+    writeUShort(h + EndRecord::DiskEntries, quint16(countFits ? count : MaxUShort));
+    writeUShort(h + EndRecord::TotalEntries, quint16(countFits ? count : MaxUShort));
+    writeUInt(h + EndRecord::DirectorySize, quint32(sizeFits ? directorySize : MaxUInt));
+    writeUInt(h + EndRecord::DirectoryOffset, quint32(offsetFits ? directoryOffset : MaxUInt));
     writeUShort(h + EndRecord::CommentLength, quint16(commentBytes.size()));
 
     if (device->write(inputBuffer, EndRecord::Size) != EndRecord::Size)
@@ -240,31 +288,40 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
     return Zip::Level9;
 }
 
-Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, const QString &name, qint64 nameLength,
-                                          bool encrypted, bool deflated, qint64 position, qint64 entryCount,
-                                          const char **problem) const
+Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLength, bool encrypted, bool deflated,
+                                          qint64 position, const char **problem) const
 {
-    if (!entries->contains(name) && entryCount >= qint64(MaxUShort)) {
-        *problem = "Too many entries for a ZIP archive: %1";
-        return Zip::FileWriteError;
-    }
     if (quint32(nameLength) > MaxUShort) {
         *problem = "Entry name longer than 65535 bytes: %1";
         return Zip::FileWriteError;
     }
+    // Sizes and offsets have 64 bits with ZIP64 records; only the sum of the
+    // archive's bytes so far and the entry's could overflow.
     const qint64 size = file.isDir() ? 0 : file.size();
-    if (quint64(size) > MaxUInt) {
-        *problem = "File too large for a ZIP archive: %1";
-        return Zip::FileWriteError;
-    }
-    const qint64 worstEnd = position + LocalHeader::Size + nameLength
-        + (encrypted ? EncryptionHeaderSize + DataDescriptor::Size : 0)
-        + worstCaseDataSize(size, deflated);
-    if (position < 0 || quint64(worstEnd) > MaxUInt) {
-        *problem = "Entry would end beyond 4 GiB in the archive: %1";
+    qint64 end = 0;
+    if (position < 0 || size < 0
+        || qAddOverflow(position, entryBytesBound(size, nameLength, encrypted, deflated), &end)) {
+        *problem = "Entry would end beyond the largest possible archive: %1";
         return Zip::FileWriteError;
     }
     return Zip::Success;
+}
+
+// The most an entry can add to the archive (saturated, never overflowing).
+qint64 ZipPrivate::entryBytesBound(qint64 size, qint64 nameLength, bool encrypted, bool deflated)
+{
+    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 2;
+    return LocalHeader::Size + nameLength + Zip64LocalExtraSize
+        + (encrypted ? EncryptionHeaderSize + Zip64DataDescriptor::Size : 0)
+        + worstCaseDataSize(qMin(size, limit / 2), deflated);
+}
+
+// Whether the entry's sizes may not fit 32 bits: its file, or the most its
+// data can take.
+bool ZipPrivate::needsZip64Sizes(qint64 size, bool encrypted, bool deflated)
+{
+    return quint64(size) >= MaxUInt
+        || quint64(worstCaseDataSize(size, deflated) + (encrypted ? EncryptionHeaderSize : 0)) >= MaxUInt;
 }
 
 Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level)
@@ -303,17 +360,15 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     if (parallel) {
         // The entries still queued count with the most they can take; only
         // when that does not fit is the exact position awaited.
-        ec = checkEntryFits(file, name, nameBytes.size(), encrypted, finalLevel != 0,
-                            device->pos() + parallel->pendingBound(),
-                            entries->size() + parallel->pendingEntries(), &problem);
-        if (ec != Zip::Success) {
+        qint64 bound = 0;
+        if (qAddOverflow(device->pos(), parallel->pendingBound(), &bound)
+            || checkEntryFits(file, nameBytes.size(), encrypted, finalLevel != 0, bound, &problem) != Zip::Success) {
             ec = parallel->flush();
             if (ec != Zip::Success)
                 return ec;
         }
     }
-    ec = checkEntryFits(file, name, nameBytes.size(), encrypted, finalLevel != 0, device->pos(), entries->size(),
-                        &problem);
+    ec = checkEntryFits(file, nameBytes.size(), encrypted, finalLevel != 0, device->pos(), &problem);
     if (ec != Zip::Success) {
         diagnostic.report(debugLine(problem, file.absoluteFilePath()));
         return ec;
@@ -329,7 +384,10 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     const QDateTime modified = file.lastModified();
     encodeDosTime(modified.time(), entry->dosTime);
     encodeDosDate(modified.date(), entry->dosDate);
-    entry->uncompressedSize = isDir ? 0 : quint32(file.size());
+    entry->uncompressedSize = isDir ? 0 : quint64(file.size());
+    // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
+    // local header from the start, since the header precedes the data.
+    entry->zip64LocalSizes = !isDir && needsZip64Sizes(file.size(), encrypted, finalLevel != 0);
     if (parallel) {
         return createParallelEntry(file, std::move(entry), name, nameBytes, finalLevel, runLengthOnly,
                                    encrypted);
@@ -337,7 +395,7 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     entry->compressedSize = encrypted ? EncryptionHeaderSize : 0;
 
     // 3. and 4. Local header, name and encryption header.
-    entry->localHeaderOffset = quint32(device->pos());
+    entry->localHeaderOffset = quint64(device->pos());
     ec = writeLocalHeader(*entry, nameBytes);
     if (ec != Zip::Success)
         return ec;
@@ -359,7 +417,8 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
             return Zip::FileOpenFailed;
         }
         data.file = &input;
-        data.writeLimit = qint64(MaxUInt) - device->pos() - (encrypted ? DataDescriptor::Size : 0);
+        data.zip64 = entry->zip64LocalSizes;
+        data.writeLimit = dataLimit(*entry);
         ec = finalLevel == 0 ? writeStoredData(data) : writeDeflatedData(data, finalLevel, runLengthOnly);
         input.close();
         if (ec != Zip::Success)
@@ -369,9 +428,9 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     // 7. and 8. Sizes and CRC as read and written, in the local header and
     // for encrypted entries in the data descriptor.
     entry->crc = data.crc;
-    entry->compressedSize += quint32(data.bytesWritten);
-    entry->uncompressedSize = quint32(data.bytesRead);
-    ec = completeLocalHeader(*entry);
+    entry->compressedSize += quint64(data.bytesWritten);
+    entry->uncompressedSize = quint64(data.bytesRead);
+    ec = completeLocalHeader(*entry, nameBytes.size());
     if (ec != Zip::Success)
         return ec;
     if (entry->hasDataDescriptor()) {
@@ -403,9 +462,10 @@ Zip::ErrorCode ZipPrivate::createParallelEntry(const QFileInfo &file, std::uniqu
 
 Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete)
 {
+    const bool zip64 = entry.zip64LocalSizes;
     unsigned char *h = inputBytes;
     writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
-    writeUShort(h + LocalHeader::VersionNeeded, VersionNeededToExtract);
+    writeUShort(h + LocalHeader::VersionNeeded, zip64 ? VersionNeededZip64 : VersionNeededToExtract);
     h[LocalHeader::Flags] = entry.generalFlags[0];
     h[LocalHeader::Flags + 1] = entry.generalFlags[1];
     writeUShort(h + LocalHeader::Method, entry.compressionMethod);
@@ -413,17 +473,27 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     h[LocalHeader::Time + 1] = entry.dosTime[1];
     h[LocalHeader::Date] = entry.dosDate[0];
     h[LocalHeader::Date + 1] = entry.dosDate[1];
-    // Unless complete, completed after the data.
+    // Unless complete, completed after the data; ZIP64 sizes go into the
+    // extra field.
     writeUInt(h + LocalHeader::Crc, complete ? entry.crc : 0);
-    writeUInt(h + LocalHeader::CompressedSize, complete ? quint32(entry.compressedSize) : 0);
-    writeUInt(h + LocalHeader::UncompressedSize, quint32(entry.uncompressedSize));
+    writeUInt(h + LocalHeader::CompressedSize,
+              zip64 ? quint32(MaxUInt) : complete ? quint32(entry.compressedSize) : 0);
+    writeUInt(h + LocalHeader::UncompressedSize, zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
     writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
-    writeUShort(h + LocalHeader::ExtraLength, 0);
+    writeUShort(h + LocalHeader::ExtraLength, zip64 ? quint16(Zip64LocalExtraSize) : 0);
 
     if (device->write(inputBuffer, LocalHeader::Size) != LocalHeader::Size)
         return Zip::FileWriteError;
     if (device->write(name) != name.size())
         return Zip::FileWriteError;
+    if (zip64) {
+        writeUShort(h, ExtraField::Zip64);
+        writeUShort(h + 2, Zip64LocalExtraSize - ExtraField::HeaderSize);
+        writeULongLong(h + 4, entry.uncompressedSize);
+        writeULongLong(h + 12, complete ? entry.compressedSize : 0);
+        if (device->write(inputBuffer, Zip64LocalExtraSize) != Zip64LocalExtraSize)
+            return Zip::FileWriteError;
+    }
     return Zip::Success;
 }
 
@@ -461,7 +531,7 @@ Zip::ErrorCode ZipPrivate::takeChunk(EntryData &data, qint64 read)
     }
     data.crc = ZipCrc::update(data.crc, inputBytes, read);
     data.bytesRead += read;
-    if (quint64(data.bytesRead) > MaxUInt) {
+    if (!data.zip64 && quint64(data.bytesRead) >= MaxUInt) {
         // The file grew while being written.
         diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
         return Zip::FileWriteError;
@@ -480,7 +550,7 @@ Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
         if (ec != Zip::Success)
             return ec;
         if (data.bytesWritten + read > data.writeLimit) {
-            diagnostic.report(debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path));
+            diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
             return Zip::FileWriteError;
         }
         if (data.encrypted)
@@ -527,7 +597,7 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
             const qint64 produced = BufferSize - stream.avail_out;
             if (data.bytesWritten + produced > data.writeLimit) {
                 deflateEnd(&stream);
-                diagnostic.report(debugLine("Entry would end beyond 4 GiB in the archive: %1", data.path));
+                diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
                 return Zip::FileWriteError;
             }
             if (data.encrypted)
@@ -545,20 +615,34 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
     return Zip::Success;
 }
 
-Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry)
+Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry, qint64 nameLength)
 {
-    // CRC, compressed and uncompressed size: 12 bytes from offset 14.
+    // CRC, compressed and uncompressed size: 12 bytes from offset 14; ZIP64
+    // sizes stay 0xffffffff there and go into the extra field after the name.
     constexpr int length = LocalHeader::NameLength - LocalHeader::Crc;
     const qint64 end = device->pos();
-    if (!device->seek(qint64(entry.localHeaderOffset) + LocalHeader::Crc))
+    const qint64 header = qint64(entry.localHeaderOffset);
+    if (!device->seek(header + LocalHeader::Crc))
         return Zip::FileSeekError;
 
+    const bool zip64 = entry.zip64LocalSizes;
     unsigned char *h = inputBytes;
     writeUInt(h, entry.crc);
-    writeUInt(h + (LocalHeader::CompressedSize - LocalHeader::Crc), quint32(entry.compressedSize));
-    writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc), quint32(entry.uncompressedSize));
+    writeUInt(h + (LocalHeader::CompressedSize - LocalHeader::Crc),
+              zip64 ? quint32(MaxUInt) : quint32(entry.compressedSize));
+    writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc),
+              zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
     if (device->write(inputBuffer, length) != length)
         return Zip::FileWriteError;
+    if (zip64) {
+        constexpr int sizes = Zip64LocalExtraSize - ExtraField::HeaderSize;
+        if (!device->seek(header + LocalHeader::Size + nameLength + ExtraField::HeaderSize))
+            return Zip::FileSeekError;
+        writeULongLong(h, entry.uncompressedSize);
+        writeULongLong(h + 8, entry.compressedSize);
+        if (device->write(inputBuffer, sizes) != sizes)
+            return Zip::FileWriteError;
+    }
 
     if (!device->seek(end))
         return Zip::FileSeekError;
@@ -568,13 +652,31 @@ Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry)
 Zip::ErrorCode ZipPrivate::writeDataDescriptor(const ZipEntryP &entry)
 {
     unsigned char *h = inputBytes;
-    writeUInt(h + DataDescriptor::Signature, DataDescriptorSignature);
-    writeUInt(h + DataDescriptor::Crc, entry.crc);
-    writeUInt(h + DataDescriptor::CompressedSize, quint32(entry.compressedSize));
-    writeUInt(h + DataDescriptor::UncompressedSize, quint32(entry.uncompressedSize));
-    if (device->write(inputBuffer, DataDescriptor::Size) != DataDescriptor::Size)
+    int length = DataDescriptor::Size;
+    if (entry.zip64LocalSizes) {
+        writeUInt(h + Zip64DataDescriptor::Signature, DataDescriptorSignature);
+        writeUInt(h + Zip64DataDescriptor::Crc, entry.crc);
+        writeULongLong(h + Zip64DataDescriptor::CompressedSize, entry.compressedSize);
+        writeULongLong(h + Zip64DataDescriptor::UncompressedSize, entry.uncompressedSize);
+        length = Zip64DataDescriptor::Size;
+    } else {
+        writeUInt(h + DataDescriptor::Signature, DataDescriptorSignature);
+        writeUInt(h + DataDescriptor::Crc, entry.crc);
+        writeUInt(h + DataDescriptor::CompressedSize, quint32(entry.compressedSize));
+        writeUInt(h + DataDescriptor::UncompressedSize, quint32(entry.uncompressedSize));
+    }
+    if (device->write(inputBuffer, length) != length)
         return Zip::FileWriteError;
     return Zip::Success;
+}
+
+// Data bytes (after the encryption header) an entry may have: without ZIP64
+// sizes its compressed size must stay below 0xffffffff.
+qint64 ZipPrivate::dataLimit(const ZipEntryP &entry)
+{
+    if (entry.zip64LocalSizes)
+        return std::numeric_limits<qint64>::max();
+    return qint64(MaxUInt) - 1 - (entry.isEncrypted() ? EncryptionHeaderSize : 0);
 }
 
 void ZipPrivate::recordEntry(const QString &name, ZipEntryP *entry)

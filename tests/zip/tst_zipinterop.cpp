@@ -62,6 +62,9 @@ private slots:
     void sevenZip();
     void pythonZipfile_data() { infoZipUnzip_data(); }
     void pythonZipfile();
+    void zip64ByCount();
+    void zip64BySize_data();
+    void zip64BySize();
 
 private:
     QTemporaryDir m_tmp;
@@ -69,6 +72,7 @@ private:
     QStringList m_names;  // entry names, sorted
 
     QString writeArchive(Zip::CompressionLevel level, const QString &password, int threads);
+    void checkWithPeers(const QString &archive, int entries);
 };
 
 void tst_ZipInterop::initTestCase()
@@ -223,6 +227,120 @@ void tst_ZipInterop::pythonZipfile()
     QCOMPARE(lines.takeLast(), QStringLiteral("ok"));
     lines.sort();
     QCOMPARE(lines, m_names);
+}
+
+// unzip -t, 7z t and Python's testzip() accept the archive and count its
+// entries.
+void tst_ZipInterop::checkWithPeers(const QString &archive, int entries)
+{
+    KELVANE_REQUIRE_TOOL("unzip");
+    KELVANE_REQUIRE_TOOL("7z");
+    KELVANE_REQUIRE_TOOL("python3");
+    const ToolRun unzip = runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}, m_tmp.path(), 300000);
+    QVERIFY2(unzip.ok(), unzip.describe(QStringLiteral("unzip -tq")).constData());
+    QVERIFY(unzip.standardOutput.contains("No errors detected"));
+    const ToolRun sevenZip = runTool(QStringLiteral("7z"), {QStringLiteral("t"), archive}, m_tmp.path(), 300000);
+    QVERIFY2(sevenZip.ok(), sevenZip.describe(QStringLiteral("7z t")).constData());
+    QVERIFY(sevenZip.standardOutput.contains("Everything is Ok"));
+    const char script[] = "import sys, zipfile\n"
+                          "with zipfile.ZipFile(sys.argv[1]) as z:\n"
+                          "    bad = z.testzip()\n"
+                          "    print(len(z.infolist()) if bad is None else 'bad: ' + bad)\n";
+    const ToolRun python = runTool(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(script), archive},
+                                   m_tmp.path(), 300000);
+    QVERIFY2(python.ok(), python.describe(QStringLiteral("python3 zipfile")).constData());
+    QCOMPARE(python.standardOutput.trimmed(), QByteArray::number(entries));
+}
+
+// 70,000 entries (named straight below the root, no folder entries), more
+// than the end record counts: the ZIP64 end record.
+void tst_ZipInterop::zip64ByCount()
+{
+    const QString root = m_tmp.filePath(QStringLiteral("many"));
+    for (int d = 0; d < 70; ++d) {
+        const QString folder = root + QStringLiteral("/d%1/").arg(d, 2, 10, QLatin1Char('0'));
+        QVERIFY(QDir().mkpath(folder));
+        for (int f = 0; f < 1000; ++f) {
+            QFile file(folder + QString::number(d * 1000 + f));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray::number(f));
+        }
+    }
+    const QString archive = m_tmp.filePath(QStringLiteral("many.zip"));
+    {
+        Zip zip;
+        zip.setThreadCount(2);
+        QCOMPARE(zip.createArchive(archive), Zip::Success);
+        QCOMPARE(zip.addDirectoryContents(root, Zip::Level6), Zip::Success);
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    QDir(root).removeRecursively();
+    const InspectedArchive inspected = inspectArchive(readWholeFile(archive));
+    QVERIFY2(inspected.ok(), qPrintable(inspected.error));
+    QVERIFY(inspected.zip64);
+    QCOMPARE(inspected.totalEntries, quint16(0xffff));
+    QCOMPARE(inspected.entries64, quint64(70000));
+    checkWithPeers(archive, 70000);
+}
+
+void tst_ZipInterop::zip64BySize_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("serial") << 0;
+    QTest::newRow("2 threads") << 2;
+}
+
+// A sparse file of 4.5 GiB of zeros, deflated: ZIP64 sizes in the local
+// header, the central record and (encrypted) the data descriptor. Tested,
+// not extracted.
+void tst_ZipInterop::zip64BySize()
+{
+    QFETCH(int, threads);
+    const QString folder = m_tmp.filePath(QStringLiteral("huge"));
+    QVERIFY(QDir().mkpath(folder));
+    const qint64 size = 0x120000000LL; // 4.5 GiB
+    {
+        QFile file(folder + QStringLiteral("/zeros.bin"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(size));
+    }
+    const QString archive = m_tmp.filePath(QStringLiteral("huge.zip"));
+    {
+        Zip zip;
+        zip.setThreadCount(threads);
+        QCOMPARE(zip.createArchive(archive), Zip::Success);
+        QCOMPARE(zip.addDirectoryContents(folder, Zip::Level1), Zip::Success);
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    QDir(folder).removeRecursively();
+    const QByteArray bytes = readWholeFile(archive);
+    const InspectedArchive inspected = inspectArchive(bytes);
+    QVERIFY2(inspected.ok(), qPrintable(inspected.error));
+    QVERIFY(!inspected.zip64);
+    QCOMPARE(inspected.central.size(), 1);
+    const InspectedCentral &c = inspected.central.at(0);
+    QCOMPARE(c.uncompressedSize, 0xffffffffu);
+    QCOMPARE(c.uncompressedSize64, quint64(size));
+    QCOMPARE(c.versionNeeded, quint16(45));
+    const InspectedLocal local = inspectLocal(bytes, 0);
+    QCOMPARE(local.versionNeeded, quint16(45));
+    QCOMPARE(local.uncompressedSize, 0xffffffffu);
+    QCOMPARE(local.compressedSize, 0xffffffffu);
+    QCOMPARE(local.extraLength, quint16(20));
+    // The local ZIP64 field: ID 1, 16 bytes, both sizes as recorded.
+    auto u64 = [&bytes](qint64 at) {
+        quint64 v = 0;
+        for (int i = 7; i >= 0; --i)
+            v = (v << 8) | uchar(bytes.at(int(at + i)));
+        return v;
+    };
+    const qint64 extra = local.dataOffset - 20;
+    QCOMPARE(u64(extra) & 0xffffffffu, quint64(0x00100001));
+    QCOMPARE(u64(extra + 4), quint64(size));
+    QCOMPARE(u64(extra + 12), c.compressedSize64);
+    QVERIFY(c.compressedSize64 < quint64(size) / 100);
+    checkWithPeers(archive, 1);
+    QFile::remove(archive);
 }
 
 QTEST_GUILESS_MAIN(tst_ZipInterop)

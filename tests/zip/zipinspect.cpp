@@ -23,6 +23,31 @@ quint32 u32(const QByteArray &b, qint64 at)
     return quint32(u16(b, at)) | (quint32(u16(b, at + 2)) << 16);
 }
 
+quint64 u64(const QByteArray &b, qint64 at)
+{
+    return quint64(u32(b, at)) | (quint64(u32(b, at + 4)) << 32);
+}
+
+// Applies a ZIP64 extra block (ID 1) of the extra field at `at`: its 8-byte
+// values replace, in order, the fields that hold 0xffffffff.
+void applyZip64(const QByteArray &b, qint64 at, int length, InspectedCentral *c)
+{
+    for (qint64 p = at; p + 4 <= at + length;) {
+        const quint16 id = u16(b, p);
+        const quint16 size = u16(b, p + 2);
+        if (id == 1) {
+            qint64 v = p + 4;
+            for (quint64 *field : {&c->uncompressedSize64, &c->compressedSize64, &c->localHeaderOffset64}) {
+                if (*field == 0xffffffffu && v + 8 <= p + 4 + size) {
+                    *field = u64(b, v);
+                    v += 8;
+                }
+            }
+        }
+        p += 4 + size;
+    }
+}
+
 } // namespace
 
 QList<QByteArray> InspectedArchive::names() const
@@ -42,7 +67,7 @@ const InspectedCentral *InspectedArchive::find(const QByteArray &name) const
     return nullptr;
 }
 
-InspectedArchive inspectArchive(const QByteArray &bytes)
+InspectedArchive inspectArchive(const QByteArray &bytes, qint64 base)
 {
     InspectedArchive a;
     const qint64 end = bytes.lastIndexOf(QByteArray("PK\5\6", 4));
@@ -50,7 +75,7 @@ InspectedArchive inspectArchive(const QByteArray &bytes)
         a.error = QStringLiteral("no end record");
         return a;
     }
-    a.endRecord = end;
+    a.endRecord = base + end;
     a.diskNumber = u16(bytes, end + 4);
     a.directoryDisk = u16(bytes, end + 6);
     a.diskEntries = u16(bytes, end + 8);
@@ -63,10 +88,26 @@ InspectedArchive inspectArchive(const QByteArray &bytes)
         return a;
     }
     a.comment = bytes.mid(int(end + 22), commentLength);
+    a.entries64 = a.totalEntries;
+    a.directorySize64 = a.directorySize;
+    a.directoryOffset64 = a.directoryOffset;
+    qint64 directoryEnd = end;
+    if (end >= 20 && bytes.mid(int(end - 20), 4) == QByteArray("PK\6\7", 4)) {
+        const qint64 record = qint64(u64(bytes, end - 12)) - base;
+        if (record < 0 || record + 56 > end - 20 || bytes.mid(int(record), 4) != QByteArray("PK\6\6", 4)) {
+            a.error = QStringLiteral("ZIP64 locator does not point to a ZIP64 end record");
+            return a;
+        }
+        a.zip64 = true;
+        a.entries64 = u64(bytes, record + 32);
+        a.directorySize64 = u64(bytes, record + 40);
+        a.directoryOffset64 = u64(bytes, record + 48);
+        directoryEnd = record;
+    }
 
-    qint64 p = a.directoryOffset;
-    for (int i = 0; i < a.totalEntries; ++i) {
-        if (p + 46 > end || bytes.mid(int(p), 4) != QByteArray("PK\1\2", 4)) {
+    qint64 p = qint64(a.directoryOffset64) - base;
+    for (quint64 i = 0; i < a.entries64; ++i) {
+        if (p < 0 || p + 46 > directoryEnd || bytes.mid(int(p), 4) != QByteArray("PK\1\2", 4)) {
             a.error = QStringLiteral("central record %1 missing").arg(i);
             return a;
         }
@@ -88,12 +129,16 @@ InspectedArchive inspectArchive(const QByteArray &bytes)
         c.externalAttributes = u32(bytes, p + 38);
         c.localHeaderOffset = u32(bytes, p + 42);
         c.name = bytes.mid(int(p + 46), nameLength);
+        c.uncompressedSize64 = c.uncompressedSize;
+        c.compressedSize64 = c.compressedSize;
+        c.localHeaderOffset64 = c.localHeaderOffset;
+        applyZip64(bytes, p + 46 + nameLength, c.extraLength, &c);
         a.central.append(c);
         p += 46 + nameLength + c.extraLength + c.commentLength;
     }
-    if (p != end)
+    if (p != directoryEnd)
         a.error = QStringLiteral("central directory does not end at the end record");
-    else if (p - a.directoryOffset != a.directorySize)
+    else if (quint64(p + base) - a.directoryOffset64 != a.directorySize64)
         a.error = QStringLiteral("directory size field is wrong");
     return a;
 }

@@ -47,6 +47,10 @@ struct InspectedCentral
     quint32 externalAttributes = 0;
     quint32 localHeaderOffset = 0;
     QByteArray name;
+    // The sizes and the offset with the record's ZIP64 extra block applied.
+    quint64 uncompressedSize64 = 0;
+    quint64 compressedSize64 = 0;
+    quint64 localHeaderOffset64 = 0;
 };
 
 struct InspectedArchive
@@ -60,6 +64,12 @@ struct InspectedArchive
     quint32 directorySize = 0;
     quint32 directoryOffset = 0;
     QByteArray comment;
+    // Set when a ZIP64 locator stands before the end record; the 64-bit
+    // values are those of the ZIP64 end record then, else the end record's.
+    bool zip64 = false;
+    quint64 entries64 = 0;
+    quint64 directorySize64 = 0;
+    quint64 directoryOffset64 = 0;
     QVector<InspectedCentral> central;
 
     bool ok() const { return error.isEmpty(); }
@@ -68,7 +78,9 @@ struct InspectedArchive
 };
 
 // The end record is taken from the end of the bytes (the last signature).
-InspectedArchive inspectArchive(const QByteArray &bytes);
+// The bytes may be the end of a bigger archive that starts `base` bytes
+// before them (offsets in the records count from the archive's start).
+InspectedArchive inspectArchive(const QByteArray &bytes, qint64 base = 0);
 InspectedLocal inspectLocal(const QByteArray &bytes, qint64 offset);
 // Names of the local headers in the order they stand, walking from offset
 // `start` over each entry's data (and 16-byte descriptor for flag bit 3).
