@@ -1,0 +1,241 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Load the player plug-in from &lt;path&gt; (default: where the program keeps it).</source>
+        <translation>Загрузить модуль проигрывателя из &lt;путь&gt; (по умолчанию: там, где его держит программа).</translation>
+    </message>
+    <message>
+        <source>path</source>
+        <translation>путь</translation>
+    </message>
+    <message>
+        <source>Language of the controls: ru for Russian, anything else for English (default: from the system locale).</source>
+        <translation>Язык элементов управления: ru для русского, иначе английский (по умолчанию: по языку системы).</translation>
+    </message>
+    <message>
+        <source>language</source>
+        <translation>язык</translation>
+    </message>
+    <message>
+        <source>Render the window after opening into &lt;file&gt; (PNG) and exit; without a display this happens offscreen.</source>
+        <translation>Отрисовать окно после открытия в &lt;файл&gt; (PNG) и выйти; без дисплея отрисовка идёт вне экрана.</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>файл</translation>
+    </message>
+    <message>
+        <source>Write the package&apos;s page into &lt;file&gt; (PDF, pictures included) and exit; no window is shown.</source>
+        <translation>Записать страницу пакета в &lt;файл&gt; (PDF, вместе с рисунками) и выйти; окно не показывается.</translation>
+    </message>
+    <message>
+        <source>Window size as WIDTHxHEIGHT, kept within the screen; a screenshot gets exactly this size (default: 960x820).</source>
+        <translation>Размер окна как ШИРИНАxВЫСОТА, в пределах экрана; снимок получает ровно этот размер (по умолчанию: 960x820).</translation>
+    </message>
+    <message>
+        <source>size</source>
+        <translation>размер</translation>
+    </message>
+    <message>
+        <source>Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.
+Without a package it opens the bundled sample lecture.</source>
+        <translation>Показывает пакет лекции (ZIP-архив с index.html) в проигрывателе Kelvane.
+Без пакета открывает прилагаемую учебную лекцию.</translation>
+    </message>
+    <message>
+        <source>The lecture package to open.</source>
+        <translation>Открываемый пакет лекции.</translation>
+    </message>
+    <message>
+        <source>[package.zip]</source>
+        <translation>[пакет.zip]</translation>
+    </message>
+    <message>
+        <source>only one package can be opened at a time</source>
+        <translation>за один раз можно открыть только один пакет</translation>
+    </message>
+    <message>
+        <source>--size expects WIDTHxHEIGHT, got &quot;%1&quot;</source>
+        <translation>--size ожидает ШИРИНАxВЫСОТА, получено «%1»</translation>
+    </message>
+    <message>
+        <source>no such package: %1</source>
+        <translation>нет такого пакета: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PageExport</name>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>не удаётся записать %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>не удаётся записать %1</translation>
+    </message>
+</context>
+<context>
+    <name>PlayerPlugin</name>
+    <message>
+        <source>cannot load the player plug-in %1: %2</source>
+        <translation>не удаётся загрузить модуль проигрывателя %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a compatible player plug-in; its verification text is:
+%2</source>
+        <translation>%1 не является совместимым модулем проигрывателя; его проверочный текст:
+%2</translation>
+    </message>
+    <message>
+        <source>%1 gives no player window (%2)</source>
+        <translation>%1 не даёт окна проигрывателя (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>PrivateWorkFolder</name>
+    <message>
+        <source>cannot remove the working folder %1</source>
+        <translation>не удаётся удалить рабочую папку %1</translation>
+    </message>
+    <message>
+        <source>cannot make a private working folder in %1: %2</source>
+        <translation>не удаётся создать личную рабочую папку в %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>ViewerSession</name>
+    <message>
+        <source>the plug-in holds no translation catalogue; staying in English</source>
+        <translation>в модуле нет каталога перевода; интерфейс остаётся английским</translation>
+    </message>
+    <message>
+        <source>%1 has no sgQuit() signal</source>
+        <translation>у %1 нет сигнала sgQuit()</translation>
+    </message>
+    <message>
+        <source>cannot write the screenshot %1</source>
+        <translation>не удаётся записать снимок %1</translation>
+    </message>
+    <message>
+        <source>the player shows no page that could be exported</source>
+        <translation>проигрыватель не показывает страницы, которую можно экспортировать</translation>
+    </message>
+</context>
+<context>
+    <name>ViewerWindow</name>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Файл</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Открыть...</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>&amp;Недавние</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>&amp;Печать...</translation>
+    </message>
+    <message>
+        <source>&amp;Export to PDF...</source>
+        <translation>&amp;Экспорт в PDF...</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Выход</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Справка</translation>
+    </message>
+    <message>
+        <source>&amp;About and Keys</source>
+        <translation>&amp;О программе и клавиши</translation>
+    </message>
+    <message>
+        <source>Kelvane</source>
+        <translation>Kelvane</translation>
+    </message>
+    <message>
+        <source>There is no package %1.</source>
+        <translation>Пакета %1 нет.</translation>
+    </message>
+    <message>
+        <source>Open Lecture Package</source>
+        <translation>Открыть пакет лекции</translation>
+    </message>
+    <message>
+        <source>Lecture packages (*.zip);;All files (*)</source>
+        <translation>Пакеты лекций (*.zip);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>&amp;%1 %2 (%3)</source>
+        <translation>&amp;%1 %2 (%3)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear List</source>
+        <translation>&amp;Очистить список</translation>
+    </message>
+    <message>
+        <source>Print Page</source>
+        <translation>Печать страницы</translation>
+    </message>
+    <message>
+        <source>Export to PDF</source>
+        <translation>Экспорт в PDF</translation>
+    </message>
+    <message>
+        <source>PDF documents (*.pdf)</source>
+        <translation>Документы PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Open a lecture package</source>
+        <translation>Открыть пакет лекции</translation>
+    </message>
+    <message>
+        <source>Print the page</source>
+        <translation>Напечатать страницу</translation>
+    </message>
+    <message>
+        <source>Export the page to PDF</source>
+        <translation>Экспорт страницы в PDF</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Выйти</translation>
+    </message>
+    <message>
+        <source>This window</source>
+        <translation>Это окно</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Kelvane Viewer %1&lt;/h3&gt;&lt;p&gt;Shows lecture packages: ZIP archives with an index.html page and its pictures. Drop a package on the window to open it.&lt;/p&gt;</source>
+        <translation>&lt;h3&gt;Kelvane Viewer %1&lt;/h3&gt;&lt;p&gt;Показывает пакеты лекций: ZIP-архивы со страницей index.html и её рисунками. Перетащите пакет в окно, чтобы открыть его.&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;Keys&lt;/b&gt;&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Клавиши&lt;/b&gt;&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>About Kelvane Viewer</source>
+        <translation>О программе Kelvane Viewer</translation>
+    </message>
+    <message>
+        <source>%1 - Kelvane</source>
+        <translation>%1 - Kelvane</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>no display can be opened (neither DISPLAY nor WAYLAND_DISPLAY is set); --screenshot and --pdf work without one</source>
+        <translation>не удаётся открыть дисплей (не заданы ни DISPLAY, ни WAYLAND_DISPLAY); --screenshot и --pdf работают без него</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,207 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "viewersession.h"
+
+#include "exitcodes.h"
+#include "pageexport.h"
+#include "playerplugin.h"
+#include "terminationsignals.h"
+#include "translations.h"
+#include "viewersettings.h"
+#include "viewerwindow.h"
+#include "windowstate.h"
+
+#include <ikelvaneplayer.h>
+
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTimer>
+#include <QtGui/QPixmap>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QTextBrowser>
+
+#include <cstdio>
+
+namespace {
+
+const QSize defaultWindowSize(960, 820);
+
+// Without a person in front of the screen nobody closes a warning box, so in
+// unattended runs every box is written to standard error and closed.
+void closeBoxesUnattended(QObject *parent)
+{
+    auto *timer = new QTimer(parent);
+    QObject::connect(timer, &QTimer::timeout, [] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        printError(QStringLiteral("%1: %2").arg(box->windowTitle(), box->text()));
+        box->done(QMessageBox::Ok);
+    });
+    timer->start(50);
+}
+
+// Lets the window lay itself out and load the page's pictures; false when a
+// termination signal came meanwhile.
+bool settle(int milliseconds, const TerminationSignals &terminations)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < milliseconds && !terminations.received())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return !terminations.received();
+}
+
+} // namespace
+
+ViewerSession::ViewerSession(const ViewerOptions &options, Translations &translations)
+    : m_options(options)
+    , m_translations(translations)
+{
+}
+
+ViewerSession::~ViewerSession() = default;
+
+int ViewerSession::run()
+{
+    // From here on a termination signal ends the run through the event
+    // loop, and the clean-up below still happens.
+    TerminationSignals terminations;
+    connect(&terminations, &TerminationSignals::terminationRequested, this, [] { QCoreApplication::exit(0); });
+
+    // The private working folder comes before the plug-in: the player keeps
+    // its own working folder in the temporary folder, which is now this one.
+    const QString parent = PrivateWorkFolder::parentFolder();
+    PrivateWorkFolder::sweep(parent);
+    if (!m_folder.create(parent)) {
+        printError(m_folder.errorString());
+        return ExitNoWorkFolder;
+    }
+    qputenv("TMPDIR", QFile::encodeName(m_folder.path()));
+
+    const int code = runWithPlugin(terminations);
+
+    if (!m_folder.remove())
+        printError(PrivateWorkFolder::tr("cannot remove the working folder %1").arg(m_folder.path()));
+    m_signal = terminations.received();
+    return code;
+}
+
+int ViewerSession::runWithPlugin(TerminationSignals &terminations)
+{
+    PlayerPlugin plugin;
+    ViewerExitCode code = plugin.load(m_options.pluginPath);
+    if (code != ExitOk) {
+        printError(plugin.errorString());
+        return code;
+    }
+    // The window translates its label when it is built.
+    if (!m_translations.installPlayerCatalogue())
+        printError(tr("the plug-in holds no translation catalogue; staying in English"));
+    code = plugin.createWindow();
+    if (code != ExitOk) {
+        printError(plugin.errorString());
+        return code;
+    }
+    QObject *instance = plugin.instance();
+    // The back button ends the session: the player has removed its working
+    // folder and says so with sgQuit().
+    if (!connect(instance, SIGNAL(sgQuit()), this, SLOT(playerQuit()))) {
+        printError(tr("%1 has no sgQuit() signal").arg(plugin.fileName()));
+        delete instance;
+        return ExitNoPlayer;
+    }
+
+    const bool unattended = !m_options.screenshotFile.isEmpty() || !m_options.pdfFile.isEmpty();
+    const int result = unattended ? renderUnattended(plugin.window(), plugin.player(), terminations)
+                                  : showWindow(plugin.window(), plugin.player(), terminations);
+
+    // Any other way out than the back button still leaves the player's
+    // working folder: the player removes it itself.
+    disconnect(instance, nullptr, this, nullptr);
+    if (!m_endedByPlayer)
+        QMetaObject::invokeMethod(instance, "slQuit");
+    delete instance;
+    return result;
+}
+
+int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
+{
+    ViewerSettings settings;
+    ViewerWindow window(playerWindow, player, settings);
+    WindowState state(settings, &window, window.page(), player);
+    state.restore(m_options.size, defaultWindowSize);
+    window.show();
+    state.fitToScreen();
+
+    // The sample lecture is not one of the user's packages.
+    const bool opened = window.openPackage(m_options.package, m_options.packageGiven);
+    int result = opened ? ExitOk : ExitOpenFailed;
+    QCoreApplication::processEvents();
+    if (opened && !terminations.received())
+        QApplication::exec();
+    state.save();
+    return result;
+}
+
+int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
+{
+    closeBoxesUnattended(this);
+    if (m_options.screenshotFile.isEmpty()) {
+        // A PDF needs no window on any screen.
+        if (!player->slOpen(m_options.package))
+            return ExitOpenFailed;
+        if (!settle(50, terminations))
+            return ExitOk;
+        return writePdf(playerWindow) ? ExitOk : ExitOutputFailed;
+    }
+
+    // The window is laid out and painted as if shown, at exactly the size
+    // asked for, without appearing on any screen.
+    ViewerSettings settings;
+    ViewerWindow window(playerWindow, player, settings);
+    window.setAttribute(Qt::WA_DontShowOnScreen);
+    window.resize(m_options.size.isValid() ? m_options.size : defaultWindowSize);
+    window.show();
+    const bool opened = window.openPackage(m_options.package, false);
+    if (!settle(300, terminations))
+        return ExitOk;
+    if (!opened)
+        return ExitOpenFailed;
+    if (!window.grab().save(m_options.screenshotFile, "PNG")) {
+        printError(tr("cannot write the screenshot %1").arg(m_options.screenshotFile));
+        return ExitOutputFailed;
+    }
+    std::printf("screenshot: %s\n", qPrintable(m_options.screenshotFile));
+    std::fflush(stdout);
+    if (!m_options.pdfFile.isEmpty() && !writePdf(playerWindow))
+        return ExitOutputFailed;
+    return ExitOk;
+}
+
+bool ViewerSession::writePdf(QWidget *playerWindow)
+{
+    const auto *page = playerWindow->findChild<QTextBrowser *>();
+    if (!page) {
+        printError(tr("the player shows no page that could be exported"));
+        return false;
+    }
+    QString error;
+    if (!PageExport::toPdf(*page->document(), m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(),
+                           &error)) {
+        printError(error);
+        return false;
+    }
+    std::printf("pdf: %s\n", qPrintable(m_options.pdfFile));
+    std::fflush(stdout);
+    return true;
+}
+
+void ViewerSession::playerQuit()
+{
+    m_endedByPlayer = true;
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,80 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "viewersettings.h"
+
+#include <QtCore/QFileInfo>
+
+namespace {
+
+const QString recentKey = QStringLiteral("recent/packages");
+const QString folderKey = QStringLiteral("recent/folder");
+const QString geometryKey = QStringLiteral("window/geometry");
+const QString zoomKey = QStringLiteral("window/zoomDelta");
+
+// Zoom steps beyond these make the page useless and are not brought back.
+const qreal largestZoomDelta = 48;
+
+} // namespace
+
+ViewerSettings::ViewerSettings()
+    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kelvane"),
+                 QStringLiteral("kelvane-viewer"))
+{
+}
+
+QStringList ViewerSettings::recentPackages() const
+{
+    QStringList list = m_settings.value(recentKey).toStringList();
+    list.removeAll(QString());
+    return list.mid(0, maxRecentPackages);
+}
+
+void ViewerSettings::rememberPackage(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList list = recentPackages();
+    list.removeAll(absolute);
+    list.prepend(absolute);
+    m_settings.setValue(recentKey, QStringList(list.mid(0, maxRecentPackages)));
+    m_settings.setValue(folderKey, QFileInfo(absolute).absolutePath());
+}
+
+void ViewerSettings::forgetPackage(const QString &path)
+{
+    QStringList list = recentPackages();
+    list.removeAll(path);
+    m_settings.setValue(recentKey, list);
+}
+
+void ViewerSettings::clearRecentPackages()
+{
+    m_settings.remove(recentKey);
+}
+
+QString ViewerSettings::lastFolder() const
+{
+    return m_settings.value(folderKey).toString();
+}
+
+QByteArray ViewerSettings::windowGeometry() const
+{
+    return m_settings.value(geometryKey).toByteArray();
+}
+
+void ViewerSettings::setWindowGeometry(const QByteArray &geometry)
+{
+    m_settings.setValue(geometryKey, geometry);
+}
+
+qreal ViewerSettings::zoomDelta() const
+{
+    bool ok = false;
+    const qreal delta = m_settings.value(zoomKey, 0).toDouble(&ok);
+    return ok ? qBound(-largestZoomDelta, delta, largestZoomDelta) : 0;
+}
+
+void ViewerSettings::setZoomDelta(qreal delta)
+{
+    m_settings.setValue(zoomKey, delta);
+}

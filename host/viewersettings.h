@@ -1,0 +1,45 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_HOST_VIEWERSETTINGS_H
+#define KELVANE_HOST_VIEWERSETTINGS_H
+
+#include <QtCore/QByteArray>
+#include <QtCore/QSettings>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+// What the viewer remembers for the user between sessions: the recent
+// packages and the folder they came from, the window's geometry and the
+// page's zoom. Kept with QSettings in the user's configuration
+// ("kelvane/kelvane-viewer").
+class ViewerSettings
+{
+public:
+    static constexpr int maxRecentPackages = 10;
+
+    ViewerSettings();
+
+    // Most recent first, at most maxRecentPackages absolute paths.
+    QStringList recentPackages() const;
+    // Puts the package at the head of the list and remembers its folder.
+    void rememberPackage(const QString &path);
+    void forgetPackage(const QString &path);
+    void clearRecentPackages();
+    // The folder of the last package opened; empty when none was.
+    QString lastFolder() const;
+
+    QByteArray windowGeometry() const;
+    void setWindowGeometry(const QByteArray &geometry);
+    // The page's zoom as a change of the text's point size against the
+    // player's own default.
+    qreal zoomDelta() const;
+    void setZoomDelta(qreal delta);
+
+    void sync() { m_settings.sync(); }
+
+private:
+    QSettings m_settings;
+};
+
+#endif // KELVANE_HOST_VIEWERSETTINGS_H

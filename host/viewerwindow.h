@@ -1,0 +1,73 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_HOST_VIEWERWINDOW_H
+#define KELVANE_HOST_VIEWERWINDOW_H
+
+#include <QtCore/QString>
+#include <QtWidgets/QMainWindow>
+
+class IKelvanePlayer;
+class QAction;
+class QMenu;
+class QTextBrowser;
+class ViewerSettings;
+
+// The viewer's main window: the player's window in the middle, and around
+// it the application's menus and keys (open, recent packages, print, PDF
+// export, about), package drops and a title that names the package.
+// Every package is opened through the player's slOpen on the same window.
+class ViewerWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, ViewerSettings &settings);
+    ~ViewerWindow() override;
+
+    // The player's page pane, found in its widget tree; null when it has none.
+    QTextBrowser *page() const { return m_page; }
+    QString package() const { return m_package; }
+
+    QAction *openAction() const { return m_open; }
+    QAction *printAction() const { return m_print; }
+    QAction *exportAction() const { return m_export; }
+    QAction *aboutAction() const { return m_about; }
+    QMenu *recentMenu() const { return m_recentMenu; }
+
+    // The text of the About box: version and keys.
+    static QString aboutText();
+
+public slots:
+    // Opens the package in the player; `remember` adds it to the recent
+    // packages. A missing file is reported here, since the player takes a
+    // path that names nothing as nothing to do.
+    bool openPackage(const QString &path, bool remember = true);
+    void chooseAndOpen();
+    void printPage();
+    void exportPdf();
+    void showAbout();
+
+signals:
+    void packageOpened(const QString &path);
+
+private:
+    void createActions();
+    void fillRecentMenu();
+    void updateTitle();
+
+    QWidget *m_playerWindow;
+    IKelvanePlayer *m_player;
+    ViewerSettings &m_settings;
+    QTextBrowser *m_page = nullptr;
+    QString m_package;
+
+    QAction *m_open = nullptr;
+    QAction *m_print = nullptr;
+    QAction *m_export = nullptr;
+    QAction *m_quit = nullptr;
+    QAction *m_about = nullptr;
+    QMenu *m_recentMenu = nullptr;
+};
+
+#endif // KELVANE_HOST_VIEWERWINDOW_H
