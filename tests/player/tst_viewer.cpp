@@ -7,6 +7,7 @@
 
 #include "playertestsupport.h"
 
+#include <externaltool.h>
 #include <rawzip.h>
 
 #include <QtCore/QDir>
@@ -14,6 +15,12 @@
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
+
+#include <csignal>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,16 +31,26 @@ struct ViewerRun
     QString errors;
 };
 
-// Runs the viewer in `folder`, which is also its temporary folder unless
-// another one is given.
-ViewerRun runViewer(const QStringList &arguments, const QString &folder, const QString &tmpDir = QString())
+// The environment of a viewer: offscreen, in a UTF-8 locale, with settings
+// in `folder`, and TMPDIR as given (unset when empty).
+QProcessEnvironment viewerEnvironment(const QString &folder, const QString &tmpDir)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder + QStringLiteral("/config"));
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    if (tmpDir.isEmpty())
+        environment.remove(QStringLiteral("TMPDIR"));
+    else
+        environment.insert(QStringLiteral("TMPDIR"), tmpDir);
+    return environment;
+}
+
+ViewerRun runViewer(const QStringList &arguments, const QString &folder, const QProcessEnvironment &environment)
 {
     QProcess process;
     process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("TMPDIR"), tmpDir.isEmpty() ? folder : tmpDir);
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(KELVANE_VIEWER), arguments);
     ViewerRun run;
@@ -47,6 +64,77 @@ ViewerRun runViewer(const QStringList &arguments, const QString &folder, const Q
                                                                              Qt::SkipEmptyParts);
     run.errors = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
+}
+
+// Runs the viewer in `folder`, which is also its temporary folder unless
+// another one is given.
+ViewerRun runViewer(const QStringList &arguments, const QString &folder, const QString &tmpDir = QString())
+{
+    return runViewer(arguments, folder, viewerEnvironment(folder, tmpDir.isEmpty() ? folder : tmpDir));
+}
+
+// A viewer showing its window, for the tests that need it running while
+// something else happens. Started through `launcher` (setpriv) when given.
+class RunningViewer
+{
+public:
+    RunningViewer(const QString &package, const QProcessEnvironment &environment,
+                  const QStringList &launcher = QStringList())
+    {
+        m_process.setProcessEnvironment(environment);
+        QStringList arguments = launcher;
+        arguments << QStringLiteral(KELVANE_VIEWER) << package;
+        m_process.start(arguments.takeFirst(), arguments);
+    }
+    ~RunningViewer()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+
+    // True once the package is shown (the player's last progress line).
+    bool waitUntilOpen()
+    {
+        while (!m_output.contains("ok8\n")) {
+            if (!m_process.waitForReadyRead(30000))
+                return false;
+            m_output += m_process.readAllStandardOutput();
+        }
+        return true;
+    }
+    qint64 pid() const { return m_process.processId(); }
+    // The process's current folder: the player's working folder.
+    QString currentFolder() const
+    {
+        return QFileInfo(QStringLiteral("/proc/%1/cwd").arg(pid())).symLinkTarget();
+    }
+    // The viewer's private folder, the parent of the player's working folder.
+    QString privateFolder() const { return QFileInfo(currentFolder()).absolutePath(); }
+
+    // Sends the signal and waits; the signal that ended the process, 0 for
+    // a normal exit.
+    int stop(int signalNumber)
+    {
+        ::kill(pid_t(pid()), signalNumber);
+        if (!m_process.waitForFinished(30000))
+            return -1;
+        m_errors = QString::fromLocal8Bit(m_process.readAllStandardError());
+        return m_process.exitStatus() == QProcess::CrashExit ? m_process.exitCode() : 0;
+    }
+    QString errors() const { return m_errors; }
+
+private:
+    QProcess m_process;
+    QByteArray m_output;
+    QString m_errors;
+};
+
+// The viewers' private folders in `parent`.
+QStringList privateFolders(const QString &parent)
+{
+    return QDir(parent).entryList({QStringLiteral("kelvane-viewer-*")}, QDir::Dirs | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -63,10 +151,29 @@ private slots:
     void relativeTemporaryFolder();
     void errors_data();
     void errors();
+    void twoViewersAtOnce_data();
+    void twoViewersAtOnce();
+    void killedViewerSwept();
+    void signalsLeaveNothing_data();
+    void signalsLeaveNothing();
+    void withoutDisplay_data();
+    void withoutDisplay();
+    void pdfExport();
 
 private:
+    QString makePackage(const QString &name, const QColor &colour, const QString &text = QString());
+
     QScopedPointer<QTemporaryDir> m_dir;
 };
+
+QString tst_Viewer::makePackage(const QString &name, const QColor &colour, const QString &text)
+{
+    RawZip zip;
+    zip.add("index.html", cp1251Page(QStringLiteral("<p>%1</p><img src=\"fig.png\">").arg(text)));
+    zip.add("fig.png", solidPng(QSize(80, 60), colour));
+    const QString path = m_dir->filePath(name);
+    return writeFile(path, zip.build().bytes) ? path : QString();
+}
 
 void tst_Viewer::init()
 {
@@ -203,6 +310,202 @@ void tst_Viewer::errors()
     QCOMPARE(run.exitCode, exitCode);
     // Whatever went wrong, no working folder is left behind.
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("texttemp"))));
+}
+
+void tst_Viewer::twoViewersAtOnce_data()
+{
+    QTest::addColumn<uint>("secondUid"); // 0: the same user
+
+    QTest::newRow("one user") << 0u;
+    // A user id without an account, as in a computer lab.
+    QTest::newRow("two users") << 4242u;
+}
+
+void tst_Viewer::twoViewersAtOnce()
+{
+    QFETCH(uint, secondUid);
+    if (secondUid != 0 && ::geteuid() != 0)
+        QSKIP("Starting a viewer as another user needs root");
+
+    // Both in the system temporary folder (no TMPDIR, no XDG_RUNTIME_DIR),
+    // where the player's working folders once met.
+    const QString first = makePackage(QStringLiteral("first.zip"), QColor(220, 20, 160));
+    const QString second = makePackage(QStringLiteral("second.zip"), QColor(20, 180, 200));
+    QStringList launcher;
+    QProcessEnvironment secondEnvironment = viewerEnvironment(m_dir->path(), QString());
+    if (secondUid != 0) {
+        const QByteArray id = QByteArray::number(secondUid);
+        launcher << QStringLiteral("setpriv") << QStringLiteral("--reuid=") + QString::number(secondUid)
+                 << QStringLiteral("--regid=") + QString::number(secondUid) << QStringLiteral("--clear-groups");
+        // The other user reads the packages and keeps settings of its own.
+        QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+        QCOMPARE(::chmod(QFile::encodeName(second).constData(), 0644), 0);
+        const QString config = m_dir->filePath(QStringLiteral("config-other"));
+        QVERIFY(QDir().mkpath(config));
+        QCOMPARE(::chown(QFile::encodeName(config).constData(), secondUid, secondUid), 0);
+        secondEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        secondEnvironment.insert(QStringLiteral("HOME"), config);
+    }
+
+    RunningViewer a(first, viewerEnvironment(m_dir->path(), QString()));
+    RunningViewer b(second, secondEnvironment, launcher);
+    QVERIFY(a.waitUntilOpen());
+    QVERIFY2(b.waitUntilOpen(), qPrintable(b.errors()));
+
+    // Each keeps a working folder of its own, in a private folder of its
+    // own in the system temporary folder.
+    const QString folderA = a.privateFolder();
+    const QString folderB = b.privateFolder();
+    QCOMPARE(QFileInfo(a.currentFolder()).fileName(), QStringLiteral("texttemp"));
+    QCOMPARE(QFileInfo(b.currentFolder()).fileName(), QStringLiteral("texttemp"));
+    QVERIFY(folderA != folderB);
+    for (const QString &folder : {folderA, folderB}) {
+        QCOMPARE(QFileInfo(folder).absolutePath(), QFileInfo(QStringLiteral("/tmp")).canonicalFilePath());
+        struct stat status;
+        QCOMPARE(::stat(QFile::encodeName(folder).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, mode_t(0700));
+        QCOMPARE(status.st_uid, folder == folderA ? ::geteuid() : uid_t(secondUid ? secondUid : ::geteuid()));
+    }
+    QCOMPARE(QImage(a.currentFolder() + QStringLiteral("/fig.png")).pixelColor(0, 0), QColor(220, 20, 160));
+    QCOMPARE(QImage(b.currentFolder() + QStringLiteral("/fig.png")).pixelColor(0, 0), QColor(20, 180, 200));
+
+    // The first to quit removes its own folder only.
+    QCOMPARE(a.stop(SIGTERM), SIGTERM);
+    QVERIFY(!QFileInfo::exists(folderA));
+    QVERIFY(QFileInfo(b.currentFolder() + QStringLiteral("/index.html")).isFile());
+    QCOMPARE(b.stop(SIGTERM), SIGTERM);
+    QVERIFY(!QFileInfo::exists(folderB));
+}
+
+void tst_Viewer::killedViewerSwept()
+{
+    // An explicit TMPDIR is the parent of the private folders.
+    const QString parent = m_dir->filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(parent));
+    const QString package = makePackage(QStringLiteral("lesson.zip"), QColor(220, 20, 160));
+    const QProcessEnvironment environment = viewerEnvironment(m_dir->path(), parent);
+
+    RunningViewer killed(package, environment);
+    QVERIFY(killed.waitUntilOpen());
+    const QString left = killed.privateFolder();
+    QCOMPARE(killed.stop(SIGKILL), SIGKILL);
+    QVERIFY(QFileInfo(left + QStringLiteral("/texttemp/index.html")).isFile());
+
+    RunningViewer live(package, environment);
+    QVERIFY(live.waitUntilOpen());
+    const QString liveFolder = live.privateFolder();
+
+    // The next start removes what the killed viewer left, not the live one's.
+    const ViewerRun run = runViewer({QStringLiteral("--screenshot"), QStringLiteral("shot.png"), package}, m_dir->path(),
+                                    environment);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    QVERIFY(!QFileInfo::exists(left));
+    QVERIFY(QFileInfo(live.currentFolder() + QStringLiteral("/index.html")).isFile());
+    QCOMPARE(privateFolders(parent), QStringList(QFileInfo(liveFolder).fileName()));
+
+    QCOMPARE(live.stop(SIGTERM), SIGTERM);
+    QCOMPARE(privateFolders(parent), QStringList());
+}
+
+void tst_Viewer::signalsLeaveNothing_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void tst_Viewer::signalsLeaveNothing()
+{
+    QFETCH(int, signalNumber);
+    const QString parent = m_dir->filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(parent));
+    RunningViewer viewer(makePackage(QStringLiteral("lesson.zip"), QColor(220, 20, 160)),
+                         viewerEnvironment(m_dir->path(), parent));
+    QVERIFY(viewer.waitUntilOpen());
+    QCOMPARE(privateFolders(parent).size(), 1);
+    // The viewer cleans up, then ends by the signal it was sent.
+    QCOMPARE(viewer.stop(signalNumber), signalNumber);
+    QCOMPARE(privateFolders(parent), QStringList());
+    QVERIFY2(viewer.errors().isEmpty() || !viewer.errors().contains(QStringLiteral("cannot")),
+             qPrintable(viewer.errors()));
+}
+
+void tst_Viewer::withoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");   // on standard output
+    QTest::addColumn<QString>("errors");   // on standard error
+
+    QTest::newRow("--help") << QStringList({"--help"}) << 0 << "Usage:" << "";
+    QTest::newRow("--version") << QStringList({"--version"}) << 0 << "kelvane-viewer " KELVANE_VERSION << "";
+    QTest::newRow("--screenshot") << QStringList({"--screenshot", "shot.png"}) << 0 << "screenshot: " << "";
+    QTest::newRow("a window") << QStringList() << 7 << "" << "kelvane-viewer: no display can be opened";
+}
+
+void tst_Viewer::withoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, errors);
+
+    QProcessEnvironment environment = viewerEnvironment(m_dir->path(), m_dir->path());
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const ViewerRun run = runViewer(arguments, m_dir->path(), environment);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.output.join(QLatin1Char('\n')).contains(output), qPrintable(run.output.join(QLatin1Char('\n'))));
+    QVERIFY2(run.errors.contains(errors), qPrintable(run.errors));
+    if (arguments.contains(QStringLiteral("--screenshot"))) {
+        // The sample lecture, drawn offscreen: its curve in dark red.
+        const QImage image(m_dir->filePath(QStringLiteral("shot.png")));
+        QCOMPARE(image.size(), QSize(960, 820));
+        QVERIFY(countPixels(image, QColor(200, 40, 40), 30) > 300);
+    }
+    QCOMPARE(privateFolders(m_dir->path()), QStringList());
+}
+
+void tst_Viewer::pdfExport()
+{
+    RawZip zip;
+    zip.add("index.html", cp1251Page(QStringLiteral("<h1>Теплопроводность стержня</h1><img src=\"a.png\">"
+                                                    "<p>Закон Фурье</p><img src=\"b.png\">")));
+    zip.add("a.png", solidPng(QSize(80, 60), QColor(220, 20, 160)));
+    zip.add("b.png", solidPng(QSize(40, 30), QColor(20, 180, 200)));
+    const QString package = m_dir->filePath(QStringLiteral("lesson.zip"));
+    QVERIFY(writeFile(package, zip.build().bytes));
+
+    // No display at all: a PDF needs no window.
+    QProcessEnvironment environment = viewerEnvironment(m_dir->path(), m_dir->path());
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const ViewerRun run = runViewer({QStringLiteral("--pdf"), QStringLiteral("lesson.pdf"), package}, m_dir->path(),
+                                    environment);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const QString pdf = m_dir->filePath(QStringLiteral("lesson.pdf"));
+    QVERIFY(run.output.contains(QStringLiteral("pdf: ") + pdf));
+
+    KELVANE_REQUIRE_TOOL("pdftotext");
+    KELVANE_REQUIRE_TOOL("pdfimages");
+    const ToolRun text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, m_dir->path());
+    QVERIFY2(text.ok(), text.describe(QStringLiteral("pdftotext")).constData());
+    const QString words = QString::fromUtf8(text.standardOutput);
+    QVERIFY2(words.contains(QStringLiteral("Теплопроводность стержня")), qPrintable(words));
+    QVERIFY(words.contains(QStringLiteral("Закон Фурье")));
+
+    const ToolRun images = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}, m_dir->path());
+    QVERIFY2(images.ok(), images.describe(QStringLiteral("pdfimages")).constData());
+    QStringList sizes;
+    const QList<QByteArray> lines = images.standardOutput.trimmed().split('\n');
+    for (const QByteArray &line : lines.mid(2)) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        QVERIFY(fields.size() > 4);
+        sizes << QString::fromLatin1(fields.at(3) + 'x' + fields.at(4));
+    }
+    QCOMPARE(sizes, QStringList({"80x60", "40x30"}));
+    QCOMPARE(privateFolders(m_dir->path()), QStringList());
 }
 
 QTEST_MAIN(tst_Viewer)
