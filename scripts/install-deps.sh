@@ -17,6 +17,10 @@ packages=(
     reuse doxygen
     # Benchmark peers and corpus: parallel gzip, JPEG pictures.
     pigz libjpeg-turbo-progs
+    # The viewer's tests: PDF, desktop-file and AppStream validators, manual
+    # pages, a real X display, Qt's own catalogues.
+    poppler-utils desktop-file-utils appstream groff-base xvfb xauth
+    qttranslations5-l10n qt6-translations-l10n
 )
 
 missing=()
