@@ -146,7 +146,7 @@ quint64 PrivateWorkFolder::processStartTime(qint64 pid)
     // parentheses, so the fields are counted after the last ')'. The start
     // time is field 22, the 20th after the command.
     const QByteArray line = stat.readAll();
-    const int end = line.lastIndexOf(')');
+    const auto end = line.lastIndexOf(')');
     if (end < 0)
         return 0;
     const QList<QByteArray> fields = line.mid(end + 2).split(' ');
