@@ -180,20 +180,29 @@ QString ViewerWindow::aboutText()
 {
     struct Key
     {
-        QKeySequence keys;
+        QList<QKeySequence> keys;
         QString what;
     };
+    // The viewer's own keys, then those of the player's window.
     const Key keys[] = {
-        {QKeySequence::Open, tr("Open a lecture package")},
-        {QKeySequence::Print, tr("Print the page")},
-        {QKeySequence(Qt::CTRL | Qt::Key_E), tr("Export the page to PDF")},
-        {QKeySequence(Qt::CTRL | Qt::Key_Q), tr("Quit")},
-        {QKeySequence::HelpContents, tr("This window")},
+        {{QKeySequence::Open}, tr("Open a lecture package")},
+        {{QKeySequence::Print}, tr("Print the page")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the page to PDF")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Q)}, tr("Quit")},
+        {{QKeySequence::HelpContents}, tr("This window")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_F)}, tr("Go to the search field (Enter finds)")},
+        {{QKeySequence(Qt::Key_F3)}, tr("Find the next match")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, tr("Larger text")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, tr("Smaller text")},
+        {{QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}, tr("Back to the previous page")},
     };
     QString rows;
     for (const Key &key : keys) {
+        QStringList names;
+        for (const QKeySequence &sequence : key.keys)
+            names << keyText(sequence);
         rows += QStringLiteral("<tr><td><b>%1</b></td><td>&nbsp;&nbsp;%2</td></tr>")
-                    .arg(keyText(key.keys), key.what.toHtmlEscaped());
+                    .arg(names.join(QStringLiteral(", ")), key.what.toHtmlEscaped());
     }
     return tr("<h3>Kelvane Viewer %1</h3>"
               "<p>Shows lecture packages: ZIP archives with an index.html page and its pictures. "

@@ -230,6 +230,26 @@ Without a package it opens the bundled sample lecture.</source>
         <source>%1 - Kelvane</source>
         <translation>%1 - Kelvane</translation>
     </message>
+    <message>
+        <source>Go to the search field (Enter finds)</source>
+        <translation>Перейти в поле поиска (Enter ищет)</translation>
+    </message>
+    <message>
+        <source>Find the next match</source>
+        <translation>Найти следующее совпадение</translation>
+    </message>
+    <message>
+        <source>Larger text</source>
+        <translation>Увеличить шрифт</translation>
+    </message>
+    <message>
+        <source>Smaller text</source>
+        <translation>Уменьшить шрифт</translation>
+    </message>
+    <message>
+        <source>Back to the previous page</source>
+        <translation>Назад, на предыдущую страницу</translation>
+    </message>
 </context>
 <context>
     <name>main</name>

@@ -22,6 +22,7 @@
 #include <ikelvaneplayer.h>
 
 #include <QtCore/QMimeData>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QPluginLoader>
 #include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
@@ -29,6 +30,7 @@
 #include <QtGui/QScreen>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtTest/QtTest>
+#include <QShortcut> // QtGui in Qt 6, QtWidgets in Qt 5
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
@@ -388,6 +390,24 @@ void tst_ViewerWindow::aboutBox()
     const QString text = boxes.texts().first();
     for (const QString &part : expected)
         QVERIFY2(text.contains(part), qPrintable(text));
+
+    // Every key of the window, the player's own included, has its row.
+    QStringList listed;
+    const QRegularExpression keyCell(QStringLiteral("<td><b>(.*?)</b></td>"));
+    for (auto match = keyCell.globalMatch(text); match.hasNext();)
+        listed << match.next().captured(1).split(QStringLiteral(", "));
+    QList<QKeySequence> windowKeys;
+    for (const QShortcut *shortcut : window.findChildren<QShortcut *>())
+        windowKeys << shortcut->key();
+    for (const QAction *action : window.findChildren<QAction *>())
+        windowKeys << action->shortcuts();
+    windowKeys.removeAll(QKeySequence());
+    QVERIFY(windowKeys.size() >= 12);
+    for (const QKeySequence &keys : windowKeys) {
+        const QString name = keys.toString(QKeySequence::NativeText).toHtmlEscaped();
+        QVERIFY2(listed.contains(name), qPrintable(name + QStringLiteral(" missing in ") + listed.join(QLatin1Char(' '))));
+    }
+
     QCOMPARE(window.menuBar()->actions().first()->text(), language == QLatin1String("ru") ? QStringLiteral("&Файл")
                                                                                           : QStringLiteral("&File"));
 }
@@ -403,11 +423,19 @@ void tst_ViewerWindow::zoomAndGeometryRemembered()
         WindowState state(settings, &window, window.page(), player());
         state.restore(QSize(), QSize(300, 200));
         window.show();
-        const qreal base = window.page()->font().pointSizeF();
-        for (int i = 0; i < 3; ++i)
-            player()->slFontUp();
-        zoomedSize = window.page()->font().pointSizeF();
-        QVERIFY(zoomedSize > base);
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        // Zoomed by the player's keys, pressed in the viewer's window: each
+        // makes the page's text larger.
+        qreal before = window.page()->font().pointSizeF();
+        for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+                                         QKeySequence(Qt::CTRL | Qt::Key_Plus)}) {
+            QTest::keySequence(&window, keys);
+            const qreal after = window.page()->font().pointSizeF();
+            QVERIFY2(after > before, qPrintable(keys.toString()));
+            before = after;
+        }
+        zoomedSize = before;
         window.resize(size);
         state.save();
     }
