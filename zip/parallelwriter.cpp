@@ -157,7 +157,7 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
     entry->bound = ZipPrivate::entryBytesBound(listedSize, entry->spec.nameBytes.size(), entry->spec.encrypted,
                                                deflated);
     ++m_pendingEntries;
-    if (qAddOverflow(m_pendingBound, entry->bound, &m_pendingBound))
+    if (addOverflows(m_pendingBound, entry->bound, &m_pendingBound))
         m_pendingBound = std::numeric_limits<qint64>::max();
 
     if (!entry->spec.path.isEmpty()) {

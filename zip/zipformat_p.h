@@ -16,6 +16,8 @@
 #include <QtCore/QDateTime>
 #include <QtCore/QtGlobal>
 
+#include <limits>
+
 namespace ZipFormat {
 
 // Size of each of the two chunk buffers held by the reader and the writer.
@@ -229,6 +231,17 @@ inline quint32 readUInt(const unsigned char *p)
 inline quint64 readULongLong(const unsigned char *p)
 {
     return quint64(readUInt(p)) | (quint64(readUInt(p + 4)) << 32);
+}
+
+// a + b for values that are not negative (sizes, offsets): true, with *sum
+// unset, when the sum does not fit 63 bits. (Qt 5 has no public
+// qAddOverflow.)
+inline bool addOverflows(qint64 a, qint64 b, qint64 *sum)
+{
+    if (a < 0 || b < 0 || b > std::numeric_limits<qint64>::max() - a)
+        return true;
+    *sum = a + b;
+    return false;
 }
 
 inline void writeUShort(unsigned char *p, quint16 v)

@@ -300,7 +300,7 @@ Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLeng
     const qint64 size = file.isDir() ? 0 : file.size();
     qint64 end = 0;
     if (position < 0 || size < 0
-        || qAddOverflow(position, entryBytesBound(size, nameLength, encrypted, deflated), &end)) {
+        || addOverflows(position, entryBytesBound(size, nameLength, encrypted, deflated), &end)) {
         *problem = "Entry would end beyond the largest possible archive: %1";
         return Zip::FileWriteError;
     }
@@ -361,7 +361,7 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
         // The entries still queued count with the most they can take; only
         // when that does not fit is the exact position awaited.
         qint64 bound = 0;
-        if (qAddOverflow(device->pos(), parallel->pendingBound(), &bound)
+        if (addOverflows(device->pos(), parallel->pendingBound(), &bound)
             || checkEntryFits(file, nameBytes.size(), encrypted, finalLevel != 0, bound, &problem) != Zip::Success) {
             ec = parallel->flush();
             if (ec != Zip::Success)
