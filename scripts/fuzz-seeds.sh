@@ -6,16 +6,18 @@
 # Writes OUT_DIR/fuzz_unzip_device, OUT_DIR/fuzz_unzip_extract and
 # OUT_DIR/fuzz_deletedir. The archives are small ones made by Info-ZIP zip
 # (plain, encrypted, streamed with data descriptors, ZIP64 records with -fz,
-# also written to a pipe), 7-Zip (plain and encrypted), bsdtar (also with
-# ZIP64 records) and Python's zipfile (names that lead out of the target or
+# also written to a pipe, bzip2), 7-Zip (plain, encrypted with the
+# traditional cipher and AES, bzip2, LZMA, xz), bsdtar (also with ZIP64
+# records, and AES) and Python's zipfile (names that lead out of the target or
 # through the links the extraction fuzzer plants in its target, comments,
 # UTF-8 names, ZIP64 extra blocks, Unicode Path and Comment blocks, names
 # with backslashes from a Windows host, a folder marked by its MS-DOS
-# attribute), and archives with a stub in front. The password of every
+# attribute, bzip2, LZMA, a Zstandard frame from the zstd tool in records
+# written by hand), and archives with a stub in front. The password of every
 # encrypted seed is "kelvane", the one the fuzz targets try.
 set -euo pipefail
 out=${1:?usage: fuzz-seeds.sh OUT_DIR}
-for tool in zip 7z bsdtar python3; do
+for tool in zip 7z bsdtar python3 zstd; do
     command -v "$tool" >/dev/null || { echo "fuzz-seeds.sh: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 mkdir -p "$out"
@@ -52,6 +54,13 @@ mkdir -p "$zips"
     { printf 'MZ stub'; cat "$zips/infozip-zip64.zip"; } > "$zips/stub-infozip-zip64.zip"
     7z a -tzip -bso0 -bsp0 "$zips/7z.zip" . >/dev/null
     7z a -tzip -bso0 -bsp0 -pkelvane "$zips/7z-encrypted.zip" index.html img >/dev/null
+    7z a -tzip -bso0 -bsp0 -mm=BZip2 "$zips/7z-bzip2.zip" . >/dev/null
+    7z a -tzip -bso0 -bsp0 -mm=LZMA "$zips/7z-lzma.zip" . >/dev/null
+    7z a -tzip -bso0 -bsp0 -mm=XZ "$zips/7z-xz.zip" index.html docs >/dev/null
+    7z a -tzip -bso0 -bsp0 -mem=AES256 -pkelvane "$zips/7z-aes256.zip" . >/dev/null
+    7z a -tzip -bso0 -bsp0 -mm=LZMA -mem=AES128 -pkelvane "$zips/7z-aes128-lzma.zip" index.html docs >/dev/null
+    zip -qr -Z bzip2 "$zips/infozip-bzip2.zip" .
+    bsdtar --format zip --options zip:encryption=aes256 --passphrase kelvane -cf "$zips/bsdtar-aes256.zip" index.html img
     bsdtar --format zip -cf "$zips/bsdtar.zip" .
     bsdtar --format zip --options zip:compression=store -cf "$zips/bsdtar-stored.zip" index.html img
     bsdtar --format zip --options zip:zip64 -cf "$zips/bsdtar-zip64.zip" index.html img
@@ -117,6 +126,22 @@ for name, data, attributes in [("\u041b\u0435\u043a\u0446\u0438\u044f\\\u0444.tx
     extra = unicode_block(0x7075, stored, name) + unicode_block(0x6375, comment, "\u043a\u043e\u043c")
     entries.append((stored, data, attributes, extra, comment))
 raw_archive(f"{d}/windows-names.zip", entries)
+make("python-bzip2.zip", [("index.html", b"<p>page</p>" * 40), ("b.txt", b"b")], method=zipfile.ZIP_BZIP2)
+make("python-lzma.zip", [("index.html", b"<p>page</p>" * 40), ("b.txt", b"b")], method=zipfile.ZIP_LZMA)
+
+# A Zstandard entry (method 93): no archiver at hand writes one, so the
+# records are put together here around a frame from the zstd tool.
+import subprocess
+content = b"<p>zstandard page</p>\n" * 30
+frame = subprocess.run(["zstd", "-q", "-c", "-19"], input=content, capture_output=True, check=True).stdout
+name = b"index.html"
+crc = zlib.crc32(content)
+local = struct.pack("<IHHHHHIIIHH", 0x04034b50, 63, 0, 93, 0x6000, 0x4a21, crc, len(frame), len(content),
+                    len(name), 0) + name
+central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 63, 63, 0, 93, 0x6000, 0x4a21, crc, len(frame),
+                      len(content), len(name), 0, 0, 0, 0, 0, 0) + name
+end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 1, 1, len(central), len(local) + len(frame), 0)
+open(f"{d}/python-zstd.zip", "wb").write(local + frame + central + end)
 PY
 
 mkdir -p "$out/fuzz_unzip_device" "$out/fuzz_unzip_extract" "$out/fuzz_deletedir"

@@ -10,9 +10,9 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools
     qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    zlib1g-dev libisal-dev
+    zlib1g-dev libisal-dev libbz2-dev liblzma-dev libzstd-dev libssl-dev
     fonts-dejavu-core shared-mime-info
-    python3 zip unzip p7zip-full libarchive-tools time
+    python3 zip unzip p7zip-full libarchive-tools zstd time
     clang libclang-rt-14-dev
     reuse doxygen
     # Benchmark peers and corpus: parallel gzip, JPEG pictures.

@@ -6,8 +6,9 @@
 
 #include "extractionpath_p.h"
 #include "filesystem_p.h"
+#include "inflater_p.h"
 #include "ziplog_p.h"
-#include "zipcipher_p.h"
+#include "zipaes_p.h"
 #include "zipextrafield_p.h"
 #include "zipnames_p.h"
 #include "zipreadable_p.h"
@@ -60,16 +61,33 @@ qint64 lastSignatureIn(const unsigned char *data, qint64 length)
     return -1;
 }
 
+UnZip::EntryCompression publicCompression(quint16 method)
+{
+    switch (method) {
+    case MethodStored:
+        return UnZip::Stored;
+    case MethodDeflated:
+        return UnZip::Deflated;
+    case MethodBzip2:
+        return UnZip::Bzip2;
+    case MethodLzma:
+        return UnZip::Lzma;
+    case MethodZstd:
+        return UnZip::Zstd;
+    case MethodXz:
+        return UnZip::Xz;
+    default:
+        return UnZip::UnknownMethod;
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
 // UnzipPrivate: opening and the central directory
 // ---------------------------------------------------------------------------
 
-UnzipPrivate::UnzipPrivate()
-    : crcTable(get_crc_table())
-{
-}
+UnzipPrivate::UnzipPrivate() = default;
 
 UnzipPrivate::~UnzipPrivate()
 {
@@ -370,7 +388,9 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
             diagnostic.report("Skipping file with no name.");
             break;
         }
-        skipped.append({name, *reason, method, versionNeeded, flags});
+        // An AES entry whose data method is not read is listed with that method.
+        const bool aesOverMethod = method == MethodAes && extra.hasAes() && *reason == UnZip::UnsupportedMethod;
+        skipped.append({name, *reason, aesOverMethod ? extra.aes().method : method, versionNeeded, flags});
         return UnZip::Success;
     }
 
@@ -385,6 +405,11 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     entry->crc = readUInt(h + CentralHeader::Crc);
     entry->compressedSize = compressedSize;
     entry->uncompressedSize = uncompressedSize;
+    if (method == MethodAes) {
+        entry->aesStrength = extra.aes().strength;
+        entry->aesVersion = extra.aes().version;
+        entry->aesMethod = extra.aes().method;
+    }
     entry->localHeaderOffset = localHeaderOffset;
     if (!unicodeName.isNull())
         entry->storedName = decodeText(nameData, nameLength, utf8);
@@ -579,141 +604,25 @@ UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const QString &path, const Zi
     return UnZip::InconsistentHeaders;
 }
 
-UnZip::ErrorCode UnzipPrivate::testPassword(unsigned int *keys, const QString &file, const ZipEntryP &header)
+UnZip::ErrorCode UnzipPrivate::openEntry(const QString &path, ZipEntryP &entry)
 {
-    Q_UNUSED(file);
-    if (header.compressedSize < quint64(EncryptionHeaderSize))
-        return UnZip::CorruptedArchive;
-    if (device->read(reinterpret_cast<char *>(inputBuffer), EncryptionHeaderSize) != EncryptionHeaderSize)
-        return UnZip::CorruptedArchive;
-    ZipCipher::initKeys(keys, ZipCipher::passwordBytes(password), crcTable);
-    return testKeys(header, keys) ? UnZip::Success : UnZip::PasswordMismatch;
-}
-
-bool UnzipPrivate::testKeys(const ZipEntryP &header, unsigned int *keys)
-{
-    unsigned char plain[EncryptionHeaderSize];
-    std::memcpy(plain, inputBuffer, EncryptionHeaderSize);
-    ZipCipher::decrypt(keys, plain, EncryptionHeaderSize, crcTable);
-    const unsigned char check = header.hasDataDescriptor()
-        ? header.dosTime[1]
-        : uchar(header.crc >> 24);
-    return plain[EncryptionHeaderSize - 1] == check;
-}
-
-UnZip::ErrorCode UnzipPrivate::extractStored(ZipEntryP &entry, QIODevice *outDev, quint64 dataLength,
-                                             unsigned int *keys, quint32 *crc)
-{
-    char *buffer = reinterpret_cast<char *>(inputBuffer);
-    quint64 total = 0;
-    while (total < dataLength) {
-        const qint64 request = qMin<quint64>(BufferSize, dataLength - total);
-        const qint64 n = device->read(buffer, request);
-        if (n < 0)
-            return UnZip::FileReadError;
-        if (n == 0)
-            break;
-        if (entry.isEncrypted())
-            ZipCipher::decrypt(keys, inputBuffer, n, crcTable);
-        *crc = ZipCrc::update(*crc, inputBuffer, n);
-        if (outDev->write(buffer, n) != n)
-            return UnZip::FileWriteError;
-        total += quint64(n);
-    }
-    return UnZip::Success;
-}
-
-UnZip::ErrorCode UnzipPrivate::extractDeflated(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                               quint64 dataLength, unsigned int *keys, quint32 *crc)
-{
-    if (!inflater.begin())
-        return UnZip::ZlibFailure;
-
-    char *input = reinterpret_cast<char *>(inputBuffer);
-    char *output = reinterpret_cast<char *>(outputBuffer);
-    quint64 remaining = dataLength;
-    quint64 written = 0;
-    for (;;) {
-        if (remaining == 0) {
-            inflater.end();
-            diagnostic.report(QString::fromLatin1("Compressed data runs past the entry's size: %1").arg(path));
-            return UnZip::CorruptedArchive;
-        }
-        const qint64 n = device->read(input, qMin<quint64>(BufferSize, remaining));
-        if (n < 0) {
-            inflater.end();
-            return UnZip::FileReadError;
-        }
-        if (n == 0)
-            break;
-        remaining -= quint64(n);
-        if (entry.isEncrypted())
-            ZipCipher::decrypt(keys, inputBuffer, n, crcTable);
-        inflater.setInput(inputBuffer, uint(n));
-
-        Inflater::Status status;
-        unsigned int produced;
-        do {
-            status = inflater.inflate(outputBuffer, BufferSize, &produced);
-            if (status == Inflater::DataError) {
-                inflater.end();
-                return UnZip::ZlibFailure;
-            }
-            if (written + produced > entry.uncompressedSize) {
-                // More data than the entry records: stop before writing it.
-                inflater.end();
-                diagnostic.report(QString::fromLatin1("Entry inflates beyond its recorded size: %1").arg(path));
-                return UnZip::CorruptedArchive;
-            }
-            if (produced != 0 && outDev->write(output, produced) != qint64(produced)) {
-                inflater.end();
-                return UnZip::FileWriteError;
-            }
-            *crc = ZipCrc::update(*crc, outputBuffer, produced);
-            written += produced;
-        } while (produced == uint(BufferSize));
-
-        if (status == Inflater::StreamEnd)
-            break;
-    }
-    inflater.end();
-    return UnZip::Success;
-}
-
-UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                           UnZip::ExtractionOptions options)
-{
-    Q_UNUSED(options);
     if (!entry.localHeaderChecked) {
         const UnZip::ErrorCode ec = parseLocalHeaderRecord(path, entry);
         if (ec != UnZip::Success)
             return ec;
         entry.localHeaderChecked = true;
     }
-    if (!seekTo(entry.dataOffset))
-        return UnZip::FileSeekError;
+    return extractor.open(device, entry, password, path);
+}
 
-    unsigned int keys[3];
-    quint64 dataLength = entry.compressedSize;
-    if (entry.isEncrypted()) {
-        const UnZip::ErrorCode ec = testPassword(keys, path, entry);
-        if (ec != UnZip::Success) {
-            diagnostic.report(QString::fromLatin1("Unable to decrypt %1").arg(path));
-            return ec;
-        }
-        dataLength -= EncryptionHeaderSize;
-    }
-
-    if (dataLength == 0)
-        return entry.crc == 0 ? UnZip::Success : UnZip::CorruptedArchive;
-
-    quint32 crc = 0;
-    const UnZip::ErrorCode ec = entry.compressionMethod == MethodStored
-        ? extractStored(entry, outDev, dataLength, keys, &crc)
-        : extractDeflated(path, entry, outDev, dataLength, keys, &crc);
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
+                                           UnZip::ExtractionOptions options)
+{
+    Q_UNUSED(options);
+    const UnZip::ErrorCode ec = openEntry(path, entry);
     if (ec != UnZip::Success)
         return ec;
-    return crc == entry.crc ? UnZip::Success : UnZip::CorruptedArchive;
+    return extractor.extractTo(outDev);
 }
 
 // ---------------------------------------------------------------------------
@@ -795,12 +704,17 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::DirectoryCreationFailed;
     }
 
+    // Password and authentication code are checked before the file is
+    // created: a wrong password or damaged AES data leave no file behind.
+    const UnZip::ErrorCode opened = openEntry(path, entry);
+    if (opened != UnZip::Success)
+        return opened;
     QFile outFile(outputPath);
     if (!outFile.open(QIODevice::WriteOnly)) {
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
-    const UnZip::ErrorCode ec = extractFile(path, entry, &outFile, options);
+    const UnZip::ErrorCode ec = extractor.extractTo(&outFile);
     outFile.close();
     if (ec != UnZip::Success && !outFile.remove())
         diagnostic.report(QString::fromLatin1("Unable to remove corrupted file: %1").arg(outputPath));
@@ -921,18 +835,14 @@ QList<UnZip::ZipEntry> UnZip::entryList() const
         info.uncompressedSize = entry->uncompressedSize;
         info.crc = entry->crc;
         info.lastModified = decodeDosDateTime(entry->dosTime, entry->dosDate);
-        switch (entry->compressionMethod) {
-        case MethodStored:
-            info.compression = Stored;
-            break;
-        case MethodDeflated:
-            info.compression = Deflated;
-            break;
-        default:
-            info.compression = UnknownMethod;
-        }
+        info.compression = publicCompression(entry->dataMethod());
         info.type = entry->isFolder ? Directory : File;
         info.encrypted = entry->isEncrypted();
+        if (entry->isAesEncrypted())
+            info.encryption = UnZip::EntryEncryption(UnZip::Aes128 + entry->aesStrength - ZipAes::Aes128);
+        else if (entry->isEncrypted())
+            info.encryption = UnZip::TraditionalEncryption;
+        info.hasCrc = !(entry->isAesEncrypted() && entry->aesVersion == ZipAes::VersionAe2);
         list.append(info);
     }
     return list;

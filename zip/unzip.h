@@ -21,8 +21,10 @@ class UnzipPrivate;
 /// The ZIP reader UnZip.
 
 /// Reads ZIP archives: opens a file or device, lists the central directory,
-/// and extracts entries (stored or deflated, optionally with the traditional
-/// encryption) to devices or below a folder, checking each entry's CRC-32.
+/// and extracts entries (stored, deflated, bzip2, LZMA, Zstandard or xz,
+/// optionally encrypted with the traditional cipher or WinZip AES) to devices
+/// or below a folder, checking each entry's CRC-32 (and the authentication
+/// code of AES entries, before any byte of them is written).
 /// Every outcome is reported as an ErrorCode; formatError() gives its text
 /// and lastErrorDetail() the detail of the last diagnostic.
 ///
@@ -63,17 +65,30 @@ public:
     };
     Q_DECLARE_FLAGS(ExtractionOptions, ExtractionOption)
 
-    /// An entry's compression method.
+    /// The compression method of an entry's data (below any encryption).
     enum EntryCompression {
-        Stored = 0,       ///< Not compressed.
-        Deflated = 1,     ///< Deflate.
-        UnknownMethod = 2 ///< Any other method.
+        Stored = 0,        ///< Not compressed.
+        Deflated = 1,      ///< Deflate.
+        UnknownMethod = 2, ///< Any other method.
+        Bzip2 = 3,         ///< bzip2 (method 12).
+        Lzma = 4,          ///< LZMA (method 14).
+        Zstd = 5,          ///< Zstandard (method 93).
+        Xz = 6             ///< xz (method 95).
     };
 
     /// What an entry is.
     enum EntryType {
         File = 0,     ///< A file.
         Directory = 1 ///< A folder (its name ends with "/").
+    };
+
+    /// How an entry's data is encrypted.
+    enum EntryEncryption {
+        NotEncrypted = 0,          ///< Not encrypted.
+        TraditionalEncryption = 1, ///< The traditional ZIP cipher.
+        Aes128 = 2,                ///< WinZip AES with a 128-bit key.
+        Aes192 = 3,                ///< WinZip AES with a 192-bit key.
+        Aes256 = 4                 ///< WinZip AES with a 256-bit key.
     };
 
     /// Public information about one entry, as returned by entryList().
@@ -89,6 +104,10 @@ public:
         EntryCompression compression = Stored; ///< Compression method.
         EntryType type = File;                 ///< File or folder.
         bool encrypted = false;                ///< Whether the entry is encrypted.
+        EntryEncryption encryption = NotEncrypted; ///< How the entry is encrypted.
+        /// False for AES entries of the AE-2 kind: they record no CRC-32
+        /// (crc is 0), their authentication code covers the data instead.
+        bool hasCrc = true;
     };
 
     /// Why the reader left an entry of the central directory out of its

@@ -10,7 +10,7 @@
 // This file is not part of the public API. It may change without notice.
 
 #include "unzip.h"
-#include "inflater_p.h"
+#include "entryextractor_p.h"
 #include "zipentry_p.h"
 #include "zipformat_p.h"
 #include "ziplog_p.h"
@@ -18,8 +18,6 @@
 #include <QtCore/QMap>
 #include <QtCore/QString>
 #include <QtCore/QVector>
-
-#include <zlib.h>
 
 class QDir;
 class QIODevice;
@@ -37,8 +35,6 @@ public:
 
     unsigned char inputBuffer[ZipFormat::BufferSize];
     unsigned char outputBuffer[ZipFormat::BufferSize];
-
-    const z_crc_t *crcTable;
 
     // Where the central directory starts (corrected for data in front of the
     // archive), how many records the end record announces, and the amount
@@ -70,10 +66,11 @@ public:
     // an entry's data must end before the next local header begins.
     QVector<quint64> localHeaderOffsets;
 
-    Inflater inflater;
-
     // The last diagnostic of the call in progress or last made.
     ZipDiagnostic diagnostic;
+
+    // The data path: passwords, decryption, decoding, checks.
+    EntryExtractor extractor{inputBuffer, outputBuffer, &diagnostic};
 
     UnZip::ErrorCode openArchive(QIODevice *device);
     UnZip::ErrorCode seekToCentralDirectory();
@@ -89,9 +86,6 @@ public:
 
     bool createDirectory(const QString &path);
 
-    UnZip::ErrorCode testPassword(unsigned int *keys, const QString &file, const ZipEntryP &header);
-    bool testKeys(const ZipEntryP &header, unsigned int *keys);
-
 private:
     void releaseDirectory();
     bool seekTo(quint64 position);
@@ -105,10 +99,7 @@ private:
     void addEntry(const QString &name, ZipEntryP *entry);
     quint64 nextLocalHeaderAfter(quint64 offset) const;
     UnZip::ErrorCode checkDataDescriptor(const QString &path, const ZipEntryP &entry, bool zip64, quint64 limit);
-    UnZip::ErrorCode extractStored(ZipEntryP &entry, QIODevice *outDev, quint64 dataLength,
-                                   unsigned int *keys, quint32 *crc);
-    UnZip::ErrorCode extractDeflated(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                     quint64 dataLength, unsigned int *keys, quint32 *crc);
+    UnZip::ErrorCode openEntry(const QString &path, ZipEntryP &entry);
 };
 
 #endif // KELVANE_UNZIP_P_H

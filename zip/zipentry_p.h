@@ -42,10 +42,18 @@ public:
     // Write side: the local header holds both sizes in a ZIP64 field (and the
     // data descriptor has 8-byte sizes), for an entry that may pass 4 GiB.
     bool zip64LocalSizes = false;
+    // WinZip AES (method 99), from the 0x9901 extra field: key strength
+    // (1-3; 0 for other entries), AE-1 or AE-2, and the method of the data.
+    quint8 aesStrength = 0;
+    quint16 aesVersion = 0;
+    quint16 aesMethod = 0;
 
     bool isEncrypted() const { return generalFlags[0] & ZipFormat::FlagEncrypted; }
     bool hasDataDescriptor() const { return generalFlags[0] & ZipFormat::FlagDataDescriptor; }
     bool hasUtf8Names() const { return generalFlags[1] & ZipFormat::FlagUtf8Names; }
+    bool isAesEncrypted() const { return compressionMethod == ZipFormat::MethodAes; }
+    // The method the data is compressed with, below any AES encryption.
+    quint16 dataMethod() const { return isAesEncrypted() ? aesMethod : compressionMethod; }
 };
 
 #endif // KELVANE_ZIPENTRY_P_H

@@ -59,6 +59,10 @@ ZipExtraField::ZipExtraField(const unsigned char *field, int size, const QByteAr
             if (m_unicodeComment.isNull())
                 m_unicodeComment = unicodeText(data, length, comment);
             break;
+        case ExtraField::WinZipAes:
+            if (!m_hasAes)
+                m_hasAes = ZipAes::parseExtraField(data, length, &m_aes);
+            break;
         default:
             break;
         }

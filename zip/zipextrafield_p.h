@@ -13,6 +13,7 @@
 // blocks the reader understands are picked out, every other block is passed
 // over. One walker serves both kinds of record.
 
+#include "zipaes_p.h"
 #include "zipformat_p.h"
 
 #include <QtCore/QString>
@@ -44,11 +45,17 @@ public:
     QString unicodePath() const { return m_unicodePath; }
     QString unicodeComment() const { return m_unicodeComment; }
 
+    // The WinZip AES block, when there is a valid one.
+    bool hasAes() const { return m_hasAes; }
+    const ZipAes::ExtraField &aes() const { return m_aes; }
+
 private:
     const unsigned char *m_zip64 = nullptr;
     int m_zip64Size = 0;
     QString m_unicodePath;
     QString m_unicodeComment;
+    bool m_hasAes = false;
+    ZipAes::ExtraField m_aes;
 };
 
 #endif // KELVANE_ZIPEXTRAFIELD_P_H

@@ -65,13 +65,20 @@ enum Signature : quint32 {
 
 enum Method : quint16 {
     MethodStored = 0,
-    MethodDeflated = 8
+    MethodDeflated = 8,
+    MethodBzip2 = 12,
+    MethodLzma = 14,
+    MethodZstd = 93,
+    MethodXz = 95,
+    MethodAes = 99 // WinZip AES; the real method is in the 0x9901 extra field
 };
 
 // Bits of the first (low) general purpose flag byte.
 enum LowFlag : unsigned char {
     FlagEncrypted = 0x01,
-    FlagDataDescriptor = 0x08
+    FlagLzmaEndMarker = 0x02, // method 14: the stream ends with an end marker
+    FlagDataDescriptor = 0x08,
+    FlagStrongEncryption = 0x40
 };
 
 // Bits of the second (high) general purpose flag byte.
@@ -200,8 +207,21 @@ enum HeaderId : quint16 {
     Zip64 = 0x0001,
     // Version 1, the CRC-32 of the stored name (comment), then UTF-8 text.
     UnicodePath = 0x7075,
-    UnicodeComment = 0x6375
+    UnicodeComment = 0x6375,
+    // WinZip AES: vendor version (1 or 2), "AE", key strength (1-3), and
+    // the method of the data under the encryption.
+    WinZipAes = 0x9901
 };
+
+namespace Aes {
+enum Offset : int {
+    VendorVersion = 0,
+    VendorId = 2,
+    Strength = 4,
+    Method = 5,
+    Size = 7
+};
+}
 
 namespace Unicode {
 enum Offset : int {

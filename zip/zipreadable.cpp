@@ -3,6 +3,7 @@
 
 #include "zipreadable_p.h"
 
+#include "decoder_p.h"
 #include "zipextrafield_p.h"
 #include "zipformat_p.h"
 
@@ -18,11 +19,20 @@ namespace {
 // whose keys and ciphers the reader does not have.
 constexpr quint16 StrongEncryptionFlag = 0x0040;
 
+// Highest "version needed to extract" (times ten) read for an entry of this
+// method: what stored and deflated entries need with ZIP64, and 6.3 for the
+// methods and the cipher added since (bzip2 4.6, AES 5.1, LZMA, Zstandard
+// and xz 6.3).
+int highestReadableVersion(quint16 method)
+{
+    return method == MethodStored || method == MethodDeflated ? MaxSupportedVersion : 63;
+}
+
 } // namespace
 
 bool isMethodReadable(quint16 method)
 {
-    return method == MethodStored || method == MethodDeflated;
+    return Decoder::isDecodable(method);
 }
 
 const char *methodName(quint16 method)
@@ -54,12 +64,19 @@ const char *methodName(quint16 method)
 std::optional<UnZip::SkipReason> obstacle(quint16 method, quint16 versionNeeded, quint16 flags,
                                           const ZipExtraField &extra, bool hasName)
 {
-    Q_UNUSED(extra);
-    if (!isMethodReadable(method))
+    // An AES entry is read when its extra field is valid and the method
+    // under the encryption is one the reader decodes.
+    if (method == MethodAes) {
+        if (!extra.hasAes())
+            return UnZip::UnsupportedEncryption;
+        if (!isMethodReadable(extra.aes().method))
+            return UnZip::UnsupportedMethod;
+    } else if (!isMethodReadable(method)) {
         return UnZip::UnsupportedMethod;
+    }
     // The low byte is the version times ten; values of 128 and above have
     // always been read as negative, and so pass.
-    if (qint8(versionNeeded & 0xff) > MaxSupportedVersion)
+    if (qint8(versionNeeded & 0xff) > highestReadableVersion(method))
         return UnZip::UnsupportedVersion;
     if (flags & StrongEncryptionFlag)
         return UnZip::UnsupportedEncryption;
@@ -80,6 +97,8 @@ QString describe(UnZip::SkipReason reason, quint16 method, quint16 versionNeeded
         return QCoreApplication::translate("UnZip", "needs version %1.%2 to extract, not supported")
             .arg((versionNeeded & 0xff) / 10).arg((versionNeeded & 0xff) % 10);
     case UnZip::UnsupportedEncryption:
+        if (method == MethodAes)
+            return QCoreApplication::translate("UnZip", "WinZip AES without a valid extra field, not supported");
         return QCoreApplication::translate("UnZip", "strong encryption not supported");
     case UnZip::NamelessEntry:
         return QCoreApplication::translate("UnZip", "entry without a name");

@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
+Q_DECLARE_METATYPE(RawZip::Method)
 
 namespace {
 
@@ -215,6 +216,10 @@ private slots:
     void linksInTheTarget();
 
     void highRatioDeflate();
+    void highRatioOtherMethods_data();
+    void highRatioOtherMethods();
+    void otherStreamsRunPastTheirSize_data();
+    void otherStreamsRunPastTheirSize();
     void overlappingEntries();
     void sharedLocalHeader();
     void deflateRunsPastItsSize();
@@ -512,6 +517,112 @@ void TestBadArchives::highRatioDeflate()
     QCOMPARE(sandbox.targetContents(), QStringList{QStringLiteral("good.txt")});
     QVERIFY(!unzip.contains(QStringLiteral("bomb.bin")));
     QVERIFY(m_lines.contains(QStringLiteral("Removing corrupted entry \"bomb.bin\"")));
+}
+
+void TestBadArchives::highRatioOtherMethods_data()
+{
+    QTest::addColumn<RawZip::Method>("method");
+    QTest::addColumn<bool>("aes");
+    QTest::addColumn<bool>("damagedCode");
+    QTest::newRow("bzip2") << RawZip::Bzip2 << false << false;
+    QTest::newRow("lzma") << RawZip::Lzma << false << false;
+    QTest::newRow("zstd") << RawZip::Zstd << false << false;
+    QTest::newRow("xz") << RawZip::Xz << false << false;
+    QTest::newRow("bzip2 in AES-256") << RawZip::Bzip2 << true << false;
+    QTest::newRow("xz in AES-256") << RawZip::Xz << true << false;
+    // The authentication code is checked before anything is decoded: the
+    // bomb never goes off.
+    QTest::newRow("xz in AES-256, authentication code damaged") << RawZip::Xz << true << true;
+}
+
+void TestBadArchives::highRatioOtherMethods()
+{
+    QFETCH(RawZip::Method, method);
+    QFETCH(bool, aes);
+    QFETCH(bool, damagedCode);
+
+    // 64 MiB of zeros, recorded as 4 KiB of zeros.
+    static QHash<int, QByteArray> streams;
+    if (!streams.contains(method))
+        streams.insert(method, RawZip::compress(method, QByteArray(64 << 20, '\0')));
+    const QByteArray stream = streams.value(method);
+    QVERIFY(stream.size() < 262144);
+    RawZip zip;
+    RawZip::Entry &bomb = zip.add("bomb.bin").compressed(method);
+    bomb.raw(aes ? RawZip::encryptAes("pw", RawZip::Aes256, QByteArray(16, 's'), stream) : stream);
+    if (aes) {
+        bomb.aes("pw", RawZip::Aes256, 1);
+        bomb.centralExtra = bomb.localExtra = QByteArray(); // the builder adds the AES field
+    }
+    bomb.versionNeeded = 63;
+    bomb.central.uncompressedSize = bomb.local.uncompressedSize = 4096;
+    bomb.central.crc = bomb.local.crc = crcOfZeros(4096);
+    zip.add("good.txt", "good");
+    RawZip::Archive archive = zip.build();
+    if (damagedCode)
+        archive.bytes.data()[archive.entries.at(0).dataOffset + archive.entries.at(0).dataSize - 1] ^= 0x20;
+
+    qint64 bytesRead = 0;
+    UnZip unzip;
+    unzip.setPassword(QStringLiteral("pw"));
+    QCOMPARE(unzip.openArchive(new CountingBuffer(archive.bytes, &bytesRead)), UnZip::Success);
+    CountingDevice out;
+    const qint64 readBefore = bytesRead;
+    QCOMPARE(unzip.extractFile(QStringLiteral("bomb.bin"), &out), UnZip::CorruptedArchive);
+    QVERIFY(out.count <= (damagedCode ? 0 : 4096));
+    // The entry's own bytes (twice for AES: authentication, then decryption)
+    // and its local header, nothing more.
+    const qint64 entryBytes = archive.entries.at(0).end - archive.entries.at(0).localHeader;
+    QVERIFY2(bytesRead - readBefore <= (aes ? 2 : 1) * entryBytes,
+             qPrintable(QString::number(bytesRead - readBefore)));
+    QCOMPARE(m_lines, QStringList{damagedCode ? QStringLiteral("\"Authentication code mismatch: bomb.bin\"")
+                                              : QStringLiteral("\"Entry inflates beyond its recorded size: bomb.bin\"")});
+
+    Sandbox sandbox;
+    QCOMPARE(unzip.extractAll(sandbox.target(), UnZip::KeepFolders), UnZip::Success);
+    QCOMPARE(sandbox.targetContents(), QStringList{QStringLiteral("good.txt")});
+    QVERIFY(!unzip.contains(QStringLiteral("bomb.bin")));
+}
+
+void TestBadArchives::otherStreamsRunPastTheirSize_data()
+{
+    QTest::addColumn<RawZip::Method>("method");
+    QTest::addColumn<int>("keep"); // bytes of the stream the entry keeps; < 0: all but that many
+    const struct {
+        const char *name;
+        RawZip::Method method;
+    } methods[] = {{"bzip2", RawZip::Bzip2}, {"lzma", RawZip::Lzma}, {"zstd", RawZip::Zstd}, {"xz", RawZip::Xz}};
+    for (const auto &m : methods) {
+        QTest::addRow("%s, first byte", m.name) << m.method << 1;
+        QTest::addRow("%s, first half", m.name) << m.method << 0;
+        QTest::addRow("%s, all but the last byte", m.name) << m.method << -1;
+    }
+}
+
+void TestBadArchives::otherStreamsRunPastTheirSize()
+{
+    QFETCH(RawZip::Method, method);
+    QFETCH(int, keep);
+    const QByteArray content = noise(100000, 3) + QByteArray(100000, 'z');
+    const QByteArray stream = RawZip::compress(method, content);
+    const int kept = keep > 0 ? keep : keep == 0 ? stream.size() / 2 : stream.size() + keep;
+    RawZip zip;
+    RawZip::Entry &e = zip.add("cut.bin", content).compressed(method).raw(stream.left(kept));
+    e.versionNeeded = 63;
+    // The rest of the stream follows, but belongs to no entry.
+    e.trailingData = stream.mid(kept);
+    zip.add("after.txt", "after");
+    UnZip unzip;
+    QCOMPARE(openBytes(unzip, zip.build().bytes), UnZip::Success);
+    CountingDevice out;
+    QCOMPARE(unzip.extractFile(QStringLiteral("cut.bin"), &out), UnZip::CorruptedArchive);
+    // Without the last byte the content may be out whole: the stream's own
+    // end is missing all the same.
+    QVERIFY(out.count <= quint64(content.size()));
+    QCOMPARE(m_lines, QStringList{QStringLiteral("\"Compressed data runs past the entry's size: cut.bin\"")});
+    CountingDevice after;
+    QCOMPARE(unzip.extractFile(QStringLiteral("after.txt"), &after), UnZip::Success);
+    QCOMPARE(after.count, quint64(5));
 }
 
 void TestBadArchives::overlappingEntries()

@@ -6,7 +6,12 @@
 #include "zipcipher_p.h"
 #include "zipformat_p.h"
 
+#include <bzlib.h>
+#include <lzma.h>
+#include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <zlib.h>
+#include <zstd.h>
 
 #include <QtCore/QtGlobal>
 
@@ -18,19 +23,41 @@ namespace {
 struct Payload
 {
     QByteArray data;
-    quint32 crc = 0;
+    quint32 crc = 0;         // CRC-32 of the content
+    quint32 recordedCrc = 0; // what the headers hold by default (0 for AE-2)
+    quint16 method = 0;      // method field of the headers
+    QByteArray extra;        // the AES extra field, in both records
 };
 
 Payload payloadOf(const RawZip::Entry &e)
 {
     Payload p;
     p.crc = RawZip::crc32(e.content);
+    p.recordedCrc = p.crc;
+    p.method = e.method;
+    const bool aes = !e.aesPassword.isNull();
+    if (aes) {
+        p.method = MethodAes;
+        p.extra = RawZip::aesExtraField(e.aesVersion, RawZip::AesStrength(e.aesStrength), e.method);
+        if (e.aesVersion == 2)
+            p.recordedCrc = 0;
+    }
     if (e.rawData) {
         p.data = *e.rawData;
         return p;
     }
-    QByteArray stored = e.method == MethodDeflated ? RawZip::deflate(e.content, e.level) : e.content;
-    if (!e.password.isNull()) {
+    QByteArray stored = e.method == MethodDeflated ? RawZip::deflate(e.content, e.level)
+        : e.method == MethodStored                 ? e.content
+                                                   : RawZip::compress(RawZip::Method(e.method), e.content);
+    if (aes) {
+        const int saltSize = 4 + 4 * e.aesStrength;
+        QByteArray salt = e.aesSalt;
+        if (salt.isNull()) {
+            for (int i = 0; i < saltSize; ++i)
+                salt.append(char(0x51 + 7 * i));
+        }
+        stored = RawZip::encryptAes(e.aesPassword, RawZip::AesStrength(e.aesStrength), salt, stored);
+    } else if (!e.password.isNull()) {
         QByteArray header = e.encryptionFiller.left(10).leftJustified(10, '\0');
         header.append(char(e.headerByte10.value_or(uchar(e.dosTime & 0xff))));
         const uchar check = (e.flags & FlagDataDescriptor) ? uchar(e.dosTime >> 8) : uchar(p.crc >> 24);
@@ -64,12 +91,16 @@ RawZip::Archive RawZip::build() const
     a.bytes = prefix;
     QVector<QByteArray> storedData;
     QVector<quint32> crcs;
+    QVector<quint16> methods;
+    QVector<QByteArray> extras;
 
     for (int i = 0; i < count(); ++i) {
         const Entry &e = m_entries.at(size_t(i));
         const Payload p = payloadOf(e);
         storedData.append(p.data);
-        crcs.append(p.crc);
+        crcs.append(p.recordedCrc);
+        methods.append(p.method);
+        extras.append(p.extra);
         const Fields &l = e.local;
         const QByteArray name = l.name.value_or(e.name);
 
@@ -77,17 +108,17 @@ RawZip::Archive RawZip::build() const
         putUInt(h, LocalHeader::Signature, LocalHeaderSignature);
         putUShort(h, LocalHeader::VersionNeeded, l.versionNeeded.value_or(e.versionNeeded));
         putUShort(h, LocalHeader::Flags, l.flags.value_or(e.flags));
-        putUShort(h, LocalHeader::Method, l.method.value_or(e.method));
+        putUShort(h, LocalHeader::Method, l.method.value_or(p.method));
         putUShort(h, LocalHeader::Time, l.dosTime.value_or(e.dosTime));
         putUShort(h, LocalHeader::Date, l.dosDate.value_or(e.dosDate));
         const bool localZip64 = e.zip64Records & Zip64Local;
         const quint32 localSizeDefault32 = localZip64 ? quint32(MaxUInt) : 0;
-        QByteArray localExtra = e.localExtra;
+        QByteArray localExtra = p.extra + e.localExtra;
         if (localZip64) {
             localExtra.prepend(zip64Block({l.uncompressedSize64.value_or(quint64(e.content.size())),
                                            l.compressedSize64.value_or(quint64(p.data.size()))}));
         }
-        putUInt(h, LocalHeader::Crc, l.crc.value_or(p.crc));
+        putUInt(h, LocalHeader::Crc, l.crc.value_or(p.recordedCrc));
         putUInt(h, LocalHeader::CompressedSize,
                 l.compressedSize.value_or(localZip64 ? localSizeDefault32 : quint32(p.data.size())));
         putUInt(h, LocalHeader::UncompressedSize,
@@ -118,12 +149,12 @@ RawZip::Archive RawZip::build() const
             const int base = d.size();
             if (e.descriptor64) {
                 d.append(QByteArray(20, '\0'));
-                putUInt(d, base, dd.crc.value_or(p.crc));
+                putUInt(d, base, dd.crc.value_or(p.recordedCrc));
                 putULongLong(d, base + 4, dd.compressedSize64.value_or(quint64(p.data.size())));
                 putULongLong(d, base + 12, dd.uncompressedSize64.value_or(quint64(e.content.size())));
             } else {
                 d.append(QByteArray(12, '\0'));
-                putUInt(d, base, dd.crc.value_or(p.crc));
+                putUInt(d, base, dd.crc.value_or(p.recordedCrc));
                 putUInt(d, base + 4, dd.compressedSize.value_or(quint32(p.data.size())));
                 putUInt(d, base + 8, dd.uncompressedSize.value_or(quint32(e.content.size())));
             }
@@ -153,11 +184,11 @@ RawZip::Archive RawZip::build() const
         putUShort(r, CentralHeader::VersionMadeBy, e.versionMadeBy);
         putUShort(r, CentralHeader::VersionNeeded, c.versionNeeded.value_or(e.versionNeeded));
         putUShort(r, CentralHeader::Flags, c.flags.value_or(e.flags));
-        putUShort(r, CentralHeader::Method, c.method.value_or(e.method));
+        putUShort(r, CentralHeader::Method, c.method.value_or(methods.at(i)));
         putUShort(r, CentralHeader::Time, c.dosTime.value_or(e.dosTime));
         putUShort(r, CentralHeader::Date, c.dosDate.value_or(e.dosDate));
         const bool centralZip64 = e.zip64Records & Zip64Central;
-        QByteArray centralExtra = e.centralExtra;
+        QByteArray centralExtra = extras.at(i) + e.centralExtra;
         if (centralZip64) {
             centralExtra.prepend(zip64Block(
                 {c.uncompressedSize64.value_or(quint64(e.content.size())),
@@ -273,6 +304,127 @@ QByteArray RawZip::deflate(const QByteArray &data, int level)
         qFatal("RawZip: deflate did not finish");
     out.resize(int(s.total_out));
     return out;
+}
+
+QByteArray RawZip::compress(Method method, const QByteArray &data)
+{
+    const auto *in = reinterpret_cast<const uint8_t *>(data.constData());
+    const size_t inSize = size_t(data.size());
+    switch (method) {
+    case Stored:
+        return data;
+    case Deflated:
+        return deflate(data);
+    case Bzip2: {
+        QByteArray out(int(inSize + inSize / 100 + 600), '\0');
+        unsigned int outSize = unsigned(out.size());
+        if (BZ2_bzBuffToBuffCompress(out.data(), &outSize, const_cast<char *>(data.constData()),
+                                     unsigned(inSize), 9, 0, 0) != BZ_OK)
+            qFatal("RawZip: bzip2 compression failed");
+        out.resize(int(outSize));
+        return out;
+    }
+    case Lzma: {
+        lzma_options_lzma options;
+        lzma_lzma_preset(&options, 6);
+        options.dict_size = 1 << 20;
+        lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+        uint32_t propertiesSize = 0;
+        if (lzma_properties_size(&propertiesSize, filters) != LZMA_OK || propertiesSize != 5)
+            qFatal("RawZip: LZMA properties");
+        QByteArray out(9 + int(inSize + inSize / 2 + 1024), '\0');
+        auto *o = reinterpret_cast<uint8_t *>(out.data());
+        o[0] = 16; // encoder version 16.4, as a writer would put it
+        o[1] = 4;
+        o[2] = 5;
+        o[3] = 0;
+        if (lzma_properties_encode(filters, o + 4) != LZMA_OK)
+            qFatal("RawZip: LZMA properties");
+        size_t outPos = 9;
+        if (lzma_raw_buffer_encode(filters, nullptr, in, inSize, o, &outPos, size_t(out.size())) != LZMA_OK)
+            qFatal("RawZip: LZMA compression failed");
+        out.resize(int(outPos));
+        return out;
+    }
+    case Zstd: {
+        QByteArray out(int(ZSTD_compressBound(inSize)), '\0');
+        const size_t n = ZSTD_compress(out.data(), size_t(out.size()), data.constData(), inSize, 3);
+        if (ZSTD_isError(n))
+            qFatal("RawZip: Zstandard compression failed");
+        out.resize(int(n));
+        return out;
+    }
+    case Xz: {
+        QByteArray out(int(lzma_stream_buffer_bound(inSize)), '\0');
+        size_t outPos = 0;
+        if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, in, inSize,
+                                    reinterpret_cast<uint8_t *>(out.data()), &outPos, size_t(out.size()))
+            != LZMA_OK)
+            qFatal("RawZip: xz compression failed");
+        out.resize(int(outPos));
+        return out;
+    }
+    }
+    qFatal("RawZip: unknown method");
+    return QByteArray();
+}
+
+// WinZip AES written here with libcrypto's primitives directly, apart from
+// the component's own module, so that the tests compare two implementations:
+// PBKDF2-HMAC-SHA1 (1000 iterations) gives the AES key, the HMAC key and the
+// 2-byte verifier; the keystream is AES of a 16-byte little-endian counter
+// from 1; the code is the first 10 bytes of HMAC-SHA1 over the encrypted data.
+QByteArray RawZip::encryptAes(const QByteArray &password, AesStrength strength, const QByteArray &salt,
+                              const QByteArray &data)
+{
+    const int keySize = 8 + 8 * strength;
+    const int saltSize = keySize / 2;
+    if (salt.size() < saltSize)
+        qFatal("RawZip: AES salt too short");
+    QByteArray keys(2 * keySize + 2, '\0');
+    auto *k = reinterpret_cast<unsigned char *>(keys.data());
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), password.size(),
+                               reinterpret_cast<const unsigned char *>(salt.constData()), saltSize, 1000,
+                               keys.size(), k) != 1)
+        qFatal("RawZip: PBKDF2 failed");
+    const EVP_CIPHER *cipher = strength == Aes128 ? EVP_aes_128_ecb()
+        : strength == Aes192                      ? EVP_aes_192_ecb()
+                                                  : EVP_aes_256_ecb();
+    EVP_CIPHER_CTX *context = EVP_CIPHER_CTX_new();
+    EVP_EncryptInit_ex(context, cipher, nullptr, k, nullptr);
+    EVP_CIPHER_CTX_set_padding(context, 0);
+    QByteArray encrypted = data;
+    unsigned char counter[16] = {};
+    for (int offset = 0; offset < encrypted.size(); offset += 16) {
+        for (unsigned char &byte : counter) {
+            if (++byte != 0)
+                break;
+        }
+        unsigned char block[16];
+        int length = 0;
+        EVP_EncryptUpdate(context, block, &length, counter, 16);
+        for (int i = 0; i < 16 && offset + i < encrypted.size(); ++i)
+            encrypted[offset + i] = char(encrypted[offset + i] ^ char(block[i]));
+    }
+    EVP_CIPHER_CTX_free(context);
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int macLength = 0;
+    HMAC(EVP_sha1(), k + keySize, keySize, reinterpret_cast<const unsigned char *>(encrypted.constData()),
+         size_t(encrypted.size()), mac, &macLength);
+    return salt.left(saltSize) + keys.right(2) + encrypted + QByteArray(reinterpret_cast<const char *>(mac), 10);
+}
+
+QByteArray RawZip::aesExtraField(quint16 version, AesStrength strength, quint16 method)
+{
+    QByteArray field(11, '\0');
+    putUShort(field, 0, 0x9901);
+    putUShort(field, 2, 7);
+    putUShort(field, 4, version);
+    field[6] = 'A';
+    field[7] = 'E';
+    field[8] = char(strength);
+    putUShort(field, 9, method);
+    return field;
 }
 
 QByteArray RawZip::encrypt(const QByteArray &password, const QByteArray &plainHeader, const QByteArray &data)

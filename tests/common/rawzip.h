@@ -19,6 +19,7 @@
 //     zip.add("a.txt", "hello").deflated();
 //     zip.add("b/").folder();
 //     zip.add("c.txt", "secret").encrypted("pw").descriptor(RawZip::WithSignature);
+//     zip.add("d.txt", "more").compressed(RawZip::Bzip2).aes("pw", RawZip::Aes256);
 //     zip.entry(0).local.crc = 0xdeadbeef;          // local header differs
 //     const RawZip::Archive archive = zip.build();
 //     // archive.bytes; archive.entries[i].dataOffset, ...
@@ -28,7 +29,10 @@
 // placeholders; end.zip64 adds the ZIP64 end record and its locator, with
 // placeholders in the classic end record.
 //
-// Record layouts come from zip/zipformat_p.h, the cipher from zip/zipcipher_p.h.
+// Record layouts come from zip/zipformat_p.h, the traditional cipher from
+// zip/zipcipher_p.h; AES is done here on libcrypto's primitives, apart from
+// the component's module; bzip2, LZMA, Zstandard and xz data come from the
+// system libraries' encoders.
 
 #include <QtCore/QByteArray>
 #include <QtCore/QVector>
@@ -45,6 +49,23 @@ public:
         NoDescriptor,
         WithSignature,      // 16 bytes: signature, CRC, sizes
         WithoutSignature    // 12 bytes: CRC, sizes
+    };
+
+    // Methods the builder compresses with (the numbers stored in the headers).
+    enum Method : quint16 {
+        Stored = 0,
+        Deflated = 8,
+        Bzip2 = 12,
+        Lzma = 14,
+        Zstd = 93,
+        Xz = 95
+    };
+
+    // WinZip AES key strengths.
+    enum AesStrength : quint8 {
+        Aes128 = 1,
+        Aes192 = 2,
+        Aes256 = 3
     };
 
     // Values written into one record. Unset fields take the entry's value.
@@ -85,6 +106,10 @@ public:
         quint16 versionMadeBy = 20;
         quint16 versionNeeded = 20;
         QByteArray password;            // not null: traditional encryption with these bytes
+        QByteArray aesPassword;         // not null: WinZip AES with these bytes (method 99)
+        quint8 aesStrength = Aes256;
+        quint16 aesVersion = 2;         // 1: AE-1 (CRC recorded), 2: AE-2 (CRC 0)
+        QByteArray aesSalt;             // default: fixed bytes of the strength's salt size
         QByteArray encryptionFiller = QByteArray("0123456789"); // plain header bytes 0..9
         std::optional<uchar> headerByte10;   // default: low byte of dosTime
         std::optional<uchar> checkByte;      // default: as the reader expects
@@ -107,6 +132,23 @@ public:
         // Fluent setters.
         Entry &deflated(int deflateLevel = 6) { method = 8; level = deflateLevel; return *this; }
         Entry &stored() { method = 0; return *this; }
+        // bzip2, LZMA (with its end marker; flag bit 1 says so when
+        // endMarkerFlag), Zstandard or xz.
+        Entry &compressed(Method m, bool endMarkerFlag = true)
+        {
+            method = m;
+            if (m == Lzma && endMarkerFlag)
+                flags |= 0x02;
+            return *this;
+        }
+        Entry &aes(const QByteArray &pw, AesStrength strength = Aes256, quint16 version = 2)
+        {
+            aesPassword = pw;
+            aesStrength = strength;
+            aesVersion = version;
+            flags |= 0x01;
+            return *this;
+        }
         Entry &folder() { method = 0; content.clear(); return *this; }
         Entry &encrypted(const QByteArray &pw) { password = pw; flags |= 0x01; return *this; }
         Entry &descriptor(Descriptor kind)
@@ -218,6 +260,14 @@ public:
     // Helpers for expected values.
     static quint32 crc32(const QByteArray &data);
     static QByteArray deflate(const QByteArray &data, int level = 6);
+    // The data as the method stores it in an entry (for LZMA: the entry's
+    // 4-byte version and properties header, then the stream with its end marker).
+    static QByteArray compress(Method method, const QByteArray &data);
+    // Salt, verifier, encrypted data and authentication code.
+    static QByteArray encryptAes(const QByteArray &password, AesStrength strength, const QByteArray &salt,
+                                 const QByteArray &data);
+    // The 0x9901 extra field (11 bytes) for an AES entry of the method.
+    static QByteArray aesExtraField(quint16 version, AesStrength strength, quint16 method);
     static QByteArray encrypt(const QByteArray &password, const QByteArray &plainHeader,
                               const QByteArray &data);
     static quint16 dosTime(int hour, int minute, int second);

@@ -304,7 +304,7 @@ void tst_UnZipOpen::seekFailures_data()
     // Skipping an unsupported record and an extra field seek forward.
     RawZip skipped;
     skipped.add("skipped", "x");
-    skipped.entry(0).central.method = 12;
+    skipped.entry(0).central.method = 98;
     skipped.entry(0).centralExtra = "extra";
     RawZip::Archive a = skipped.build();
     QTest::newRow("over a skipped record") << a.bytes << qint64(a.entries.at(0).central + 46 + 7 + 5);
@@ -490,18 +490,19 @@ void tst_UnZipOpen::skipRules_data()
                               << QStringLiteral("method 1 (Shrink) not supported");
     QTest::newRow("method 9") << 20 << 20 << 9 << 0 << false << byMethod << method
                               << QStringLiteral("method 9 (Deflate64) not supported");
-    QTest::newRow("method 12") << 20 << 20 << 12 << 0 << false << byMethod << method
-                               << QStringLiteral("method 12 (bzip2) not supported");
-    QTest::newRow("method 99") << 20 << 20 << 99 << 0 << false << byMethod << method
-                               << QStringLiteral("method 99 (WinZip AES) not supported");
+    QTest::newRow("method 98") << 20 << 20 << 98 << 0 << false << byMethod << method
+                               << QStringLiteral("method 98 (PPMd) not supported");
+    QTest::newRow("method 99 without its extra field")
+        << 20 << 20 << 99 << 0 << false << int(UnZip::UnsupportedEncryption) << encryption
+        << QStringLiteral("WinZip AES without a valid extra field, not supported");
     QTest::newRow("method 0x0108") << 20 << 20 << 0x0108 << 0 << false << byMethod << method
                                    << QStringLiteral("method 264 not supported");
     QTest::newRow("strong encryption") << 20 << 20 << 8 << 0x41 << false << int(UnZip::UnsupportedEncryption)
                                        << encryption << QStringLiteral("strong encryption not supported");
     QTest::newRow("no name") << 20 << 20 << 0 << 0 << true << int(UnZip::NamelessEntry) << noName
                              << QStringLiteral("entry without a name");
-    QTest::newRow("method checked first") << 46 << 20 << 14 << 0x40 << true << byMethod << method
-                                          << QStringLiteral("method 14 (LZMA) not supported");
+    QTest::newRow("method checked first") << 46 << 20 << 98 << 0x40 << true << byMethod << method
+                                          << QStringLiteral("method 98 (PPMd) not supported");
     QTest::newRow("version checked before name") << 46 << 20 << 8 << 0 << true << byVersion << version
                                                  << QStringLiteral("needs version 4.6 to extract, not supported");
 }
@@ -597,7 +598,7 @@ void tst_UnZipOpen::directoryEndsAtOtherBytes()
 
     // An archive whose only records are skipped opens with empty listings.
     RawZip skipped;
-    skipped.add("x", "x").central.method = 14;
+    skipped.add("x", "x").central.method = 98;
     skipped.add("y", "y").central.method = 99;
     DebugRecorder debug;
     QCOMPARE(reader.openArchive(new CountingBuffer(skipped.build().bytes)), UnZip::Success);
