@@ -32,6 +32,7 @@ public:
     }
 
     unsigned int availableInput() const override { return m_available; }
+    bool passesInputThrough() const override { return true; }
 
     Status decode(unsigned char *out, unsigned int outSize, unsigned int *produced) override
     {

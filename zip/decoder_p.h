@@ -50,6 +50,10 @@ public:
     // A call that fills out may leave more output for the next call.
     virtual Status decode(unsigned char *out, unsigned int outSize, unsigned int *produced) = 0;
 
+    // True when the output is the input itself (stored data): the loop may
+    // then take the input chunks as they are instead of calling decode().
+    virtual bool passesInputThrough() const { return false; }
+
     // A decoder for the method (as stored in the headers), or null when the
     // reader does not decode it. Methods that this build can decode:
     // isDecodable() is true for them.

@@ -191,7 +191,22 @@ UnZip::ErrorCode EntryExtractor::decode(Decoder *decoder, QIODevice *out, quint3
     const UnZip::ErrorCode streamError = entry.dataMethod() == MethodDeflated ? UnZip::ZlibFailure
                                                                              : UnZip::CorruptedArchive;
 
-    char *output = reinterpret_cast<char *>(m_output);
+    // Takes one piece of output: bounded by the recorded size, written, and
+    // added to the CRC-32.
+    auto takeOutput = [&](const unsigned char *data, unsigned int size) {
+        if (*written + size > entry.uncompressedSize) {
+            // More data than the entry records: stop before writing it.
+            m_diagnostic->report(debugLine("Entry inflates beyond its recorded size: %1", m_path));
+            return UnZip::CorruptedArchive;
+        }
+        if (size != 0 && out->write(reinterpret_cast<const char *>(data), size) != qint64(size))
+            return UnZip::FileWriteError;
+        *crc = ZipCrc::update(*crc, data, size);
+        *written += size;
+        return UnZip::Success;
+    };
+    const bool passThrough = decoder->passesInputThrough();
+
     quint64 remaining = m_dataLength;
     for (;;) {
         if (remaining == 0) {
@@ -208,23 +223,27 @@ UnZip::ErrorCode EntryExtractor::decode(Decoder *decoder, QIODevice *out, quint3
         }
         remaining -= quint64(n);
         decrypt(m_input, n);
-        decoder->setInput(m_input, unsigned(n));
 
+        if (passThrough) {
+            // Stored data: the chunk is the output, without a copy.
+            const UnZip::ErrorCode ec = takeOutput(m_input, unsigned(n));
+            if (ec != UnZip::Success)
+                return ec;
+            if (remaining == 0)
+                return UnZip::Success;
+            continue;
+        }
+
+        decoder->setInput(m_input, unsigned(n));
         Decoder::Status status;
         unsigned int produced;
         do {
             status = decoder->decode(m_output, BufferSize, &produced);
             if (status == Decoder::DataError)
                 return streamError;
-            if (*written + produced > entry.uncompressedSize) {
-                // More data than the entry records: stop before writing it.
-                m_diagnostic->report(debugLine("Entry inflates beyond its recorded size: %1", m_path));
-                return UnZip::CorruptedArchive;
-            }
-            if (produced != 0 && out->write(output, produced) != qint64(produced))
-                return UnZip::FileWriteError;
-            *crc = ZipCrc::update(*crc, m_output, produced);
-            *written += produced;
+            const UnZip::ErrorCode ec = takeOutput(m_output, produced);
+            if (ec != UnZip::Success)
+                return ec;
         } while (produced == unsigned(BufferSize) && status != Decoder::StreamEnd);
 
         if (status == Decoder::StreamEnd)

@@ -326,7 +326,7 @@ QByteArray RawZip::compress(Method method, const QByteArray &data)
     }
     case Lzma: {
         lzma_options_lzma options;
-        lzma_lzma_preset(&options, 6);
+        lzma_lzma_preset(&options, 1);
         options.dict_size = 1 << 20;
         lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
         uint32_t propertiesSize = 0;
@@ -357,7 +357,7 @@ QByteArray RawZip::compress(Method method, const QByteArray &data)
     case Xz: {
         QByteArray out(int(lzma_stream_buffer_bound(inSize)), '\0');
         size_t outPos = 0;
-        if (lzma_easy_buffer_encode(6, LZMA_CHECK_CRC64, nullptr, in, inSize,
+        if (lzma_easy_buffer_encode(1, LZMA_CHECK_CRC64, nullptr, in, inSize,
                                     reinterpret_cast<uint8_t *>(out.data()), &outPos, size_t(out.size()))
             != LZMA_OK)
             qFatal("RawZip: xz compression failed");

@@ -265,25 +265,35 @@ void tst_UnZipMethods::unreadableEntriesSkipped_data()
     QTest::addColumn<quint16>("flags");
     QTest::addColumn<quint16>("versionNeeded");
     QTest::addColumn<QString>("debugLine");
+    QTest::addColumn<QString>("description");
 
     const QString method = QStringLiteral("Unsupported compression method. Skipping file.");
     const QString version = QStringLiteral("Unsupported PKZip version. Skipping file.");
-    QTest::newRow("deflate64") << quint16(9) << QByteArray() << quint16(0) << quint16(21) << method;
-    QTest::newRow("implode") << quint16(6) << QByteArray() << quint16(0) << quint16(10) << method;
-    QTest::newRow("ppmd") << quint16(98) << QByteArray() << quint16(0) << quint16(63) << method;
+    const QString encryption = QStringLiteral("Unsupported encryption. Skipping file.");
+    const QString badAes = QStringLiteral("WinZip AES without a valid extra field, not supported");
+    QTest::newRow("deflate64") << quint16(9) << QByteArray() << quint16(0) << quint16(21) << method
+                               << "method 9 (Deflate64) not supported";
+    QTest::newRow("implode") << quint16(6) << QByteArray() << quint16(0) << quint16(10) << method
+                             << "method 6 (Implode) not supported";
+    QTest::newRow("ppmd") << quint16(98) << QByteArray() << quint16(0) << quint16(63) << method
+                          << "method 98 (PPMd) not supported";
+    // The method under the encryption is the one named.
     QTest::newRow("AES over ppmd") << quint16(99) << RawZip::aesExtraField(2, RawZip::Aes256, 98) << quint16(1)
-                                   << quint16(51) << method;
+                                   << quint16(51) << method << "method 98 (PPMd) not supported";
     QTest::newRow("AES without its extra field") << quint16(99) << QByteArray() << quint16(1) << quint16(51)
-                                                 << method;
+                                                 << encryption << badAes;
     QByteArray badStrength = RawZip::aesExtraField(2, RawZip::Aes256, 8);
     badStrength[8] = 4;
-    QTest::newRow("AES of strength 4") << quint16(99) << badStrength << quint16(1) << quint16(51) << method;
+    QTest::newRow("AES of strength 4") << quint16(99) << badStrength << quint16(1) << quint16(51) << encryption
+                                       << badAes;
     QByteArray badVendor = RawZip::aesExtraField(2, RawZip::Aes256, 8);
     badVendor[6] = 'X';
-    QTest::newRow("AES of another vendor") << quint16(99) << badVendor << quint16(1) << quint16(51) << method;
-    QTest::newRow("bzip2 needing 6.4") << quint16(12) << QByteArray() << quint16(0) << quint16(64) << version;
-    QTest::newRow("strong encryption") << quint16(8) << QByteArray() << quint16(0x41) << quint16(20)
-                                       << QStringLiteral("Unsupported encryption. Skipping file.");
+    QTest::newRow("AES of another vendor") << quint16(99) << badVendor << quint16(1) << quint16(51) << encryption
+                                           << badAes;
+    QTest::newRow("bzip2 needing 6.4") << quint16(12) << QByteArray() << quint16(0) << quint16(64) << version
+                                       << "needs version 6.4 to extract, not supported";
+    QTest::newRow("strong encryption") << quint16(8) << QByteArray() << quint16(0x41) << quint16(20) << encryption
+                                       << "strong encryption not supported";
 }
 
 void tst_UnZipMethods::unreadableEntriesSkipped()
@@ -293,6 +303,7 @@ void tst_UnZipMethods::unreadableEntriesSkipped()
     QFETCH(quint16, flags);
     QFETCH(quint16, versionNeeded);
     QFETCH(QString, debugLine);
+    QFETCH(QString, description);
 
     RawZip zip;
     RawZip::Entry &e = zip.add("skipped.bin").raw("whatever the method would have made of it");
@@ -307,6 +318,10 @@ void tst_UnZipMethods::unreadableEntriesSkipped()
     QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
     QCOMPARE(debug.take(), QStringList{debugLine});
     QCOMPARE(reader.fileList(), QStringList{"kept.txt"});
+    const QList<UnZip::SkippedEntry> skipped = reader.skippedEntries();
+    QCOMPARE(skipped.size(), 1);
+    QCOMPARE(skipped.first().filename, QStringLiteral("skipped.bin"));
+    QCOMPARE(skipped.first().description, description);
     QByteArray out;
     QCOMPARE(extractToBytes(reader, QStringLiteral("kept.txt"), &out), UnZip::Success);
     QCOMPARE(out, QByteArray("kept"));
