@@ -5,10 +5,17 @@
 
 #include "zipformat_p.h"
 
+// The SHA-1 block functions are deprecated in OpenSSL 3 in favour of the
+// EVP interface, whose per-call overhead is what the key derivation here
+// avoids.
+#define OPENSSL_SUPPRESS_DEPRECATED
+
 #include <openssl/core_names.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/params.h>
 #include <openssl/rand.h>
+#include <openssl/sha.h>
 
 #include <climits>
 #include <cstring>
@@ -91,8 +98,86 @@ bool randomBytes(unsigned char *buffer, int size)
     return RAND_bytes(buffer, size) == 1;
 }
 
+namespace {
+
+// PBKDF2-HMAC-SHA1. The HMAC's inner and outer hash states after the padded
+// key are computed once and copied for each of the 1000 iterations per
+// output block, so an iteration costs two hash blocks and no allocation:
+// the library's general routine spends several times as long per entry,
+// which shows on archives of many small AES entries.
+void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int saltLength, int iterations,
+                    unsigned char *out, int outLength)
+{
+    constexpr int HashBlock = 64;
+    unsigned char key[HashBlock] = {};
+    if (password.size() > HashBlock)
+        SHA1(reinterpret_cast<const unsigned char *>(password.constData()), size_t(password.size()), key);
+    else
+        std::memcpy(key, password.constData(), size_t(password.size()));
+    unsigned char pad[HashBlock];
+    SHA_CTX inner;
+    SHA_CTX outer;
+    for (int i = 0; i < HashBlock; ++i)
+        pad[i] = key[i] ^ 0x36;
+    SHA1_Init(&inner);
+    SHA1_Update(&inner, pad, HashBlock);
+    for (int i = 0; i < HashBlock; ++i)
+        pad[i] = key[i] ^ 0x5c;
+    SHA1_Init(&outer);
+    SHA1_Update(&outer, pad, HashBlock);
+
+    // Every later hash input is one digest: a single block, padded once
+    // here (0x80, zeros, then the bit length of pad and digest, 672).
+    unsigned char message[HashBlock] = {};
+    message[SHA_DIGEST_LENGTH] = 0x80;
+    message[HashBlock - 2] = 0x02;
+    message[HashBlock - 1] = 0xa0;
+    auto hashDigest = [&message](const SHA_CTX &start) {
+        SHA_CTX c = start;
+        SHA1_Transform(&c, message);
+        const SHA_LONG h[5] = {c.h0, c.h1, c.h2, c.h3, c.h4};
+        for (int i = 0; i < 5; ++i) {
+            message[4 * i] = uchar(h[i] >> 24);
+            message[4 * i + 1] = uchar(h[i] >> 16);
+            message[4 * i + 2] = uchar(h[i] >> 8);
+            message[4 * i + 3] = uchar(h[i]);
+        }
+    };
+
+    unsigned char t[SHA_DIGEST_LENGTH];
+    for (quint32 block = 1; outLength > 0; ++block) {
+        const unsigned char index[4] = {uchar(block >> 24), uchar(block >> 16), uchar(block >> 8), uchar(block)};
+        SHA_CTX c = inner;
+        SHA1_Update(&c, salt, size_t(saltLength));
+        SHA1_Update(&c, index, sizeof index);
+        SHA1_Final(message, &c);
+        hashDigest(outer);
+        std::memcpy(t, message, sizeof t);
+        for (int i = 1; i < iterations; ++i) {
+            hashDigest(inner);
+            hashDigest(outer);
+            for (int j = 0; j < SHA_DIGEST_LENGTH; ++j)
+                t[j] ^= message[j];
+        }
+        const int n = qMin(outLength, SHA_DIGEST_LENGTH);
+        std::memcpy(out, t, size_t(n));
+        out += n;
+        outLength -= n;
+    }
+    OPENSSL_cleanse(key, sizeof key);
+    OPENSSL_cleanse(pad, sizeof pad);
+    OPENSSL_cleanse(&inner, sizeof inner);
+    OPENSSL_cleanse(&outer, sizeof outer);
+    OPENSSL_cleanse(message, sizeof message);
+    OPENSSL_cleanse(t, sizeof t);
+}
+
+} // namespace
+
 struct Cipher::State
 {
+    // Fetched and allocated once, set up again for every entry.
+    EVP_CIPHER *algorithms[3] = {nullptr, nullptr, nullptr};
     EVP_CIPHER_CTX *aes = nullptr;
     EVP_MAC *macAlgorithm = nullptr;
     EVP_MAC_CTX *mac = nullptr;
@@ -103,14 +188,24 @@ struct Cipher::State
     int keystreamUsed = 0;
     int keystreamSize = 0;
     bool ready = false;
+    bool macOpen = false;
 
-    void release()
+    ~State()
     {
         EVP_CIPHER_CTX_free(aes);
-        aes = nullptr;
         EVP_MAC_CTX_free(mac);
-        mac = nullptr;
-        ready = false;
+        EVP_MAC_free(macAlgorithm);
+        for (EVP_CIPHER *algorithm : algorithms)
+            EVP_CIPHER_free(algorithm);
+    }
+
+    const EVP_CIPHER *algorithm(int strength)
+    {
+        static const char *const names[] = {"AES-128-ECB", "AES-192-ECB", "AES-256-ECB"};
+        EVP_CIPHER *&fetched = algorithms[strength - Aes128];
+        if (!fetched)
+            fetched = EVP_CIPHER_fetch(nullptr, names[strength - Aes128], nullptr);
+        return fetched;
     }
 
     void incrementCounter()
@@ -147,59 +242,55 @@ Cipher::Cipher()
 
 Cipher::~Cipher()
 {
-    d->release();
-    EVP_MAC_free(d->macAlgorithm);
     delete d;
 }
 
 bool Cipher::begin(const QByteArray &password, const unsigned char *salt, int strength,
                    unsigned char verifier[VerifierSize])
 {
-    d->release();
+    d->ready = false;
+    d->macOpen = false;
     const int keyLength = keySize(strength);
-    const EVP_CIPHER *algorithm = strength == Aes128 ? EVP_aes_128_ecb()
-        : strength == Aes192                         ? EVP_aes_192_ecb()
-        : strength == Aes256                         ? EVP_aes_256_ecb()
-                                                     : nullptr;
+    if (keyLength == 0)
+        return false;
+    const EVP_CIPHER *algorithm = d->algorithm(strength);
     if (!algorithm)
         return false;
 
     // Encryption key, authentication key, verifier.
     unsigned char derived[2 * MaxKeySize + VerifierSize];
-    const int derivedLength = 2 * keyLength + VerifierSize;
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), int(password.size()), salt, saltSize(strength),
-                               KeyDerivationIterations, derivedLength, derived) != 1) {
-        return false;
-    }
+    pbkdf2HmacSha1(password, salt, saltSize(strength), KeyDerivationIterations, derived,
+                   2 * keyLength + VerifierSize);
     std::memcpy(verifier, derived + 2 * keyLength, VerifierSize);
 
-    d->aes = EVP_CIPHER_CTX_new();
+    if (!d->aes)
+        d->aes = EVP_CIPHER_CTX_new();
     if (!d->aes || EVP_EncryptInit_ex(d->aes, algorithm, nullptr, derived, nullptr) != 1) {
-        d->release();
+        OPENSSL_cleanse(derived, sizeof derived);
         return false;
     }
     EVP_CIPHER_CTX_set_padding(d->aes, 0);
 
     if (!d->macAlgorithm)
         d->macAlgorithm = EVP_MAC_fetch(nullptr, "HMAC", nullptr);
-    if (d->macAlgorithm)
+    if (d->macAlgorithm && !d->mac)
         d->mac = EVP_MAC_CTX_new(d->macAlgorithm);
     char digest[] = "SHA1";
     const OSSL_PARAM parameters[] = {
         OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
         OSSL_PARAM_construct_end()
     };
-    if (!d->mac || EVP_MAC_init(d->mac, derived + keyLength, size_t(keyLength), parameters) != 1) {
-        d->release();
+    const bool macReady = d->mac && EVP_MAC_init(d->mac, derived + keyLength, size_t(keyLength), parameters) == 1;
+    OPENSSL_cleanse(derived, sizeof derived);
+    if (!macReady)
         return false;
-    }
 
     std::memset(d->counter, 0, BlockSize);
     d->counter[0] = 1;
     d->keystreamUsed = 0;
     d->keystreamSize = 0;
     d->ready = true;
-    std::memset(derived, 0, sizeof derived);
+    d->macOpen = true;
     return true;
 }
 
@@ -225,8 +316,8 @@ void Cipher::applyKeystream(unsigned char *data, qint64 size)
 
 void Cipher::authenticate(const unsigned char *data, qint64 size)
 {
-    Q_ASSERT(d->ready && d->mac);
-    if (d->mac)
+    Q_ASSERT(d->ready && d->macOpen);
+    if (d->macOpen)
         EVP_MAC_update(d->mac, data, size_t(size));
 }
 
@@ -238,17 +329,16 @@ void Cipher::encrypt(unsigned char *data, qint64 size)
 
 bool Cipher::finish(unsigned char mac[MacSize])
 {
-    if (!d->ready || !d->mac)
+    if (!d->ready || !d->macOpen)
         return false;
+    // The keystream stays usable: the reader authenticates first and
+    // decrypts afterwards.
+    d->macOpen = false;
     unsigned char full[EVP_MAX_MD_SIZE];
     size_t length = 0;
     const bool ok = EVP_MAC_final(d->mac, full, &length, sizeof full) == 1 && length >= size_t(MacSize);
     if (ok)
         std::memcpy(mac, full, MacSize);
-    // The keystream stays usable: the reader authenticates first and
-    // decrypts afterwards.
-    EVP_MAC_CTX_free(d->mac);
-    d->mac = nullptr;
     return ok;
 }
 
