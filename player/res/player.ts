@@ -199,6 +199,10 @@
         <translation>сильное шифрование не поддерживается</translation>
     </message>
     <message>
+        <source>WinZip AES without a valid extra field, not supported</source>
+        <translation>WinZip AES без верного дополнительного поля не поддерживается</translation>
+    </message>
+    <message>
         <source>entry without a name</source>
         <translation>запись без имени</translation>
     </message>
