@@ -154,10 +154,11 @@ UnZip::ErrorCode EntryExtractor::extractTo(QIODevice *out)
     const ZipEntryP &entry = *m_entry;
     // AE-2 entries record no CRC-32; the authentication code covered them.
     const bool checkCrc = !(entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2);
-    const quint64 expectedSize = entry.uncompressedSize;
 
+    // The recorded size bounds the output; the data and their CRC-32 decide
+    // whether it is complete.
     if (m_dataLength == 0)
-        return (!checkCrc || entry.crc == 0) && expectedSize == 0 ? UnZip::Success : UnZip::CorruptedArchive;
+        return !checkCrc || entry.crc == 0 ? UnZip::Success : UnZip::CorruptedArchive;
 
     Decoder *decoder = decoderFor(entry.dataMethod());
     if (!decoder)
@@ -170,10 +171,6 @@ UnZip::ErrorCode EntryExtractor::extractTo(QIODevice *out)
     decoder->end();
     if (ec != UnZip::Success)
         return ec;
-    if (written != expectedSize) {
-        m_diagnostic->report(debugLine("Entry decodes to fewer bytes than its recorded size: %1", m_path));
-        return UnZip::CorruptedArchive;
-    }
     return !checkCrc || crc == entry.crc ? UnZip::Success : UnZip::CorruptedArchive;
 }
 

@@ -259,7 +259,7 @@ void tst_KelvaneZip::testReportsFailingEntries()
     badCrc.central.crc = 0x12345678;
     badCrc.local.crc = 0x12345678;
     // CRC and stored size right, but both headers record a larger plain
-    // size: the reader counts the bytes it decodes.
+    // size: only the count of the bytes written shows it.
     RawZip::Entry &badSize = zip.add("bad-size.txt", "more text");
     badSize.central.uncompressedSize = 100;
     badSize.local.uncompressedSize = 100;
@@ -271,8 +271,8 @@ void tst_KelvaneZip::testReportsFailingEntries()
     const QList<QByteArray> lines = r.standardError.split('\n');
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), QByteArray("kelvane-zip: bad-crc.txt: Corrupted archive."));
-    QCOMPARE(lines.at(1), QByteArray("kelvane-zip: bad-size.txt: Corrupted archive. "
-                                     "(Entry decodes to fewer bytes than its recorded size: bad-size.txt)"));
+    QVERIFY2(lines.at(1).startsWith("kelvane-zip: bad-size.txt: Corrupted archive. (9 bytes with CRC-32 "),
+             lines.at(1));
     QCOMPARE(lines.at(2), QByteArray("kelvane-zip: inconsistent.txt: Inconsistent headers. Archive might be corrupted."));
 }
 
@@ -344,6 +344,8 @@ void tst_KelvaneZip::controlCharactersEscaped()
                         "control character in its name: line\\x0afeed\\x9b.txt)\n"
                         "kelvane-zip: te\\x00st: Unable to create or open file. (Refusing entry with a control "
                         "character in its name: te\\x00st)\n"));
+}
+
 // Every method and AES kind is named in the listing; AE-2 entries, which
 // record no CRC-32, test clean.
 void tst_KelvaneZip::methodsAndAes()
