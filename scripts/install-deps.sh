@@ -15,6 +15,7 @@ packages=(
     python3 zip unzip p7zip-full libarchive-tools zstd time
     clang libclang-rt-14-dev
     reuse doxygen
+    dpkg-dev file lintian
     # Benchmark peers and corpus: parallel gzip, JPEG pictures.
     pigz libjpeg-turbo-progs
     # The viewer's tests: PDF, desktop-file and AppStream validators, manual

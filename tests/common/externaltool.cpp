@@ -24,9 +24,16 @@ QString findTool(const QString &name)
 ToolRun runTool(const QString &program, const QStringList &arguments, const QString &workingDirectory,
                 int timeoutMs)
 {
+    return runTool(program, arguments, workingDirectory, QProcessEnvironment::systemEnvironment(), timeoutMs);
+}
+
+ToolRun runTool(const QString &program, const QStringList &arguments, const QString &workingDirectory,
+                const QProcessEnvironment &environment, int timeoutMs)
+{
     ToolRun run;
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
+    process.setProcessEnvironment(environment);
     process.start(program, arguments);
     run.started = process.waitForStarted();
     if (!run.started)

@@ -9,6 +9,7 @@
 // set-up script installs all of them.
 
 #include <QtCore/QByteArray>
+#include <QtCore/QProcessEnvironment>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
@@ -31,6 +32,9 @@ QString findTool(const QString &name);
 // Runs the program in workingDirectory and waits (at most timeoutMs).
 ToolRun runTool(const QString &program, const QStringList &arguments, const QString &workingDirectory,
                 int timeoutMs = 120000);
+// The same in the given environment instead of the test's own.
+ToolRun runTool(const QString &program, const QStringList &arguments, const QString &workingDirectory,
+                const QProcessEnvironment &environment, int timeoutMs = 120000);
 
 // Fails the calling test function when the program is not in PATH.
 #define KELVANE_REQUIRE_TOOL(name) \
