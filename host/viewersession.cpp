@@ -20,6 +20,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QPixmap>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QDialog>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QTextBrowser>
 
@@ -29,17 +30,21 @@ namespace {
 
 const QSize defaultWindowSize(960, 820);
 
-// Without a person in front of the screen nobody closes a warning box, so in
-// unattended runs every box is written to standard error and closed.
+// Without a person in front of the screen nobody answers a dialog, so in
+// unattended runs every warning box is written to standard error and closed,
+// and any other dialog (the player's password prompt) is cancelled.
 void closeBoxesUnattended(QObject *parent)
 {
     auto *timer = new QTimer(parent);
     QObject::connect(timer, &QTimer::timeout, [] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        printError(QStringLiteral("%1: %2").arg(box->windowTitle(), box->text()));
-        box->done(QMessageBox::Ok);
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            printError(QStringLiteral("%1: %2").arg(box->windowTitle(), box->text()));
+            box->done(QMessageBox::Ok);
+        } else if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+            printError(QStringLiteral("%1: cancelled, nobody to answer it").arg(dialog->windowTitle()));
+            dialog->reject();
+        }
     });
     timer->start(50);
 }

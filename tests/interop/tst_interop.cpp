@@ -234,7 +234,12 @@ void tst_Interop::readArchive()
         QBuffer buffer(&out);
         buffer.open(QIODevice::WriteOnly);
         const UnZip::ErrorCode result = reader.extractFile(prefix + QStringLiteral("readme.txt"), &buffer);
-        QVERIFY(result == UnZip::PasswordMismatch || result == UnZip::CorruptedArchive);
+        // The traditional cipher's header checks one byte, so about one wrong
+        // password in 256 gets past it: the data then fail to inflate or
+        // their CRC-32. Never a success.
+        QVERIFY2(result == UnZip::PasswordMismatch || result == UnZip::CorruptedArchive
+                     || result == UnZip::ZlibFailure,
+                 qPrintable(reader.formatError(result)));
     }
 }
 

@@ -366,6 +366,10 @@ void tst_Viewer::errors_data()
     QTest::newRow("not a package") << QStringList({"@notzip", "--screenshot", "@shot"}) << 5
                                    << QStringList({"kelvane-viewer: kelvane_player: OpenArchive failed\n",
                                                    "kelvane-viewer: kelvane_player: cannot decompress file\n"});
+    // Nobody answers the password prompt of an unattended run: it is
+    // cancelled, not waited for.
+    QTest::newRow("locked package") << QStringList({"@locked", "--screenshot", "@shot"}) << 5
+                                    << QStringList({": cancelled, nobody to answer it\n"});
 }
 
 void tst_Viewer::errors()
@@ -377,6 +381,11 @@ void tst_Viewer::errors()
     const QString notZip = m_dir->filePath(QStringLiteral("notes.zip"));
     QVERIFY(writeFile(notZip, "plain text"));
     arguments.replaceInStrings(QStringLiteral("@notzip"), notZip);
+    RawZip locked;
+    locked.add("index.html", "<p>secret</p>").encrypted("pw");
+    const QString lockedPath = m_dir->filePath(QStringLiteral("locked.zip"));
+    QVERIFY(writeFile(lockedPath, locked.build().bytes));
+    arguments.replaceInStrings(QStringLiteral("@locked"), lockedPath);
     arguments.replaceInStrings(QStringLiteral("@shot"), m_dir->filePath(QStringLiteral("shot.png")));
 
     const ViewerRun run = runViewer(arguments, m_dir->path());
