@@ -32,9 +32,17 @@ void CompressionPool::submit(Job *job)
     m_workAvailable.notify_one();
 }
 
-void CompressionPool::waitFor(const Job *job)
+void CompressionPool::waitFor(const Job *job, BlockDeflater &deflater)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    while (!job->m_done && !m_queue.empty()) {
+        Job *next = m_queue.front();
+        m_queue.pop_front();
+        lock.unlock();
+        next->run(deflater);
+        lock.lock();
+        next->m_done = true;
+    }
     m_jobDone.wait(lock, [job] { return job->m_done; });
 }
 

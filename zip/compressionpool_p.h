@@ -12,7 +12,9 @@
 // Worker threads that run compression jobs in the order they were submitted.
 // The submitting thread waits for the jobs one by one, oldest first, and
 // owns them: a job is handed back (done) before its buffers are touched
-// again. Every worker keeps its own deflate state between jobs.
+// again. Every worker keeps its own deflate state between jobs. A waiting
+// submitter runs queued jobs itself instead of sleeping, so that small jobs
+// do not cost a sleep and a wake-up each.
 
 #include "blockdeflater_p.h"
 
@@ -46,8 +48,10 @@ public:
 
     // Queues the job; it must not be queued or running already.
     void submit(Job *job);
-    // Blocks until the job has run.
-    void waitFor(const Job *job);
+    // Returns once the job has run. While it has not, the calling thread
+    // runs the oldest queued job (this one, if no worker has taken it yet)
+    // with its own deflater, and sleeps only when nothing is queued.
+    void waitFor(const Job *job, BlockDeflater &deflater);
     // Drops the jobs not yet started and waits for the running ones: no
     // worker touches any job afterwards.
     void discardAll();

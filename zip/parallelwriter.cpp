@@ -305,7 +305,7 @@ Zip::ErrorCode ParallelWriter::writeHead()
     m_items.pop_front();
     Zip::ErrorCode ec;
     if (item.job) {
-        m_pool.waitFor(item.job);
+        m_pool.waitFor(item.job, m_deflater);
         ec = writeBlock(*item.entry, *item.job);
         releaseSlot(item.job->slot);
     } else {

@@ -112,7 +112,7 @@ private:
     std::deque<std::unique_ptr<Entry>> m_entries;
     int m_pendingEntries = 0;
     qint64 m_pendingBound = 0;
-    BlockDeflater m_deflater; // for blocks whose coding guess was wrong
+    BlockDeflater m_deflater; // for jobs run while waiting, and wrong guesses
     CompressionPool m_pool;   // last: its threads stop before the rest goes
 };
 
