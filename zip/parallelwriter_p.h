@@ -42,8 +42,10 @@ class ZipPrivate;
 class ParallelWriter
 {
 public:
-    // Block size when none is given: the measured best trade of speed against
-    // size.
+    // Block size when none is given. From 128 KiB to 1 MiB the CPU time is
+    // the same and the archive within 0.05% of the serial writer's; larger
+    // blocks only cost memory (every buffer holds a block twice) and spread
+    // mid-sized files over fewer threads.
     static constexpr int DefaultBlockSize = 256 * 1024;
 
     ParallelWriter(ZipPrivate &zip, int threads, int blockSize = DefaultBlockSize);
