@@ -18,6 +18,7 @@ struct ToolOptions
     bool quiet = false;
     bool hasPassword = false;
     QString password;
+    bool aes = false; // create: AES-256 instead of the traditional cipher
     QString directory = QStringLiteral(".");
     bool junkPaths = false;
     QTextCodec *nameCodec = nullptr;

@@ -100,6 +100,8 @@ int runCreate(const ToolOptions &options)
     zip.setThreadCount(options.threads);
     if (options.hasPassword)
         zip.setPassword(options.password);
+    if (options.aes)
+        zip.setEncryptionMethod(Zip::Aes256Encryption);
     Progress progress(toolText("create"), Console::progressWanted(options.quiet));
 
     const Zip::ErrorCode opened = openArchive(zip, options, &progress);

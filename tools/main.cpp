@@ -21,7 +21,7 @@ const char usageText[] =
     "  kelvane-zip list ARCHIVE [-v] [-O CODEPAGE]\n"
     "  kelvane-zip test ARCHIVE [-P PASSWORD] [-q]\n"
     "  kelvane-zip extract ARCHIVE [-d DIR] [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-q] [ENTRY...]\n"
-    "  kelvane-zip create ARCHIVE FOLDER... [-P PASSWORD] [-0 ... -9 | --by-type]\n"
+    "  kelvane-zip create ARCHIVE FOLDER... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
     "                     [-j THREADS] [--overwrite] [-q]\n"
     "\n"
@@ -37,6 +37,8 @@ const char usageText[] =
     "Options:\n"
     "  -v               verbose listing\n"
     "  -P PASSWORD      password of encrypted entries; for create, encrypt every file\n"
+    "  --aes            with -P, encrypt with AES-256 instead of the traditional ZIP\n"
+    "                   cipher, which every ZIP tool reads but attacks break\n"
     "  -d DIR           folder to extract into\n"
     "  --junk-paths     extract every file straight into DIR, without its folders\n"
     "  -O CODEPAGE      code page of names stored without the UTF-8 flag that are not\n"
@@ -102,6 +104,7 @@ void addOptions(QCommandLineParser &parser, Command command)
         parser.addOption({QStringLiteral("comment"), QString(), QStringLiteral("TEXT")});
         parser.addOption({QStringLiteral("overwrite"), QString()});
         parser.addOption({QStringLiteral("j"), QString(), QStringLiteral("THREADS")});
+        parser.addOption({QStringLiteral("aes"), QString()});
     }
 }
 
@@ -170,6 +173,11 @@ bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions 
         options->hasComment = isSet("comment");
         options->comment = value("comment");
         options->overwrite = isSet("overwrite");
+        options->aes = isSet("aes");
+        if (options->aes && !options->hasPassword) {
+            usageError(toolText("--aes needs -P PASSWORD"));
+            return false;
+        }
         options->threads = QThread::idealThreadCount();
         if (isSet("j")) {
             bool ok = false;

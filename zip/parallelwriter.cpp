@@ -5,7 +5,6 @@
 
 #include "inflater_p.h"
 #include "zip_p.h"
-#include "zipcipher_p.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -58,7 +57,7 @@ struct ParallelWriter::Entry
     bool headerWritten = false;
     bool headerNeedsSizes = false;
     bool nextSearch = true;
-    unsigned int keys[3] = {0, 0, 0};
+    EntryEncryptor encryptor;
     quint32 crc = 0;
     qint64 bytesRead = 0;
     qint64 bytesWritten = 0;
@@ -154,8 +153,8 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
     m_entries.push_back(std::make_unique<Entry>(std::move(spec)));
     Entry *entry = m_entries.back().get();
     const bool deflated = entry->spec.level != 0;
-    entry->bound = ZipPrivate::entryBytesBound(listedSize, entry->spec.nameBytes.size(), entry->spec.encrypted,
-                                               deflated);
+    entry->bound = ZipPrivate::entryBytesBound(listedSize, entry->spec.nameBytes.size(),
+                                               ZipPrivate::cipherOverhead(*entry->spec.record), deflated);
     ++m_pendingEntries;
     if (addOverflows(m_pendingBound, entry->bound, &m_pendingBound))
         m_pendingBound = std::numeric_limits<qint64>::max();
@@ -358,7 +357,7 @@ Zip::ErrorCode ParallelWriter::writeBlock(Entry &entry, BlockJob &job)
     }
     unsigned char *data = job.data();
     if (entry.spec.encrypted)
-        ZipCipher::encrypt(entry.keys, data, length, m_zip.crcTable);
+        entry.encryptor.encrypt(data, length, m_zip.crcTable);
     if (length > 0 && m_zip.device->write(reinterpret_cast<const char *>(data), length) != length) {
         if (entry.spec.level != 0)
             report(m_zip.diagnostic, "Error while writing %1", entry.spec.path);
@@ -377,13 +376,13 @@ Zip::ErrorCode ParallelWriter::beginEntryOutput(Entry &entry, const BlockJob *on
     record.localHeaderOffset = quint64(m_zip.device->pos());
     const bool complete = onlyBlock || entry.spec.path.isEmpty();
     if (onlyBlock) {
-        record.crc = onlyBlock->crc;
-        record.compressedSize = quint64((entry.spec.encrypted ? EncryptionHeaderSize : 0) + onlyBlock->length());
+        record.crc = ZipPrivate::storedCrc(record, onlyBlock->crc);
+        record.compressedSize = quint64(ZipPrivate::cipherOverhead(record) + onlyBlock->length());
         record.uncompressedSize = quint64(onlyBlock->input.length);
     }
     Zip::ErrorCode ec = m_zip.writeLocalHeader(record, entry.spec.nameBytes, complete);
     if (ec == Zip::Success && entry.spec.encrypted)
-        ec = m_zip.writeEncryptionHeader(record, entry.keys);
+        ec = m_zip.writeEncryptionHeader(record, entry.encryptor, entry.spec.path);
     if (ec != Zip::Success)
         return ec;
     entry.headerWritten = true;
@@ -400,8 +399,13 @@ Zip::ErrorCode ParallelWriter::endEntry(Entry &entry)
             return ec;
     }
     ZipEntryP &record = *entry.spec.record;
-    record.crc = entry.crc;
-    record.compressedSize = quint64((entry.spec.encrypted ? EncryptionHeaderSize : 0) + entry.bytesWritten);
+    if (entry.spec.encrypted) {
+        const Zip::ErrorCode ec = m_zip.writeEncryptionTrailer(record, entry.encryptor);
+        if (ec != Zip::Success)
+            return ec;
+    }
+    record.crc = ZipPrivate::storedCrc(record, entry.crc);
+    record.compressedSize = quint64(ZipPrivate::cipherOverhead(record) + entry.bytesWritten);
     record.uncompressedSize = quint64(entry.bytesRead);
     if (entry.headerNeedsSizes) {
         const Zip::ErrorCode ec = m_zip.completeLocalHeader(record, entry.spec.nameBytes.size());

@@ -699,16 +699,17 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
         return refusal;
     }
+
+    // Password and authentication code are checked before the file and its
+    // folders are created: a wrong password or damaged AES data leave
+    // nothing behind.
+    const UnZip::ErrorCode opened = openEntry(path, entry);
+    if (opened != UnZip::Success)
+        return opened;
     if (base != target && !createDirectory(base)) {
         diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(base));
         return UnZip::DirectoryCreationFailed;
     }
-
-    // Password and authentication code are checked before the file is
-    // created: a wrong password or damaged AES data leave no file behind.
-    const UnZip::ErrorCode opened = openEntry(path, entry);
-    if (opened != UnZip::Success)
-        return opened;
     QFile outFile(outputPath);
     if (!outFile.open(QIODevice::WriteOnly)) {
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));

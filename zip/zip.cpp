@@ -91,6 +91,18 @@ QString Zip::password() const
     return d->password;
 }
 
+void Zip::setEncryptionMethod(EncryptionMethod method)
+{
+    // A value outside the enumeration leaves the cipher as it was.
+    if (method >= TraditionalEncryption && method <= Aes256Encryption)
+        d->encryptionMethod = method;
+}
+
+Zip::EncryptionMethod Zip::encryptionMethod() const
+{
+    return d->encryptionMethod;
+}
+
 void Zip::setThreadCount(int threads)
 {
     threads = qMax(threads, 0);

@@ -16,8 +16,8 @@ class ZipPrivate;
 /// The ZIP writer Zip.
 
 /// Writes ZIP archives to a file or device: folder trees are added one entry
-/// per file (stored or deflated, by level or by file type, optionally with the
-/// traditional encryption) plus one entry per folder without files; closing
+/// per file (stored or deflated, by level or by file type, optionally encrypted
+/// with the traditional cipher or AES) plus one entry per folder without files; closing
 /// writes the central directory, sorted by name, and the end record.
 /// ZIP64 records are written exactly where a size, an offset or the entry
 /// count passes the classic fields (an entry whose file may pass 4 GiB has
@@ -30,7 +30,7 @@ public:
     /// The result of an operation.
     enum ErrorCode {
         Success = 0,        ///< The operation succeeded.
-        ZlibInitFailed = 1, ///< The compressor could not be set up.
+        ZlibInitFailed = 1, ///< The compressor or the cipher could not be set up.
         ZlibFailure = 2,    ///< Compression failed.
         TargetExists = 3,   ///< The archive file exists and may not be overwritten.
         FileOpenFailed = 4, ///< A file or the device could not be opened.
@@ -70,6 +70,16 @@ public:
     };
     Q_DECLARE_FLAGS(CompressionOptions, CompressionOption)
 
+    /// How entries are encrypted when a password is set.
+    enum EncryptionMethod {
+        /// The traditional ZIP cipher: every ZIP tool, Windows Explorer
+        /// included, can open it, but known-plaintext attacks break it.
+        TraditionalEncryption = 0,
+        Aes128Encryption = 1, ///< WinZip AES with a 128-bit key.
+        Aes192Encryption = 2, ///< WinZip AES with a 192-bit key.
+        Aes256Encryption = 3  ///< WinZip AES with a 256-bit key.
+    };
+
     /// A writer without an archive.
     Zip();
     /// Closes the archive, if any, writing its central directory.
@@ -85,6 +95,19 @@ public:
     void clearPassword();
     /// The password set with setPassword().
     QString password() const;
+
+    /// The cipher of the entries encrypted from then on; like the password
+    /// it survives closing. TraditionalEncryption (the default) is the one
+    /// every ZIP tool reads. An AES entry (method 99 with a 0x9901 extra
+    /// field, the compression method inside it) holds a random salt, a
+    /// password verifier, the data encrypted in counter mode and an
+    /// HMAC-SHA1 authentication code; its keys come from the password's
+    /// UTF-8 bytes. Entries of 20 bytes and more are written as AE-1 (the
+    /// CRC-32 kept), shorter ones as AE-2 (CRC-32 0), whose CRC would give
+    /// their content away.
+    void setEncryptionMethod(EncryptionMethod method);
+    /// The cipher set with setEncryptionMethod().
+    EncryptionMethod encryptionMethod() const;
 
     /// The parallel mode: with a thread count above 0, entries are compressed
     /// on that many worker threads (a big file in blocks of its own, joined

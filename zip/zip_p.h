@@ -10,6 +10,8 @@
 // This file is not part of the public API. It may change without notice.
 
 #include "zip.h"
+#include "zipaes_p.h"
+#include "zipcipher_p.h"
 #include "zipentry_p.h"
 #include "zipformat_p.h"
 #include "ziplog_p.h"
@@ -25,6 +27,22 @@ class QFile;
 class QFileInfo;
 class QIODevice;
 class ParallelWriter;
+
+// Encrypts one entry's data on its way into the archive: with the
+// traditional cipher's keys, or with AES when aes is set.
+struct EntryEncryptor
+{
+    unsigned int keys[3] = {0, 0, 0};
+    std::unique_ptr<ZipAes::Cipher> aes;
+
+    void encrypt(unsigned char *data, qint64 size, const z_crc_t *crcTable)
+    {
+        if (aes)
+            aes->encrypt(data, size);
+        else
+            ZipCipher::encrypt(keys, data, size, crcTable);
+    }
+};
 
 class ZipPrivate
 {
@@ -48,6 +66,7 @@ public:
 
     QString comment;
     QString password;
+    Zip::EncryptionMethod encryptionMethod = Zip::TraditionalEncryption;
 
     // Canonical path of the archive when the device is a file, so that the
     // walk does not add the archive to itself.
@@ -78,6 +97,12 @@ public:
     void initKeys(unsigned int *keys) const;
     void updateKeys(unsigned int *keys, int c) const;
 
+    // Bytes the entry's cipher adds to its data: the traditional header, or
+    // the AES salt, verifier and authentication code; 0 when not encrypted.
+    static int cipherOverhead(const ZipEntryP &entry);
+    // The CRC-32 the entry's records hold: AE-2 stores 0.
+    static quint32 storedCrc(const ZipEntryP &entry, quint32 crc);
+
 private:
     Q_DISABLE_COPY(ZipPrivate)
     friend class ParallelWriter;
@@ -88,7 +113,7 @@ private:
         QFile *file = nullptr;
         QString path;            // absolute path, for the debug lines
         bool encrypted = false;
-        unsigned int keys[3] = {0, 0, 0};
+        EntryEncryptor encryptor;
         quint32 crc = 0;
         qint64 bytesRead = 0;    // plain bytes taken from the file
         qint64 bytesWritten = 0; // data bytes written after the headers
@@ -98,18 +123,33 @@ private:
 
     // Whether the entry fits the archive when it starts at position; the
     // reason in *problem when it does not.
-    Zip::ErrorCode checkEntryFits(const QFileInfo &file, qint64 nameLength, bool encrypted, bool deflated,
+    Zip::ErrorCode checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
                                   qint64 position, const char **problem) const;
-    static qint64 entryBytesBound(qint64 size, qint64 nameLength, bool encrypted, bool deflated);
-    static bool needsZip64Sizes(qint64 size, bool encrypted, bool deflated);
+    // cipherBytes: what cipherOverhead() gives for the entry.
+    static qint64 entryBytesBound(qint64 size, qint64 nameLength, int cipherBytes, bool deflated);
+    static bool needsZip64Sizes(qint64 size, int cipherBytes, bool deflated);
+    // Sets the method, flags and AES fields of a new entry's record.
+    void setMethod(ZipEntryP &entry, bool deflated, bool encrypted) const;
+    static int localExtraLength(const ZipEntryP &entry);
     static qint64 dataLimit(const ZipEntryP &entry);
     static int centralExtraLength(const ZipEntryP &entry);
+    static int centralZip64Length(const ZipEntryP &entry);
+    static int aesExtraLength(const ZipEntryP &entry);
+    static quint16 versionNeeded(const ZipEntryP &entry, bool zip64);
+    Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);
+    Zip::ErrorCode writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
     Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
-                                       const QByteArray &nameBytes, int level, bool runLengthOnly, bool encrypted);
+                                       const QByteArray &nameBytes, int level, bool runLengthOnly);
     // With `complete`, the entry's CRC and sizes are final; else the CRC and
     // the compressed size are written as 0, to be completed after the data.
     Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete = false);
-    Zip::ErrorCode writeEncryptionHeader(const ZipEntryP &entry, unsigned int *keys);
+    // What precedes the encrypted data: the traditional 12-byte header, or
+    // the AES salt and password verifier; sets up the encryptor. Failing,
+    // the entry is reported as path.
+    Zip::ErrorCode writeEncryptionHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
+    // What follows it: the AES authentication code; nothing for the
+    // traditional cipher.
+    Zip::ErrorCode writeEncryptionTrailer(const ZipEntryP &entry, EntryEncryptor &encryptor);
     Zip::ErrorCode writeStoredData(EntryData &data);
     Zip::ErrorCode writeDeflatedData(EntryData &data, int level, bool runLengthOnly);
     Zip::ErrorCode takeChunk(EntryData &data, qint64 read);

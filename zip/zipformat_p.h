@@ -40,6 +40,9 @@ constexpr int Zip64LocalExtraSize = 20;
 // Version written by the writer into "version needed to extract".
 constexpr quint16 VersionNeededToExtract = 20;
 
+// "Version needed to extract" of an entry encrypted with AES.
+constexpr quint16 VersionNeededAes = 51;
+
 // Host systems, the high byte of "version made by". Names from an MS-DOS
 // (FAT) host are taken by some readers to be in the OEM code page even when
 // flagged as UTF-8; VFAT names are not.

@@ -5,7 +5,6 @@
 
 #include "inflater_p.h"
 #include "parallelwriter_p.h"
-#include "zipcipher_p.h"
 #include "zipnames_p.h"
 
 #include <QtCore/QFile>
@@ -118,17 +117,55 @@ Zip::ErrorCode ZipPrivate::closeArchive()
 
 // The ZIP64 extended information of a central record: the 8-byte values of
 // the sizes and the offset that do not fit their 32-bit fields, in this order.
-int ZipPrivate::centralExtraLength(const ZipEntryP &entry)
+int ZipPrivate::centralZip64Length(const ZipEntryP &entry)
 {
     const int values = (entry.uncompressedSize >= MaxUInt ? 1 : 0) + (entry.compressedSize >= MaxUInt ? 1 : 0)
         + (entry.localHeaderOffset >= MaxUInt ? 1 : 0);
     return values ? ExtraField::HeaderSize + 8 * values : 0;
 }
 
+// The ZIP64 field, then the AES field of an AES entry.
+int ZipPrivate::centralExtraLength(const ZipEntryP &entry)
+{
+    return centralZip64Length(entry) + aesExtraLength(entry);
+}
+
+// The local header holds the ZIP64 field first, where the sizes are
+// completed after the data, then the AES field.
+int ZipPrivate::localExtraLength(const ZipEntryP &entry)
+{
+    return (entry.zip64LocalSizes ? Zip64LocalExtraSize : 0) + aesExtraLength(entry);
+}
+
+int ZipPrivate::aesExtraLength(const ZipEntryP &entry)
+{
+    return entry.isAesEncrypted() ? ExtraField::HeaderSize + ExtraField::Aes::Size : 0;
+}
+
+quint16 ZipPrivate::versionNeeded(const ZipEntryP &entry, bool zip64)
+{
+    if (entry.isAesEncrypted())
+        return VersionNeededAes;
+    return zip64 || entry.zip64LocalSizes ? VersionNeededZip64 : VersionNeededToExtract;
+}
+
+Zip::ErrorCode ZipPrivate::writeAesExtraField(const ZipEntryP &entry)
+{
+    if (!entry.isAesEncrypted())
+        return Zip::Success;
+    ZipAes::ExtraField field;
+    field.version = entry.aesVersion;
+    field.strength = entry.aesStrength;
+    field.method = entry.aesMethod;
+    const QByteArray bytes = ZipAes::extraFieldBytes(field);
+    return device->write(bytes) == bytes.size() ? Zip::Success : Zip::FileWriteError;
+}
+
 Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntryP &entry)
 {
     bool utf8 = false;
     const QByteArray nameBytes = ZipNames::encode(name, &utf8);
+    const int zip64Length = centralZip64Length(entry);
     const int extraLength = centralExtraLength(entry);
 
     unsigned char *h = inputBytes;
@@ -137,8 +174,7 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     // A UTF-8 name is marked as coming from a VFAT host, so that readers that
     // convert MS-DOS names from the OEM code page leave it alone.
     h[CentralHeader::VersionMadeBy + 1] = utf8 ? HostVfat : HostMsDos;
-    writeUShort(h + CentralHeader::VersionNeeded,
-                extraLength > 0 || entry.zip64LocalSizes ? VersionNeededZip64 : VersionNeededToExtract);
+    writeUShort(h + CentralHeader::VersionNeeded, versionNeeded(entry, zip64Length > 0));
     h[CentralHeader::Flags] = entry.generalFlags[0];
     h[CentralHeader::Flags + 1] = entry.generalFlags[1];
     writeUShort(h + CentralHeader::Method, entry.compressionMethod);
@@ -158,10 +194,10 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
         return Zip::FileWriteError;
     if (device->write(nameBytes) != nameBytes.size())
         return Zip::FileWriteError;
-    if (extraLength > 0) {
+    if (zip64Length > 0) {
         unsigned char *e = inputBytes;
         writeUShort(e, ExtraField::Zip64);
-        writeUShort(e + 2, quint16(extraLength - ExtraField::HeaderSize));
+        writeUShort(e + 2, quint16(zip64Length - ExtraField::HeaderSize));
         int at = ExtraField::HeaderSize;
         for (const quint64 value : {entry.uncompressedSize, entry.compressedSize, entry.localHeaderOffset}) {
             if (value >= MaxUInt) {
@@ -169,10 +205,10 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
                 at += 8;
             }
         }
-        if (device->write(inputBuffer, extraLength) != extraLength)
+        if (device->write(inputBuffer, zip64Length) != zip64Length)
             return Zip::FileWriteError;
     }
-    return Zip::Success;
+    return writeAesExtraField(entry);
 }
 
 // The end record; before it, when the entry count, the directory's size or
@@ -265,6 +301,39 @@ void ZipPrivate::updateKeys(unsigned int *keys, int c) const
     ZipCipher::updateKeys(keys, c, crcTable);
 }
 
+int ZipPrivate::cipherOverhead(const ZipEntryP &entry)
+{
+    if (entry.isAesEncrypted())
+        return ZipAes::overhead(entry.aesStrength);
+    return entry.isEncrypted() ? EncryptionHeaderSize : 0;
+}
+
+quint32 ZipPrivate::storedCrc(const ZipEntryP &entry, quint32 crc)
+{
+    return entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2 ? 0 : crc;
+}
+
+// An AES entry has method 99 and its real method in the AES field; it needs
+// no data descriptor, since no check byte depends on the sizes or the CRC.
+// A traditionally encrypted entry checks the password against the high
+// byte of its time, which needs the data descriptor flag.
+void ZipPrivate::setMethod(ZipEntryP &entry, bool deflated, bool encrypted) const
+{
+    const quint16 method = deflated ? MethodDeflated : MethodStored;
+    entry.compressionMethod = method;
+    if (!encrypted)
+        return;
+    if (encryptionMethod == Zip::TraditionalEncryption) {
+        entry.generalFlags[0] = FlagEncrypted | FlagDataDescriptor;
+        return;
+    }
+    entry.generalFlags[0] = FlagEncrypted;
+    entry.compressionMethod = MethodAes;
+    entry.aesMethod = method;
+    entry.aesStrength = quint8(ZipAes::Aes128 + (encryptionMethod - Zip::Aes128Encryption));
+    entry.aesVersion = entry.uncompressedSize >= ZipAes::Ae1MinimumSize ? ZipAes::VersionAe1 : ZipAes::VersionAe2;
+}
+
 // ---------------------------------------------------------------------------
 // Entries
 // ---------------------------------------------------------------------------
@@ -288,7 +357,7 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
     return Zip::Level9;
 }
 
-Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLength, bool encrypted, bool deflated,
+Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
                                           qint64 position, const char **problem) const
 {
     if (quint32(nameLength) > MaxUShort) {
@@ -300,7 +369,7 @@ Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLeng
     const qint64 size = file.isDir() ? 0 : file.size();
     qint64 end = 0;
     if (position < 0 || size < 0
-        || addOverflows(position, entryBytesBound(size, nameLength, encrypted, deflated), &end)) {
+        || addOverflows(position, entryBytesBound(size, nameLength, cipherBytes, deflated), &end)) {
         *problem = "Entry would end beyond the largest possible archive: %1";
         return Zip::FileWriteError;
     }
@@ -308,20 +377,20 @@ Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLeng
 }
 
 // The most an entry can add to the archive (saturated, never overflowing).
-qint64 ZipPrivate::entryBytesBound(qint64 size, qint64 nameLength, bool encrypted, bool deflated)
+qint64 ZipPrivate::entryBytesBound(qint64 size, qint64 nameLength, int cipherBytes, bool deflated)
 {
     constexpr qint64 limit = std::numeric_limits<qint64>::max() / 2;
+    constexpr int aesField = ExtraField::HeaderSize + ExtraField::Aes::Size;
     return LocalHeader::Size + nameLength + Zip64LocalExtraSize
-        + (encrypted ? EncryptionHeaderSize + Zip64DataDescriptor::Size : 0)
+        + (cipherBytes > 0 ? cipherBytes + aesField + Zip64DataDescriptor::Size : 0)
         + worstCaseDataSize(qMin(size, limit / 2), deflated);
 }
 
 // Whether the entry's sizes may not fit 32 bits: its file, or the most its
 // data can take.
-bool ZipPrivate::needsZip64Sizes(qint64 size, bool encrypted, bool deflated)
+bool ZipPrivate::needsZip64Sizes(qint64 size, int cipherBytes, bool deflated)
 {
-    return quint64(size) >= MaxUInt
-        || quint64(worstCaseDataSize(size, deflated) + (encrypted ? EncryptionHeaderSize : 0)) >= MaxUInt;
+    return quint64(size) >= MaxUInt || quint64(worstCaseDataSize(size, deflated) + cipherBytes) >= MaxUInt;
 }
 
 Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level)
@@ -353,6 +422,12 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     const bool runLengthOnly = suffix == QLatin1String("png");
     const bool encrypted = !isDir && !password.isEmpty();
 
+    // The record's method and cipher first: the bounds depend on them.
+    auto entry = std::make_unique<ZipEntryP>();
+    entry->uncompressedSize = isDir ? 0 : quint64(file.size());
+    setMethod(*entry, finalLevel != 0, encrypted);
+    const int cipherBytes = cipherOverhead(*entry);
+
     bool utf8Name = false;
     const QByteArray nameBytes = ZipNames::encode(name, &utf8Name);
     const char *problem = nullptr;
@@ -362,37 +437,30 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
         // when that does not fit is the exact position awaited.
         qint64 bound = 0;
         if (addOverflows(device->pos(), parallel->pendingBound(), &bound)
-            || checkEntryFits(file, nameBytes.size(), encrypted, finalLevel != 0, bound, &problem) != Zip::Success) {
+            || checkEntryFits(file, nameBytes.size(), cipherBytes, finalLevel != 0, bound, &problem) != Zip::Success) {
             ec = parallel->flush();
             if (ec != Zip::Success)
                 return ec;
         }
     }
-    ec = checkEntryFits(file, nameBytes.size(), encrypted, finalLevel != 0, device->pos(), &problem);
+    ec = checkEntryFits(file, nameBytes.size(), cipherBytes, finalLevel != 0, device->pos(), &problem);
     if (ec != Zip::Success) {
         diagnostic.report(debugLine(problem, file.absoluteFilePath()));
         return ec;
     }
 
-    // 2. The record.
-    auto entry = std::make_unique<ZipEntryP>();
-    entry->compressionMethod = finalLevel != 0 ? MethodDeflated : MethodStored;
-    if (encrypted)
-        entry->generalFlags[0] = FlagEncrypted | FlagDataDescriptor;
+    // 2. The rest of the record.
     if (utf8Name)
         entry->generalFlags[1] = FlagUtf8Names;
     const QDateTime modified = file.lastModified();
     encodeDosTime(modified.time(), entry->dosTime);
     encodeDosDate(modified.date(), entry->dosDate);
-    entry->uncompressedSize = isDir ? 0 : quint64(file.size());
     // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
     // local header from the start, since the header precedes the data.
-    entry->zip64LocalSizes = !isDir && needsZip64Sizes(file.size(), encrypted, finalLevel != 0);
-    if (parallel) {
-        return createParallelEntry(file, std::move(entry), name, nameBytes, finalLevel, runLengthOnly,
-                                   encrypted);
-    }
-    entry->compressedSize = encrypted ? EncryptionHeaderSize : 0;
+    entry->zip64LocalSizes = !isDir && needsZip64Sizes(file.size(), cipherBytes, finalLevel != 0);
+    if (parallel)
+        return createParallelEntry(file, std::move(entry), name, nameBytes, finalLevel, runLengthOnly);
+    entry->compressedSize = quint64(cipherBytes);
 
     // 3. and 4. Local header, name and encryption header.
     entry->localHeaderOffset = quint64(device->pos());
@@ -403,7 +471,7 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     EntryData data;
     data.encrypted = encrypted;
     if (encrypted) {
-        ec = writeEncryptionHeader(*entry, data.keys);
+        ec = writeEncryptionHeader(*entry, data.encryptor, file.absoluteFilePath());
         if (ec != Zip::Success)
             return ec;
     }
@@ -424,10 +492,15 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
         if (ec != Zip::Success)
             return ec;
     }
+    if (encrypted) {
+        ec = writeEncryptionTrailer(*entry, data.encryptor);
+        if (ec != Zip::Success)
+            return ec;
+    }
 
     // 7. and 8. Sizes and CRC as read and written, in the local header and
-    // for encrypted entries in the data descriptor.
-    entry->crc = data.crc;
+    // for traditionally encrypted entries in the data descriptor.
+    entry->crc = storedCrc(*entry, data.crc);
     entry->compressedSize += quint64(data.bytesWritten);
     entry->uncompressedSize = quint64(data.bytesRead);
     ec = completeLocalHeader(*entry, nameBytes.size());
@@ -446,7 +519,7 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
 
 Zip::ErrorCode ZipPrivate::createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry,
                                                const QString &name, const QByteArray &nameBytes, int level,
-                                               bool runLengthOnly, bool encrypted)
+                                               bool runLengthOnly)
 {
     ParallelWriter::EntrySpec spec;
     spec.record = std::move(entry);
@@ -456,7 +529,7 @@ Zip::ErrorCode ZipPrivate::createParallelEntry(const QFileInfo &file, std::uniqu
         spec.path = file.absoluteFilePath();
     spec.level = level;
     spec.strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
-    spec.encrypted = encrypted;
+    spec.encrypted = spec.record->isEncrypted();
     return parallel->addEntry(std::move(spec));
 }
 
@@ -465,7 +538,7 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     const bool zip64 = entry.zip64LocalSizes;
     unsigned char *h = inputBytes;
     writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
-    writeUShort(h + LocalHeader::VersionNeeded, zip64 ? VersionNeededZip64 : VersionNeededToExtract);
+    writeUShort(h + LocalHeader::VersionNeeded, versionNeeded(entry, zip64));
     h[LocalHeader::Flags] = entry.generalFlags[0];
     h[LocalHeader::Flags + 1] = entry.generalFlags[1];
     writeUShort(h + LocalHeader::Method, entry.compressionMethod);
@@ -480,7 +553,7 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
               zip64 ? quint32(MaxUInt) : complete ? quint32(entry.compressedSize) : 0);
     writeUInt(h + LocalHeader::UncompressedSize, zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
     writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
-    writeUShort(h + LocalHeader::ExtraLength, zip64 ? quint16(Zip64LocalExtraSize) : 0);
+    writeUShort(h + LocalHeader::ExtraLength, quint16(localExtraLength(entry)));
 
     if (device->write(inputBuffer, LocalHeader::Size) != LocalHeader::Size)
         return Zip::FileWriteError;
@@ -494,11 +567,15 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
         if (device->write(inputBuffer, Zip64LocalExtraSize) != Zip64LocalExtraSize)
             return Zip::FileWriteError;
     }
-    return Zip::Success;
+    return writeAesExtraField(entry);
 }
 
-Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, unsigned int *keys)
+Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, EntryEncryptor &encryptor,
+                                                 const QString &path)
 {
+    if (entry.isAesEncrypted())
+        return writeAesHeader(entry, encryptor, path);
+    unsigned int *keys = encryptor.keys;
     // Ten random filler bytes, then the modification time, whose high byte
     // is the check byte of an entry with a data descriptor.
     constexpr int fillerSize = EncryptionHeaderSize - 2;
@@ -518,6 +595,36 @@ Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, unsigne
     ZipCipher::encrypt(keys, h + fillerSize, 2, crcTable);
 
     if (device->write(inputBuffer, EncryptionHeaderSize) != EncryptionHeaderSize)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+// A fresh random salt for every entry, so that no two entries share a
+// keystream; then the password verifier.
+Zip::ErrorCode ZipPrivate::writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path)
+{
+    const int saltSize = ZipAes::saltSize(entry.aesStrength);
+    unsigned char *h = inputBytes;
+    encryptor.aes = std::make_unique<ZipAes::Cipher>();
+    if (!ZipAes::randomBytes(h, saltSize)
+        || !encryptor.aes->begin(ZipAes::passwordBytes(password), h, entry.aesStrength, h + saltSize)) {
+        diagnostic.report(debugLine("Could not set up AES encryption for %1", path));
+        return Zip::ZlibInitFailed;
+    }
+    const int length = saltSize + ZipAes::VerifierSize;
+    if (device->write(inputBuffer, length) != length)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeEncryptionTrailer(const ZipEntryP &entry, EntryEncryptor &encryptor)
+{
+    if (!entry.isAesEncrypted())
+        return Zip::Success;
+    unsigned char mac[ZipAes::MacSize];
+    if (!encryptor.aes || !encryptor.aes->finish(mac))
+        return Zip::ZlibFailure;
+    if (device->write(reinterpret_cast<const char *>(mac), ZipAes::MacSize) != ZipAes::MacSize)
         return Zip::FileWriteError;
     return Zip::Success;
 }
@@ -554,7 +661,7 @@ Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
             return Zip::FileWriteError;
         }
         if (data.encrypted)
-            ZipCipher::encrypt(data.keys, inputBytes, read, crcTable);
+            data.encryptor.encrypt(inputBytes, read, crcTable);
         if (device->write(inputBuffer, read) != read)
             return Zip::FileWriteError;
         data.bytesWritten += read;
@@ -601,7 +708,7 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
                 return Zip::FileWriteError;
             }
             if (data.encrypted)
-                ZipCipher::encrypt(data.keys, outputBytes, produced, crcTable);
+                data.encryptor.encrypt(outputBytes, produced, crcTable);
             if (produced > 0 && device->write(outputBuffer, produced) != produced) {
                 deflateEnd(&stream);
                 diagnostic.report(debugLine("Error while writing %1", data.path));
@@ -670,13 +777,13 @@ Zip::ErrorCode ZipPrivate::writeDataDescriptor(const ZipEntryP &entry)
     return Zip::Success;
 }
 
-// Data bytes (after the encryption header) an entry may have: without ZIP64
-// sizes its compressed size must stay below 0xffffffff.
+// Data bytes (besides what the cipher adds) an entry may have: without
+// ZIP64 sizes its compressed size must stay below 0xffffffff.
 qint64 ZipPrivate::dataLimit(const ZipEntryP &entry)
 {
     if (entry.zip64LocalSizes)
         return std::numeric_limits<qint64>::max();
-    return qint64(MaxUInt) - 1 - (entry.isEncrypted() ? EncryptionHeaderSize : 0);
+    return qint64(MaxUInt) - 1 - cipherOverhead(entry);
 }
 
 void ZipPrivate::recordEntry(const QString &name, ZipEntryP *entry)

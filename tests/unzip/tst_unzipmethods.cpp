@@ -183,8 +183,8 @@ void tst_UnZipMethods::aesRefusals_data()
     QTest::addColumn<UnZip::ErrorCode>("expected");
     QTest::addColumn<QStringList>("debugLines");
 
-    const QStringList wrongPassword{QStringLiteral("\"Unable to decrypt a.txt\"")};
-    const QStringList badCode{QStringLiteral("\"Authentication code mismatch: a.txt\"")};
+    const QStringList wrongPassword{QStringLiteral("\"Unable to decrypt sub/a.txt\"")};
+    const QStringList badCode{QStringLiteral("\"Authentication code mismatch: sub/a.txt\"")};
     QTest::newRow("wrong password") << "wrong" << 0 << quint16(2) << UnZip::PasswordMismatch << wrongPassword;
     QTest::newRow("no password") << QString() << 0 << quint16(2) << UnZip::PasswordMismatch << wrongPassword;
     QTest::newRow("authentication code changed") << "pw" << 1 << quint16(2) << UnZip::CorruptedArchive << badCode;
@@ -209,7 +209,7 @@ void tst_UnZipMethods::aesRefusals()
     for (int i = 0; i < 20000; ++i)
         content += "secret " + QByteArray::number(i) + '\n';
     RawZip zip;
-    RawZip::Entry &e = zip.add("a.txt", content).compressed(RawZip::Bzip2).aes("pw", RawZip::Aes256, version);
+    RawZip::Entry &e = zip.add("sub/a.txt", content).compressed(RawZip::Bzip2).aes("pw", RawZip::Aes256, version);
     if (damage == 3) {
         e.central.crc = 0x12345678;
         e.local.crc = 0x12345678;
@@ -233,7 +233,7 @@ void tst_UnZipMethods::aesRefusals()
     QCOMPARE(openBytes(reader, archive.bytes), UnZip::Success);
     DebugRecorder debug;
     QByteArray out;
-    QCOMPARE(extractToBytes(reader, QStringLiteral("a.txt"), &out), expected);
+    QCOMPARE(extractToBytes(reader, QStringLiteral("sub/a.txt"), &out), expected);
     QCOMPARE(debug.take(), debugLines);
     if (expected == UnZip::Success) {
         QVERIFY(out == content);
@@ -246,15 +246,17 @@ void tst_UnZipMethods::aesRefusals()
     if (refusedBeforeData)
         QCOMPARE(out.size(), 0);
     QTemporaryDir target;
-    QVERIFY(FileTree::write(target.filePath(QStringLiteral("a.txt")), "kept"));
-    QCOMPARE(reader.extractFile(QStringLiteral("a.txt"), target.path()), expected);
-    QCOMPARE(FileTree::list(target.path()), refusedBeforeData ? QStringList{"a.txt"} : QStringList());
+    QVERIFY(FileTree::write(target.filePath(QStringLiteral("sub/a.txt")), "kept"));
+    QCOMPARE(reader.extractFile(QStringLiteral("sub/a.txt"), target.path()), expected);
+    QCOMPARE(FileTree::list(target.path()),
+             (refusedBeforeData ? QStringList{"sub/", "sub/a.txt"} : QStringList{"sub/"}));
     if (refusedBeforeData)
-        QCOMPARE(FileTree::read(target.filePath(QStringLiteral("a.txt"))), QByteArray("kept"));
-    // No file is left behind either way.
+        QCOMPARE(FileTree::read(target.filePath(QStringLiteral("sub/a.txt"))), QByteArray("kept"));
+    // No file is left behind either way, and a refusal before the data
+    // creates no folder either.
     QTemporaryDir empty;
-    QCOMPARE(reader.extractFile(QStringLiteral("a.txt"), empty.path()), expected);
-    QVERIFY(FileTree::list(empty.path()).isEmpty());
+    QCOMPARE(reader.extractFile(QStringLiteral("sub/a.txt"), empty.path()), expected);
+    QCOMPARE(FileTree::list(empty.path()), (refusedBeforeData ? QStringList() : QStringList{"sub/"}));
     QCOMPARE(reader.extractFile(QStringLiteral("b.txt"), empty.path()), UnZip::Success);
 }
 

@@ -78,6 +78,7 @@ QString sysfsFileWithWrongSize()
 
 Q_DECLARE_METATYPE(Zip::ErrorCode)
 Q_DECLARE_METATYPE(Zip::CompressionLevel)
+Q_DECLARE_METATYPE(Zip::EncryptionMethod)
 
 class tst_Zip : public QObject
 {
@@ -115,6 +116,8 @@ private slots:
     void storedEntryCrcAndSize();
     void encryptedEntries_data();
     void encryptedEntries();
+    void aesEntries_data();
+    void aesEntries();
     void sameNameReplaced();
     void unreadableFile_data();
     void unreadableFile();
@@ -792,6 +795,126 @@ void tst_Zip::encryptedEntries()
     QVERIFY(wrongDevice.open(QIODevice::WriteOnly));
     const UnZip::ErrorCode wrongResult = wrong.extractFile(QStringLiteral("secret.txt"), &wrongDevice);
     QVERIFY(wrongResult != UnZip::Success || (size == 0 && wrongOut.isEmpty()));
+}
+
+void tst_Zip::aesEntries_data()
+{
+    QTest::addColumn<Zip::EncryptionMethod>("method");
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("threads");
+
+    QTest::newRow("AES-256, deflated") << Zip::Aes256Encryption << Zip::Level9 << 300000 << 0;
+    QTest::newRow("AES-256, deflated, 2 threads") << Zip::Aes256Encryption << Zip::Level9 << 1000000 << 2;
+    QTest::newRow("AES-256, stored, 2 threads") << Zip::Aes256Encryption << Zip::StoreOnly << 262144 + 10 << 2;
+    QTest::newRow("AES-192, stored") << Zip::Aes192Encryption << Zip::StoreOnly << 5000 << 0;
+    QTest::newRow("AES-128, deflated") << Zip::Aes128Encryption << Zip::Level5 << 5000 << 0;
+    // The shortest AE-1 entry, and the AE-2 ones below it.
+    QTest::newRow("20 bytes, AE-1") << Zip::Aes256Encryption << Zip::Level9 << 20 << 0;
+    QTest::newRow("19 bytes, AE-2") << Zip::Aes256Encryption << Zip::Level9 << 19 << 0;
+    QTest::newRow("empty, AE-2, 1 thread") << Zip::Aes256Encryption << Zip::Level9 << 0 << 1;
+}
+
+// Records, layout and read-back of AES entries; a wrong password and
+// damaged data are caught before any byte is trusted.
+void tst_Zip::aesEntries()
+{
+    QFETCH(Zip::EncryptionMethod, method);
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(int, size);
+    QFETCH(int, threads);
+
+    const QString folder = newFolder();
+    const QByteArray content = compressibleContent(size, 3);
+    writeFile(folder + QStringLiteral("/secret.txt"), content);
+    const QString password = QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c");
+    QByteArray bytes;
+    {
+        Zip zip;
+        zip.setPassword(password);
+        zip.setEncryptionMethod(method);
+        QCOMPARE(zip.encryptionMethod(), method);
+        zip.setThreadCount(threads);
+        QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+        QCOMPARE(zip.addDirectoryContents(folder, level), Zip::Success);
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    const InspectedArchive archive = inspectArchive(bytes);
+    QVERIFY2(archive.ok(), qPrintable(archive.error));
+    QCOMPARE(archive.central.size(), 1);
+    const InspectedCentral &c = archive.central.at(0);
+    const InspectedLocal local = inspectLocal(bytes, c.localHeaderOffset);
+
+    // Method 99, encrypted, no data descriptor; the AES field names the
+    // variant, the vendor, the strength and the real method.
+    const int strength = 1 + int(method - Zip::Aes128Encryption);
+    const bool ae1 = size >= 20;
+    const quint16 realMethod = size >= 60 && level != Zip::StoreOnly ? 8 : 0;
+    QCOMPARE(c.method, quint16(99));
+    QCOMPARE(local.method, quint16(99));
+    QCOMPARE(c.flags, quint16(0x0001));
+    QCOMPARE(local.flags, quint16(0x0001));
+    QCOMPARE(c.versionNeeded, quint16(51));
+    QCOMPARE(local.versionNeeded, quint16(51));
+    QByteArray field("\x01\x99\x07\x00", 4);
+    field += ae1 ? QByteArray("\x01\x00", 2) : QByteArray("\x02\x00", 2);
+    field += QByteArray("AE") + char(strength) + char(realMethod) + '\0';
+    QCOMPARE(c.extraLength, quint16(11));
+    QCOMPARE(local.extraLength, quint16(11));
+    QCOMPARE(bytes.mid(int(local.dataOffset) - 11, 11), field);
+    const qint64 centralRecord = bytes.indexOf("PK\1\2");
+    QCOMPARE(bytes.mid(int(centralRecord) + 46 + c.name.size(), 11), field);
+
+    // Salt (8, 12 or 16 bytes), verifier and authentication code around the
+    // data; the CRC-32 only in AE-1.
+    const quint32 overhead = quint32(4 * strength + 4) + 2 + 10;
+    if (realMethod == 0)
+        QCOMPARE(c.compressedSize, quint32(size) + overhead);
+    else if (threads == 0)
+        QCOMPARE(c.compressedSize, quint32(referenceDeflate(content, int(level)).size()) + overhead);
+    QCOMPARE(c.crc, ae1 ? crc32Of(content) : 0u);
+    QCOMPARE(c.uncompressedSize, quint32(size));
+    QCOMPARE(local.crc, c.crc);
+    QCOMPARE(local.compressedSize, c.compressedSize);
+    QCOMPARE(local.uncompressedSize, c.uncompressedSize);
+    QCOMPARE(local.dataOffset + c.compressedSize, qint64(archive.directoryOffset));
+    if (size > 20 && realMethod == 0)
+        QVERIFY(bytes.indexOf(content.left(20)) < 0);
+
+    auto extract = [](const QByteArray &archiveBytes, const QString &pw, QByteArray *out) {
+        UnZip reader;
+        reader.setPassword(pw);
+        if (reader.openArchive(new CountingBuffer(archiveBytes)) != UnZip::Success)
+            return UnZip::FileOpenFailed;
+        QBuffer device(out);
+        device.open(QIODevice::WriteOnly);
+        return reader.extractFile(QStringLiteral("secret.txt"), &device);
+    };
+    QByteArray out;
+    QCOMPARE(extract(bytes, password, &out), UnZip::Success);
+    QVERIFY(out == content);
+    UnZip info;
+    QCOMPARE(info.openArchive(new CountingBuffer(bytes)), UnZip::Success);
+    QCOMPARE(info.entryList().value(0).encryption, UnZip::EntryEncryption(UnZip::Aes128 + strength - 1));
+
+    // A wrong password fails the verifier (or, 1 time in 65536, the
+    // authentication code); nothing comes out either way.
+    QByteArray wrongOut;
+    const UnZip::ErrorCode wrong = extract(bytes, QStringLiteral("wrong"), &wrongOut);
+    QVERIFY2(wrong == UnZip::PasswordMismatch || wrong == UnZip::CorruptedArchive, qPrintable(QString::number(wrong)));
+    QVERIFY(wrongOut.isEmpty());
+
+    // One flipped bit in the data or in the authentication code.
+    const qint64 dataStart = local.dataOffset + 4 * strength + 4 + 2;
+    for (const qint64 at : {dataStart, local.dataOffset + qint64(c.compressedSize) - 1}) {
+        if (at >= local.dataOffset + qint64(c.compressedSize) - 10 && at == dataStart)
+            continue; // no data bytes
+        QByteArray damaged = bytes;
+        damaged[int(at)] = char(damaged.at(int(at)) ^ 0x10);
+        QByteArray damagedOut;
+        QCOMPARE(extract(damaged, password, &damagedOut), UnZip::CorruptedArchive);
+        QVERIFY(damagedOut.isEmpty());
+    }
 }
 
 void tst_Zip::sameNameReplaced()

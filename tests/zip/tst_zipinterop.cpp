@@ -5,6 +5,7 @@
 // unzip, 7-Zip and Python's zipfile, with and without a password, with
 // Cyrillic names, by the serial writer and in the parallel mode.
 #include "externaltool.h"
+#include "filetree.h"
 #include "zipinspect.h"
 
 #include "zip.h"
@@ -14,6 +15,7 @@
 #include <QtTest/QtTest>
 
 Q_DECLARE_METATYPE(Zip::CompressionLevel)
+Q_DECLARE_METATYPE(Zip::EncryptionMethod)
 
 namespace {
 
@@ -62,6 +64,8 @@ private slots:
     void sevenZip();
     void pythonZipfile_data() { infoZipUnzip_data(); }
     void pythonZipfile();
+    void aesWithPeers_data();
+    void aesWithPeers();
     void zip64ByCount();
     void zip64BySize_data();
     void zip64BySize();
@@ -71,7 +75,8 @@ private:
     QString m_source;     // the folder holding the tree "pkg"
     QStringList m_names;  // entry names, sorted
 
-    QString writeArchive(Zip::CompressionLevel level, const QString &password, int threads);
+    QString writeArchive(Zip::CompressionLevel level, const QString &password, int threads,
+                         Zip::EncryptionMethod cipher = Zip::TraditionalEncryption);
     void checkWithPeers(const QString &archive, int entries);
 };
 
@@ -126,13 +131,16 @@ void tst_ZipInterop::infoZipUnzip_data()
     QTest::newRow("stored, encrypted, 3 threads") << Zip::StoreOnly << QStringLiteral("pw") << 3;
 }
 
-QString tst_ZipInterop::writeArchive(Zip::CompressionLevel level, const QString &password, int threads)
+QString tst_ZipInterop::writeArchive(Zip::CompressionLevel level, const QString &password, int threads,
+                                     Zip::EncryptionMethod cipher)
 {
-    const QString path = m_tmp.filePath(QStringLiteral("%1-%2-%3.zip").arg(int(level)).arg(password).arg(threads));
+    const QString path = m_tmp.filePath(
+        QStringLiteral("%1-%2-%3-%4.zip").arg(int(level)).arg(password).arg(threads).arg(int(cipher)));
     QFile::remove(path);
     Zip zip;
     zip.setThreadCount(threads);
     zip.setPassword(password);
+    zip.setEncryptionMethod(cipher);
     if (zip.createArchive(path) != Zip::Success
         || zip.addDirectory(m_source + QStringLiteral("/pkg"), QString(), level) != Zip::Success
         || zip.closeArchive() != Zip::Success) {
@@ -227,6 +235,68 @@ void tst_ZipInterop::pythonZipfile()
     QCOMPARE(lines.takeLast(), QStringLiteral("ok"));
     lines.sort();
     QCOMPARE(lines, m_names);
+}
+
+void tst_ZipInterop::aesWithPeers_data()
+{
+    QTest::addColumn<Zip::EncryptionMethod>("cipher");
+    QTest::addColumn<Zip::CompressionLevel>("level");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<QString>("password");
+
+    const QString cyrillic = QStringLiteral("\u043f\u0430\u0440\u043e\u043b\u044c");
+    QTest::newRow("AES-256, by type") << Zip::Aes256Encryption << Zip::ByFileType << 0 << cyrillic;
+    QTest::newRow("AES-256, level 9, 2 threads") << Zip::Aes256Encryption << Zip::Level9 << 2 << QStringLiteral("pw");
+    QTest::newRow("AES-256, stored, 8 threads") << Zip::Aes256Encryption << Zip::StoreOnly << 8 << QStringLiteral("pw");
+    QTest::newRow("AES-192, level 1, 1 thread") << Zip::Aes192Encryption << Zip::Level1 << 1 << QStringLiteral("pw");
+    QTest::newRow("AES-128, level 6") << Zip::Aes128Encryption << Zip::Level6 << 0 << QStringLiteral("pw");
+}
+
+// 7-Zip tests the AES archive and, like bsdtar, extracts every file as it
+// was; a wrong password is refused.
+void tst_ZipInterop::aesWithPeers()
+{
+    QFETCH(Zip::EncryptionMethod, cipher);
+    QFETCH(Zip::CompressionLevel, level);
+    QFETCH(int, threads);
+    QFETCH(QString, password);
+    KELVANE_REQUIRE_TOOL("7z");
+    KELVANE_REQUIRE_TOOL("bsdtar");
+    const QString archive = writeArchive(level, password, threads, cipher);
+    QVERIFY(!archive.isEmpty());
+
+    const ToolRun test = runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-p") + password, archive},
+                                 m_tmp.path());
+    QVERIFY2(test.ok(), test.describe(QStringLiteral("7z t")).constData());
+    QVERIFY(test.standardOutput.contains("Everything is Ok"));
+    const ToolRun wrong = runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-pwrong"), archive},
+                                  m_tmp.path());
+    QVERIFY(!wrong.ok());
+
+    const QString sevenOut = m_tmp.filePath(QStringLiteral("aes-7z-%1").arg(QTest::currentDataTag()));
+    const ToolRun sevenZip = runTool(QStringLiteral("7z"),
+                                     {QStringLiteral("x"), QStringLiteral("-p") + password,
+                                      QStringLiteral("-o") + sevenOut, archive},
+                                     m_tmp.path());
+    QVERIFY2(sevenZip.ok(), sevenZip.describe(QStringLiteral("7z x")).constData());
+    const QString tarOut = m_tmp.filePath(QStringLiteral("aes-bsdtar-%1").arg(QTest::currentDataTag()));
+    QVERIFY(QDir().mkpath(tarOut));
+    const ToolRun bsdtar = runTool(QStringLiteral("bsdtar"),
+                                   {QStringLiteral("-xf"), archive, QStringLiteral("-C"), tarOut,
+                                    QStringLiteral("--passphrase"), password},
+                                   m_tmp.path());
+    QVERIFY2(bsdtar.ok(), bsdtar.describe(QStringLiteral("bsdtar -x")).constData());
+
+    const QString source = m_source + QStringLiteral("/pkg");
+    const QStringList files = FileTree::list(source);
+    for (const QString &out : {sevenOut, tarOut}) {
+        QCOMPARE(FileTree::list(out + QStringLiteral("/pkg")), files);
+        for (const QString &name : files) {
+            if (!name.endsWith(QLatin1Char('/')))
+                QVERIFY2(FileTree::read(out + QStringLiteral("/pkg/") + name) == FileTree::read(source + QLatin1Char('/') + name),
+                         qPrintable(out + QLatin1String(": ") + name));
+        }
+    }
 }
 
 // unzip -t, 7z t and Python's testzip() accept the archive and count its
