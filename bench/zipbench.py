@@ -375,13 +375,23 @@ def thread_counts():
 
 
 def create_commands(ours, out, folder, mode, big_file=None):
-    """mode: "9", "6" or "type"; big_file: the one file of the folder, for pigz."""
-    level = {"9": "-9", "6": "-6", "type": "--by-type"}[mode]
+    """mode: "9", "6", "type" or "aes" (level 6, AES-256); big_file: the one
+    file of the folder, for pigz."""
+    level = {"9": "-9", "6": "-6", "type": "--by-type", "aes": "-6"}[mode]
+    cipher = ["-P", PASSWORD, "--aes"] if mode == "aes" else []
     cmds = []
     for label, path in ours:
         for j in thread_counts():
             cmds.append((f"kelvane-zip ({label}, -j {j})",
-                         [path, "create", out, folder, "--overwrite", "-q", level, "-j", str(j)]))
+                         [path, "create", out, folder, "--overwrite", "-q", level, "-j", str(j)] + cipher))
+    if mode == "aes":
+        for name, threads in (("7z", "-mmt=1"), ("7z (all cores)", "-mmt=on")):
+            cmds.append((name, [seven_zip(), "a", "-tzip", "-mx=5", threads, "-mem=AES256", "-p" + PASSWORD,
+                                "-bd", out, folder]))
+        cmds.append(("bsdtar", ["bsdtar", "--format", "zip", "--options",
+                                "zip:compression-level=6,zip:encryption=aes256", "--passphrase", PASSWORD,
+                                "-c", "-f", out, folder]))
+        return cmds
     if mode == "type":
         cmds.append(("zip", ["zip", "-q", "-r", "-9", "-n", ":".join("." + s for s in STORED_SUFFIXES), out, folder]))
         cmds.append(("python zipfile", [sys.executable, "-c", PYTHON_CREATE, out, folder, "bytype",
@@ -554,7 +564,7 @@ def main():
     parser.add_argument("--output", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "RESULTS.md"))
     parser.add_argument("--only", default="",
                         help="comma-separated section keys to run (default: all); creation: create-9, create-6, "
-                             "create-type, or one workload of one, e.g. create-9:text")
+                             "create-type, create-aes (the lecture only), or one workload of one, e.g. create-9:text")
     args = parser.parse_args()
 
     ours = []
@@ -660,7 +670,9 @@ def main():
                                          ("small", "small", "20,000 small files", None),
                                          ("random", "random", f"{args.big_mb} MB incompressible", "random.dat"),
                                          ("photos", "photos", "40 JPEG pictures", None)]:
-        for mode in ("9", "6", "type"):
+        for mode in ("9", "6", "type", "aes"):
+            if mode == "aes" and key != "lecture":
+                continue
             section = f"create-{mode}"
             if not (wanted(section) or wanted(key) or wanted(f"{section}:{key}")):
                 continue
@@ -676,7 +688,7 @@ def main():
                 if os.path.exists(target):
                     r.size = os.path.getsize(target)
                 results.append(r)
-            name = {"9": "level 9", "6": "level 6", "type": "by file type"}[mode]
+            name = {"9": "level 9", "6": "level 6", "type": "by file type", "aes": "level 6, AES-256"}[mode]
             report.add(f"Create {name}: {title}", results, work_bytes=sizes[key][1], check_size=True)
             clear_out()
 
