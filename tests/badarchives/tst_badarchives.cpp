@@ -583,7 +583,7 @@ void TestBadArchives::otherStreamsRunPastTheirSize()
     QFETCH(int, keep);
     const QByteArray content = noise(100000, 3) + QByteArray(100000, 'z');
     const QByteArray stream = RawZip::compress(method, content);
-    const int kept = keep > 0 ? keep : keep == 0 ? stream.size() / 2 : stream.size() + keep;
+    const int kept = keep > 0 ? keep : keep == 0 ? int(stream.size()) / 2 : int(stream.size()) + keep;
     RawZip zip;
     RawZip::Entry &e = zip.add("cut.bin", content).compressed(method).raw(stream.left(kept));
     e.versionNeeded = 63;

@@ -146,7 +146,7 @@ RawZip::Archive RawZip::build() const
                 d = QByteArray(4, '\0');
                 putUInt(d, 0, DataDescriptorSignature);
             }
-            const int base = d.size();
+            const int base = int(d.size());
             if (e.descriptor64) {
                 d.append(QByteArray(20, '\0'));
                 putUInt(d, base, dd.crc.value_or(p.recordedCrc));
@@ -383,9 +383,9 @@ QByteArray RawZip::encryptAes(const QByteArray &password, AesStrength strength, 
         qFatal("RawZip: AES salt too short");
     QByteArray keys(2 * keySize + 2, '\0');
     auto *k = reinterpret_cast<unsigned char *>(keys.data());
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), password.size(),
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), int(password.size()),
                                reinterpret_cast<const unsigned char *>(salt.constData()), saltSize, 1000,
-                               keys.size(), k) != 1)
+                               int(keys.size()), k) != 1)
         qFatal("RawZip: PBKDF2 failed");
     const EVP_CIPHER *cipher = strength == Aes128 ? EVP_aes_128_ecb()
         : strength == Aes192                      ? EVP_aes_192_ecb()

@@ -180,7 +180,7 @@ void tst_KelvaneZip::listVerbose()
 {
     const ToolRun r = run({QStringLiteral("list"), QStringLiteral("-v"), sampleArchive()});
     QCOMPARE(r.exitCode, 0);
-    const int deflatedSize = RawZip::deflate(QByteArray(2000, 'b'), 9).size();
+    const int deflatedSize = int(RawZip::deflate(QByteArray(2000, 'b'), 9).size());
     const QList<QByteArray> lines = r.standardOutput.split('\n');
     QCOMPARE(lines.size(), 10); // nine lines and the empty rest after the last line feed
     QVERIFY(lines.at(0).startsWith("    Length  Compressed  Method"));

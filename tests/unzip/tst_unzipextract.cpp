@@ -34,7 +34,7 @@ QByteArray textBytes(int size)
 // central directory follows it.
 QByteArray entriesLast(const RawZip::Archive &a)
 {
-    const int shift = a.bytes.size() - int(a.centralDirectory);
+    const int shift = int(a.bytes.size()) - int(a.centralDirectory);
     QByteArray front = a.bytes.mid(int(a.centralDirectory));
     for (const RawZip::EntryLayout &e : a.entries) {
         const int field = int(e.central - a.centralDirectory) + 42;
@@ -238,7 +238,7 @@ void tst_UnZipExtract::localHeaderReadFailures_data()
     RawZip zip;
     zip.add("name.txt", "data").localExtra = QByteArray(6, 'x');
     const QByteArray whole = entriesLast(zip.build());
-    const int entryStart = whole.size() - (30 + 8 + 6 + 4);
+    const int entryStart = int(whole.size()) - (30 + 8 + 6 + 4);
     QTest::newRow("signature cut") << whole.left(entryStart + 2) << UnZip::FileReadError;
     QTest::newRow("fixed part cut") << whole.left(entryStart + 20) << UnZip::FileReadError;
     QTest::newRow("name cut") << whole.left(entryStart + 30 + 3) << UnZip::FileReadError;

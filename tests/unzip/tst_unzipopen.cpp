@@ -221,7 +221,7 @@ void tst_UnZipOpen::deviceOwnership_data()
     // Put the end record first and the cut central record behind it.
     auto cutRecord = [&](int keep) {
         const QByteArray record = built.bytes.mid(central, keep);
-        return head + endAt(head.size() + 22) + record;
+        return head + endAt(int(head.size()) + 22) + record;
     };
     QTest::newRow("central fixed part cut") << cutRecord(30) << false << UnZip::FileReadError << none;
     QTest::newRow("central name cut") << cutRecord(46 + 4) << false << UnZip::FileReadError << none;

@@ -27,6 +27,13 @@ enum class Call {
     AddContentsRoot       // (path, root, level)
 };
 
+// A result no writer call returns: the scenario's own check number `which`
+// failed.
+Zip::ErrorCode checkFailed(int which)
+{
+    return Zip::ErrorCode(-which);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Call)
@@ -139,7 +146,7 @@ void tst_ZipFolders::namingTable()
         case Call::AddContentsRoot:
             return zip.addDirectoryContents(m_docs, root, Zip::Level9);
         }
-        return Zip::ErrorCode(-1);
+        return checkFailed(1);
     });
     QCOMPARE(w.result, Zip::Success);
     QVERIFY2(w.archive.ok(), qPrintable(w.archive.error));
@@ -216,7 +223,7 @@ void tst_ZipFolders::folderHoldingOnlyFolders()
                                            "top/zzz/", "top/"}));
     // The level reaches every depth.
     const QByteArray expected = referenceDeflate(content, 1);
-    for (const QByteArray name : {QByteArray("top/mid/deeper/g.txt"), QByteArray("top/mid/f.txt")}) {
+    for (const QByteArray &name : {QByteArray("top/mid/deeper/g.txt"), QByteArray("top/mid/f.txt")}) {
         const InspectedCentral *c = w.archive.find(name);
         QVERIFY(c);
         const InspectedLocal local = inspectLocal(w.bytes, c->localHeaderOffset);
@@ -270,10 +277,10 @@ void tst_ZipFolders::missingFolderOrNoArchive()
 
     const Written w = write([&](Zip &open) {
         if (open.addDirectory(m_tmp.filePath(QStringLiteral("missing")), QString(), Zip::Level9) != Zip::FileMissing)
-            return Zip::ErrorCode(-1);
+            return checkFailed(1);
         // A file is not a folder.
         if (open.addDirectoryContents(m_docs + QStringLiteral("/a.txt")) != Zip::FileMissing)
-            return Zip::ErrorCode(-2);
+            return checkFailed(2);
         return Zip::Success;
     });
     QCOMPARE(w.result, Zip::Success);

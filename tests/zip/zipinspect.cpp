@@ -214,7 +214,7 @@ QByteArray referenceDeflate(const QByteArray &content, int level, int strategy)
     int pos = 0;
     int flush = Z_NO_FLUSH;
     do {
-        const int n = qMin(chunk, content.size() - pos);
+        const int n = qMin(chunk, int(content.size()) - pos);
         flush = pos + n == content.size() ? Z_FINISH : Z_NO_FLUSH;
         s.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(content.constData())) + pos;
         s.avail_in = uInt(n);
