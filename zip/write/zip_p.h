@@ -16,14 +16,16 @@
 #include "common/zipformat_p.h"
 #include "common/ziplog_p.h"
 
+#include "write/entrysource_p.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QFileInfo>
 #include <QtCore/QMap>
 #include <QtCore/QString>
 
 #include <memory>
 
 
-class QFile;
-class QFileInfo;
 class QIODevice;
 class ParallelWriter;
 
@@ -66,6 +68,8 @@ public:
     QString comment;
     QString password;
     Zip::EncryptionMethod encryptionMethod = Zip::TraditionalEncryption;
+    // The level of addFile(), addData() and addDevice().
+    Zip::CompressionLevel entryLevel = Zip::ByFileType;
 
     // Canonical path of the archive when the device is a file, so that the
     // walk does not add the archive to itself.
@@ -87,7 +91,27 @@ public:
     Zip::ErrorCode closeArchive();
     void reset();
 
+    // What one entry is made of: a folder, or a file's, the caller's or a
+    // device's data through source.
+    struct EntryInput
+    {
+        QString name;
+        bool isDir = false;
+        QFileInfo file;          // the file or folder added, if any
+        QDateTime modified;
+        QString suffix;          // lower-cased complete suffix, for ByFileType
+        QString description;     // absolute path or entry name, for the debug lines
+        std::unique_ptr<EntrySource> source; // null for a folder
+    };
+
+    // The entry of a file or folder met by the folder walk, named below root.
     Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level);
+    // The same under the given name.
+    Zip::ErrorCode createFileEntry(const QFileInfo &file, const QString &name, Zip::CompressionLevel level);
+    // Writes one entry at the device's position (or queues it in the
+    // parallel mode); its source is read to its end.
+    Zip::ErrorCode writeEntry(EntryInput &input, Zip::CompressionLevel level);
+    bool isArchiveItself(const QFileInfo &file) const;
     // Writes every entry the parallel mode still holds; returns the first
     // error. Nothing is pending in the serial mode.
     Zip::ErrorCode finishPending();
@@ -109,8 +133,8 @@ private:
     // What one entry's data loop needs and produces.
     struct EntryData
     {
-        QFile *file = nullptr;
-        QString path;            // absolute path, for the debug lines
+        EntrySource *source = nullptr;
+        QString path;            // absolute path or entry name, for the debug lines
         bool encrypted = false;
         EntryEncryptor encryptor;
         quint32 crc = 0;
@@ -122,7 +146,7 @@ private:
 
     // Whether the entry fits the archive when it starts at position; the
     // reason in *problem when it does not.
-    Zip::ErrorCode checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
+    Zip::ErrorCode checkEntryFits(qint64 size, qint64 nameLength, int cipherBytes, bool deflated,
                                   qint64 position, const char **problem) const;
     // cipherBytes: what cipherOverhead() gives for the entry.
     static qint64 entryBytesBound(qint64 size, qint64 nameLength, int cipherBytes, bool deflated);
@@ -137,8 +161,8 @@ private:
     static quint16 versionNeeded(const ZipEntryP &entry, bool zip64);
     Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);
     Zip::ErrorCode writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
-    Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
-                                       const QByteArray &nameBytes, int level, bool runLengthOnly);
+    Zip::ErrorCode createParallelEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry, const QByteArray &nameBytes,
+                                       int level, bool runLengthOnly);
     // With `complete`, the entry's CRC and sizes are final; else the CRC and
     // the compressed size are written as 0, to be completed after the data.
     Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete = false);
