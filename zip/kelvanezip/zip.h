@@ -137,6 +137,26 @@ public:
     /// the result. A device that is already open is written from its position.
     ErrorCode createArchive(QIODevice *device);
 
+    /// Opens the existing archive to change it: its entries and its comment
+    /// are kept (archiveComment() gives the comment, setArchiveComment()
+    /// replaces it), entries added afterwards are written after them, and
+    /// removeEntry() takes entries out; closeArchive() writes the directory
+    /// anew. The kept entries are copied byte for byte, whatever their
+    /// method or cipher. Everything is written to a temporary file beside
+    /// the archive, which closeArchive() renames over it only when all of it
+    /// was written: an interruption, a full disk or any failure leaves the
+    /// archive as it was. FileMissing when there is no such file,
+    /// FileOpenFailed when it cannot be read or the temporary file cannot be
+    /// created, FileReadError when it is not a sound ZIP archive
+    /// (lastErrorDetail() says why). An archive open before is closed first.
+    ErrorCode openArchive(const QString &filename);
+    /// Takes the entry out of the archive being written. An entry kept from
+    /// the archive given to openArchive() leaves no trace; one added since
+    /// is left out of the directory, its bytes staying unlisted in the
+    /// archive. An entry added under the name of a kept one replaces it the
+    /// same way. FileMissing when there is no entry of that name.
+    ErrorCode removeEntry(const QString &name);
+
     /// The archive's comment. It is kept only while an archive is open.
     QString archiveComment() const;
     /// Sets the archive's comment, written on closing; ignored without an archive.

@@ -3,6 +3,7 @@
 
 #include <kelvanezip/zip.h>
 #include "write/zip_p.h"
+#include "write/archiveeditor_p.h"
 #include "write/entrysource_p.h"
 #include "write/parallelwriter_p.h"
 
@@ -11,6 +12,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QTemporaryFile>
 
 namespace {
 
@@ -156,6 +158,46 @@ Zip::ErrorCode Zip::createArchive(QIODevice *device)
         return FileOpenFailed;
     }
     return d->createArchive(device);
+}
+
+Zip::ErrorCode Zip::openArchive(const QString &filename)
+{
+    d->diagnostic.clear();
+    if (d->device) {
+        d->closeArchive();
+        d->reset();
+    }
+    auto editor = std::make_unique<ArchiveEditor>();
+    ErrorCode ec = editor->open(filename, d->diagnostic);
+    if (ec != Success)
+        return ec;
+    // The new archive goes into a temporary file beside the old one, hidden
+    // from the folder walk.
+    auto *file = ArchiveEditor::temporaryFileFor(filename);
+    if (!file->open()) {
+        d->diagnostic.report(QString::fromLatin1("Unable to create a temporary file for %1: %2")
+                                 .arg(filename, file->errorString()));
+        delete file;
+        return FileOpenFailed;
+    }
+    ec = d->createArchive(file);
+    if (ec != Success)
+        return ec;
+    d->comment = editor->comment();
+    d->editor = std::move(editor);
+    return Success;
+}
+
+Zip::ErrorCode Zip::removeEntry(const QString &name)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    // Queued entries are recorded first, so that they can be removed too.
+    const ErrorCode written = d->finishPending();
+    if (written != Success)
+        return written;
+    return d->removeEntry(name) ? Success : FileMissing;
 }
 
 QString Zip::archiveComment() const

@@ -26,6 +26,7 @@
 #include <memory>
 
 
+class ArchiveEditor;
 class QIODevice;
 class ParallelWriter;
 
@@ -85,10 +86,17 @@ public:
     int blockSize;
     // The parallel mode's writer, made for the first entry that needs it.
     std::unique_ptr<ParallelWriter> parallel;
+    // The entries kept from the archive opened with Zip::openArchive(),
+    // whose device is then a QSaveFile renamed over it on closing; null for
+    // a new archive.
+    std::unique_ptr<ArchiveEditor> editor;
 
     Zip::ErrorCode createArchive(QIODevice *device);
-    // Writes the central directory and the end record; releases nothing.
+    // Writes the central directory and the end record (and for a changed
+    // archive puts the new one in the old one's place); releases nothing.
     Zip::ErrorCode closeArchive();
+    // Removes an entry written or kept; false when there is none.
+    bool removeEntry(const QString &name);
     void reset();
 
     // What one entry is made of: a folder, or a file's, the caller's or a
@@ -179,7 +187,11 @@ private:
     Zip::ErrorCode completeLocalHeader(const ZipEntryP &entry, qint64 nameLength);
     Zip::ErrorCode writeDataDescriptor(const ZipEntryP &entry);
     Zip::ErrorCode writeCentralRecord(const QString &name, const ZipEntryP &entry);
-    Zip::ErrorCode writeEndRecord(quint64 directoryOffset, quint64 directorySize);
+    Zip::ErrorCode writeEndRecord(quint64 directoryOffset, quint64 directorySize, quint64 count);
+    Zip::ErrorCode writeDirectory(quint64 *size);
+    // Puts the kept entries in front of the new ones.
+    Zip::ErrorCode finishKeptEntries();
+    Zip::ErrorCode commitChangedArchive(Zip::ErrorCode written);
     void recordEntry(const QString &name, ZipEntryP *entry);
 };
 

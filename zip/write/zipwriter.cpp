@@ -4,6 +4,7 @@
 #include "write/zip_p.h"
 
 #include "common/zipcrc_p.h"
+#include "write/archiveeditor_p.h"
 #include "write/entrysource_p.h"
 #include "write/parallelwriter_p.h"
 #include "common/zipnames_p.h"
@@ -11,6 +12,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
+#include <QtCore/QTemporaryFile>
 
 #include <cstdlib>
 #include <cstring>
@@ -93,27 +95,93 @@ Zip::ErrorCode ZipPrivate::closeArchive()
 {
     if (!device || !entries)
         return Zip::Success;
-    const Zip::ErrorCode pending = finishPending();
-    if (pending != Zip::Success)
-        return pending;
+    Zip::ErrorCode ec = finishPending();
+    if (ec == Zip::Success && editor)
+        ec = finishKeptEntries();
+    if (ec != Zip::Success)
+        return commitChangedArchive(ec);
 
     const qint64 position = device->pos();
     if (position < 0)
-        return Zip::FileWriteError;
-
+        return commitChangedArchive(Zip::FileWriteError);
     quint64 directorySize = 0;
+    ec = writeDirectory(&directorySize);
+    if (ec == Zip::Success) {
+        const quint64 count = quint64(entries->size()) + quint64(editor ? editor->entries().size() : 0);
+        ec = writeEndRecord(quint64(position), directorySize, count);
+    }
+    return commitChangedArchive(ec);
+}
+
+Zip::ErrorCode ZipPrivate::finishKeptEntries()
+{
+    qint64 shift = 0;
+    const Zip::ErrorCode ec = editor->finish(*device, &shift, inputBuffer, BufferSize);
+    for (ZipEntryP *entry : qAsConst(*entries))
+        entry->localHeaderOffset -= quint64(shift);
+    return ec;
+}
+
+// The new archive replaces the old one only when all of it was written; a
+// failure leaves the old one as it was, and no temporary file.
+Zip::ErrorCode ZipPrivate::commitChangedArchive(Zip::ErrorCode written)
+{
+    if (!editor)
+        return written;
+    // Deleting the temporary file (in reset()) removes it unless it took
+    // the old archive's place.
+    if (written != Zip::Success)
+        return written;
+    auto *file = static_cast<QTemporaryFile *>(device);
+    QString problem;
+    if (!editor->replaceArchive(*file, &problem)) {
+        diagnostic.report(QString::fromLatin1("Could not replace %1: %2").arg(editor->path(), problem));
+        return Zip::FileWriteError;
+    }
+    return Zip::Success;
+}
+
+// One record per entry, kept and new together in the order of their names.
+Zip::ErrorCode ZipPrivate::writeDirectory(quint64 *size)
+{
+    static const QMap<QString, ArchiveEditor::KeptEntry> none;
+    const QMap<QString, ArchiveEditor::KeptEntry> &kept = editor ? editor->entries() : none;
     for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
         bool utf8 = false;
-        directorySize += quint64(CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size())
+        *size += quint64(CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size())
             + quint64(centralExtraLength(*it.value()));
     }
+    for (const ArchiveEditor::KeptEntry &entry : kept)
+        *size += quint64(entry.central.size());
 
-    for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
-        const Zip::ErrorCode ec = writeCentralRecord(it.key(), *it.value());
+    auto next = entries->constBegin();
+    auto nextKept = kept.constBegin();
+    while (next != entries->constEnd() || nextKept != kept.constEnd()) {
+        if (nextKept != kept.constEnd() && (next == entries->constEnd() || nextKept.key() < next.key())) {
+            const QByteArray record = ArchiveEditor::centralRecord(*nextKept);
+            if (device->write(record) != record.size())
+                return Zip::FileWriteError;
+            ++nextKept;
+            continue;
+        }
+        const Zip::ErrorCode ec = writeCentralRecord(next.key(), *next.value());
         if (ec != Zip::Success)
             return ec;
+        ++next;
     }
-    return writeEndRecord(quint64(position), directorySize);
+    return Zip::Success;
+}
+
+bool ZipPrivate::removeEntry(const QString &name)
+{
+    if (editor && editor->remove(name))
+        return true;
+    auto it = entries->find(name);
+    if (it == entries->end())
+        return false;
+    delete it.value();
+    entries->erase(it);
+    return true;
 }
 
 // The ZIP64 extended information of a central record: the 8-byte values of
@@ -215,10 +283,13 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
 // The end record; before it, when the entry count, the directory's size or
 // its offset does not fit the end record's fields, the ZIP64 end record and
 // its locator, and the fields that do not fit hold their largest value.
-Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 directorySize)
+Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 directorySize, quint64 count)
 {
     bool utf8 = false;
     QByteArray commentBytes = ZipNames::encode(comment, &utf8);
+    // A kept comment keeps its bytes, whatever their code page.
+    if (editor && comment == editor->comment())
+        commentBytes = editor->commentBytes();
     Zip::ErrorCode result = Zip::Success;
     if (quint32(commentBytes.size()) > MaxUShort) {
         // The archive is still completed, only without its comment.
@@ -227,7 +298,6 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 direc
         result = Zip::FileWriteError;
     }
 
-    const quint64 count = quint64(entries->size());
     const bool countFits = count <= MaxUShort;
     const bool sizeFits = directorySize < MaxUInt;
     const bool offsetFits = directoryOffset < MaxUInt;
@@ -274,6 +344,7 @@ Zip::ErrorCode ZipPrivate::finishPending()
 void ZipPrivate::reset()
 {
     parallel.reset();
+    editor.reset();
     if (!comment.isNull())
         comment = QString();
     if (entries) {
@@ -409,7 +480,8 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
 
 bool ZipPrivate::isArchiveItself(const QFileInfo &file) const
 {
-    return !archivePath.isEmpty() && file.canonicalFilePath() == archivePath;
+    const QString path = file.canonicalFilePath();
+    return (!archivePath.isEmpty() && path == archivePath) || (editor && path == editor->canonicalPath());
 }
 
 Zip::ErrorCode ZipPrivate::createFileEntry(const QFileInfo &file, const QString &name, Zip::CompressionLevel level)
@@ -431,6 +503,13 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     Q_ASSERT(device && entries);
     if (threadCount > 0 && !parallel)
         parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
+
+    // A changed archive keeps its entries in front of the new ones.
+    if (editor) {
+        const Zip::ErrorCode reserved = editor->reserve(*device);
+        if (reserved != Zip::Success)
+            return reserved;
+    }
 
     // 1. Name and level. A size not known beforehand (a pipe, say) counts
     // as large enough to compress.
@@ -820,7 +899,10 @@ qint64 ZipPrivate::dataLimit(const ZipEntryP &entry)
 void ZipPrivate::recordEntry(const QString &name, ZipEntryP *entry)
 {
     // A later entry of the same name replaces the earlier one in the
-    // directory; the earlier entry's bytes stay in the archive unlisted.
+    // directory; the earlier entry's bytes stay in the archive unlisted,
+    // unless it was kept from a changed archive and is not copied at all.
+    if (editor)
+        editor->remove(name);
     auto existing = entries->find(name);
     if (existing != entries->end()) {
         delete existing.value();
