@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #ifdef Q_OS_UNIX
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -295,13 +296,25 @@ Zip::ErrorCode ArchiveEditor::copy(QIODevice &out, qint64 from, qint64 to, qint6
     return Zip::Success;
 }
 
-QTemporaryFile *ArchiveEditor::temporaryFileFor(const QString &archive)
+QFile *ArchiveEditor::temporaryFileFor(const QString &archive)
 {
     const QFileInfo info(archive);
+#ifdef O_TMPFILE
+    // A file without a name until it is complete: nothing is left behind
+    // by a process that is killed or a machine that stops.
+    const int fd = ::open(QFile::encodeName(info.absolutePath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        auto *file = new QFile;
+        if (file->open(fd, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle))
+            return file;
+        delete file;
+        ::close(fd);
+    }
+#endif
     return new QTemporaryFile(info.absoluteDir().filePath(QLatin1Char('.') + info.fileName() + QLatin1String(".XXXXXX")));
 }
 
-bool ArchiveEditor::replaceArchive(QTemporaryFile &written, QString *problem)
+bool ArchiveEditor::replaceArchive(QFile &written, QString *problem)
 {
     // Entries moved down leave the old tail behind.
     if (!written.resize(written.pos()) || !written.flush()) {
@@ -317,22 +330,46 @@ bool ArchiveEditor::replaceArchive(QTemporaryFile &written, QString *problem)
     }
 #endif
     written.setPermissions(m_file.permissions());
-    const QString from = written.fileName();
+    auto *named = qobject_cast<QTemporaryFile *>(&written);
+    QString from = named ? named->fileName() : QString();
+#ifdef O_TMPFILE
+    if (!named) {
+        // The nameless file gets a hidden name beside the archive first.
+        from = QFileInfo(m_file.fileName()).absoluteDir().filePath(
+            QLatin1Char('.') + QFileInfo(m_file.fileName()).fileName() + QLatin1String(".new"));
+        QFile::remove(from);
+        const QByteArray link = "/proc/self/fd/" + QByteArray::number(written.handle());
+        if (::linkat(AT_FDCWD, link.constData(), AT_FDCWD, QFile::encodeName(from).constData(), AT_SYMLINK_FOLLOW) != 0) {
+            *problem = QString::fromLocal8Bit(strerror(errno));
+            return false;
+        }
+    }
+#endif
     written.close();
     m_file.close();
+    if (!renameOver(from, m_file.fileName(), problem)) {
+        QFile::remove(from);
+        return false;
+    }
+    if (named)
+        named->setAutoRemove(false);
+    return true;
+}
+
+bool ArchiveEditor::renameOver(const QString &from, const QString &to, QString *problem)
+{
 #ifdef Q_OS_UNIX
     // rename() replaces the old archive in one step.
-    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(m_file.fileName()).constData()) != 0) {
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
         *problem = QString::fromLocal8Bit(strerror(errno));
         return false;
     }
 #else
-    if (!QFile::remove(m_file.fileName()) || !QFile::rename(from, m_file.fileName())) {
+    if (!QFile::remove(to) || !QFile::rename(from, to)) {
         *problem = QString::fromLatin1("cannot rename %1").arg(from);
         return false;
     }
 #endif
-    written.setAutoRemove(false);
     return true;
 }
 

@@ -62,11 +62,13 @@ public:
     // entries afterwards.
     Zip::ErrorCode finish(QIODevice &out, qint64 *shift, char *buffer, int bufferSize);
 
-    // The file the changed archive is written to: hidden, beside the old one.
-    static QTemporaryFile *temporaryFileFor(const QString &archive);
+    // The file the changed archive is written to, beside the old one:
+    // without a name where the system allows it, else a hidden temporary
+    // file. Deleting it unreplaced leaves nothing behind.
+    static QFile *temporaryFileFor(const QString &archive);
     // Puts the written file in the old archive's place (its permissions
     // taken over), after it is safely on disk; false with the reason.
-    bool replaceArchive(QTemporaryFile &written, QString *problem);
+    bool replaceArchive(QFile &written, QString *problem);
     QString path() const { return m_file.fileName(); }
     QString canonicalPath() const { return m_canonicalPath; }
 
@@ -83,6 +85,7 @@ private:
                         QIODevice *source);
     qint64 keptBytes() const;
     Zip::ErrorCode damaged(const char *why);
+    static bool renameOver(const QString &from, const QString &to, QString *problem);
 
     QFile m_file;
     QString m_canonicalPath;

@@ -174,7 +174,8 @@ Zip::ErrorCode Zip::openArchive(const QString &filename)
     // The new archive goes into a temporary file beside the old one, hidden
     // from the folder walk.
     auto *file = ArchiveEditor::temporaryFileFor(filename);
-    if (!file->open()) {
+    auto *named = qobject_cast<QTemporaryFile *>(file);
+    if (!file->isOpen() && !(named && named->open())) {
         d->diagnostic.report(QString::fromLatin1("Unable to create a temporary file for %1: %2")
                                  .arg(filename, file->errorString()));
         delete file;

@@ -12,7 +12,6 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
-#include <QtCore/QTemporaryFile>
 
 #include <cstdlib>
 #include <cstring>
@@ -132,7 +131,7 @@ Zip::ErrorCode ZipPrivate::commitChangedArchive(Zip::ErrorCode written)
     // the old archive's place.
     if (written != Zip::Success)
         return written;
-    auto *file = static_cast<QTemporaryFile *>(device);
+    auto *file = static_cast<QFile *>(device);
     QString problem;
     if (!editor->replaceArchive(*file, &problem)) {
         diagnostic.report(QString::fromLatin1("Could not replace %1: %2").arg(editor->path(), problem));
