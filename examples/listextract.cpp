@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 
 // Lists an archive and extracts it below a folder, with the reader's results.
-#include <unzip.h>
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 
 // Packs a folder, under its own name, into a new archive, with the writer's results.
-#include <zip.h>
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QTextStream>

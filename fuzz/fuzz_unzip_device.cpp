@@ -11,7 +11,7 @@
 
 #include "fuzzsupport.h"
 
-#include <unzip.h>
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QIODevice>

@@ -14,7 +14,7 @@
 
 #include "fuzzsupport.h"
 
-#include <unzip.h>
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>

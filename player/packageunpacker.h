@@ -4,7 +4,7 @@
 #ifndef KELVANE_PACKAGEUNPACKER_H
 #define KELVANE_PACKAGEUNPACKER_H
 
-#include <unzip.h>
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QString>
 #include <QtCore/QStringList>

@@ -5,7 +5,7 @@
 #include "commands.h"
 #include "console.h"
 
-#include "zip.h"
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

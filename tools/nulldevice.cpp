@@ -7,7 +7,7 @@
 
 // The component's CRC-32, from the same back end as its inflate (ISA-L's
 // folded CRC where it is built with it, several times faster than zlib's).
-#include <unzip.h>
+#include <kelvanezip/unzip.h>
 
 CrcNullDevice::CrcNullDevice(Progress *observer)
     : progress(observer)

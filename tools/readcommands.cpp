@@ -6,7 +6,7 @@
 #include "console.h"
 #include "nulldevice.h"
 
-#include "unzip.h"
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

@@ -10,7 +10,7 @@
 //
 // --discard writes the content to a device that drops it, so that only the
 // reader's own memory is seen.
-#include "unzip.h"
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>

@@ -10,7 +10,7 @@
 //
 // LEVEL is a Zip::CompressionLevel value: 0 stored, 1-9, 10 default, 11 by
 // file type. THREADS: the parallel mode's thread count (default 0, serial).
-#include "zip.h"
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>

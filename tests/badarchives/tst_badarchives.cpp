@@ -8,7 +8,7 @@
 #include "rawzip.h"
 #include "sandbox.h"
 
-#include <unzip.h>
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QRandomGenerator>

@@ -3,8 +3,8 @@
 
 #include "rawzip.h"
 
-#include "zipcipher_p.h"
-#include "zipformat_p.h"
+#include "common/zipcipher_p.h"
+#include "common/zipformat_p.h"
 
 #include <bzlib.h>
 #include <lzma.h>

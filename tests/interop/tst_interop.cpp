@@ -8,7 +8,7 @@
 #include "externaltool.h"
 #include "filetree.h"
 #include "rawzip.h"
-#include "unzip.h"
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>

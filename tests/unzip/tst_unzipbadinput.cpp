@@ -10,7 +10,7 @@
 #include "filetree.h"
 #include "rawzip.h"
 #include "testdevices.h"
-#include "unzip.h"
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>

@@ -9,7 +9,7 @@
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
-#include "unzip.h"
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QRandomGenerator>

@@ -7,7 +7,7 @@
 #include "debugrecorder.h"
 #include "rawzip.h"
 #include "testdevices.h"
-#include "unzip.h"
+#include <kelvanezip/unzip.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>

@@ -7,8 +7,8 @@
 #include "debugrecorder.h"
 #include "rawzip.h"
 
-#include <unzip.h>
-#include <zip.h>
+#include <kelvanezip/unzip.h>
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QLoggingCategory>

@@ -7,9 +7,9 @@
 #include "testdevices.h"
 #include "zipinspect.h"
 
-#include "unzip.h"
-#include "zip.h"
-#include "zip_p.h"
+#include <kelvanezip/unzip.h>
+#include <kelvanezip/zip.h>
+#include "write/zip_p.h"
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>
@@ -22,6 +22,8 @@
 #include <unistd.h>
 
 #include <memory>
+
+#include <zlib.h>
 
 namespace {
 

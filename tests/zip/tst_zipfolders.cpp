@@ -5,7 +5,7 @@
 // under which names.
 #include "zipinspect.h"
 
-#include "zip.h"
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>

@@ -8,7 +8,7 @@
 #include "filetree.h"
 #include "zipinspect.h"
 
-#include "zip.h"
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>

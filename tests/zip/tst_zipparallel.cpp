@@ -8,8 +8,8 @@
 #include "testdevices.h"
 #include "zipinspect.h"
 
-#include "unzip.h"
-#include "zip.h"
+#include <kelvanezip/unzip.h>
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>

@@ -5,8 +5,8 @@
 // read back by UnZip to the same bytes.
 #include "zipinspect.h"
 
-#include "unzip.h"
-#include "zip.h"
+#include <kelvanezip/unzip.h>
+#include <kelvanezip/zip.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QDirIterator>

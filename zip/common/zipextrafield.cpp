@@ -1,0 +1,96 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "common/zipextrafield_p.h"
+
+#include "common/zipcrc_p.h"
+#include "common/zipnames_p.h"
+
+using namespace ZipFormat;
+
+namespace {
+
+// The text of a Unicode Path or Unicode Comment block: version 1, the CRC-32
+// of the stored bytes it stands for, then strict UTF-8. Anything else, or a
+// CRC that belongs to other bytes (the name was changed by a tool that did
+// not know the block), leaves the stored bytes in force.
+QString unicodeText(const unsigned char *data, int size, const QByteArray &stored)
+{
+    if (size < ExtraField::Unicode::Text || data[ExtraField::Unicode::Version] != 1)
+        return QString();
+    const quint32 crc = ZipCrc::update(0, reinterpret_cast<const unsigned char *>(stored.constData()),
+                                       stored.size());
+    if (readUInt(data + ExtraField::Unicode::Crc) != crc)
+        return QString();
+    const char *text = reinterpret_cast<const char *>(data + ExtraField::Unicode::Text);
+    const int length = size - ExtraField::Unicode::Text;
+    if (!ZipNames::isValidUtf8(text, length))
+        return QString();
+    // An empty text still counts: fromUtf8 gives a null string for it.
+    const QString decoded = QString::fromUtf8(text, length);
+    return decoded.isNull() ? QString(QLatin1String("")) : decoded;
+}
+
+} // namespace
+
+ZipExtraField::ZipExtraField(const unsigned char *field, int size, const QByteArray &name,
+                             const QByteArray &comment)
+{
+    int pos = 0;
+    while (size - pos >= ExtraField::HeaderSize) {
+        const quint16 id = readUShort(field + pos);
+        const int length = readUShort(field + pos + 2);
+        const unsigned char *data = field + pos + ExtraField::HeaderSize;
+        if (length > size - pos - ExtraField::HeaderSize)
+            break;
+        // The first block of a kind counts; later ones are passed over.
+        switch (id) {
+        case ExtraField::Zip64:
+            if (!m_zip64) {
+                m_zip64 = data;
+                m_zip64Size = length;
+            }
+            break;
+        case ExtraField::UnicodePath:
+            if (m_unicodePath.isNull())
+                m_unicodePath = unicodeText(data, length, name);
+            break;
+        case ExtraField::UnicodeComment:
+            if (m_unicodeComment.isNull())
+                m_unicodeComment = unicodeText(data, length, comment);
+            break;
+        case ExtraField::WinZipAes:
+            if (!m_hasAes)
+                m_hasAes = ZipAes::parseExtraField(data, length, &m_aes);
+            break;
+        default:
+            break;
+        }
+        pos += ExtraField::HeaderSize + length;
+    }
+}
+
+bool ZipExtraField::resolveZip64(quint64 *uncompressedSize, quint64 *compressedSize,
+                                 quint64 *localHeaderOffset, quint32 *diskNumber) const
+{
+    int pos = 0;
+    // Takes the next 8-byte value of the block for a field that holds the
+    // placeholder; false when the block has no more values.
+    auto resolve = [&](quint64 *value) {
+        if (!value || *value != MaxUInt)
+            return true;
+        if (!m_zip64 || m_zip64Size - pos < 8)
+            return false;
+        *value = readULongLong(m_zip64 + pos);
+        pos += 8;
+        return true;
+    };
+    if (!resolve(uncompressedSize) || !resolve(compressedSize) || !resolve(localHeaderOffset))
+        return false;
+    if (diskNumber && *diskNumber == MaxUShort) {
+        if (!m_zip64 || m_zip64Size - pos < 4)
+            return false;
+        *diskNumber = readUInt(m_zip64 + pos);
+    }
+    return true;
+}

@@ -1,0 +1,228 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_UNZIP_H
+#define KELVANE_UNZIP_H
+
+#include <kelvanezip/kelvanezip_export.h>
+
+#include <QtCore/QDateTime>
+#include <QtCore/QFlags>
+#include <QtCore/QList>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+class QDir;
+class QIODevice;
+class QTextCodec;
+class UnzipPrivate;
+
+/// @file unzip.h
+/// The ZIP reader UnZip.
+
+/// Reads ZIP archives: opens a file or device, lists the central directory,
+/// and extracts entries (stored, deflated, bzip2, LZMA, Zstandard or xz,
+/// optionally encrypted with the traditional cipher or WinZip AES) to devices
+/// or below a folder, checking each entry's CRC-32 (and the authentication
+/// code of AES entries, before any byte of them is written).
+/// Every outcome is reported as an ErrorCode; formatError() gives its text
+/// and lastErrorDetail() the detail of the last diagnostic.
+///
+/// Entries are never written outside the target folder: names that climb
+/// out of it, through ".." or through links that exist there, are refused.
+class KELVANEZIP_EXPORT UnZip
+{
+public:
+    /// The result of an operation.
+    enum ErrorCode {
+        Success = 0,                   ///< The operation succeeded.
+        ZlibInitFailed = 1,            ///< The decompressor could not be set up.
+        ZlibFailure = 2,               ///< The compressed data are invalid.
+        FileOpenFailed = 3,            ///< A file could not be opened or created (or an entry was refused).
+        PartiallyCorruptedArchive = 4, ///< The central directory ends early; some entries can still be read.
+        CorruptedArchive = 5,          ///< The archive or the entry's data are damaged (CRC-32, sizes).
+        BadPassword = 6,               ///< The password is wrong.
+        NoArchiveYet = 7,              ///< No archive is open.
+        FileMissing = 8,               ///< The file or the entry does not exist.
+        FileReadError = 9,             ///< Reading the archive failed.
+        FileWriteError = 10,           ///< Writing the output failed.
+        FileSeekError = 11,            ///< Seeking in the archive failed.
+        DirectoryCreationFailed = 12,  ///< A folder could not be created (or a folder entry was refused).
+        BadDevice = 13,                ///< The device is null or unusable.
+        IncompatibleArchive = 14,      ///< The archive is not a ZIP archive this reader can read.
+        InconsistentHeaders = 15,      ///< The local header disagrees with the central directory.
+        PasswordMismatch = 16          ///< The password (or its absence) does not fit the encrypted entry.
+    };
+
+    /// How entries are placed below the target folder.
+    enum ExtractionOption {
+        /// Entries keep their folder path below the target folder, and folder
+        /// entries create folders (also the behaviour without DropFolders).
+        KeepFolders = 0x01,
+        /// Files go straight into the target folder under the last component
+        /// of their name; folder entries are passed over.
+        DropFolders = 0x02
+    };
+    Q_DECLARE_FLAGS(ExtractionOptions, ExtractionOption)
+
+    /// The compression method of an entry's data (below any encryption).
+    enum EntryCompression {
+        Stored = 0,        ///< Not compressed.
+        Deflated = 1,      ///< Deflate.
+        UnknownMethod = 2, ///< Any other method.
+        Bzip2 = 3,         ///< bzip2 (method 12).
+        Lzma = 4,          ///< LZMA (method 14).
+        Zstd = 5,          ///< Zstandard (method 93).
+        Xz = 6             ///< xz (method 95).
+    };
+
+    /// What an entry is.
+    enum EntryType {
+        File = 0,     ///< A file.
+        Directory = 1 ///< A folder (its name ends with "/").
+    };
+
+    /// How an entry's data is encrypted.
+    enum EntryEncryption {
+        NotEncrypted = 0,          ///< Not encrypted.
+        TraditionalEncryption = 1, ///< The traditional ZIP cipher.
+        Aes128 = 2,                ///< WinZip AES with a 128-bit key.
+        Aes192 = 3,                ///< WinZip AES with a 192-bit key.
+        Aes256 = 4                 ///< WinZip AES with a 256-bit key.
+    };
+
+    /// Public information about one entry, as returned by entryList().
+    /// Sizes are 64-bit: ZIP64 archives hold entries past 4 GiB.
+    struct ZipEntry
+    {
+        QString filename;                      ///< Name in the archive, folders with a trailing "/".
+        QString comment;                       ///< The entry's comment.
+        quint64 compressedSize = 0;            ///< Size of the stored data (encryption header included).
+        quint64 uncompressedSize = 0;          ///< Size of the content.
+        quint32 crc = 0;                       ///< CRC-32 of the content, as recorded.
+        QDateTime lastModified;                ///< Modification time (local time); invalid if unreadable.
+        EntryCompression compression = Stored; ///< Compression method.
+        EntryType type = File;                 ///< File or folder.
+        bool encrypted = false;                ///< Whether the entry is encrypted.
+        EntryEncryption encryption = NotEncrypted; ///< How the entry is encrypted.
+        /// False for AES entries of the AE-2 kind: they record no CRC-32
+        /// (crc is 0), their authentication code covers the data instead.
+        bool hasCrc = true;
+    };
+
+    /// Why the reader left an entry of the central directory out of its
+    /// listing (see skippedEntries()).
+    enum SkipReason {
+        UnsupportedMethod = 1,     ///< A compression method the reader does not decode.
+        UnsupportedVersion = 2,    ///< "Version needed to extract" above what the reader supports.
+        UnsupportedEncryption = 3, ///< An encryption other than those the reader knows.
+        NamelessEntry = 4          ///< The record has an empty name.
+    };
+
+    /// An entry of the central directory that the reader cannot read: it is
+    /// not in fileList() or entryList(), and cannot be extracted.
+    struct SkippedEntry
+    {
+        QString filename;          ///< The name as a listing would show it; empty for NamelessEntry.
+        SkipReason reason = UnsupportedMethod; ///< Why the entry was left out.
+        quint16 method = 0;        ///< Compression method, as stored.
+        quint16 versionNeeded = 0; ///< "Version needed to extract", as stored (low byte: version times ten).
+        quint16 flags = 0;         ///< General purpose bit flag, as stored.
+        QString description;       ///< Translated reason, such as "method 9 (Deflate64) not supported".
+    };
+
+    /// A reader without an archive.
+    UnZip();
+    /// Closes the archive, if any.
+    virtual ~UnZip();
+
+    /// Whether an archive is open.
+    bool isOpen() const;
+
+    /// Opens the archive file and reads its central directory.
+    ErrorCode openArchive(const QString &filename);
+    /// Opens the archive on the device (opened for reading if it is not yet)
+    /// and reads its central directory. The reader owns a non-null device
+    /// from this call on, whatever the result.
+    ErrorCode openArchive(QIODevice *device);
+    /// Closes the archive and releases its device.
+    void closeArchive();
+
+    /// The archive's comment; empty without an archive.
+    QString archiveComment() const;
+
+    /// The text of an error code, translated (context "UnZip").
+    QString formatError(UnZip::ErrorCode c) const;
+
+    /// The detail of the last diagnostic given by the most recent call that
+    /// returns an ErrorCode, say "Entry data overlaps the next entry: a.txt";
+    /// empty when that call gave none. Each such call clears it when it
+    /// starts. The same lines go to the logging category "kelvane.zip".
+    QString lastErrorDetail() const;
+
+    /// Whether the archive has an entry of that name.
+    bool contains(const QString &file) const;
+
+    /// The names of the entries, sorted.
+    QStringList fileList() const;
+    /// The entries, sorted by name.
+    QList<ZipEntry> entryList() const;
+
+    /// The entries of the open archive's central directory that the reader
+    /// left out of its listing, in directory order, each with its reason.
+    /// Empty when no archive is open. Entries that the listing holds but that
+    /// fail to extract are not included.
+    QList<SkippedEntry> skippedEntries() const;
+
+    /// Extracts every entry below the folder. Entries that fail are passed
+    /// over, and corrupted ones are dropped from the list; the result is
+    /// NoArchiveYet without an archive and Success otherwise.
+    ErrorCode extractAll(const QString &dirname, ExtractionOptions options = ExtractionOptions());
+    /// The same, below the folder dir.
+    ErrorCode extractAll(const QDir &dir, ExtractionOptions options = ExtractionOptions());
+
+    /// Extracts one entry below the folder.
+    ErrorCode extractFile(const QString &filename, const QString &dirname,
+                          ExtractionOptions options = ExtractionOptions());
+    /// The same, below the folder dir.
+    ErrorCode extractFile(const QString &filename, const QDir &dir,
+                          ExtractionOptions options = ExtractionOptions());
+    /// Writes the entry's content to a device that is already open for
+    /// writing; the device is not owned.
+    ErrorCode extractFile(const QString &filename, QIODevice *device,
+                          ExtractionOptions options = ExtractionOptions());
+
+    /// Extracts the named entries below the folder, passing over names that
+    /// are not in the archive; stops at the first other failure.
+    ErrorCode extractFiles(const QStringList &filenames, const QString &dirname,
+                           ExtractionOptions options = ExtractionOptions());
+    /// The same, below the folder dir.
+    ErrorCode extractFiles(const QStringList &filenames, const QDir &dir,
+                           ExtractionOptions options = ExtractionOptions());
+
+    /// The password for encrypted entries.
+    void setPassword(const QString &pwd);
+
+    /// Code page for names and comments that are neither flagged nor valid
+    /// UTF-8 (CP866 for archives made by Windows Explorer on Russian systems,
+    /// for instance). Null, the default, reads such bytes as Latin-1. Takes
+    /// effect at the next openArchive(); the codec is not owned.
+    void setFileNameCodec(QTextCodec *codec);
+    /// The code page set with setFileNameCodec(), or null.
+    QTextCodec *fileNameCodec() const;
+
+    /// The CRC-32 that entries are checked with (start with 0), from the same
+    /// back end as the inflater: for callers that check extracted data.
+    static quint32 updateCrc32(quint32 crc, const char *data, qint64 size);
+    /// The inflate and CRC-32 back end the library was built with: "zlib" or
+    /// "isal".
+    static QString inflateBackend();
+
+private:
+    Q_DISABLE_COPY(UnZip)
+    UnzipPrivate *d;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(UnZip::ExtractionOptions)
+
+#endif // KELVANE_UNZIP_H

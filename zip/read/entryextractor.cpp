@@ -1,0 +1,248 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "read/entryextractor_p.h"
+
+#include "common/zipcrc_p.h"
+#include "common/zipcipher_p.h"
+#include "common/zipentry_p.h"
+#include "common/zipformat_p.h"
+#include "common/ziplog_p.h"
+
+#include <QtCore/QIODevice>
+
+#include <openssl/crypto.h>
+
+#include <cstring>
+
+
+using namespace ZipFormat;
+
+namespace {
+
+QString debugLine(const char *format, const QString &path)
+{
+    return QString::fromLatin1(format).arg(path);
+}
+
+} // namespace
+
+EntryExtractor::EntryExtractor(unsigned char *inputBuffer, unsigned char *outputBuffer, ZipDiagnostic *diagnostic)
+    : m_input(inputBuffer)
+    , m_output(outputBuffer)
+    , m_diagnostic(diagnostic)
+{
+}
+
+EntryExtractor::~EntryExtractor() = default;
+
+UnZip::ErrorCode EntryExtractor::open(QIODevice *archive, const ZipEntryP &entry, const QString &password,
+                                      const QString &path)
+{
+    m_archive = archive;
+    m_entry = &entry;
+    m_path = path;
+    m_dataOffset = entry.dataOffset;
+    m_dataLength = entry.compressedSize;
+    m_cipher = entry.isAesEncrypted() ? Cipher::Aes : entry.isEncrypted() ? Cipher::Traditional : Cipher::None;
+    if (!m_archive->seek(qint64(m_dataOffset)))
+        return UnZip::FileSeekError;
+
+    UnZip::ErrorCode ec = UnZip::Success;
+    if (m_cipher == Cipher::Traditional)
+        ec = checkTraditionalPassword(password);
+    else if (m_cipher == Cipher::Aes)
+        ec = checkAesPassword(password);
+    if (ec != UnZip::Success) {
+        m_diagnostic->report(debugLine("Unable to decrypt %1", path));
+        return ec;
+    }
+    if (m_cipher == Cipher::Aes)
+        return authenticate();
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode EntryExtractor::checkTraditionalPassword(const QString &password)
+{
+    if (m_dataLength < quint64(EncryptionHeaderSize))
+        return UnZip::CorruptedArchive;
+    unsigned char header[EncryptionHeaderSize];
+    if (m_archive->read(reinterpret_cast<char *>(header), EncryptionHeaderSize) != EncryptionHeaderSize)
+        return UnZip::CorruptedArchive;
+    const quint32 *crcTable = ZipCrc::table();
+    ZipCipher::initKeys(m_keys, ZipCipher::passwordBytes(password), crcTable);
+    ZipCipher::decrypt(m_keys, header, EncryptionHeaderSize, crcTable);
+    // The last header byte repeats the high byte of the CRC-32, or of the
+    // time when the CRC-32 follows the data.
+    const unsigned char check = m_entry->hasDataDescriptor() ? m_entry->dosTime[1] : uchar(m_entry->crc >> 24);
+    if (header[EncryptionHeaderSize - 1] != check)
+        return UnZip::PasswordMismatch;
+    m_dataOffset += EncryptionHeaderSize;
+    m_dataLength -= EncryptionHeaderSize;
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode EntryExtractor::checkAesPassword(const QString &password)
+{
+    const int strength = m_entry->aesStrength;
+    const int saltSize = ZipAes::saltSize(strength);
+    if (saltSize == 0 || m_dataLength < quint64(ZipAes::overhead(strength)))
+        return UnZip::CorruptedArchive;
+    unsigned char header[32 + ZipAes::VerifierSize];
+    const qint64 headerSize = saltSize + ZipAes::VerifierSize;
+    if (m_archive->read(reinterpret_cast<char *>(header), headerSize) != headerSize)
+        return UnZip::CorruptedArchive;
+    unsigned char verifier[ZipAes::VerifierSize];
+    if (!m_aes.begin(ZipAes::passwordBytes(password), header, strength, verifier))
+        return UnZip::ZlibInitFailed;
+    if (std::memcmp(verifier, header + saltSize, ZipAes::VerifierSize) != 0)
+        return UnZip::PasswordMismatch;
+    m_dataOffset += quint64(headerSize);
+    m_dataLength -= quint64(ZipAes::overhead(strength));
+    return UnZip::Success;
+}
+
+// Reads the whole encrypted data once and compares its authentication code
+// with the one stored after it, so that no byte is decrypted, decoded or
+// written before the data is known to be the one encrypted with this key.
+UnZip::ErrorCode EntryExtractor::authenticate()
+{
+    quint64 remaining = m_dataLength;
+    while (remaining > 0) {
+        const qint64 request = qint64(qMin<quint64>(BufferSize, remaining));
+        const qint64 n = m_archive->read(reinterpret_cast<char *>(m_input), request);
+        if (n < 0)
+            return UnZip::FileReadError;
+        if (n != request)
+            return UnZip::CorruptedArchive;
+        m_aes.authenticate(m_input, n);
+        remaining -= quint64(n);
+    }
+    unsigned char stored[ZipAes::MacSize];
+    unsigned char computed[ZipAes::MacSize];
+    if (m_archive->read(reinterpret_cast<char *>(stored), ZipAes::MacSize) != ZipAes::MacSize)
+        return UnZip::CorruptedArchive;
+    if (!m_aes.finish(computed))
+        return UnZip::ZlibFailure;
+    if (CRYPTO_memcmp(stored, computed, ZipAes::MacSize) != 0) {
+        m_diagnostic->report(debugLine("Authentication code mismatch: %1", m_path));
+        return UnZip::CorruptedArchive;
+    }
+    return UnZip::Success;
+}
+
+Decoder *EntryExtractor::decoderFor(quint16 method)
+{
+    auto it = m_decoders.find(method);
+    if (it == m_decoders.end())
+        it = m_decoders.emplace(method, Decoder::create(method)).first;
+    return it->second.get();
+}
+
+void EntryExtractor::decrypt(unsigned char *data, qint64 size)
+{
+    if (m_cipher == Cipher::Traditional)
+        ZipCipher::decrypt(m_keys, data, size, ZipCrc::table());
+    else if (m_cipher == Cipher::Aes)
+        m_aes.applyKeystream(data, size);
+}
+
+UnZip::ErrorCode EntryExtractor::extractTo(QIODevice *out)
+{
+    Q_ASSERT(m_entry);
+    const ZipEntryP &entry = *m_entry;
+    // AE-2 entries record no CRC-32; the authentication code covered them.
+    const bool checkCrc = !(entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2);
+
+    // The recorded size bounds the output; the data and their CRC-32 decide
+    // whether it is complete.
+    if (m_dataLength == 0)
+        return !checkCrc || entry.crc == 0 ? UnZip::Success : UnZip::CorruptedArchive;
+
+    Decoder *decoder = decoderFor(entry.dataMethod());
+    if (!decoder)
+        return UnZip::ZlibFailure;
+    if (!m_archive->seek(qint64(m_dataOffset)))
+        return UnZip::FileSeekError;
+    quint32 crc = 0;
+    quint64 written = 0;
+    const UnZip::ErrorCode ec = decode(decoder, out, &crc, &written);
+    decoder->end();
+    if (ec != UnZip::Success)
+        return ec;
+    return !checkCrc || crc == entry.crc ? UnZip::Success : UnZip::CorruptedArchive;
+}
+
+UnZip::ErrorCode EntryExtractor::decode(Decoder *decoder, QIODevice *out, quint32 *crc, quint64 *written)
+{
+    const ZipEntryP &entry = *m_entry;
+    Decoder::Stream stream;
+    stream.compressedSize = m_dataLength;
+    stream.uncompressedSize = entry.uncompressedSize;
+    stream.flags = quint16(entry.generalFlags[0] | (entry.generalFlags[1] << 8));
+    if (!decoder->begin(stream))
+        return UnZip::ZlibFailure;
+    // Deflate keeps its historical error code; the other decoders report
+    // a broken stream as what it is.
+    const UnZip::ErrorCode streamError = entry.dataMethod() == MethodDeflated ? UnZip::ZlibFailure
+                                                                             : UnZip::CorruptedArchive;
+
+    // Takes one piece of output: bounded by the recorded size, written, and
+    // added to the CRC-32.
+    auto takeOutput = [&](const unsigned char *data, unsigned int size) {
+        if (*written + size > entry.uncompressedSize) {
+            // More data than the entry records: stop before writing it.
+            m_diagnostic->report(debugLine("Entry inflates beyond its recorded size: %1", m_path));
+            return UnZip::CorruptedArchive;
+        }
+        if (size != 0 && out->write(reinterpret_cast<const char *>(data), size) != qint64(size))
+            return UnZip::FileWriteError;
+        *crc = ZipCrc::update(*crc, data, size);
+        *written += size;
+        return UnZip::Success;
+    };
+    const bool passThrough = decoder->passesInputThrough();
+
+    quint64 remaining = m_dataLength;
+    for (;;) {
+        if (remaining == 0) {
+            m_diagnostic->report(debugLine("Compressed data runs past the entry's size: %1", m_path));
+            return UnZip::CorruptedArchive;
+        }
+        const qint64 n = m_archive->read(reinterpret_cast<char *>(m_input),
+                                         qint64(qMin<quint64>(BufferSize, remaining)));
+        if (n < 0)
+            return UnZip::FileReadError;
+        if (n == 0) {
+            // The device ended inside the entry's data.
+            return UnZip::CorruptedArchive;
+        }
+        remaining -= quint64(n);
+        decrypt(m_input, n);
+
+        if (passThrough) {
+            // Stored data: the chunk is the output, without a copy.
+            const UnZip::ErrorCode ec = takeOutput(m_input, unsigned(n));
+            if (ec != UnZip::Success)
+                return ec;
+            if (remaining == 0)
+                return UnZip::Success;
+            continue;
+        }
+
+        decoder->setInput(m_input, unsigned(n));
+        Decoder::Status status;
+        unsigned int produced;
+        do {
+            status = decoder->decode(m_output, BufferSize, &produced);
+            if (status == Decoder::DataError)
+                return streamError;
+            const UnZip::ErrorCode ec = takeOutput(m_output, produced);
+            if (ec != UnZip::Success)
+                return ec;
+        } while (produced == unsigned(BufferSize) && status != Decoder::StreamEnd);
+
+        if (status == Decoder::StreamEnd)
+            return UnZip::Success;
+    }
+}

@@ -1,0 +1,112 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+// The file-system layer with Qt and standard C++ only, for every system Qt
+// runs on. Each level of a path is examined by its whole path through
+// QFileInfo and made with QDir, so the work grows with the square of the
+// depth (bounded by the path limit); the checks are the same as on Linux.
+#include "read/filesystem_p.h"
+
+#include "read/extractionpath_p.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+namespace FileSystem {
+
+namespace {
+
+// Linux's PATH_MAX. A system with a lower limit refuses longer paths when
+// they are opened, which the reader reports as a failure to open.
+constexpr int MaxPathBytes = 4096;
+
+// A link of any kind the system follows: symbolic links, and on Windows
+// also junctions.
+bool isLink(const QFileInfo &info)
+{
+    return info.isSymbolicLink() || info.isJunction();
+}
+
+// Calls visit(level) with path up to the end of each non-empty component
+// from position from on; stops when visit returns false.
+template<typename Visit>
+void forEachLevel(const QString &path, int from, Visit visit)
+{
+    const QChar slash(QLatin1Char('/'));
+    int pos = from;
+    const int size = int(path.size()); // a path within the limit
+    while (pos < size) {
+        while (pos < size && path.at(pos) == slash)
+            ++pos;
+        if (pos >= size)
+            return;
+        int end = int(path.indexOf(slash, pos));
+        if (end < 0)
+            end = size;
+        if (!visit(path.left(end)))
+            return;
+        pos = end;
+    }
+}
+
+} // namespace
+
+bool fitsPathLimit(const QString &path)
+{
+    return QFile::encodeName(path).size() < MaxPathBytes;
+}
+
+qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte)
+{
+    for (qint64 i = length - 1; i >= 0; --i) {
+        if (data[i] == byte)
+            return i;
+    }
+    return -1;
+}
+
+bool resolvesInside(const QString &root, const QString &path)
+{
+    // Walk down from root over the part of the path that exists. Only a link
+    // on the way can lead elsewhere; without one the path stays below root
+    // by construction.
+    QString deepestExisting;
+    bool metLink = false;
+    forEachLevel(path, int(root.size()), [&](const QString &level) {
+        const QFileInfo info(level);
+        const bool link = isLink(info);
+        if (!link && !info.exists())
+            return false;
+        metLink = metLink || link;
+        deepestExisting = level;
+        return true;
+    });
+    if (!metLink || deepestExisting.isEmpty())
+        return true;
+    return ExtractionPath::isInside(QFileInfo(root).canonicalFilePath(),
+                                    QFileInfo(deepestExisting).canonicalFilePath());
+}
+
+bool createFolders(const QString &path, QString *failedFolder)
+{
+    if (QFileInfo(path).isDir())
+        return true;
+    bool ok = true;
+    forEachLevel(path, 0, [&](const QString &level) {
+        const QFileInfo info(level);
+        // A folder, or a link to one, is entered as it is; anything else in
+        // the way (a file, a dangling link) stops the walk.
+        if (info.isDir())
+            return true;
+        if (!info.exists() && !isLink(info) && (QDir().mkdir(level) || QFileInfo(level).isDir()))
+            return true;
+        ok = false;
+        if (failedFolder)
+            *failedFolder = level;
+        return false;
+    });
+    return ok;
+}
+
+} // namespace FileSystem

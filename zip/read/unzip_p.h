@@ -1,0 +1,105 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_UNZIP_P_H
+#define KELVANE_UNZIP_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+
+#include <kelvanezip/unzip.h>
+#include "read/entryextractor_p.h"
+#include "common/zipentry_p.h"
+#include "common/zipformat_p.h"
+#include "common/ziplog_p.h"
+
+#include <QtCore/QMap>
+#include <QtCore/QString>
+#include <QtCore/QVector>
+
+class QDir;
+class QIODevice;
+class QTextCodec;
+
+class UnzipPrivate
+{
+public:
+    UnzipPrivate();
+    ~UnzipPrivate();
+
+    QString password;
+    QMap<QString, ZipEntryP *> *entries = nullptr;
+    QIODevice *device = nullptr;
+
+    unsigned char inputBuffer[ZipFormat::BufferSize];
+    unsigned char outputBuffer[ZipFormat::BufferSize];
+
+    // Where the central directory starts (corrected for data in front of the
+    // archive), how many records the end record announces, and the amount
+    // added to every offset the archive stores.
+    quint64 directoryOffset = 0;
+    quint64 directoryEntryCount = 0;
+    qint64 offsetCorrection = 0;
+    qint64 deviceSize = 0;
+
+    // A central record the reader cannot read, with its reason.
+    struct Skipped
+    {
+        QString name;
+        UnZip::SkipReason reason;
+        quint16 method;
+        quint16 versionNeeded;
+        quint16 flags;
+    };
+    QVector<Skipped> skipped;
+
+    QString comment;
+
+    // Code page for names that are neither flagged nor valid UTF-8, as set by
+    // the caller, and as taken for the open archive when it was opened.
+    QTextCodec *fileNameCodec = nullptr;
+    QTextCodec *directoryCodec = nullptr;
+
+    // Start of every local header named by the central directory, sorted:
+    // an entry's data must end before the next local header begins.
+    QVector<quint64> localHeaderOffsets;
+
+    // The last diagnostic of the call in progress or last made.
+    ZipDiagnostic diagnostic;
+
+    // The data path: passwords, decryption, decoding, checks.
+    EntryExtractor extractor{inputBuffer, outputBuffer, &diagnostic};
+
+    UnZip::ErrorCode openArchive(QIODevice *device);
+    UnZip::ErrorCode seekToCentralDirectory();
+    UnZip::ErrorCode parseCentralDirectoryRecord();
+    void closeArchive();
+
+    UnZip::ErrorCode parseLocalHeaderRecord(const QString &path, ZipEntryP &entry);
+
+    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
+                                 UnZip::ExtractionOptions options);
+    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, const QDir &dir,
+                                 UnZip::ExtractionOptions options);
+
+    bool createDirectory(const QString &path);
+
+private:
+    void releaseDirectory();
+    bool seekTo(quint64 position);
+    bool readAt(quint64 position, int length);
+    bool hasSignatureAt(quint64 position, quint32 signature);
+    UnZip::ErrorCode findEndRecordBackwards(qint64 size, qint64 *position);
+    UnZip::ErrorCode readZip64EndRecord(qint64 locatorPosition, qint64 *position);
+    void locateCentralDirectory(quint64 directoryEnd, quint64 directorySize, bool placeholder);
+    quint64 correctedOffset(quint64 stored) const;
+    QString decodeText(const char *data, int size, bool utf8Flag) const;
+    void addEntry(const QString &name, ZipEntryP *entry);
+    quint64 nextLocalHeaderAfter(quint64 offset) const;
+    UnZip::ErrorCode checkDataDescriptor(const QString &path, const ZipEntryP &entry, bool zip64, quint64 limit);
+    UnZip::ErrorCode openEntry(const QString &path, ZipEntryP &entry);
+};
+
+#endif // KELVANE_UNZIP_P_H

@@ -1,0 +1,256 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include <kelvanezip/zip.h>
+#include "write/zip_p.h"
+#include "write/parallelwriter_p.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+
+namespace {
+
+// Indexed by Zip::ErrorCode; TargetExists has no text of its own.
+const char *const errorMessages[] = {
+    QT_TRANSLATE_NOOP("Zip", "ZIP operation completed successfully."),
+    QT_TRANSLATE_NOOP("Zip", "Failed to initialize or load zlib library."),
+    QT_TRANSLATE_NOOP("Zip", "zlib library error."),
+    nullptr,
+    QT_TRANSLATE_NOOP("Zip", "Unable to create or open file."),
+    QT_TRANSLATE_NOOP("Zip", "No archive has been created yet."),
+    QT_TRANSLATE_NOOP("Zip", "File or directory does not exist."),
+    QT_TRANSLATE_NOOP("Zip", "File read error."),
+    QT_TRANSLATE_NOOP("Zip", "File write error."),
+    QT_TRANSLATE_NOOP("Zip", "File seek error.")
+};
+const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("Zip", "Unknown error.");
+
+// The caller's prefix without blanks around it and without trailing slashes
+// or backslashes; "/" alone is kept as it is.
+QString trimmedPrefix(const QString &root)
+{
+    const QLatin1Char slash('/');
+    QString p = root.trimmed();
+    if (p == slash)
+        return p;
+    while (p.endsWith(slash) || p.endsWith(QLatin1Char('\\')))
+        p.chop(1);
+    return p;
+}
+
+// The absolute path of the folder's parent followed by "/", or "" for a
+// folder without one.
+QString parentPrefix(const QString &cleanPath)
+{
+    QDir dir(cleanPath);
+    QString a;
+    if (dir.exists() && dir.cdUp())
+        a = dir.absolutePath();
+    if (!a.isEmpty() && a != QLatin1String("/"))
+        a += QLatin1Char('/');
+    return a;
+}
+
+} // namespace
+
+// The walk of one folder, recursive; the parallel mode may still hold some
+// of its entries when it returns.
+static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString &root,
+                              Zip::CompressionOptions options, Zip::CompressionLevel level);
+
+Zip::Zip()
+    : d(new ZipPrivate)
+{
+}
+
+Zip::~Zip()
+{
+    closeArchive();
+    delete d;
+}
+
+bool Zip::isOpen() const
+{
+    return d->device != nullptr;
+}
+
+void Zip::setPassword(const QString &pwd)
+{
+    d->password = pwd;
+}
+
+void Zip::clearPassword()
+{
+    d->password = QString();
+}
+
+QString Zip::password() const
+{
+    return d->password;
+}
+
+void Zip::setEncryptionMethod(EncryptionMethod method)
+{
+    // A value outside the enumeration leaves the cipher as it was.
+    if (method >= TraditionalEncryption && method <= Aes256Encryption)
+        d->encryptionMethod = method;
+}
+
+Zip::EncryptionMethod Zip::encryptionMethod() const
+{
+    return d->encryptionMethod;
+}
+
+void Zip::setThreadCount(int threads)
+{
+    threads = qMax(threads, 0);
+    if (threads == d->threadCount)
+        return;
+    d->threadCount = threads;
+    // Every call that adds entries writes them all before it returns, so
+    // nothing is pending here.
+    d->parallel.reset();
+}
+
+int Zip::threadCount() const
+{
+    return d->threadCount;
+}
+
+Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
+{
+    d->diagnostic.clear();
+    auto *file = new QFile(filename);
+    if (file->exists() && !overwrite) {
+        delete file;
+        return TargetExists;
+    }
+    if (!file->open(QIODevice::WriteOnly)) {
+        delete file;
+        return FileOpenFailed;
+    }
+    return createArchive(file);
+}
+
+Zip::ErrorCode Zip::createArchive(QIODevice *device)
+{
+    d->diagnostic.clear();
+    if (!device) {
+        d->diagnostic.report(QString::fromLatin1("Invalid device."));
+        return FileOpenFailed;
+    }
+    return d->createArchive(device);
+}
+
+QString Zip::archiveComment() const
+{
+    return d->comment;
+}
+
+void Zip::setArchiveComment(const QString &comment)
+{
+    if (d->device)
+        d->comment = comment;
+}
+
+Zip::ErrorCode Zip::addDirectoryContents(const QString &path, CompressionLevel level)
+{
+    d->diagnostic.clear();
+    return addDirectory(path, QString(), ContentsOnly, level);
+}
+
+Zip::ErrorCode Zip::addDirectoryContents(const QString &path, const QString &root, CompressionLevel level)
+{
+    d->diagnostic.clear();
+    return addDirectory(path, root, ContentsOnly, level);
+}
+
+Zip::ErrorCode Zip::addDirectory(const QString &path, CompressionOptions options, CompressionLevel level)
+{
+    d->diagnostic.clear();
+    return addDirectory(path, QString(), options, level);
+}
+
+Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, CompressionLevel level)
+{
+    d->diagnostic.clear();
+    return addDirectory(path, root, FolderRelative, level);
+}
+
+Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, CompressionOptions options,
+                                 CompressionLevel level)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    const ErrorCode walked = addTree(d, path, root, options, level);
+    // An entry that fails stops the walk; those before it are all written.
+    const ErrorCode written = d->finishPending();
+    return written != Success ? written : walked;
+}
+
+static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString &root,
+                              Zip::CompressionOptions options, Zip::CompressionLevel level)
+{
+    if (!QDir(path).exists())
+        return Zip::FileMissing;
+
+    const bool contentsOnly = options.testFlag(Zip::ContentsOnly);
+    QString prefix = trimmedPrefix(root);
+    const QFileInfo info(QDir::cleanPath(path));
+    if (!prefix.isEmpty() && prefix != QLatin1String("/"))
+        prefix += QLatin1Char('/');
+    if (options.testFlag(Zip::FolderAbsolute) && !contentsOnly)
+        prefix += parentPrefix(QDir::cleanPath(path));
+    if (!contentsOnly)
+        prefix += QDir(info.absoluteFilePath()).dirName() + QLatin1Char('/');
+
+    // Files and folders, no links, no hidden or system entries, in the
+    // folder's default order: by name, ignoring case.
+    const QFileInfoList items = QDir(path).entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::NoSort);
+
+    // The absolute part, if any, is already in the prefix.
+    const Zip::CompressionOptions childOptions = contentsOnly ? Zip::ContentsOnly : Zip::FolderRelative;
+    bool hasFiles = false;
+    for (const QFileInfo &item : items) {
+        Zip::ErrorCode ec;
+        if (item.isDir()) {
+            ec = addTree(d, item.absoluteFilePath(), prefix, childOptions, level);
+        } else {
+            ec = d->createEntry(item, prefix, level);
+            hasFiles = true;
+        }
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // Folders that hold files are implied by their entries' names.
+    if (!hasFiles && !contentsOnly)
+        return d->createEntry(info, prefix, level);
+    return Zip::Success;
+}
+
+Zip::ErrorCode Zip::closeArchive()
+{
+    d->diagnostic.clear();
+    const ErrorCode ec = d->closeArchive();
+    d->reset();
+    return ec;
+}
+
+QString Zip::lastErrorDetail() const
+{
+    return d->diagnostic.detail();
+}
+
+QString Zip::formatError(Zip::ErrorCode c) const
+{
+    const int index = int(c);
+    const char *text = index >= 0 && index < int(sizeof errorMessages / sizeof *errorMessages)
+        ? errorMessages[index]
+        : nullptr;
+    return QCoreApplication::translate("Zip", text ? text : unknownErrorMessage);
+}

@@ -1,0 +1,162 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#ifndef KELVANE_ZIP_P_H
+#define KELVANE_ZIP_P_H
+
+//
+//  W A R N I N G
+//  -------------
+// This file is not part of the public API. It may change without notice.
+
+#include <kelvanezip/zip.h>
+#include "common/zipaes_p.h"
+#include "common/zipcipher_p.h"
+#include "common/zipentry_p.h"
+#include "common/zipformat_p.h"
+#include "common/ziplog_p.h"
+
+#include <QtCore/QMap>
+#include <QtCore/QString>
+
+#include <memory>
+
+
+class QFile;
+class QFileInfo;
+class QIODevice;
+class ParallelWriter;
+
+// Encrypts one entry's data on its way into the archive: with the
+// traditional cipher's keys, or with AES when aes is set.
+struct EntryEncryptor
+{
+    unsigned int keys[3] = {0, 0, 0};
+    std::unique_ptr<ZipAes::Cipher> aes;
+
+    void encrypt(unsigned char *data, qint64 size, const quint32 *crcTable)
+    {
+        if (aes)
+            aes->encrypt(data, size);
+        else
+            ZipCipher::encrypt(keys, data, size, crcTable);
+    }
+};
+
+class ZipPrivate
+{
+public:
+    ZipPrivate();
+    virtual ~ZipPrivate();
+
+    // Every entry written so far, keyed by name; null while no archive is open.
+    QMap<QString, ZipEntryP *> *entries = nullptr;
+    // The archive's device, owned; null while no archive is open.
+    QIODevice *device = nullptr;
+
+    // Every header is assembled in inputBuffer, which is also the chunk
+    // buffer for file reads; outputBuffer takes the deflate output.
+    char inputBuffer[ZipFormat::BufferSize];
+    char outputBuffer[ZipFormat::BufferSize];
+    unsigned char *const inputBytes;
+    unsigned char *const outputBytes;
+
+    const quint32 *const crcTable;
+
+    QString comment;
+    QString password;
+    Zip::EncryptionMethod encryptionMethod = Zip::TraditionalEncryption;
+
+    // Canonical path of the archive when the device is a file, so that the
+    // walk does not add the archive to itself.
+    QString archivePath;
+
+    // The last diagnostic of the call in progress or last made; the checks
+    // of const members report through it as well.
+    mutable ZipDiagnostic diagnostic;
+
+    // Worker threads of the parallel mode; 0 for the serial writer.
+    int threadCount = 0;
+    // Block size of the parallel mode.
+    int blockSize;
+    // The parallel mode's writer, made for the first entry that needs it.
+    std::unique_ptr<ParallelWriter> parallel;
+
+    Zip::ErrorCode createArchive(QIODevice *device);
+    // Writes the central directory and the end record; releases nothing.
+    Zip::ErrorCode closeArchive();
+    void reset();
+
+    Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level);
+    // Writes every entry the parallel mode still holds; returns the first
+    // error. Nothing is pending in the serial mode.
+    Zip::ErrorCode finishPending();
+    Zip::CompressionLevel detectCompressionByMime(const QString &suffix) const;
+
+    void initKeys(unsigned int *keys) const;
+    void updateKeys(unsigned int *keys, int c) const;
+
+    // Bytes the entry's cipher adds to its data: the traditional header, or
+    // the AES salt, verifier and authentication code; 0 when not encrypted.
+    static int cipherOverhead(const ZipEntryP &entry);
+    // The CRC-32 the entry's records hold: AE-2 stores 0.
+    static quint32 storedCrc(const ZipEntryP &entry, quint32 crc);
+
+private:
+    Q_DISABLE_COPY(ZipPrivate)
+    friend class ParallelWriter;
+
+    // What one entry's data loop needs and produces.
+    struct EntryData
+    {
+        QFile *file = nullptr;
+        QString path;            // absolute path, for the debug lines
+        bool encrypted = false;
+        EntryEncryptor encryptor;
+        quint32 crc = 0;
+        qint64 bytesRead = 0;    // plain bytes taken from the file
+        qint64 bytesWritten = 0; // data bytes written after the headers
+        qint64 writeLimit = 0;   // data bytes the entry's size fields can hold
+        bool zip64 = false;      // sizes in ZIP64 fields
+    };
+
+    // Whether the entry fits the archive when it starts at position; the
+    // reason in *problem when it does not.
+    Zip::ErrorCode checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
+                                  qint64 position, const char **problem) const;
+    // cipherBytes: what cipherOverhead() gives for the entry.
+    static qint64 entryBytesBound(qint64 size, qint64 nameLength, int cipherBytes, bool deflated);
+    static bool needsZip64Sizes(qint64 size, int cipherBytes, bool deflated);
+    // Sets the method, flags and AES fields of a new entry's record.
+    void setMethod(ZipEntryP &entry, bool deflated, bool encrypted) const;
+    static int localExtraLength(const ZipEntryP &entry);
+    static qint64 dataLimit(const ZipEntryP &entry);
+    static int centralExtraLength(const ZipEntryP &entry);
+    static int centralZip64Length(const ZipEntryP &entry);
+    static int aesExtraLength(const ZipEntryP &entry);
+    static quint16 versionNeeded(const ZipEntryP &entry, bool zip64);
+    Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);
+    Zip::ErrorCode writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
+    Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
+                                       const QByteArray &nameBytes, int level, bool runLengthOnly);
+    // With `complete`, the entry's CRC and sizes are final; else the CRC and
+    // the compressed size are written as 0, to be completed after the data.
+    Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete = false);
+    // What precedes the encrypted data: the traditional 12-byte header, or
+    // the AES salt and password verifier; sets up the encryptor. Failing,
+    // the entry is reported as path.
+    Zip::ErrorCode writeEncryptionHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
+    // What follows it: the AES authentication code; nothing for the
+    // traditional cipher.
+    Zip::ErrorCode writeEncryptionTrailer(const ZipEntryP &entry, EntryEncryptor &encryptor);
+    Zip::ErrorCode writeStoredData(EntryData &data);
+    Zip::ErrorCode writeDeflatedData(EntryData &data, int level, bool runLengthOnly);
+    Zip::ErrorCode takeChunk(EntryData &data, qint64 read);
+    Zip::ErrorCode completeLocalHeader(const ZipEntryP &entry, qint64 nameLength);
+    Zip::ErrorCode writeDataDescriptor(const ZipEntryP &entry);
+    Zip::ErrorCode writeCentralRecord(const QString &name, const ZipEntryP &entry);
+    Zip::ErrorCode writeEndRecord(quint64 directoryOffset, quint64 directorySize);
+    void recordEntry(const QString &name, ZipEntryP *entry);
+};
+
+#endif // KELVANE_ZIP_P_H

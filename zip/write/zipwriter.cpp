@@ -1,0 +1,800 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "write/zip_p.h"
+
+#include "common/zipcrc_p.h"
+#include "write/parallelwriter_p.h"
+#include "common/zipnames_p.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileDevice>
+#include <QtCore/QFileInfo>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <memory>
+
+using namespace ZipFormat;
+
+namespace {
+
+// Files shorter than this are stored: deflating them gains nothing.
+constexpr qint64 MinDeflateSize = 60;
+
+// Deflate level used for Zip::LevelDefault.
+constexpr int DefaultDeflateLevel = 5;
+
+// Raw deflate stream (no zlib header or trailer) with a 32 KiB window.
+constexpr int RawDeflateWindowBits = -15;
+constexpr int DeflateMemLevel = 8;
+
+// Mixed into the seed of the encryption header's random filler bytes.
+constexpr unsigned int EncryptionSeedMask = 0x5a3c96e1u;
+
+// More bytes than a deflate stream of the given input can take (its stored
+// blocks add 5 bytes per 16 KiB at worst).
+qint64 worstCaseDataSize(qint64 size, bool deflated)
+{
+    return deflated ? size + size / 8 + size / 64 + 64 : size;
+}
+
+QString debugLine(const char *format, const QString &path)
+{
+    return QString::fromLatin1(format).arg(path);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Archive life: creation, central directory, release
+// ---------------------------------------------------------------------------
+
+ZipPrivate::ZipPrivate()
+    : inputBytes(reinterpret_cast<unsigned char *>(inputBuffer))
+    , outputBytes(reinterpret_cast<unsigned char *>(outputBuffer))
+    , crcTable(ZipCrc::table())
+    , blockSize(ParallelWriter::DefaultBlockSize)
+{
+}
+
+ZipPrivate::~ZipPrivate()
+{
+    closeArchive();
+    reset();
+}
+
+Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
+{
+    Q_ASSERT(dev);
+    if (device) {
+        closeArchive();
+        reset();
+    }
+
+    device = dev;
+    if (!device->isOpen() && !device->open(QIODevice::WriteOnly)) {
+        delete device;
+        device = nullptr;
+        diagnostic.report(QString::fromLatin1("Unable to open device for writing."));
+        return Zip::FileOpenFailed;
+    }
+
+    if (auto *file = qobject_cast<QFileDevice *>(device))
+        archivePath = QFileInfo(file->fileName()).canonicalFilePath();
+    entries = new QMap<QString, ZipEntryP *>;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::closeArchive()
+{
+    if (!device || !entries)
+        return Zip::Success;
+    const Zip::ErrorCode pending = finishPending();
+    if (pending != Zip::Success)
+        return pending;
+
+    const qint64 position = device->pos();
+    if (position < 0)
+        return Zip::FileWriteError;
+
+    quint64 directorySize = 0;
+    for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
+        bool utf8 = false;
+        directorySize += quint64(CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size())
+            + quint64(centralExtraLength(*it.value()));
+    }
+
+    for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
+        const Zip::ErrorCode ec = writeCentralRecord(it.key(), *it.value());
+        if (ec != Zip::Success)
+            return ec;
+    }
+    return writeEndRecord(quint64(position), directorySize);
+}
+
+// The ZIP64 extended information of a central record: the 8-byte values of
+// the sizes and the offset that do not fit their 32-bit fields, in this order.
+int ZipPrivate::centralZip64Length(const ZipEntryP &entry)
+{
+    const int values = (entry.uncompressedSize >= MaxUInt ? 1 : 0) + (entry.compressedSize >= MaxUInt ? 1 : 0)
+        + (entry.localHeaderOffset >= MaxUInt ? 1 : 0);
+    return values ? ExtraField::HeaderSize + 8 * values : 0;
+}
+
+// The ZIP64 field, then the AES field of an AES entry.
+int ZipPrivate::centralExtraLength(const ZipEntryP &entry)
+{
+    return centralZip64Length(entry) + aesExtraLength(entry);
+}
+
+// The local header holds the ZIP64 field first, where the sizes are
+// completed after the data, then the AES field.
+int ZipPrivate::localExtraLength(const ZipEntryP &entry)
+{
+    return (entry.zip64LocalSizes ? Zip64LocalExtraSize : 0) + aesExtraLength(entry);
+}
+
+int ZipPrivate::aesExtraLength(const ZipEntryP &entry)
+{
+    return entry.isAesEncrypted() ? ExtraField::HeaderSize + ExtraField::Aes::Size : 0;
+}
+
+quint16 ZipPrivate::versionNeeded(const ZipEntryP &entry, bool zip64)
+{
+    if (entry.isAesEncrypted())
+        return VersionNeededAes;
+    return zip64 || entry.zip64LocalSizes ? VersionNeededZip64 : VersionNeededToExtract;
+}
+
+Zip::ErrorCode ZipPrivate::writeAesExtraField(const ZipEntryP &entry)
+{
+    if (!entry.isAesEncrypted())
+        return Zip::Success;
+    ZipAes::ExtraField field;
+    field.version = entry.aesVersion;
+    field.strength = entry.aesStrength;
+    field.method = entry.aesMethod;
+    const QByteArray bytes = ZipAes::extraFieldBytes(field);
+    return device->write(bytes) == bytes.size() ? Zip::Success : Zip::FileWriteError;
+}
+
+Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntryP &entry)
+{
+    bool utf8 = false;
+    const QByteArray nameBytes = ZipNames::encode(name, &utf8);
+    const int zip64Length = centralZip64Length(entry);
+    const int extraLength = centralExtraLength(entry);
+
+    unsigned char *h = inputBytes;
+    memset(h, 0, CentralHeader::Size);
+    writeUInt(h + CentralHeader::Signature, CentralHeaderSignature);
+    // A UTF-8 name is marked as coming from a VFAT host, so that readers that
+    // convert MS-DOS names from the OEM code page leave it alone.
+    h[CentralHeader::VersionMadeBy + 1] = utf8 ? HostVfat : HostMsDos;
+    writeUShort(h + CentralHeader::VersionNeeded, versionNeeded(entry, zip64Length > 0));
+    h[CentralHeader::Flags] = entry.generalFlags[0];
+    h[CentralHeader::Flags + 1] = entry.generalFlags[1];
+    writeUShort(h + CentralHeader::Method, entry.compressionMethod);
+    h[CentralHeader::Time] = entry.dosTime[0];
+    h[CentralHeader::Time + 1] = entry.dosTime[1];
+    h[CentralHeader::Date] = entry.dosDate[0];
+    h[CentralHeader::Date + 1] = entry.dosDate[1];
+    writeUInt(h + CentralHeader::Crc, entry.crc);
+    writeUInt(h + CentralHeader::CompressedSize, quint32(qMin<quint64>(entry.compressedSize, MaxUInt)));
+    writeUInt(h + CentralHeader::UncompressedSize, quint32(qMin<quint64>(entry.uncompressedSize, MaxUInt)));
+    writeUShort(h + CentralHeader::NameLength, quint16(nameBytes.size()));
+    writeUShort(h + CentralHeader::ExtraLength, quint16(extraLength));
+    writeUInt(h + CentralHeader::LocalHeaderOffset, quint32(qMin<quint64>(entry.localHeaderOffset, MaxUInt)));
+    // Comment, disk number and attributes stay 0.
+
+    if (device->write(inputBuffer, CentralHeader::Size) != CentralHeader::Size)
+        return Zip::FileWriteError;
+    if (device->write(nameBytes) != nameBytes.size())
+        return Zip::FileWriteError;
+    if (zip64Length > 0) {
+        unsigned char *e = inputBytes;
+        writeUShort(e, ExtraField::Zip64);
+        writeUShort(e + 2, quint16(zip64Length - ExtraField::HeaderSize));
+        int at = ExtraField::HeaderSize;
+        for (const quint64 value : {entry.uncompressedSize, entry.compressedSize, entry.localHeaderOffset}) {
+            if (value >= MaxUInt) {
+                writeULongLong(e + at, value);
+                at += 8;
+            }
+        }
+        if (device->write(inputBuffer, zip64Length) != zip64Length)
+            return Zip::FileWriteError;
+    }
+    return writeAesExtraField(entry);
+}
+
+// The end record; before it, when the entry count, the directory's size or
+// its offset does not fit the end record's fields, the ZIP64 end record and
+// its locator, and the fields that do not fit hold their largest value.
+Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 directorySize)
+{
+    bool utf8 = false;
+    QByteArray commentBytes = ZipNames::encode(comment, &utf8);
+    Zip::ErrorCode result = Zip::Success;
+    if (quint32(commentBytes.size()) > MaxUShort) {
+        // The archive is still completed, only without its comment.
+        diagnostic.report(QString::fromLatin1("Archive comment longer than 65535 bytes; written without comment."));
+        commentBytes.clear();
+        result = Zip::FileWriteError;
+    }
+
+    const quint64 count = quint64(entries->size());
+    const bool countFits = count <= MaxUShort;
+    const bool sizeFits = directorySize < MaxUInt;
+    const bool offsetFits = directoryOffset < MaxUInt;
+    unsigned char *h = inputBytes;
+    if (!countFits || !sizeFits || !offsetFits) {
+        constexpr int length = Zip64EndRecord::Size + Zip64Locator::Size;
+        memset(h, 0, length);
+        writeUInt(h + Zip64EndRecord::Signature, Zip64EndRecordSignature);
+        writeULongLong(h + Zip64EndRecord::RecordSize, Zip64EndRecord::Size - Zip64EndRecord::VersionMadeBy);
+        writeUShort(h + Zip64EndRecord::VersionMadeBy, VersionNeededZip64);
+        writeUShort(h + Zip64EndRecord::VersionNeeded, VersionNeededZip64);
+        writeULongLong(h + Zip64EndRecord::DiskEntries, count);
+        writeULongLong(h + Zip64EndRecord::TotalEntries, count);
+        writeULongLong(h + Zip64EndRecord::DirectorySize, directorySize);
+        writeULongLong(h + Zip64EndRecord::DirectoryOffset, directoryOffset);
+        unsigned char *l = h + Zip64EndRecord::Size;
+        writeUInt(l + Zip64Locator::Signature, Zip64LocatorSignature);
+        writeULongLong(l + Zip64Locator::EndRecordOffset, directoryOffset + directorySize);
+        writeUInt(l + Zip64Locator::TotalDisks, 1);
+        if (device->write(inputBuffer, length) != length)
+            return Zip::FileWriteError;
+    }
+
+    memset(h, 0, EndRecord::Size);
+    writeUInt(h + EndRecord::Signature, EndRecordSignature);
+    writeUShort(h + EndRecord::DiskEntries, quint16(countFits ? count : MaxUShort));
+    writeUShort(h + EndRecord::TotalEntries, quint16(countFits ? count : MaxUShort));
+    writeUInt(h + EndRecord::DirectorySize, quint32(sizeFits ? directorySize : MaxUInt));
+    writeUInt(h + EndRecord::DirectoryOffset, quint32(offsetFits ? directoryOffset : MaxUInt));
+    writeUShort(h + EndRecord::CommentLength, quint16(commentBytes.size()));
+
+    if (device->write(inputBuffer, EndRecord::Size) != EndRecord::Size)
+        return Zip::FileWriteError;
+    if (!commentBytes.isEmpty() && device->write(commentBytes) != commentBytes.size())
+        return Zip::FileWriteError;
+    return result;
+}
+
+Zip::ErrorCode ZipPrivate::finishPending()
+{
+    return parallel ? parallel->flush() : Zip::Success;
+}
+
+void ZipPrivate::reset()
+{
+    parallel.reset();
+    if (!comment.isNull())
+        comment = QString();
+    if (entries) {
+        qDeleteAll(*entries);
+        delete entries;
+        entries = nullptr;
+    }
+    if (device) {
+        delete device;
+        device = nullptr;
+    }
+    archivePath.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Encryption keys
+// ---------------------------------------------------------------------------
+
+void ZipPrivate::initKeys(unsigned int *keys) const
+{
+    ZipCipher::initKeys(keys, ZipCipher::passwordBytes(password), crcTable);
+}
+
+void ZipPrivate::updateKeys(unsigned int *keys, int c) const
+{
+    ZipCipher::updateKeys(keys, c, crcTable);
+}
+
+int ZipPrivate::cipherOverhead(const ZipEntryP &entry)
+{
+    if (entry.isAesEncrypted())
+        return ZipAes::overhead(entry.aesStrength);
+    return entry.isEncrypted() ? EncryptionHeaderSize : 0;
+}
+
+quint32 ZipPrivate::storedCrc(const ZipEntryP &entry, quint32 crc)
+{
+    return entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2 ? 0 : crc;
+}
+
+// An AES entry has method 99 and its real method in the AES field; it needs
+// no data descriptor, since no check byte depends on the sizes or the CRC.
+// A traditionally encrypted entry checks the password against the high
+// byte of its time, which needs the data descriptor flag.
+void ZipPrivate::setMethod(ZipEntryP &entry, bool deflated, bool encrypted) const
+{
+    const quint16 method = deflated ? MethodDeflated : MethodStored;
+    entry.compressionMethod = method;
+    if (!encrypted)
+        return;
+    if (encryptionMethod == Zip::TraditionalEncryption) {
+        entry.generalFlags[0] = FlagEncrypted | FlagDataDescriptor;
+        return;
+    }
+    entry.generalFlags[0] = FlagEncrypted;
+    entry.compressionMethod = MethodAes;
+    entry.aesMethod = method;
+    entry.aesStrength = quint8(ZipAes::Aes128 + (encryptionMethod - Zip::Aes128Encryption));
+    entry.aesVersion = entry.uncompressedSize >= ZipAes::Ae1MinimumSize ? ZipAes::VersionAe1 : ZipAes::VersionAe2;
+}
+
+// ---------------------------------------------------------------------------
+// Entries
+// ---------------------------------------------------------------------------
+
+Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix) const
+{
+    static const char *const storedSuffixes[] = {
+        "png", "jpg", "jpeg", "mp3", "ogg", "ogm", "avi", "mov", "rm", "ra",
+        "zip", "rar", "bz2", "gz", "7z", "z", "jar"
+    };
+    static const char *const executableSuffixes[] = { "exe", "bin", "rpm", "deb" };
+
+    for (const char *s : storedSuffixes) {
+        if (suffix == QLatin1String(s))
+            return Zip::StoreOnly;
+    }
+    for (const char *s : executableSuffixes) {
+        if (suffix == QLatin1String(s))
+            return Zip::Level2;
+    }
+    return Zip::Level9;
+}
+
+Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
+                                          qint64 position, const char **problem) const
+{
+    if (quint32(nameLength) > MaxUShort) {
+        *problem = "Entry name longer than 65535 bytes: %1";
+        return Zip::FileWriteError;
+    }
+    // Sizes and offsets have 64 bits with ZIP64 records; only the sum of the
+    // archive's bytes so far and the entry's could overflow.
+    const qint64 size = file.isDir() ? 0 : file.size();
+    qint64 end = 0;
+    if (position < 0 || size < 0
+        || addOverflows(position, entryBytesBound(size, nameLength, cipherBytes, deflated), &end)) {
+        *problem = "Entry would end beyond the largest possible archive: %1";
+        return Zip::FileWriteError;
+    }
+    return Zip::Success;
+}
+
+// The most an entry can add to the archive (saturated, never overflowing).
+qint64 ZipPrivate::entryBytesBound(qint64 size, qint64 nameLength, int cipherBytes, bool deflated)
+{
+    constexpr qint64 limit = std::numeric_limits<qint64>::max() / 2;
+    constexpr int aesField = ExtraField::HeaderSize + ExtraField::Aes::Size;
+    return LocalHeader::Size + nameLength + Zip64LocalExtraSize
+        + (cipherBytes > 0 ? cipherBytes + aesField + Zip64DataDescriptor::Size : 0)
+        + worstCaseDataSize(qMin(size, limit / 2), deflated);
+}
+
+// Whether the entry's sizes may not fit 32 bits: its file, or the most its
+// data can take.
+bool ZipPrivate::needsZip64Sizes(qint64 size, int cipherBytes, bool deflated)
+{
+    return quint64(size) >= MaxUInt || quint64(worstCaseDataSize(size, deflated) + cipherBytes) >= MaxUInt;
+}
+
+Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level)
+{
+    Q_ASSERT(device && entries);
+
+    // An archive written into the folder being added would otherwise be read
+    // while it grows, without end.
+    const bool isDir = file.isDir();
+    if (!isDir && !archivePath.isEmpty() && file.canonicalFilePath() == archivePath) {
+        diagnostic.report(debugLine("Skipping the archive itself: %1", file.absoluteFilePath()));
+        return Zip::Success;
+    }
+
+    if (threadCount > 0 && !parallel)
+        parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
+
+    // 1. Name and level.
+    const QString name = isDir ? root : root + file.fileName();
+    const QString suffix = file.completeSuffix().toLower();
+    int finalLevel = int(level);
+    if (isDir || file.size() < MinDeflateSize) {
+        finalLevel = Zip::StoreOnly;
+    } else if (level == Zip::ByFileType || level == Zip::ByFileTypeAlt) {
+        finalLevel = detectCompressionByMime(suffix);
+    } else if (level == Zip::LevelDefault) {
+        finalLevel = DefaultDeflateLevel;
+    }
+    const bool runLengthOnly = suffix == QLatin1String("png");
+    const bool encrypted = !isDir && !password.isEmpty();
+
+    // The record's method and cipher first: the bounds depend on them.
+    auto entry = std::make_unique<ZipEntryP>();
+    entry->uncompressedSize = isDir ? 0 : quint64(file.size());
+    setMethod(*entry, finalLevel != 0, encrypted);
+    const int cipherBytes = cipherOverhead(*entry);
+
+    bool utf8Name = false;
+    const QByteArray nameBytes = ZipNames::encode(name, &utf8Name);
+    const char *problem = nullptr;
+    Zip::ErrorCode ec = Zip::Success;
+    if (parallel) {
+        // The entries still queued count with the most they can take; only
+        // when that does not fit is the exact position awaited.
+        qint64 bound = 0;
+        if (addOverflows(device->pos(), parallel->pendingBound(), &bound)
+            || checkEntryFits(file, nameBytes.size(), cipherBytes, finalLevel != 0, bound, &problem) != Zip::Success) {
+            ec = parallel->flush();
+            if (ec != Zip::Success)
+                return ec;
+        }
+    }
+    ec = checkEntryFits(file, nameBytes.size(), cipherBytes, finalLevel != 0, device->pos(), &problem);
+    if (ec != Zip::Success) {
+        diagnostic.report(debugLine(problem, file.absoluteFilePath()));
+        return ec;
+    }
+
+    // 2. The rest of the record.
+    if (utf8Name)
+        entry->generalFlags[1] = FlagUtf8Names;
+    const QDateTime modified = file.lastModified();
+    encodeDosTime(modified.time(), entry->dosTime);
+    encodeDosDate(modified.date(), entry->dosDate);
+    // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
+    // local header from the start, since the header precedes the data.
+    entry->zip64LocalSizes = !isDir && needsZip64Sizes(file.size(), cipherBytes, finalLevel != 0);
+    if (parallel)
+        return createParallelEntry(file, std::move(entry), name, nameBytes, finalLevel, runLengthOnly);
+    entry->compressedSize = quint64(cipherBytes);
+
+    // 3. and 4. Local header, name and encryption header.
+    entry->localHeaderOffset = quint64(device->pos());
+    ec = writeLocalHeader(*entry, nameBytes);
+    if (ec != Zip::Success)
+        return ec;
+
+    EntryData data;
+    data.encrypted = encrypted;
+    if (encrypted) {
+        ec = writeEncryptionHeader(*entry, data.encryptor, file.absoluteFilePath());
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // 5. and 6. The data.
+    if (!isDir) {
+        data.path = file.absoluteFilePath();
+        QFile input(data.path);
+        if (!input.open(QIODevice::ReadOnly)) {
+            diagnostic.report(debugLine("An error occurred while opening %1", data.path));
+            return Zip::FileOpenFailed;
+        }
+        data.file = &input;
+        data.zip64 = entry->zip64LocalSizes;
+        data.writeLimit = dataLimit(*entry);
+        ec = finalLevel == 0 ? writeStoredData(data) : writeDeflatedData(data, finalLevel, runLengthOnly);
+        input.close();
+        if (ec != Zip::Success)
+            return ec;
+    }
+    if (encrypted) {
+        ec = writeEncryptionTrailer(*entry, data.encryptor);
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // 7. and 8. Sizes and CRC as read and written, in the local header and
+    // for traditionally encrypted entries in the data descriptor.
+    entry->crc = storedCrc(*entry, data.crc);
+    entry->compressedSize += quint64(data.bytesWritten);
+    entry->uncompressedSize = quint64(data.bytesRead);
+    ec = completeLocalHeader(*entry, nameBytes.size());
+    if (ec != Zip::Success)
+        return ec;
+    if (entry->hasDataDescriptor()) {
+        ec = writeDataDescriptor(*entry);
+        if (ec != Zip::Success)
+            return ec;
+    }
+
+    // 9. Into the directory.
+    recordEntry(name, entry.release());
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry,
+                                               const QString &name, const QByteArray &nameBytes, int level,
+                                               bool runLengthOnly)
+{
+    ParallelWriter::EntrySpec spec;
+    spec.record = std::move(entry);
+    spec.name = name;
+    spec.nameBytes = nameBytes;
+    if (!file.isDir())
+        spec.path = file.absoluteFilePath();
+    spec.level = level;
+    spec.strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
+    spec.encrypted = spec.record->isEncrypted();
+    return parallel->addEntry(std::move(spec));
+}
+
+Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete)
+{
+    const bool zip64 = entry.zip64LocalSizes;
+    unsigned char *h = inputBytes;
+    writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
+    writeUShort(h + LocalHeader::VersionNeeded, versionNeeded(entry, zip64));
+    h[LocalHeader::Flags] = entry.generalFlags[0];
+    h[LocalHeader::Flags + 1] = entry.generalFlags[1];
+    writeUShort(h + LocalHeader::Method, entry.compressionMethod);
+    h[LocalHeader::Time] = entry.dosTime[0];
+    h[LocalHeader::Time + 1] = entry.dosTime[1];
+    h[LocalHeader::Date] = entry.dosDate[0];
+    h[LocalHeader::Date + 1] = entry.dosDate[1];
+    // Unless complete, completed after the data; ZIP64 sizes go into the
+    // extra field.
+    writeUInt(h + LocalHeader::Crc, complete ? entry.crc : 0);
+    writeUInt(h + LocalHeader::CompressedSize,
+              zip64 ? quint32(MaxUInt) : complete ? quint32(entry.compressedSize) : 0);
+    writeUInt(h + LocalHeader::UncompressedSize, zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
+    writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
+    writeUShort(h + LocalHeader::ExtraLength, quint16(localExtraLength(entry)));
+
+    if (device->write(inputBuffer, LocalHeader::Size) != LocalHeader::Size)
+        return Zip::FileWriteError;
+    if (device->write(name) != name.size())
+        return Zip::FileWriteError;
+    if (zip64) {
+        writeUShort(h, ExtraField::Zip64);
+        writeUShort(h + 2, Zip64LocalExtraSize - ExtraField::HeaderSize);
+        writeULongLong(h + 4, entry.uncompressedSize);
+        writeULongLong(h + 12, complete ? entry.compressedSize : 0);
+        if (device->write(inputBuffer, Zip64LocalExtraSize) != Zip64LocalExtraSize)
+            return Zip::FileWriteError;
+    }
+    return writeAesExtraField(entry);
+}
+
+Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, EntryEncryptor &encryptor,
+                                                 const QString &path)
+{
+    if (entry.isAesEncrypted())
+        return writeAesHeader(entry, encryptor, path);
+    unsigned int *keys = encryptor.keys;
+    // Ten random filler bytes, then the modification time, whose high byte
+    // is the check byte of an entry with a data descriptor.
+    constexpr int fillerSize = EncryptionHeaderSize - 2;
+    unsigned char *h = inputBytes;
+
+    srand(unsigned(time(nullptr)) ^ EncryptionSeedMask);
+    initKeys(keys);
+    for (int i = 0; i < fillerSize; ++i) {
+        h[i] = uchar((rand() >> 7) & 0xff);
+        ZipCipher::encrypt(keys, h + i, 1, crcTable);
+    }
+
+    initKeys(keys);
+    ZipCipher::encrypt(keys, h, fillerSize, crcTable);
+    h[fillerSize] = entry.dosTime[0];
+    h[fillerSize + 1] = entry.dosTime[1];
+    ZipCipher::encrypt(keys, h + fillerSize, 2, crcTable);
+
+    if (device->write(inputBuffer, EncryptionHeaderSize) != EncryptionHeaderSize)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+// A fresh random salt for every entry, so that no two entries share a
+// keystream; then the password verifier.
+Zip::ErrorCode ZipPrivate::writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path)
+{
+    const int saltSize = ZipAes::saltSize(entry.aesStrength);
+    unsigned char *h = inputBytes;
+    encryptor.aes = std::make_unique<ZipAes::Cipher>();
+    if (!ZipAes::randomBytes(h, saltSize)
+        || !encryptor.aes->begin(ZipAes::passwordBytes(password), h, entry.aesStrength, h + saltSize)) {
+        diagnostic.report(debugLine("Could not set up AES encryption for %1", path));
+        return Zip::ZlibInitFailed;
+    }
+    const int length = saltSize + ZipAes::VerifierSize;
+    if (device->write(inputBuffer, length) != length)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeEncryptionTrailer(const ZipEntryP &entry, EntryEncryptor &encryptor)
+{
+    if (!entry.isAesEncrypted())
+        return Zip::Success;
+    unsigned char mac[ZipAes::MacSize];
+    if (!encryptor.aes || !encryptor.aes->finish(mac))
+        return Zip::ZlibFailure;
+    if (device->write(reinterpret_cast<const char *>(mac), ZipAes::MacSize) != ZipAes::MacSize)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+// Accounts for a chunk of bytes read from the file into inputBuffer.
+Zip::ErrorCode ZipPrivate::takeChunk(EntryData &data, qint64 read)
+{
+    if (read < 0) {
+        diagnostic.report(debugLine("Error while reading %1", data.path));
+        return Zip::FileReadError;
+    }
+    data.crc = ZipCrc::update(data.crc, inputBytes, read);
+    data.bytesRead += read;
+    if (!data.zip64 && quint64(data.bytesRead) >= MaxUInt) {
+        // The file grew while being written.
+        diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
+        return Zip::FileWriteError;
+    }
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
+{
+    // Up to the end of the file, whatever size it had when it was listed.
+    forever {
+        const qint64 read = data.file->read(inputBuffer, BufferSize);
+        if (read == 0)
+            return Zip::Success;
+        const Zip::ErrorCode ec = takeChunk(data, read);
+        if (ec != Zip::Success)
+            return ec;
+        if (data.bytesWritten + read > data.writeLimit) {
+            diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
+            return Zip::FileWriteError;
+        }
+        if (data.encrypted)
+            data.encryptor.encrypt(inputBytes, read, crcTable);
+        if (device->write(inputBuffer, read) != read)
+            return Zip::FileWriteError;
+        data.bytesWritten += read;
+    }
+}
+
+Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool runLengthOnly)
+{
+    z_stream stream;
+    memset(&stream, 0, sizeof stream);
+    const int strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
+    if (deflateInit2(&stream, level, Z_DEFLATED, RawDeflateWindowBits, DeflateMemLevel, strategy) != Z_OK) {
+        diagnostic.report("Could not initialize zlib for compression");
+        return Zip::ZlibFailure;
+    }
+
+    // The stream is finished when the file ends, not when the size measured
+    // before reading is reached, so a file that changed meanwhile still gives
+    // a complete stream whose length and CRC match what was read. For a file
+    // that did not change the output is the same either way.
+    int flush = Z_NO_FLUSH;
+    do {
+        const qint64 read = data.file->read(inputBuffer, BufferSize);
+        if (read == 0) {
+            flush = Z_FINISH;
+        } else {
+            const Zip::ErrorCode ec = takeChunk(data, read);
+            if (ec != Zip::Success) {
+                deflateEnd(&stream);
+                return ec;
+            }
+        }
+        stream.next_in = inputBytes;
+        stream.avail_in = uInt(qMax<qint64>(read, 0));
+
+        do {
+            stream.next_out = outputBytes;
+            stream.avail_out = BufferSize;
+            deflate(&stream, flush);
+            const qint64 produced = BufferSize - stream.avail_out;
+            if (data.bytesWritten + produced > data.writeLimit) {
+                deflateEnd(&stream);
+                diagnostic.report(debugLine("File too large for a ZIP archive: %1", data.path));
+                return Zip::FileWriteError;
+            }
+            if (data.encrypted)
+                data.encryptor.encrypt(outputBytes, produced, crcTable);
+            if (produced > 0 && device->write(outputBuffer, produced) != produced) {
+                deflateEnd(&stream);
+                diagnostic.report(debugLine("Error while writing %1", data.path));
+                return Zip::FileWriteError;
+            }
+            data.bytesWritten += produced;
+        } while (stream.avail_out == 0);
+    } while (flush != Z_FINISH);
+
+    deflateEnd(&stream);
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry, qint64 nameLength)
+{
+    // CRC, compressed and uncompressed size: 12 bytes from offset 14; ZIP64
+    // sizes stay 0xffffffff there and go into the extra field after the name.
+    constexpr int length = LocalHeader::NameLength - LocalHeader::Crc;
+    const qint64 end = device->pos();
+    const qint64 header = qint64(entry.localHeaderOffset);
+    if (!device->seek(header + LocalHeader::Crc))
+        return Zip::FileSeekError;
+
+    const bool zip64 = entry.zip64LocalSizes;
+    unsigned char *h = inputBytes;
+    writeUInt(h, entry.crc);
+    writeUInt(h + (LocalHeader::CompressedSize - LocalHeader::Crc),
+              zip64 ? quint32(MaxUInt) : quint32(entry.compressedSize));
+    writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc),
+              zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
+    if (device->write(inputBuffer, length) != length)
+        return Zip::FileWriteError;
+    if (zip64) {
+        constexpr int sizes = Zip64LocalExtraSize - ExtraField::HeaderSize;
+        if (!device->seek(header + LocalHeader::Size + nameLength + ExtraField::HeaderSize))
+            return Zip::FileSeekError;
+        writeULongLong(h, entry.uncompressedSize);
+        writeULongLong(h + 8, entry.compressedSize);
+        if (device->write(inputBuffer, sizes) != sizes)
+            return Zip::FileWriteError;
+    }
+
+    if (!device->seek(end))
+        return Zip::FileSeekError;
+    return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeDataDescriptor(const ZipEntryP &entry)
+{
+    unsigned char *h = inputBytes;
+    int length = DataDescriptor::Size;
+    if (entry.zip64LocalSizes) {
+        writeUInt(h + Zip64DataDescriptor::Signature, DataDescriptorSignature);
+        writeUInt(h + Zip64DataDescriptor::Crc, entry.crc);
+        writeULongLong(h + Zip64DataDescriptor::CompressedSize, entry.compressedSize);
+        writeULongLong(h + Zip64DataDescriptor::UncompressedSize, entry.uncompressedSize);
+        length = Zip64DataDescriptor::Size;
+    } else {
+        writeUInt(h + DataDescriptor::Signature, DataDescriptorSignature);
+        writeUInt(h + DataDescriptor::Crc, entry.crc);
+        writeUInt(h + DataDescriptor::CompressedSize, quint32(entry.compressedSize));
+        writeUInt(h + DataDescriptor::UncompressedSize, quint32(entry.uncompressedSize));
+    }
+    if (device->write(inputBuffer, length) != length)
+        return Zip::FileWriteError;
+    return Zip::Success;
+}
+
+// Data bytes (besides what the cipher adds) an entry may have: without
+// ZIP64 sizes its compressed size must stay below 0xffffffff.
+qint64 ZipPrivate::dataLimit(const ZipEntryP &entry)
+{
+    if (entry.zip64LocalSizes)
+        return std::numeric_limits<qint64>::max();
+    return qint64(MaxUInt) - 1 - cipherOverhead(entry);
+}
+
+void ZipPrivate::recordEntry(const QString &name, ZipEntryP *entry)
+{
+    // A later entry of the same name replaces the earlier one in the
+    // directory; the earlier entry's bytes stay in the archive unlisted.
+    auto existing = entries->find(name);
+    if (existing != entries->end()) {
+        delete existing.value();
+        existing.value() = entry;
+    } else {
+        entries->insert(name, entry);
+    }
+}
