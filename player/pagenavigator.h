@@ -35,7 +35,6 @@ public:
     void followLink(const QUrl &link);
 
     QString currentPage() const { return m_history.current().path; }
-    int historyDepth() const { return m_history.depth(); }
 
     // The frames of the page shown, when it is a page of frames.
     QStringList frameNames() const { return m_frameNames; }

@@ -79,12 +79,14 @@ public:
 
     UnZip::ErrorCode parseLocalHeaderRecord(const QString &path, ZipEntryP &entry);
 
-    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                 UnZip::ExtractionOptions options);
+    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev);
     UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, const QDir &dir,
                                  UnZip::ExtractionOptions options);
 
     bool createDirectory(const QString &path);
+
+    // The open archive's entry of that name, or null.
+    ZipEntryP *findEntry(const QString &name) const;
 
 private:
     void releaseDirectory();
