@@ -603,9 +603,9 @@ void tst_Viewer::framesToPdf()
     KELVANE_REQUIRE_TOOL("pdfimages");
     const ToolRun text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, m_dir->path());
     QVERIFY2(text.ok(), text.describe(QStringLiteral("pdftotext")).constData());
-    const QString words = QString::fromUtf8(text.standardOutput);
-    // All three frames.
-    for (const char *expected : {"Содержание", "Часть вторая", "Первая часть", "Заметки преподавателя"})
+    // All three frames; a narrow frame may break a word over two lines.
+    const QString words = QString::fromUtf8(text.standardOutput).simplified().remove(QLatin1Char(' '));
+    for (const char *expected : {"Содержание", "Частьвторая", "Перваячасть", "Заметкипреподавателя"})
         QVERIFY2(words.contains(QString::fromUtf8(expected)), qPrintable(words));
 
     // Their pictures: PNG by a Windows path and a file URL, SVG from a file
