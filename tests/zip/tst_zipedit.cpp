@@ -144,7 +144,7 @@ void tst_ZipEdit::changed()
     // between or left over.
     QCOMPARE(localNamesInOrder(after, changed),
              QList<QByteArray>({"docs/", "keep.txt", "docs/new.txt", "docs/b.bin", "memo.txt"}));
-    for (const QByteArray name : {QByteArray("docs/"), QByteArray("keep.txt")}) {
+    for (const QByteArray &name : {QByteArray("docs/"), QByteArray("keep.txt")}) {
         QCOMPARE(entryBytes(after, changed, *changed.find(name)), entryBytes(before, old, *old.find(name)));
         QCOMPARE(recordWithoutOffset(changed, name), recordWithoutOffset(old, name));
     }
