@@ -84,8 +84,7 @@ public:
 
     UnZip::ErrorCode parseLocalHeaderRecord(const QString &path, ZipEntryP &entry);
 
-    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                 UnZip::ExtractionOptions options);
+    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev);
     UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, const QDir &dir,
                                  UnZip::ExtractionOptions options);
 
@@ -96,6 +95,9 @@ public:
     void extractAllInParallel(const QDir &dir, UnZip::ExtractionOptions options);
     UnZip::ErrorCode extractFilesInParallel(const QStringList &names, const QDir &dir,
                                             UnZip::ExtractionOptions options);
+
+    // The open archive's entry of that name, or null.
+    ZipEntryP *findEntry(const QString &name) const;
 
 private:
     void releaseDirectory();
