@@ -108,7 +108,7 @@ UnZip::ErrorCode ParallelExtractor::testEntry(UnzipPrivate &reader, const QStrin
                                               DiscardDevice &device)
 {
     device.restart();
-    const UnZip::ErrorCode ec = reader.extractFile(name, entry, &device, UnZip::ExtractionOptions());
+    const UnZip::ErrorCode ec = reader.extractFile(name, entry, &device);
     if (ec != UnZip::Success)
         return ec;
     const bool hasCrc = !(entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2);
