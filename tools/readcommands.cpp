@@ -251,12 +251,14 @@ int runExtract(const ToolOptions &options)
     }
 
     int failed = 0;
+    bool writeFailed = false;
     for (const QString &name : names) {
         const bool listed = unzip.contains(name);
         const UnZip::ErrorCode ec = listed ? unzip.extractFile(name, target, extraction) : UnZip::FileMissing;
         if (ec != UnZip::Success) {
             reportFailure(unzip, name, ec, listed ? unzip.lastErrorDetail() : QString());
             ++failed;
+            writeFailed = writeFailed || ec == UnZip::FileWriteError;
         }
         if (progress.isEnabled()) {
             progress.addBytes(sizes.value(name));
@@ -275,5 +277,7 @@ int runExtract(const ToolOptions &options)
         else
             Console::out(toolText("Entries: %n, failed: %1, skipped: %2.", count).arg(failed).arg(skipped));
     }
+    if (writeFailed)
+        return ExitWriteFailed;
     return failed == 0 && skipped == 0 ? ExitSuccess : ExitEntryFailed;
 }

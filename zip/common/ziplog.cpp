@@ -24,3 +24,8 @@ void ZipDiagnostic::report(const char *text, const QString &name)
     qCDebug(lcKelvaneZip) << text << name;
     m_detail = QStringLiteral("%1 \"%2\"").arg(QLatin1String(text), name);
 }
+
+void ZipDiagnostic::log(const QString &line)
+{
+    qCDebug(lcKelvaneZip) << line;
+}

@@ -128,10 +128,16 @@ Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
         return TargetExists;
     }
     if (!file->open(QIODevice::WriteOnly)) {
+        d->diagnostic.report(QString::fromLatin1("Unable to create %1: %2").arg(filename, file->errorString()));
         delete file;
         return FileOpenFailed;
     }
-    return createArchive(file);
+    const ErrorCode ec = createArchive(file);
+    // Only a regular file is removed when the archive cannot be completed:
+    // never a device such as /dev/stdout.
+    if (ec == Success && !file->isSequential() && QFileInfo(filename).isFile())
+        d->createdFile = QFileInfo(filename).absoluteFilePath();
+    return ec;
 }
 
 Zip::ErrorCode Zip::createArchive(QIODevice *device)
@@ -191,6 +197,19 @@ Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, Compr
     return written != Success ? written : walked;
 }
 
+Zip::ErrorCode Zip::addFile(const QString &path, const QString &entryName, CompressionLevel level)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return FileMissing;
+    const ErrorCode added = d->createEntry(info, QString(), level, entryName);
+    const ErrorCode written = d->finishPending();
+    return written != Success ? written : added;
+}
+
 static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString &root,
                               Zip::CompressionOptions options, Zip::CompressionLevel level)
 {
@@ -236,7 +255,9 @@ static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString 
 Zip::ErrorCode Zip::closeArchive()
 {
     d->diagnostic.clear();
-    const ErrorCode ec = d->closeArchive();
+    if (!d->device)
+        return Success;
+    const ErrorCode ec = d->finishDevice(d->closeArchive());
     d->reset();
     return ec;
 }
