@@ -12,6 +12,7 @@
 // DropFolders; after each pass the whole root outside the target must match
 // the snapshot taken before.
 
+#include "filetree.h"
 #include "fuzzsupport.h"
 
 #include <kelvanezip/unzip.h>
@@ -51,8 +52,7 @@ struct Layout
 
     static void writeFile(const QString &path, const QByteArray &content)
     {
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+        if (!FileTree::write(path, content))
             FuzzSupport::fail("cannot write a sentinel file", path);
     }
 
@@ -79,18 +79,7 @@ struct Layout
         const auto now = FuzzSupport::snapshot(root.path(), QLatin1String(targetRelative));
         if (now == outside)
             return;
-        QString detail;
-        for (auto it = now.constBegin(); it != now.constEnd(); ++it) {
-            if (!outside.contains(it.key()))
-                detail += QStringLiteral("new: %1\n").arg(it.key());
-            else if (outside.value(it.key()) != it.value())
-                detail += QStringLiteral("changed: %1\n").arg(it.key());
-        }
-        for (auto it = outside.constBegin(); it != outside.constEnd(); ++it) {
-            if (!now.contains(it.key()))
-                detail += QStringLiteral("gone: %1\n").arg(it.key());
-        }
-        FuzzSupport::fail(pass, detail);
+        FuzzSupport::fail(pass, FuzzSupport::differences(outside, now));
     }
 };
 

@@ -4,20 +4,13 @@
 #include "playerplugin.h"
 
 #include <ikelvaneplayer.h>
+#include <pluginverification.h>
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QLibrary>
 #include <QtWidgets/QWidget>
 
 namespace {
-
-// The text a compatible player plug-in reports through
-// qt_plugin_query_verification_data().
-const char expectedVerification[] =
-    "pattern=QT_PLUGIN_VERIFICATION_DATA\n"
-    "version=4.5.0\n"
-    "debug=false\n"
-    "buildkey=i386 linux g++-4 full-config";
 
 bool verificationMatches(const QString &pluginPath, QString *reported)
 {
@@ -31,7 +24,7 @@ bool verificationMatches(const QString &pluginPath, QString *reported)
     }
     const char *text = function();
     *reported = QString::fromLatin1(text ? text : "(null)");
-    return text && qstrcmp(text, expectedVerification) == 0;
+    return text && qstrcmp(text, KELVANE_PLUGIN_VERIFICATION_DATA) == 0;
 }
 
 } // namespace

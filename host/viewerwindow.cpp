@@ -110,7 +110,6 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
     if (remember)
         m_settings.rememberPackage(absolute);
     updateTitle();
-    emit packageOpened(absolute);
     return true;
 }
 

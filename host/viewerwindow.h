@@ -29,10 +29,6 @@ public:
     QTextBrowser *page() const { return m_page; }
     QString package() const { return m_package; }
 
-    QAction *openAction() const { return m_open; }
-    QAction *printAction() const { return m_print; }
-    QAction *exportAction() const { return m_export; }
-    QAction *aboutAction() const { return m_about; }
     QMenu *recentMenu() const { return m_recentMenu; }
 
     // The text of the About box: version and keys.
@@ -47,9 +43,6 @@ public slots:
     void printPage();
     void exportPdf();
     void showAbout();
-
-signals:
-    void packageOpened(const QString &path);
 
 private:
     void createActions();

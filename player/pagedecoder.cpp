@@ -71,47 +71,14 @@ bool PageDecoder::startsWithWideMark(const QByteArray &bytes)
     return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith(QByteArray("\0\0\xFE\xFF", 4));
 }
 
+// Qt's UTF-8 decoder counts overlong forms, surrogates, values past Unicode
+// and cut sequences as invalid.
 bool PageDecoder::isValidUtf8(const QByteArray &bytes)
 {
-    const auto *p = reinterpret_cast<const uchar *>(bytes.constData());
-    const uchar *const end = p + bytes.size();
-    while (p < end) {
-        const uchar c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        uint least;
-        uint codePoint;
-        if ((c & 0xe0) == 0xc0) {
-            extra = 1;
-            least = 0x80;
-            codePoint = c & 0x1fu;
-        } else if ((c & 0xf0) == 0xe0) {
-            extra = 2;
-            least = 0x800;
-            codePoint = c & 0x0fu;
-        } else if ((c & 0xf8) == 0xf0) {
-            extra = 3;
-            least = 0x10000;
-            codePoint = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (end - p <= extra)
-            return false;
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xc0) != 0x80)
-                return false;
-            codePoint = (codePoint << 6) | (p[i] & 0x3fu);
-        }
-        // Overlong forms, surrogates and values past Unicode are not UTF-8.
-        if (codePoint < least || codePoint > 0x10ffff || (codePoint >= 0xd800 && codePoint <= 0xdfff))
-            return false;
-        p += extra + 1;
-    }
-    return true;
+    static QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    utf8->toUnicode(bytes.constData(), int(bytes.size()), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
 }
 
 bool PageDecoder::declaresUtf8(const QByteArray &bytes)

@@ -25,7 +25,6 @@ public:
     // Puts the cursor into the field with its text selected, ready to type.
     void focusField();
 
-    bool showsNotFound() const { return m_showsNotFound; }
 
 private:
     void showNotFound(bool notFound);

@@ -32,7 +32,6 @@ public:
     void followLink(const QUrl &link);
 
     QString currentPage() const { return m_history.current().path; }
-    int historyDepth() const { return m_history.depth(); }
 
 signals:
     // Something the reader should know: a link that leads nowhere.

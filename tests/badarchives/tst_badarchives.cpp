@@ -5,6 +5,9 @@
 // result code for the bad entry, the good entries still extracted, and
 // nothing written or removed outside the target folder.
 
+#include "bytefixtures.h"
+#include "countingdevice.h"
+#include "filetree.h"
 #include "rawzip.h"
 #include "sandbox.h"
 
@@ -55,31 +58,6 @@ protected:
 private:
     qint64 *m_counter;
 };
-
-// Keeps nothing: counts the bytes and their CRC-32.
-class CountingDevice : public QIODevice
-{
-public:
-    CountingDevice() { open(QIODevice::WriteOnly); }
-    quint64 count = 0;
-    quint32 crc = 0;
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *data, qint64 length) override
-    {
-        crc = quint32(crc32(crc, reinterpret_cast<const Bytef *>(data), uInt(length)));
-        count += quint64(length);
-        return length;
-    }
-};
-
-UnZip::ErrorCode openBytes(UnZip &unzip, const QByteArray &bytes)
-{
-    auto *buffer = new QBuffer;
-    buffer->setData(bytes);
-    return unzip.openArchive(buffer);
-}
 
 QByteArray fileContent(const QString &path)
 {
@@ -418,7 +396,7 @@ void TestBadArchives::deepNames()
     Sandbox sandbox;
     if (blocked) {
         QVERIFY(QDir().mkpath(sandbox.target() + QStringLiteral("/a/a")));
-        Sandbox::write(sandbox.target() + QStringLiteral("/a/a/a"), "in the way");
+        FileTree::write(sandbox.target() + QStringLiteral("/a/a/a"), "in the way");
     }
     RawZip zip;
     zip.add(name, name.endsWith('/') ? QByteArray() : QByteArray("deep"));
@@ -1045,7 +1023,7 @@ void TestBadArchives::directoryOffsetAbuse()
     UnZip unzip;
     if (onDisk) {
         const QString path = sandbox.root() + QStringLiteral("/archive.zip");
-        Sandbox::write(path, bytes);
+        FileTree::write(path, bytes);
         QCOMPARE(unzip.openArchive(path), expected);
     } else {
         QCOMPARE(openBytes(unzip, bytes), expected);

@@ -5,6 +5,7 @@
 // 7-Zip, bsdtar, Python's zipfile) from one source tree, plain, encrypted
 // (traditional cipher and AES) and streamed, deflated, bzip2, LZMA and xz,
 // and gives back every file byte for byte under its own name.
+#include "bytefixtures.h"
 #include "externaltool.h"
 #include "filetree.h"
 #include "rawzip.h"
@@ -38,14 +39,6 @@ const char pythonWriter[] =
     "            info.compress_type = method\n"
     "            with open(path, 'rb') as src, z.open(info, 'w', force_zip64=True) as dst:\n"
     "                dst.write(src.read())\n";
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
 
 } // namespace
 

@@ -3,6 +3,8 @@
 
 #include "playertestsupport.h"
 
+#include "filetree.h"
+
 #include <ikelvaneplayer.h>
 
 #include <QtCore/QBuffer>
@@ -240,10 +242,7 @@ QString workingFolder()
 
 bool writeFile(const QString &path, const QByteArray &content)
 {
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    return FileTree::write(path, content);
 }
 
 QByteArray solidPng(const QSize &size, const QColor &colour)

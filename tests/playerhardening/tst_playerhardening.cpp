@@ -46,22 +46,6 @@ QMap<QString, FuzzSupport::Node> outsideWorkingFolder()
     return FuzzSupport::snapshot(QDir::tempPath(), QStringLiteral("texttemp"));
 }
 
-QString differences(const QMap<QString, FuzzSupport::Node> &before, const QMap<QString, FuzzSupport::Node> &after)
-{
-    QString text;
-    for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
-        if (!before.contains(it.key()))
-            text += QStringLiteral("new: %1\n").arg(it.key());
-        else if (before.value(it.key()) != it.value())
-            text += QStringLiteral("changed: %1\n").arg(it.key());
-    }
-    for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
-        if (!after.contains(it.key()))
-            text += QStringLiteral("gone: %1\n").arg(it.key());
-    }
-    return text;
-}
-
 QByteArray page(const QByteArray &marker)
 {
     return "<html><body><p>" + marker + "</p></body></html>";
@@ -195,7 +179,7 @@ void TestPlayerHardening::failedHalfwayThenReopen()
     QVERIFY(existsNoFollow(folder + QStringLiteral("/made/folder")));
     QVERIFY(!existsNoFollow(folder + QStringLiteral("/made/folder/then-corrupt.txt")));
     QVERIFY(!existsNoFollow(folder + QStringLiteral("/z-last.txt")));
-    QCOMPARE(differences(before, outsideWorkingFolder()), QString());
+    QCOMPARE(FuzzSupport::differences(before, outsideWorkingFolder()), QString());
 
     // The next opening clears all of it, dot-files and deep folders too.
     QVERIFY(open(second, &boxes));
@@ -203,14 +187,14 @@ void TestPlayerHardening::failedHalfwayThenReopen()
     QVERIFY(browserText().contains(QLatin1String("second")));
     QStringList left = FuzzSupport::snapshot(folder).keys();
     QCOMPARE(left, QStringList({"index.html", "pictures", "pictures/p.txt"}));
-    QCOMPARE(differences(before, outsideWorkingFolder()), QString());
+    QCOMPARE(FuzzSupport::differences(before, outsideWorkingFolder()), QString());
 
     // And so does quitting, after a half-failed opening once more.
     QVERIFY(open(first, &boxes));
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(quit(), QStringList());
     QVERIFY(!existsNoFollow(folder));
-    QCOMPARE(differences(before, outsideWorkingFolder()), QString());
+    QCOMPARE(FuzzSupport::differences(before, outsideWorkingFolder()), QString());
 }
 
 void TestPlayerHardening::unreadablePackageThenReopen()
@@ -281,7 +265,7 @@ void TestPlayerHardening::workingFolderPlacedBefore()
 
     QStringList boxes;
     QCOMPARE(open(package, &boxes), opens);
-    QCOMPARE(differences(withPackage, outsideWorkingFolder()), QString());
+    QCOMPARE(FuzzSupport::differences(withPackage, outsideWorkingFolder()), QString());
     if (opens) {
         QCOMPARE(boxes, QStringList());
         QVERIFY(isRealFolder(folder));
@@ -294,7 +278,7 @@ void TestPlayerHardening::workingFolderPlacedBefore()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("someone else's file"));
     }
-    QCOMPARE(differences(withPackage, outsideWorkingFolder()), QString());
+    QCOMPARE(FuzzSupport::differences(withPackage, outsideWorkingFolder()), QString());
 }
 
 QTEST_MAIN(TestPlayerHardening)

@@ -4,6 +4,7 @@
 // UnZip: the traditional encryption: the key set-up, the password test on
 // the encryption header (check byte from the CRC or from the time), keys that
 // run across chunks, password bytes, and the failures of the test.
+#include "bytefixtures.h"
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
@@ -21,21 +22,6 @@
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
 
 namespace {
-
-QByteArray randomBytes(int size, quint32 seed)
-{
-    QByteArray bytes(size, '\0');
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
-UnZip::ErrorCode extractToBytes(UnZip &reader, const QString &name, QByteArray *out)
-{
-    QBuffer buffer(out);
-    buffer.open(QIODevice::WriteOnly);
-    return reader.extractFile(name, &buffer);
-}
 
 // 12:34:56 on a day whose CRC top byte and time high byte differ.
 const quint16 testTime = RawZip::dosTime(12, 34, 56);

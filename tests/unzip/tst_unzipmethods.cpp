@@ -6,6 +6,7 @@
 // traditional cipher and with WinZip AES of every key size and both
 // variants; AES entries with a wrong password or damaged data leave nothing
 // behind; entries of the methods it does not read are skipped.
+#include "bytefixtures.h"
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
@@ -58,21 +59,6 @@ void protect(RawZip::Entry &e, Cipher cipher)
         e.aes("pw", RawZip::Aes256, 2);
         break;
     }
-}
-
-UnZip::ErrorCode openBytes(UnZip &reader, const QByteArray &bytes)
-{
-    auto *buffer = new QBuffer;
-    buffer->setData(bytes);
-    return reader.openArchive(buffer);
-}
-
-UnZip::ErrorCode extractToBytes(UnZip &reader, const QString &name, QByteArray *out)
-{
-    out->clear();
-    QBuffer buffer(out);
-    buffer.open(QIODevice::WriteOnly);
-    return reader.extractFile(name, &buffer);
 }
 
 } // namespace

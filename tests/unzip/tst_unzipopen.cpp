@@ -5,6 +5,7 @@
 // directory with its skip rules, listings, name decoding, closing and the
 // texts of the result codes.
 #include "debugrecorder.h"
+#include "filetree.h"
 #include "rawzip.h"
 #include "testdevices.h"
 #include <kelvanezip/unzip.h>
@@ -52,12 +53,6 @@ QByteArray directoryAtDeviceEnd(int records, int cutFromLastRecord)
     end.end.totalEntries = 1;
     end.end.directoryOffset = quint32(local.size() + 22);
     return local + end.build().bytes + central;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -148,7 +143,7 @@ void tst_UnZipOpen::openByName()
     if (asFolder)
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("archive.zip")));
     else if (exists)
-        QVERIFY(writeFile(path, bytes));
+        QVERIFY(FileTree::write(path, bytes));
 
     UnZip reader;
     QCOMPARE(reader.openArchive(path), expected);

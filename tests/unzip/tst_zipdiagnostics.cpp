@@ -4,6 +4,7 @@
 // The diagnostics of the reader and the writer: each line goes to the logging
 // category "kelvane.zip" with its text, and the same detail is offered by
 // lastErrorDetail() until the next call, also when the category is off.
+#include "bytefixtures.h"
 #include "debugrecorder.h"
 #include "rawzip.h"
 
@@ -31,13 +32,6 @@ namespace {
 
 // One failing (or noteworthy) call; returns the call's detail.
 using Scenario = std::function<QString(const QString &folder)>;
-
-UnZip::ErrorCode openBytes(UnZip &reader, const QByteArray &bytes)
-{
-    auto *buffer = new QBuffer;
-    buffer->setData(bytes);
-    return reader.openArchive(buffer);
-}
 
 // Runs the scenario and then a call that succeeds without a diagnostic on
 // the same object, which must clear the detail again.

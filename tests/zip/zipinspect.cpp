@@ -3,6 +3,8 @@
 
 #include "zipinspect.h"
 
+#include "filetree.h"
+
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -182,17 +184,12 @@ QList<QByteArray> localNamesInOrder(const QByteArray &bytes, const InspectedArch
 
 QByteArray readWholeFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return FileTree::read(path);
 }
 
 void writeFile(const QString &path, const QByteArray &content)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+    if (!FileTree::write(path, content))
         qFatal("cannot write %s", qPrintable(path));
 }
 

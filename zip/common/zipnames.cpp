@@ -18,40 +18,14 @@ bool isAscii(const char *data, int size)
     return true;
 }
 
+// Qt's UTF-8 decoder counts overlong forms, surrogates, values past Unicode
+// and cut sequences as invalid.
 bool isValidUtf8(const char *data, int size)
 {
-    const auto *p = reinterpret_cast<const uchar *>(data);
-    const uchar *end = p + size;
-    while (p < end) {
-        const uchar c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        uint min;
-        uint cp;
-        if ((c & 0xe0) == 0xc0) {
-            extra = 1; min = 0x80; cp = c & 0x1f;
-        } else if ((c & 0xf0) == 0xe0) {
-            extra = 2; min = 0x800; cp = c & 0x0f;
-        } else if ((c & 0xf8) == 0xf0) {
-            extra = 3; min = 0x10000; cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= extra)
-            return false;
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xc0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i] & 0x3f);
-        }
-        if (cp < min || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
-            return false;
-        p += extra + 1;
-    }
-    return true;
+    static QTextCodec *const utf8 = QTextCodec::codecForName("UTF-8");
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    utf8->toUnicode(data, size, &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
 }
 
 QString decode(const char *data, int size, bool utf8Flag, QTextCodec *fallback)

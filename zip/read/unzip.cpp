@@ -617,10 +617,8 @@ UnZip::ErrorCode UnzipPrivate::openEntry(const QString &path, ZipEntryP &entry)
     return extractor.open(device, entry, password, path);
 }
 
-UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                           UnZip::ExtractionOptions options)
+UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev)
 {
-    Q_UNUSED(options);
     const UnZip::ErrorCode ec = openEntry(path, entry);
     if (ec != UnZip::Success)
         return ec;
@@ -909,6 +907,13 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
     return Success;
 }
 
+ZipEntryP *UnzipPrivate::findEntry(const QString &name) const
+{
+    if (!device || !entries)
+        return nullptr;
+    return entries->value(name, nullptr);
+}
+
 UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QString &dirname, ExtractionOptions options)
 {
     d->diagnostic.clear();
@@ -918,29 +923,21 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QString &dirn
 UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QDir &dir, ExtractionOptions options)
 {
     d->diagnostic.clear();
-    if (!d->device)
-        return NoArchiveYet;
-    if (!d->entries)
-        return FileMissing;
-    const auto it = d->entries->find(filename);
-    if (it == d->entries->end())
-        return FileMissing;
-    return d->extractFile(it.key(), *it.value(), dir, options);
+    ZipEntryP *entry = d->findEntry(filename);
+    if (!entry)
+        return d->device ? FileMissing : NoArchiveYet;
+    return d->extractFile(filename, *entry, dir, options);
 }
 
-UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, ExtractionOptions options)
+UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, ExtractionOptions /* no folders to create */)
 {
     d->diagnostic.clear();
     if (!device)
         return BadDevice;
-    if (!d->device)
-        return NoArchiveYet;
-    if (!d->entries)
-        return FileMissing;
-    const auto it = d->entries->find(filename);
-    if (it == d->entries->end())
-        return FileMissing;
-    return d->extractFile(it.key(), *it.value(), device, options);
+    ZipEntryP *entry = d->findEntry(filename);
+    if (!entry)
+        return d->device ? FileMissing : NoArchiveYet;
+    return d->extractFile(filename, *entry, device);
 }
 
 UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QString &dirname,

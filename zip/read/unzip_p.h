@@ -80,8 +80,7 @@ public:
 
     UnZip::ErrorCode parseLocalHeaderRecord(const QString &path, ZipEntryP &entry);
 
-    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev,
-                                 UnZip::ExtractionOptions options);
+    UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev);
     UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, const QDir &dir,
                                  UnZip::ExtractionOptions options);
 
@@ -89,6 +88,9 @@ public:
     // Flushes and closes an output file after its extraction, checking
     // both; removes it unless everything succeeded. Returns the outcome.
     UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted);
+
+    // The open archive's entry of that name, or null.
+    ZipEntryP *findEntry(const QString &name) const;
 
 private:
     void releaseDirectory();

@@ -167,6 +167,7 @@ private:
     static int centralZip64Length(const ZipEntryP &entry);
     static int aesExtraLength(const ZipEntryP &entry);
     static quint16 versionNeeded(const ZipEntryP &entry, bool zip64);
+    static void writeSharedHeaderFields(unsigned char *at, const ZipEntryP &entry, bool zip64);
     Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);
     Zip::ErrorCode writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
     Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,

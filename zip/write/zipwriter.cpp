@@ -238,6 +238,25 @@ quint16 ZipPrivate::versionNeeded(const ZipEntryP &entry, bool zip64)
     return zip64 || entry.zip64LocalSizes ? VersionNeededZip64 : VersionNeededToExtract;
 }
 
+// The fields from "version needed" to the date, laid out alike in the local
+// and the central header.
+void ZipPrivate::writeSharedHeaderFields(unsigned char *at, const ZipEntryP &entry, bool zip64)
+{
+    static_assert(LocalHeader::Date - LocalHeader::VersionNeeded == CentralHeader::Date - CentralHeader::VersionNeeded,
+                  "the local and central headers share the layout from version to date");
+    constexpr int flags = LocalHeader::Flags - LocalHeader::VersionNeeded;
+    constexpr int time = LocalHeader::Time - LocalHeader::VersionNeeded;
+    constexpr int date = LocalHeader::Date - LocalHeader::VersionNeeded;
+    writeUShort(at, versionNeeded(entry, zip64));
+    at[flags] = entry.generalFlags[0];
+    at[flags + 1] = entry.generalFlags[1];
+    writeUShort(at + LocalHeader::Method - LocalHeader::VersionNeeded, entry.compressionMethod);
+    at[time] = entry.dosTime[0];
+    at[time + 1] = entry.dosTime[1];
+    at[date] = entry.dosDate[0];
+    at[date + 1] = entry.dosDate[1];
+}
+
 Zip::ErrorCode ZipPrivate::writeAesExtraField(const ZipEntryP &entry)
 {
     if (!entry.isAesEncrypted())
@@ -263,14 +282,7 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     // A UTF-8 name is marked as coming from a VFAT host, so that readers that
     // convert MS-DOS names from the OEM code page leave it alone.
     h[CentralHeader::VersionMadeBy + 1] = utf8 ? HostVfat : HostMsDos;
-    writeUShort(h + CentralHeader::VersionNeeded, versionNeeded(entry, zip64Length > 0));
-    h[CentralHeader::Flags] = entry.generalFlags[0];
-    h[CentralHeader::Flags + 1] = entry.generalFlags[1];
-    writeUShort(h + CentralHeader::Method, entry.compressionMethod);
-    h[CentralHeader::Time] = entry.dosTime[0];
-    h[CentralHeader::Time + 1] = entry.dosTime[1];
-    h[CentralHeader::Date] = entry.dosDate[0];
-    h[CentralHeader::Date + 1] = entry.dosDate[1];
+    writeSharedHeaderFields(h + CentralHeader::VersionNeeded, entry, zip64Length > 0);
     writeUInt(h + CentralHeader::Crc, entry.crc);
     writeUInt(h + CentralHeader::CompressedSize, quint32(qMin<quint64>(entry.compressedSize, MaxUInt)));
     writeUInt(h + CentralHeader::UncompressedSize, quint32(qMin<quint64>(entry.uncompressedSize, MaxUInt)));
@@ -636,14 +648,7 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     complete = complete && !(streaming && entry.hasDataDescriptor());
     unsigned char *h = inputBytes;
     writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
-    writeUShort(h + LocalHeader::VersionNeeded, versionNeeded(entry, zip64));
-    h[LocalHeader::Flags] = entry.generalFlags[0];
-    h[LocalHeader::Flags + 1] = entry.generalFlags[1];
-    writeUShort(h + LocalHeader::Method, entry.compressionMethod);
-    h[LocalHeader::Time] = entry.dosTime[0];
-    h[LocalHeader::Time + 1] = entry.dosTime[1];
-    h[LocalHeader::Date] = entry.dosDate[0];
-    h[LocalHeader::Date + 1] = entry.dosDate[1];
+    writeSharedHeaderFields(h + LocalHeader::VersionNeeded, entry, zip64);
     // Unless complete, completed after the data; ZIP64 sizes go into the
     // extra field.
     writeUInt(h + LocalHeader::Crc, complete ? entry.crc : 0);

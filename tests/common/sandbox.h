@@ -8,6 +8,7 @@
 // sentinel layout (files, a folder, a dot-file) that no extraction may touch.
 // outsideChanges() lists whatever differs from the layout as it was made.
 
+#include "filetree.h"
 #include "fuzzsupport.h"
 
 #include <QtCore/QDir>
@@ -21,10 +22,10 @@ public:
     {
         const QString r = m_root.path();
         QDir().mkpath(r + QStringLiteral("/outside/folder"));
-        write(r + QStringLiteral("/outside/keep.txt"), "outside\n");
-        write(r + QStringLiteral("/outside/.hidden"), "hidden\n");
-        write(r + QStringLiteral("/outside/folder/nested.txt"), "nested\n");
-        write(r + QStringLiteral("/sentinel.txt"), "sentinel\n");
+        FileTree::write(r + QStringLiteral("/outside/keep.txt"), "outside\n");
+        FileTree::write(r + QStringLiteral("/outside/.hidden"), "hidden\n");
+        FileTree::write(r + QStringLiteral("/outside/folder/nested.txt"), "nested\n");
+        FileTree::write(r + QStringLiteral("/sentinel.txt"), "sentinel\n");
         m_target = r + QStringLiteral("/work/target");
         QDir().mkpath(m_target);
         m_outside = FuzzSupport::snapshot(r, QStringLiteral("work/target"));
@@ -38,19 +39,7 @@ public:
     // Differences outside the target, one per line; empty when none.
     QString outsideChanges() const
     {
-        const auto now = FuzzSupport::snapshot(m_root.path(), QStringLiteral("work/target"));
-        QString changes;
-        for (auto it = now.constBegin(); it != now.constEnd(); ++it) {
-            if (!m_outside.contains(it.key()))
-                changes += QStringLiteral("new: %1\n").arg(it.key());
-            else if (m_outside.value(it.key()) != it.value())
-                changes += QStringLiteral("changed: %1\n").arg(it.key());
-        }
-        for (auto it = m_outside.constBegin(); it != m_outside.constEnd(); ++it) {
-            if (!now.contains(it.key()))
-                changes += QStringLiteral("gone: %1\n").arg(it.key());
-        }
-        return changes;
+        return FuzzSupport::differences(m_outside, FuzzSupport::snapshot(m_root.path(), QStringLiteral("work/target")));
     }
 
     // Relative paths of everything in the target (links not followed).
@@ -61,13 +50,6 @@ public:
     {
         FuzzSupport::removeTree(m_target);
         QDir().mkpath(m_target);
-    }
-
-    static void write(const QString &path, const QByteArray &content)
-    {
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
-            f.write(content);
     }
 
 private:

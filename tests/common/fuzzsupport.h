@@ -36,6 +36,10 @@ struct Node
 // one of the skipped prefixes are left out.
 QMap<QString, Node> snapshot(const QString &root, const QString &skippedPrefix = QString());
 
+// What changed from one snapshot to the next, one "new: ", "changed: " or
+// "gone: " line per path; empty when nothing did.
+QString differences(const QMap<QString, Node> &before, const QMap<QString, Node> &after);
+
 // Prints the message and the differences, then aborts.
 [[noreturn]] void fail(const char *message, const QString &detail = QString());
 

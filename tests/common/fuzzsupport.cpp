@@ -112,6 +112,22 @@ void fail(const char *message, const QString &detail)
     std::abort();
 }
 
+QString differences(const QMap<QString, Node> &before, const QMap<QString, Node> &after)
+{
+    QString text;
+    for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+        if (!before.contains(it.key()))
+            text += QStringLiteral("new: %1\n").arg(it.key());
+        else if (before.value(it.key()) != it.value())
+            text += QStringLiteral("changed: %1\n").arg(it.key());
+    }
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
+        if (!after.contains(it.key()))
+            text += QStringLiteral("gone: %1\n").arg(it.key());
+    }
+    return text;
+}
+
 void removeTree(const QString &path)
 {
     // Depth-first without recursion: a folder is removed once everything in
