@@ -7,6 +7,7 @@
 #include "packageunpacker.h"
 #include "pagefinder.h"
 #include "pagenavigator.h"
+#include "pageprinter.h"
 #include "passwordprompt.h"
 #include "startpage.h"
 #include "unpackreport.h"
@@ -149,6 +150,9 @@ CMainWindow::CMainWindow(QWidget *parent)
     // The pages, their links and the way back; the search; the keys.
     auto *navigator = new PageNavigator(&browser, this);
     connect(navigator, &PageNavigator::warning, this, &CMainWindow::printLabError);
+    connect(navigator, &PageNavigator::printRequested, this, [this, navigator] {
+        PagePrinter::print(*browser.document(), QFileInfo(navigator->currentPage()).completeBaseName(), this);
+    });
     auto *finder = new PageFinder(&browser, &findEdit, this);
     connect(&findEdit, &QLineEdit::returnPressed, this, &CMainWindow::slFind);
     WindowShortcuts::Actions keys;

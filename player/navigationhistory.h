@@ -4,11 +4,13 @@
 #ifndef KELVANE_NAVIGATIONHISTORY_H
 #define KELVANE_NAVIGATIONHISTORY_H
 
+#include <QtCore/QMap>
 #include <QtCore/QString>
 #include <QtCore/QVector>
 
-// The pages shown since the package was opened, so that the reader can go
-// back through each of them to the first one.
+// The pages shown since the package was opened, and the jumps within a
+// page, so that the reader can go back through each of them to the first
+// one.
 class NavigationHistory
 {
 public:
@@ -17,6 +19,10 @@ public:
         QString path;          // the file shown
         QString fragment;      // the anchor it was opened at
         int scrollPosition = 0;
+        // For a page of frames: the pages its links loaded into frames.
+        QMap<QString, QString> frames;
+
+        bool sameView(const Location &other) const { return path == other.path && frames == other.frames; }
     };
 
     void clear() { m_visited.clear(); }

@@ -3,6 +3,8 @@
 
 #include "pagedocument.h"
 
+#include "animatedpictures.h"
+#include "datauri.h"
 #include "pagedecoder.h"
 #include "referenceresolver.h"
 
@@ -30,22 +32,43 @@ PageDocument::PageDocument(const ReferenceResolver *resolver, const QString &pag
     : QTextDocument(parent)
     , m_resolver(resolver)
     , m_pageFolder(pageFolder)
+    , m_animations(new AnimatedPictures(this))
 {
+}
+
+int PageDocument::animationsPlaying() const
+{
+    return m_animations->playing();
+}
+
+QByteArray PageDocument::resourceBytes(const QUrl &name) const
+{
+    QByteArray bytes;
+    if (DataUri::isDataUri(name)) {
+        if (!DataUri::decode(QString::fromLatin1(name.toEncoded()), &bytes))
+            bytes.clear();
+        return bytes;
+    }
+    const ReferenceResolver::Target target = m_resolver->resolve(name, m_pageFolder);
+    if (target.kind == ReferenceResolver::Target::InPackage)
+        bytes = readSmallFile(target.path);
+    return bytes;
 }
 
 QVariant PageDocument::loadResource(int type, const QUrl &name)
 {
     QVariant value;
-    const ReferenceResolver::Target target = m_resolver->resolve(name, m_pageFolder);
-    if (target.kind == ReferenceResolver::Target::InPackage) {
-        const QByteArray bytes = readSmallFile(target.path);
+    const QByteArray bytes = resourceBytes(name);
+    if (!bytes.isEmpty()) {
         if (type == ImageResource) {
+            // Vector pictures (SVG) are drawn by the image plug-ins too.
             const QImage image = QImage::fromData(bytes);
-            if (!image.isNull())
+            if (!image.isNull()) {
                 value = image;
+                m_animations->play(name, bytes);
+            }
         } else if (type == StyleSheetResource) {
-            if (!bytes.isNull())
-                value = PageDecoder::decodeText(bytes);
+            value = PageDecoder::decodeText(bytes);
         }
     }
     // Something must be answered for what is not found: given nothing, the

@@ -3,15 +3,20 @@
 
 #include "pagenavigator.h"
 
+#include "pagecomposer.h"
 #include "pagedecoder.h"
 #include "pagedocument.h"
+#include "pagemarkup.h"
 #include "startpage.h"
+#include "textcontrast.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QMimeDatabase>
 #include <QtCore/QPointer>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QUrlQuery>
 #include <QtGui/QDesktopServices>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextBrowser>
@@ -84,23 +89,55 @@ bool PageNavigator::goBack()
 {
     if (!m_history.canGoBack())
         return false;
+    const NavigationHistory::Location leaving = m_history.current();
     const NavigationHistory::Location previous = m_history.goBack();
-    show(previous);
-    scrollTo(previous);
+    if (!previous.sameView(leaving))
+        show(previous);
+    // Back where the reader was, which an anchor need not tell exactly.
+    m_browser->verticalScrollBar()->setValue(previous.scrollPosition);
     return true;
+}
+
+void PageNavigator::followScriptLink(const QUrl &link)
+{
+    // Scripts are not run; printing, the one thing such links of lectures
+    // commonly do, is done by the pane itself.
+    static const QRegularExpression printing(
+        QStringLiteral("^\\s*(?:(?:window|self|top|parent)\\.)?print\\s*\\(\\s*\\)\\s*;?\\s*(?:return\\s+false\\s*;?\\s*)?$"));
+    const QString code = QUrl::fromPercentEncoding(link.toEncoded()).section(QLatin1Char(':'), 1);
+    if (printing.match(code).hasMatch()) {
+        emit printRequested();
+        return;
+    }
+    qCInfo(lcNavigation) << "a script link is not run:" << code.left(80);
 }
 
 void PageNavigator::followLink(const QUrl &link)
 {
+    if (link.scheme().compare(QLatin1String("javascript"), Qt::CaseInsensitive) == 0) {
+        followScriptLink(link);
+        return;
+    }
+    // Links of a page of frames name the frame they load into.
+    QUrl reference = link;
+    QUrlQuery query(link);
+    const QString frame = query.queryItemValue(PageMarkup::frameQueryItem(), QUrl::FullyDecoded);
+    if (query.hasQueryItem(PageMarkup::frameQueryItem())) {
+        query.removeAllQueryItems(PageMarkup::frameQueryItem());
+        reference.setQuery(query.isEmpty() ? QString() : query.query());
+    }
     const QString pageFolder = QFileInfo(currentPage()).absolutePath();
-    const ReferenceResolver::Target target = m_resolver.resolve(link, pageFolder);
+    const ReferenceResolver::Target target = m_resolver.resolve(reference, pageFolder);
     // The link as the page has it, escapes undone, for the messages.
-    const QString written = QUrl::fromPercentEncoding(link.toEncoded());
+    const QString written = QUrl::fromPercentEncoding(reference.toEncoded());
 
+    NavigationHistory::Location next = m_history.current();
     switch (target.kind) {
     case ReferenceResolver::Target::SamePage:
-        if (!target.fragment.isEmpty())
-            m_browser->scrollToAnchor(target.fragment);
+        if (!target.fragment.isEmpty()) {
+            next.fragment = target.fragment;
+            go(next);
+        }
         return;
     case ReferenceResolver::Target::External:
         qCDebug(lcNavigation) << "opening on the desktop:" << target.url;
@@ -117,9 +154,8 @@ void PageNavigator::followLink(const QUrl &link)
         break;
     }
 
-    NavigationHistory::Location next;
-    next.path = target.path;
     next.fragment = target.fragment;
+    next.path = target.path;
     if (QFileInfo(target.path).isDir()) {
         // A link to a folder means its index page, as on a web server.
         next.path = StartPage::indexIn(target.path);
@@ -135,15 +171,26 @@ void PageNavigator::followLink(const QUrl &link)
         openOnDesktop(next.path, written);
         return;
     }
-    if (next.path == currentPage()) {
-        scrollTo(next);
-        return;
+    if (m_frameNames.contains(frame)) {
+        // Only that frame changes; the others keep their pages.
+        next.frames.insert(frame, next.path);
+        next.path = currentPage();
+    } else {
+        next.frames.clear();
     }
+    go(next);
+}
+
+void PageNavigator::go(const NavigationHistory::Location &next)
+{
+    const bool samePage = next.sameView(m_history.current());
     m_history.setCurrentScrollPosition(m_browser->verticalScrollBar()->value());
-    if (show(next)) {
-        m_history.visit(next);
-        scrollTo(next);
-    }
+    if (!samePage && !show(next))
+        return;
+    NavigationHistory::Location visited = next;
+    visited.scrollPosition = 0;
+    m_history.visit(visited);
+    scrollTo(next);
 }
 
 bool PageNavigator::openOnDesktop(const QString &path, const QString &reference)
@@ -176,13 +223,20 @@ bool PageNavigator::show(const NavigationHistory::Location &location)
     auto *document = new PageDocument(&m_resolver, QFileInfo(location.path).absolutePath(), m_browser);
     document->setDefaultFont(m_browser->font());
     switch (kind) {
-    case ReferenceResolver::Page:
-        document->setHtml(PageDecoder::decodePage(bytes));
+    case ReferenceResolver::Page: {
+        const PageComposer::Result page = PageComposer::compose(
+            PageDecoder::decodePage(bytes), QFileInfo(location.path).absolutePath(), m_resolver, location.frames);
+        m_frameNames = page.frameNames;
+        document->setHtml(page.html);
+        TextContrast::ensureReadable(document, m_browser->palette().color(QPalette::Base));
         break;
+    }
     case ReferenceResolver::PlainText:
+        m_frameNames.clear();
         document->setPlainText(PageDecoder::decodeText(bytes));
         break;
     default:
+        m_frameNames.clear();
         document->setHtml(pictureHtml(QFileInfo(location.path).fileName()));
         break;
     }

@@ -4,6 +4,7 @@
 #include "referenceresolver.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QDirIterator>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSet>
 #include <QtGui/QImageReader>
@@ -50,19 +51,24 @@ ReferenceResolver::Target ReferenceResolver::resolve(const QUrl &reference, cons
     target.fragment = reference.fragment(QUrl::FullyDecoded);
 
     const QString scheme = reference.scheme().toLower();
+    // "C:\..." reads as a one-letter scheme: a path on a Windows drive, as
+    // is "file:///C:/...", and "//server/share/x" on a network share. Left
+    // behind by the author's tools, such a path names a file of the lecture
+    // on the author's machine: it is looked for in the package by name.
+    const bool authorsMachine = scheme.size() == 1 || scheme == QLatin1String("file")
+        || (scheme.isEmpty() && (!reference.host().isEmpty() || !reference.authority().isEmpty()));
+    if (authorsMachine) {
+        target.path = findByName(reference);
+        target.kind = target.path.isEmpty() ? Target::Outside : Target::InPackage;
+        return target;
+    }
     if (!scheme.isEmpty()) {
-        // "C:\..." reads as a one-letter scheme: a path on a Windows drive.
-        if (scheme.size() == 1 || scheme == QLatin1String("file") || scheme == QLatin1String("qrc")) {
+        if (scheme == QLatin1String("qrc")) {
             target.kind = Target::Outside;
             return target;
         }
         target.kind = Target::External;
         target.url = reference;
-        return target;
-    }
-    // "//server/share/x": a Windows network path, never part of a package.
-    if (!reference.host().isEmpty() || !reference.authority().isEmpty()) {
-        target.kind = Target::Outside;
         return target;
     }
 
@@ -74,7 +80,8 @@ ReferenceResolver::Target ReferenceResolver::resolve(const QUrl &reference, cons
         return target;
     }
     if (path.startsWith(QLatin1String("//"))) {
-        target.kind = Target::Outside;
+        target.path = findByName(reference);
+        target.kind = target.path.isEmpty() ? Target::Outside : Target::InPackage;
         return target;
     }
 
@@ -126,6 +133,59 @@ QString ReferenceResolver::locate(const QString &absolutePath) const
         found += QLatin1Char('/') + match;
     }
     return found;
+}
+
+QString ReferenceResolver::findByName(const QUrl &reference) const
+{
+    QString written = QUrl::fromPercentEncoding(reference.adjusted(QUrl::RemoveFragment | QUrl::RemoveQuery).toEncoded());
+    if (written.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
+        written.remove(0, 5);
+    written.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList segments = written.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    segments.removeAll(QStringLiteral("."));
+    if (segments.isEmpty() || segments.constLast() == QLatin1String(".."))
+        return QString();
+    return uniqueByName(segments);
+}
+
+QString ReferenceResolver::uniqueByName(const QStringList &segments) const
+{
+    if (m_root.isEmpty())
+        return QString();
+    if (m_filesByName.isEmpty()) {
+        QDirIterator files(m_root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            m_filesByName[QFileInfo(path).fileName().toLower()].append(path.mid(m_root.size() + 1));
+        }
+        m_filesByName.insert(QString(), QStringList()); // listed, even when empty
+    }
+    QStringList candidates = m_filesByName.value(segments.constLast().toLower());
+    // Several files of that name: the folders they are in decide, from the
+    // innermost outwards, as long as some of them match.
+    for (int depth = 1; candidates.size() > 1 && depth < segments.size(); ++depth) {
+        const QString folder = segments.at(segments.size() - 1 - depth);
+        QStringList narrowed;
+        for (const QString &candidate : qAsConst(candidates)) {
+            const QStringList parts = candidate.split(QLatin1Char('/'));
+            if (parts.size() > depth && parts.at(parts.size() - 1 - depth).compare(folder, Qt::CaseInsensitive) == 0)
+                narrowed.append(candidate);
+        }
+        if (narrowed.isEmpty())
+            break;
+        candidates = narrowed;
+    }
+    if (candidates.size() > 1) {
+        // As with letter case elsewhere: an exact match wins, a choice
+        // between equals is not made.
+        QStringList exact;
+        for (const QString &candidate : qAsConst(candidates)) {
+            if (candidate.section(QLatin1Char('/'), -1) == segments.constLast())
+                exact.append(candidate);
+        }
+        candidates = exact;
+    }
+    return candidates.size() == 1 ? m_root + QLatin1Char('/') + candidates.constFirst() : QString();
 }
 
 QStringList ReferenceResolver::folderEntries(const QString &folder) const

@@ -17,8 +17,11 @@
 // package's root. References written on Windows work too: backslashes
 // separate folders, and a name that matches no file exactly is taken to
 // mean the one file that differs from it only in letter case (an exact
-// match always wins). Nothing outside the package is ever reached: file
-// URLs, drive letters and paths climbing out of the root are refused.
+// match always wins). Nothing outside the package is ever reached: paths
+// climbing out of the root are refused, and absolute paths of the author's
+// machine (drive letters, file URLs, network shares) are looked up in the
+// package by their file name, then by their last folders, taken only when
+// one file matches.
 class ReferenceResolver
 {
 public:
@@ -60,11 +63,15 @@ public:
 
 private:
     QStringList folderEntries(const QString &folder) const;
+    QString findByName(const QUrl &reference) const;
+    QString uniqueByName(const QStringList &segments) const;
 
     QString m_root;
     // The unpacked files do not change while they are shown, so folder
     // listings are read once.
     mutable QHash<QString, QStringList> m_listings;
+    // Paths below the root of the files of each name, in lower case.
+    mutable QHash<QString, QStringList> m_filesByName;
 };
 
 #endif // KELVANE_REFERENCERESOLVER_H

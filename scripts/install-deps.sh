@@ -10,6 +10,8 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qttools5-dev qttools5-dev-tools
     qt6-base-dev qt6-5compat-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    # Pages with SVG and WebP pictures: Qt's image plug-ins for them.
+    qt6-svg-dev libqt6svg6 qt6-image-formats-plugins libqt5svg5-dev libqt5svg5 qt5-image-formats-plugins
     zlib1g-dev libisal-dev libbz2-dev liblzma-dev libzstd-dev libssl-dev
     fonts-dejavu-core shared-mime-info
     python3 zip unzip p7zip-full libarchive-tools zstd time

@@ -113,8 +113,10 @@ Zip::ErrorCode addPath(Zip &zip, const QString &path, const ToolOptions &options
 {
     const auto level = options.level < 0 ? Zip::ByFileType : Zip::CompressionLevel(options.level);
     const QFileInfo info(path);
-    if (info.exists() && !info.isDir())
-        return zip.addFile(path, fileEntryName(path, options), level);
+    if (info.exists() && !info.isDir()) {
+        zip.setCompressionLevel(level);
+        return zip.addFile(path, fileEntryName(path, options));
+    }
     const QString &folder = path;
     if (options.contentsOnly)
         return zip.addDirectoryContents(folder, options.root, level);

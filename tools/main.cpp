@@ -4,6 +4,7 @@
 // kelvane-zip: the ZIP component on the command line.
 #include "commands.h"
 #include "console.h"
+#include "editcommands.h"
 
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
@@ -24,6 +25,8 @@ const char usageText[] =
     "  kelvane-zip create ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
     "                     [-j THREADS] [--overwrite] [-q]\n"
+    "  kelvane-zip add ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9] [-j THREADS] [-q]\n"
+    "  kelvane-zip delete ARCHIVE NAME... [-q]\n"
     "\n"
     "Commands:\n"
     "  list      print the entry names; with -v also sizes, method, CRC-32, date and\n"
@@ -36,6 +39,10 @@ const char usageText[] =
     "            folders of each folder PATH; ARCHIVE - writes it to standard output\n"
     "            (as on any pipe or device that cannot seek, a streamed archive whose\n"
     "            entries have data descriptors; messages then go to standard error)\n"
+    "  add       add each file and folder PATH to an existing archive, replacing\n"
+    "            entries of the same name; the archive changes only when all of\n"
+    "            it was written\n"
+    "  delete    remove the entries NAME (a folder: everything below it)\n"
     "\n"
     "Options:\n"
     "  -v               verbose listing\n"
@@ -228,6 +235,9 @@ int main(int argc, char **argv)
         printUsage(stdout);
         return ExitSuccess;
     }
+
+    if (isEditCommand(name))
+        return runEditCommand(name, args);
 
     Command command;
     if (name == QLatin1String("list"))

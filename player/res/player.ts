@@ -53,6 +53,31 @@
     </message>
 </context>
 <context>
+    <name>EmbeddedContent</name>
+    <message>
+        <source>Online content, shown in the web browser when clicked:</source>
+        <translation>Содержимое из интернета, откроется в веб-браузере по щелчку:</translation>
+    </message>
+    <message>
+        <source>A file of the lecture, opened when clicked:</source>
+        <translation>Файл лекции, откроется по щелчку:</translation>
+    </message>
+</context>
+<context>
+    <name>FramesetLayout</name>
+    <message>
+        <source>The frame &quot;%1&quot; shows &quot;%2&quot;, which the lecture does not have.</source>
+        <translation>Во фрейме «%1» должен быть «%2», но в лекции его нет.</translation>
+    </message>
+</context>
+<context>
+    <name>MathMarkup</name>
+    <message>
+        <source>formula</source>
+        <translation>формула</translation>
+    </message>
+</context>
+<context>
     <name>PageFinder</name>
     <message>
         <source>Not found</source>
@@ -80,6 +105,13 @@
     <message>
         <source>The file &quot;%1&quot; cannot be read.</source>
         <translation>Файл «%1» не удаётся прочитать.</translation>
+    </message>
+</context>
+<context>
+    <name>PagePrinter</name>
+    <message>
+        <source>Print the page</source>
+        <translation>Печать страницы</translation>
     </message>
 </context>
 <context>

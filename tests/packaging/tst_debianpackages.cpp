@@ -137,10 +137,12 @@ void tst_DebianPackages::control_data()
     const QString qtCore = QStringLiteral("libqt6core6");
     const QString qtWidgets = QStringLiteral("libqt6widgets6");
     const QStringList qtDev{QStringLiteral("qt6-base-dev"), QStringLiteral("qt6-5compat-dev")};
+    const QStringList pictureFormats{QStringLiteral("libqt6svg6"), QStringLiteral("qt6-image-formats-plugins")};
 #else
     const QString qtCore = QStringLiteral("libqt5core5a");
     const QString qtWidgets = QStringLiteral("libqt5widgets5");
     const QStringList qtDev{QStringLiteral("qtbase5-dev")};
+    const QStringList pictureFormats{QStringLiteral("libqt5svg5"), QStringLiteral("qt5-image-formats-plugins")};
 #endif
     const QString libc = QStringLiteral("libc6");
     const QString soname = QStringLiteral("libkelvanezip ") + version.section(QLatin1Char('.'), 0, 0);
@@ -151,8 +153,8 @@ void tst_DebianPackages::control_data()
     QTest::newRow("dev") << devPackage << "libdevel" << (QStringList{runtimePackage} + qtDev) << QStringList();
     QTest::newRow("tools") << toolsPackage << "utils" << QStringList{runtimePackage, libc, qtCore}
                            << QStringList();
-    QTest::newRow("viewer") << viewerPackage << "education" << QStringList{runtimePackage, libc, qtWidgets}
-                            << QStringList();
+    QTest::newRow("viewer") << viewerPackage << "education"
+                            << (QStringList{runtimePackage, libc, qtWidgets} + pictureFormats) << QStringList();
 }
 
 void tst_DebianPackages::control()

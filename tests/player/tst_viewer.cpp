@@ -5,6 +5,7 @@
 // sample lecture rendered into a screenshot, and the error paths with their
 // messages and exit codes.
 
+#include "authoringcourse.h"
 #include "playertestsupport.h"
 
 #include <externaltool.h>
@@ -234,6 +235,7 @@ private slots:
     void withoutDisplay_data();
     void withoutDisplay();
     void pdfExport();
+    void framesToPdf();
 
 private:
     QString makePackage(const QString &name, const QColor &colour, const QString &text = QString());
@@ -585,6 +587,40 @@ void tst_Viewer::pdfExport()
     }
     QCOMPARE(sizes, QStringList({"80x60", "40x30"}));
     QCOMPARE(privateFolders(m_dir->path()), QStringList());
+}
+
+void tst_Viewer::framesToPdf()
+{
+    const QByteArray course = AuthoringCourse::package();
+    QVERIFY(!course.isEmpty());
+    const QString package = m_dir->filePath(QStringLiteral("course.zip"));
+    QVERIFY(writeFile(package, course));
+    const ViewerRun run = runViewer({QStringLiteral("--pdf"), QStringLiteral("course.pdf"), package}, m_dir->path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const QString pdf = m_dir->filePath(QStringLiteral("course.pdf"));
+
+    KELVANE_REQUIRE_TOOL("pdftotext");
+    KELVANE_REQUIRE_TOOL("pdfimages");
+    const ToolRun text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, m_dir->path());
+    QVERIFY2(text.ok(), text.describe(QStringLiteral("pdftotext")).constData());
+    // All three frames; a narrow frame may break a word over two lines.
+    const QString words = QString::fromUtf8(text.standardOutput).simplified().remove(QLatin1Char(' '));
+    for (const char *expected : {"Содержание", "Частьвторая", "Перваячасть", "Заметкипреподавателя"})
+        QVERIFY2(words.contains(QString::fromUtf8(expected)), qPrintable(words));
+
+    // Their pictures: PNG by a Windows path and a file URL, SVG from a file
+    // and from a data address, WebP.
+    const ToolRun images = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}, m_dir->path());
+    QVERIFY2(images.ok(), images.describe(QStringLiteral("pdfimages")).constData());
+    const QList<QByteArray> lines = images.standardOutput.trimmed().split('\n');
+    QStringList sizes;
+    for (const QByteArray &line : lines.mid(2)) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        QVERIFY(fields.size() > 4);
+        sizes << QString::fromLatin1(fields.at(3) + 'x' + fields.at(4));
+    }
+    QCOMPARE(sizes.size(), 5);
+    QCOMPARE(sizes.filter(QStringLiteral("60x40")), sizes);
 }
 
 QTEST_MAIN(tst_Viewer)

@@ -17,7 +17,8 @@ class ZipPrivate;
 
 /// Writes ZIP archives to a file or device: folder trees are added one entry
 /// per file (stored or deflated, by level or by file type, optionally encrypted
-/// with the traditional cipher or AES) plus one entry per folder without files; closing
+/// with the traditional cipher or AES) plus one entry per folder without files,
+/// and single files, bytes in memory and devices one entry each; closing
 /// writes the central directory, sorted by name, and the end record.
 /// ZIP64 records are written exactly where a size, an offset or the entry
 /// count passes the classic fields (an entry whose file may pass 4 GiB has
@@ -120,6 +121,14 @@ public:
     /// The thread count set with setThreadCount(); 0 for the serial writer.
     int threadCount() const;
 
+    /// The compression of the entries added with addFile(), addData() and
+    /// addDevice() from then on; ByFileType (the default) chooses by the
+    /// suffix of the file's or the entry's name. Like the password it
+    /// survives closing. The folder calls take their level as an argument.
+    void setCompressionLevel(CompressionLevel level);
+    /// The level set with setCompressionLevel().
+    CompressionLevel compressionLevel() const;
+
     /// Creates (or, with overwrite, truncates) the file. TargetExists when it
     /// exists and overwrite is false; nothing is touched then. When a write
     /// to this file fails (a full disk), the incomplete archive is removed at
@@ -133,6 +142,26 @@ public:
     /// yet). The writer owns a non-null device from this call on, whatever
     /// the result. A device that is already open is written from its position.
     ErrorCode createArchive(QIODevice *device);
+
+    /// Opens the existing archive to change it: its entries and its comment
+    /// are kept (archiveComment() gives the comment, setArchiveComment()
+    /// replaces it), entries added afterwards are written after them, and
+    /// removeEntry() takes entries out; closeArchive() writes the directory
+    /// anew. The kept entries are copied byte for byte, whatever their
+    /// method or cipher. Everything is written to a temporary file beside
+    /// the archive, which closeArchive() renames over it only when all of it
+    /// was written: an interruption, a full disk or any failure leaves the
+    /// archive as it was. FileMissing when there is no such file,
+    /// FileOpenFailed when it cannot be read or the temporary file cannot be
+    /// created, FileReadError when it is not a sound ZIP archive
+    /// (lastErrorDetail() says why). An archive open before is closed first.
+    ErrorCode openArchive(const QString &filename);
+    /// Takes the entry out of the archive being written. An entry kept from
+    /// the archive given to openArchive() leaves no trace; one added since
+    /// is left out of the directory, its bytes staying unlisted in the
+    /// archive. An entry added under the name of a kept one replaces it the
+    /// same way. FileMissing when there is no entry of that name.
+    ErrorCode removeEntry(const QString &name);
 
     /// The archive's comment. It is kept only while an archive is open.
     QString archiveComment() const;
@@ -156,10 +185,27 @@ public:
     ErrorCode addDirectory(const QString &path, const QString &root, CompressionOptions options,
                            CompressionLevel level = ByFileType);
 
-    /// Adds one file, named entryName or, when that is empty, by its file
-    /// name. FileMissing when path names no file (a folder included).
-    ErrorCode addFile(const QString &path, const QString &entryName = QString(),
-                      CompressionLevel level = ByFileType);
+    /// Adds one file (or, for a folder, one folder entry) under entryName,
+    /// or under its own file name when entryName is empty. Its time is the
+    /// file's; level, password, cipher and thread count are the writer's.
+    /// FileMissing when the path names nothing, FileOpenFailed when the file
+    /// cannot be read or is the archive itself.
+    ErrorCode addFile(const QString &path, const QString &entryName = QString());
+    /// Adds the bytes as one file entry named entryName, dated now; level,
+    /// password, cipher and thread count are the writer's. A name that is
+    /// empty or ends with "/" is refused with FileWriteError.
+    ErrorCode addData(const QString &entryName, const QByteArray &data);
+    /// Adds what the device gives from its position to its end as one file
+    /// entry named entryName, dated now; a sequential device (a pipe, a
+    /// socket, a process) is waited for until it ends. The device must be
+    /// open for reading; the caller keeps owning it, and the writer has read
+    /// it to its end when the call returns. An entry whose length is not
+    /// known beforehand (a sequential device) is compressed whatever its
+    /// size, carries a data descriptor and has its sizes in a ZIP64 field of
+    /// its local header, so that it may pass 4 GiB. FileOpenFailed for a null
+    /// or unreadable device, FileReadError when a read fails; names as for
+    /// addData().
+    ErrorCode addDevice(const QString &entryName, QIODevice *device);
 
     /// Writes the central directory and the end record, flushes and closes a
     /// file device checking both, then releases the archive and its device

@@ -6,8 +6,6 @@
 #include "common/zipcrc_p.h"
 #include "write/zip_p.h"
 
-#include <QtCore/QFile>
-#include <QtCore/QFileInfo>
 
 #include <cstring>
 #include <limits>
@@ -52,6 +50,7 @@ struct ParallelWriter::Entry
     std::atomic<qint64> hint{-1};
     qint64 bound = 0;       // the most the entry adds to the archive
     qint64 bytesQueued = 0; // read so far, for the size limit
+    bool hasData = false;   // a file entry, not a folder
 
     // Output side, on the calling thread only.
     bool headerWritten = false;
@@ -149,18 +148,23 @@ ParallelWriter::~ParallelWriter()
 
 Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
 {
-    const qint64 listedSize = spec.path.isEmpty() ? 0 : QFileInfo(spec.path).size();
+    // Data of unknown length may take any size: the next entry then waits
+    // for the exact position.
+    const qint64 listedSize = !spec.source ? 0
+        : spec.source->expectedSize() >= 0 ? spec.source->expectedSize()
+                                           : std::numeric_limits<qint64>::max();
     m_entries.push_back(std::make_unique<Entry>(std::move(spec)));
     Entry *entry = m_entries.back().get();
+    entry->hasData = entry->spec.source != nullptr;
     const bool deflated = entry->spec.level != 0;
     entry->bound = ZipPrivate::entryBytesBound(listedSize, entry->spec.nameBytes.size(),
                                                ZipPrivate::cipherOverhead(*entry->spec.record), deflated);
     if (addOverflows(m_pendingBound, entry->bound, &m_pendingBound))
         m_pendingBound = std::numeric_limits<qint64>::max();
 
-    if (!entry->spec.path.isEmpty()) {
-        QFile file(entry->spec.path);
-        if (!file.open(QIODevice::ReadOnly))
+    if (entry->spec.source) {
+        EntrySource &source = *entry->spec.source;
+        if (!source.open())
             return failEntry(entry, Zip::FileOpenFailed, "An error occurred while opening %1");
         if (deflated && (entry->spec.level < Z_BEST_SPEED || entry->spec.level > Z_BEST_COMPRESSION))
             return failEntry(entry, Zip::ZlibFailure, ZlibFailureMessage);
@@ -172,7 +176,7 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
             Slot *current = acquireSlot(&ec);
             if (!current)
                 return ec;
-            const int read = fillSlot(file, current, deflated ? previous : nullptr);
+            const int read = fillSlot(source, current, deflated ? previous : nullptr);
             const bool tooLarge = !entry->spec.record->zip64LocalSizes && entry->bytesQueued + read >= qint64(MaxUInt);
             if (read < 0 || tooLarge) {
                 // What was read before is written, then the entry stops.
@@ -199,6 +203,8 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
             }
             previous = current;
         }
+        // Everything is read: the caller's device is not touched again.
+        entry->spec.source.reset();
     }
 
     m_items.push_back({entry, nullptr});
@@ -212,7 +218,7 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
 
 // Copies the end of the block before as the history, then reads up to a
 // block's length: less only at the end of the file. -1 on a read error.
-int ParallelWriter::fillSlot(QFile &file, Slot *slot, const Slot *previous)
+int ParallelWriter::fillSlot(EntrySource &source, Slot *slot, const Slot *previous)
 {
     slot->job.input.dictionaryLength = 0;
     if (previous) {
@@ -224,7 +230,7 @@ int ParallelWriter::fillSlot(QFile &file, Slot *slot, const Slot *previous)
 
     int filled = 0;
     while (filled < m_blockSize) {
-        const qint64 read = file.read(reinterpret_cast<char *>(slot->data()) + filled, m_blockSize - filled);
+        const qint64 read = source.read(reinterpret_cast<char *>(slot->data()) + filled, m_blockSize - filled);
         if (read < 0)
             return -1;
         if (read == 0)
@@ -373,7 +379,7 @@ Zip::ErrorCode ParallelWriter::beginEntryOutput(Entry &entry, const BlockJob *on
 {
     ZipEntryP &record = *entry.spec.record;
     record.localHeaderOffset = quint64(m_zip.position());
-    const bool complete = onlyBlock || entry.spec.path.isEmpty();
+    const bool complete = onlyBlock || !entry.hasData;
     if (onlyBlock) {
         record.crc = ZipPrivate::storedCrc(record, onlyBlock->crc);
         record.compressedSize = quint64(ZipPrivate::cipherOverhead(record) + onlyBlock->length());

@@ -24,6 +24,7 @@
 
 #include "write/blockdeflater_p.h"
 #include "write/compressionpool_p.h"
+#include "write/entrysource_p.h"
 #include <kelvanezip/zip.h>
 #include "common/zipentry_p.h"
 
@@ -35,8 +36,6 @@
 #include <memory>
 #include <vector>
 
-class QFile;
-class QFileInfo;
 class ZipPrivate;
 
 class ParallelWriter
@@ -58,7 +57,8 @@ public:
         std::unique_ptr<ZipEntryP> record; // flags, method, time; sizes set here
         QString name;
         QByteArray nameBytes;
-        QString path;   // the file to read; empty for a folder
+        std::unique_ptr<EntrySource> source; // null for a folder
+        QString path;   // absolute path or entry name, for the debug lines
         int level = 0;  // 0: stored, else the deflate level
         int strategy = 0;
         bool encrypted = false;
@@ -92,7 +92,7 @@ private:
 
     Slot *acquireSlot(Zip::ErrorCode *ec);
     void releaseSlot(Slot *slot);
-    int fillSlot(QFile &file, Slot *slot, const Slot *previous);
+    int fillSlot(EntrySource &source, Slot *slot, const Slot *previous);
     void submitBlock(Entry *entry, Slot *slot, qint64 index, int length, bool last);
     Zip::ErrorCode writeHead();
     Zip::ErrorCode writeBlock(Entry &entry, BlockJob &job);

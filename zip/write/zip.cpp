@@ -3,12 +3,16 @@
 
 #include <kelvanezip/zip.h>
 #include "write/zip_p.h"
+#include "write/archiveeditor_p.h"
+#include "write/entrysource_p.h"
 #include "write/parallelwriter_p.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QTemporaryFile>
 
 namespace {
 
@@ -119,6 +123,18 @@ int Zip::threadCount() const
     return d->threadCount;
 }
 
+void Zip::setCompressionLevel(CompressionLevel level)
+{
+    // A value outside the enumeration leaves the level as it was.
+    if (level >= StoreOnly && level <= ByFileTypeAlt)
+        d->entryLevel = level;
+}
+
+Zip::CompressionLevel Zip::compressionLevel() const
+{
+    return d->entryLevel;
+}
+
 Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
 {
     d->diagnostic.clear();
@@ -148,6 +164,47 @@ Zip::ErrorCode Zip::createArchive(QIODevice *device)
         return FileOpenFailed;
     }
     return d->createArchive(device);
+}
+
+Zip::ErrorCode Zip::openArchive(const QString &filename)
+{
+    d->diagnostic.clear();
+    if (d->device) {
+        d->closeArchive();
+        d->reset();
+    }
+    auto editor = std::make_unique<ArchiveEditor>();
+    ErrorCode ec = editor->open(filename, d->diagnostic);
+    if (ec != Success)
+        return ec;
+    // The new archive goes into a temporary file beside the old one, hidden
+    // from the folder walk.
+    auto *file = ArchiveEditor::temporaryFileFor(filename);
+    auto *named = qobject_cast<QTemporaryFile *>(file);
+    if (!file->isOpen() && !(named && named->open())) {
+        d->diagnostic.report(QString::fromLatin1("Unable to create a temporary file for %1: %2")
+                                 .arg(filename, file->errorString()));
+        delete file;
+        return FileOpenFailed;
+    }
+    ec = d->createArchive(file);
+    if (ec != Success)
+        return ec;
+    d->comment = editor->comment();
+    d->editor = std::move(editor);
+    return Success;
+}
+
+Zip::ErrorCode Zip::removeEntry(const QString &name)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    // Queued entries are recorded first, so that they can be removed too.
+    const ErrorCode written = d->finishPending();
+    if (written != Success)
+        return written;
+    return d->removeEntry(name) ? Success : FileMissing;
 }
 
 QString Zip::archiveComment() const
@@ -197,19 +254,6 @@ Zip::ErrorCode Zip::addDirectory(const QString &path, const QString &root, Compr
     return written != Success ? written : walked;
 }
 
-Zip::ErrorCode Zip::addFile(const QString &path, const QString &entryName, CompressionLevel level)
-{
-    d->diagnostic.clear();
-    if (!d->device)
-        return NoArchiveYet;
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return FileMissing;
-    const ErrorCode added = d->createEntry(info, QString(), level, entryName);
-    const ErrorCode written = d->finishPending();
-    return written != Success ? written : added;
-}
-
 static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString &root,
                               Zip::CompressionOptions options, Zip::CompressionLevel level)
 {
@@ -250,6 +294,69 @@ static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString 
     if (!hasFiles && !contentsOnly)
         return d->createEntry(info, prefix, level);
     return Zip::Success;
+}
+
+Zip::ErrorCode Zip::addFile(const QString &path, const QString &entryName)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return FileMissing;
+    if (!info.isDir() && d->isArchiveItself(info)) {
+        d->diagnostic.report(QString::fromLatin1("The archive cannot be added to itself: %1").arg(info.absoluteFilePath()));
+        return FileOpenFailed;
+    }
+    QString name = entryName.isEmpty() ? info.fileName() : entryName;
+    if (info.isDir() && !name.endsWith(QLatin1Char('/')))
+        name += QLatin1Char('/');
+    const ErrorCode added = d->createFileEntry(info, name, d->entryLevel);
+    const ErrorCode written = d->finishPending();
+    return written != Success ? written : added;
+}
+
+// A file entry needs a name, and one that does not make it a folder.
+static bool isFileEntryName(const QString &name)
+{
+    return !name.isEmpty() && !name.endsWith(QLatin1Char('/'));
+}
+
+static Zip::ErrorCode addSource(ZipPrivate *d, const QString &entryName, std::unique_ptr<EntrySource> source)
+{
+    if (!isFileEntryName(entryName)) {
+        d->diagnostic.report(QString::fromLatin1("Invalid entry name: \"%1\"").arg(entryName));
+        return Zip::FileWriteError;
+    }
+    ZipPrivate::EntryInput input;
+    input.name = entryName;
+    input.modified = QDateTime::currentDateTime();
+    input.suffix = QFileInfo(entryName).completeSuffix().toLower();
+    input.description = entryName;
+    input.source = std::move(source);
+    const Zip::ErrorCode added = d->writeEntry(input, d->entryLevel);
+    const Zip::ErrorCode written = d->finishPending();
+    return written != Zip::Success ? written : added;
+}
+
+Zip::ErrorCode Zip::addData(const QString &entryName, const QByteArray &data)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    return addSource(d, entryName, EntrySource::fromData(data));
+}
+
+Zip::ErrorCode Zip::addDevice(const QString &entryName, QIODevice *device)
+{
+    d->diagnostic.clear();
+    if (!d->device)
+        return NoArchiveYet;
+    if (!device || !device->isOpen() || !device->isReadable()) {
+        d->diagnostic.report(QString::fromLatin1("An error occurred while opening %1").arg(entryName));
+        return FileOpenFailed;
+    }
+    return addSource(d, entryName, EntrySource::fromDevice(device));
 }
 
 Zip::ErrorCode Zip::closeArchive()

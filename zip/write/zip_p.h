@@ -16,14 +16,17 @@
 #include "common/zipformat_p.h"
 #include "common/ziplog_p.h"
 
+#include "write/entrysource_p.h"
+
+#include <QtCore/QDateTime>
+#include <QtCore/QFileInfo>
 #include <QtCore/QMap>
 #include <QtCore/QString>
 
 #include <memory>
 
 
-class QFile;
-class QFileInfo;
+class ArchiveEditor;
 class QIODevice;
 class ParallelWriter;
 
@@ -66,6 +69,8 @@ public:
     QString comment;
     QString password;
     Zip::EncryptionMethod encryptionMethod = Zip::TraditionalEncryption;
+    // The level of addFile(), addData() and addDevice().
+    Zip::CompressionLevel entryLevel = Zip::ByFileType;
 
     // Canonical path of the archive when the device is a file, so that the
     // walk does not add the archive to itself.
@@ -93,16 +98,40 @@ public:
     int blockSize;
     // The parallel mode's writer, made for the first entry that needs it.
     std::unique_ptr<ParallelWriter> parallel;
+    // The entries kept from the archive opened with Zip::openArchive(),
+    // whose device is then a QSaveFile renamed over it on closing; null for
+    // a new archive.
+    std::unique_ptr<ArchiveEditor> editor;
 
     Zip::ErrorCode createArchive(QIODevice *device);
-    // Writes the central directory and the end record; releases nothing.
+    // Writes the central directory and the end record (and for a changed
+    // archive puts the new one in the old one's place); releases nothing.
     Zip::ErrorCode closeArchive();
+    // Removes an entry written or kept; false when there is none.
+    bool removeEntry(const QString &name);
     void reset();
 
-    // entryName, when not empty, replaces the name made of root and the
-    // file's name.
-    Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level,
-                               const QString &entryName = QString());
+    // What one entry is made of: a folder, or a file's, the caller's or a
+    // device's data through source.
+    struct EntryInput
+    {
+        QString name;
+        bool isDir = false;
+        QFileInfo file;          // the file or folder added, if any
+        QDateTime modified;
+        QString suffix;          // lower-cased complete suffix, for ByFileType
+        QString description;     // absolute path or entry name, for the debug lines
+        std::unique_ptr<EntrySource> source; // null for a folder
+    };
+
+    // The entry of a file or folder met by the folder walk, named below root.
+    Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level);
+    // The same under the given name.
+    Zip::ErrorCode createFileEntry(const QFileInfo &file, const QString &name, Zip::CompressionLevel level);
+    // Writes one entry at the device's position (or queues it in the
+    // parallel mode); its source is read to its end.
+    Zip::ErrorCode writeEntry(EntryInput &input, Zip::CompressionLevel level);
+    bool isArchiveItself(const QFileInfo &file) const;
     // The archive's position: the device's, or the bytes streamed so far.
     qint64 position() const;
     // Writes to the archive; a short or failed write is reported with the
@@ -135,8 +164,8 @@ private:
     // What one entry's data loop needs and produces.
     struct EntryData
     {
-        QFile *file = nullptr;
-        QString path;            // absolute path, for the debug lines
+        EntrySource *source = nullptr;
+        QString path;            // absolute path or entry name, for the debug lines
         bool encrypted = false;
         EntryEncryptor encryptor;
         quint32 crc = 0;
@@ -154,7 +183,7 @@ private:
 
     // Whether the entry fits the archive when it starts at position; the
     // reason in *problem when it does not.
-    Zip::ErrorCode checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
+    Zip::ErrorCode checkEntryFits(qint64 size, qint64 nameLength, int cipherBytes, bool deflated,
                                   qint64 position, const char **problem) const;
     // cipherBytes: what cipherOverhead() gives for the entry.
     static qint64 entryBytesBound(qint64 size, qint64 nameLength, int cipherBytes, bool deflated);
@@ -170,8 +199,8 @@ private:
     static void writeSharedHeaderFields(unsigned char *at, const ZipEntryP &entry, bool zip64);
     Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);
     Zip::ErrorCode writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
-    Zip::ErrorCode createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry, const QString &name,
-                                       const QByteArray &nameBytes, int level, bool runLengthOnly);
+    Zip::ErrorCode createParallelEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry, const QByteArray &nameBytes,
+                                       int level, bool runLengthOnly);
     // With `complete`, the entry's CRC and sizes are final; else the CRC and
     // the compressed size are written as 0, to be completed after the data.
     Zip::ErrorCode writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete = false);
@@ -188,7 +217,11 @@ private:
     Zip::ErrorCode completeLocalHeader(const ZipEntryP &entry, qint64 nameLength);
     Zip::ErrorCode writeDataDescriptor(const ZipEntryP &entry);
     Zip::ErrorCode writeCentralRecord(const QString &name, const ZipEntryP &entry);
-    Zip::ErrorCode writeEndRecord(quint64 directoryOffset, quint64 directorySize);
+    Zip::ErrorCode writeEndRecord(quint64 directoryOffset, quint64 directorySize, quint64 count);
+    Zip::ErrorCode writeDirectory(quint64 *size);
+    // Puts the kept entries in front of the new ones.
+    Zip::ErrorCode finishKeptEntries();
+    Zip::ErrorCode commitChangedArchive(Zip::ErrorCode written);
     void recordEntry(const QString &name, ZipEntryP *entry);
 };
 

@@ -5,6 +5,8 @@
 
 #include "common/zipcrc_p.h"
 #include "common/zipdevicewrite_p.h"
+#include "write/archiveeditor_p.h"
+#include "write/entrysource_p.h"
 #include "write/parallelwriter_p.h"
 #include "common/zipnames_p.h"
 
@@ -152,7 +154,8 @@ Zip::ErrorCode ZipPrivate::finishDevice(Zip::ErrorCode written)
 {
     // A file holds the last bytes in its buffer until it is flushed, and
     // some file systems report lost data only when the file is closed.
-    auto *file = qobject_cast<QFileDevice *>(device);
+    // A changed archive's temporary file is synced and renamed by its editor.
+    auto *file = editor ? nullptr : qobject_cast<QFileDevice *>(device);
     if (written == Zip::Success && file && file->isOpen()) {
         if (!file->flush()) {
             failWrite(file->errorString());
@@ -179,29 +182,95 @@ Zip::ErrorCode ZipPrivate::closeArchive()
 {
     if (!device || !entries)
         return Zip::Success;
-    const Zip::ErrorCode pending = finishPending();
-    if (pending != Zip::Success)
-        return pending;
-    if (writeFailed)
-        return failedEarlier();
+    Zip::ErrorCode ec = finishPending();
+    if (ec == Zip::Success && writeFailed)
+        ec = failedEarlier();
+    if (ec == Zip::Success && editor)
+        ec = finishKeptEntries();
+    if (ec != Zip::Success)
+        return commitChangedArchive(ec);
 
     const qint64 directoryOffset = position();
     if (directoryOffset < 0)
-        return Zip::FileWriteError;
-
+        return commitChangedArchive(Zip::FileWriteError);
     quint64 directorySize = 0;
+    ec = writeDirectory(&directorySize);
+    if (ec == Zip::Success) {
+        const quint64 count = quint64(entries->size()) + quint64(editor ? editor->entries().size() : 0);
+        ec = writeEndRecord(quint64(directoryOffset), directorySize, count);
+    }
+    return commitChangedArchive(ec);
+}
+
+Zip::ErrorCode ZipPrivate::finishKeptEntries()
+{
+    qint64 shift = 0;
+    const Zip::ErrorCode ec = editor->finish(*device, &shift, inputBuffer, BufferSize);
+    for (ZipEntryP *entry : qAsConst(*entries))
+        entry->localHeaderOffset -= quint64(shift);
+    return ec;
+}
+
+// The new archive replaces the old one only when all of it was written; a
+// failure leaves the old one as it was, and no temporary file.
+Zip::ErrorCode ZipPrivate::commitChangedArchive(Zip::ErrorCode written)
+{
+    if (!editor)
+        return written;
+    // Deleting the temporary file (in reset()) removes it unless it took
+    // the old archive's place.
+    if (written != Zip::Success)
+        return written;
+    auto *file = static_cast<QFile *>(device);
+    QString problem;
+    if (!editor->replaceArchive(*file, &problem)) {
+        diagnostic.report(QString::fromLatin1("Could not replace %1: %2").arg(editor->path(), problem));
+        return Zip::FileWriteError;
+    }
+    return Zip::Success;
+}
+
+// One record per entry, kept and new together in the order of their names.
+Zip::ErrorCode ZipPrivate::writeDirectory(quint64 *size)
+{
+    static const QMap<QString, ArchiveEditor::KeptEntry> none;
+    const QMap<QString, ArchiveEditor::KeptEntry> &kept = editor ? editor->entries() : none;
     for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
         bool utf8 = false;
-        directorySize += quint64(CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size())
+        *size += quint64(CentralHeader::Size + ZipNames::encode(it.key(), &utf8).size())
             + quint64(centralExtraLength(*it.value()));
     }
+    for (const ArchiveEditor::KeptEntry &entry : kept)
+        *size += quint64(entry.central.size());
 
-    for (auto it = entries->constBegin(); it != entries->constEnd(); ++it) {
-        const Zip::ErrorCode ec = writeCentralRecord(it.key(), *it.value());
+    auto next = entries->constBegin();
+    auto nextKept = kept.constBegin();
+    while (next != entries->constEnd() || nextKept != kept.constEnd()) {
+        if (nextKept != kept.constEnd() && (next == entries->constEnd() || nextKept.key() < next.key())) {
+            const QByteArray record = ArchiveEditor::centralRecord(*nextKept);
+            if (writeBytes(record.constData(), record.size()) != Zip::Success)
+                return Zip::FileWriteError;
+            ++nextKept;
+            continue;
+        }
+        const Zip::ErrorCode ec = writeCentralRecord(next.key(), *next.value());
         if (ec != Zip::Success)
             return ec;
+        ++next;
     }
-    return writeEndRecord(quint64(directoryOffset), directorySize);
+    return Zip::Success;
+}
+
+bool ZipPrivate::removeEntry(const QString &name)
+{
+    if (editor && editor->remove(name))
+        return true;
+    auto it = entries->find(name);
+    if (it == entries->end())
+        return false;
+    delete it.value();
+    entries->erase(it);
+    return true;
 }
 
 // The ZIP64 extended information of a central record: the 8-byte values of
@@ -315,10 +384,13 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
 // The end record; before it, when the entry count, the directory's size or
 // its offset does not fit the end record's fields, the ZIP64 end record and
 // its locator, and the fields that do not fit hold their largest value.
-Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 directorySize)
+Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 directorySize, quint64 count)
 {
     bool utf8 = false;
     QByteArray commentBytes = ZipNames::encode(comment, &utf8);
+    // A kept comment keeps its bytes, whatever their code page.
+    if (editor && comment == editor->comment())
+        commentBytes = editor->commentBytes();
     Zip::ErrorCode result = Zip::Success;
     if (quint32(commentBytes.size()) > MaxUShort) {
         // The archive is still completed, only without its comment.
@@ -327,7 +399,6 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 direc
         result = Zip::FileWriteError;
     }
 
-    const quint64 count = quint64(entries->size());
     const bool countFits = count <= MaxUShort;
     const bool sizeFits = directorySize < MaxUInt;
     const bool offsetFits = directoryOffset < MaxUInt;
@@ -374,6 +445,7 @@ Zip::ErrorCode ZipPrivate::finishPending()
 void ZipPrivate::reset()
 {
     parallel.reset();
+    editor.reset();
     if (!comment.isNull())
         comment = QString();
     if (entries) {
@@ -459,7 +531,7 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
     return Zip::Level9;
 }
 
-Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLength, int cipherBytes, bool deflated,
+Zip::ErrorCode ZipPrivate::checkEntryFits(qint64 size, qint64 nameLength, int cipherBytes, bool deflated,
                                           qint64 position, const char **problem) const
 {
     if (quint32(nameLength) > MaxUShort) {
@@ -468,7 +540,6 @@ Zip::ErrorCode ZipPrivate::checkEntryFits(const QFileInfo &file, qint64 nameLeng
     }
     // Sizes and offsets have 64 bits with ZIP64 records; only the sum of the
     // archive's bytes so far and the entry's could overflow.
-    const qint64 size = file.isDir() ? 0 : file.size();
     qint64 end = 0;
     if (position < 0 || size < 0
         || addOverflows(position, entryBytesBound(size, nameLength, cipherBytes, deflated), &end)) {
@@ -495,49 +566,86 @@ bool ZipPrivate::needsZip64Sizes(qint64 size, int cipherBytes, bool deflated)
     return quint64(size) >= MaxUInt || quint64(worstCaseDataSize(size, deflated) + cipherBytes) >= MaxUInt;
 }
 
-Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level,
-                                       const QString &entryName)
+Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level)
 {
     Q_ASSERT(device && entries);
 
     // An archive written into the folder being added would otherwise be read
     // while it grows, without end.
-    const Zip::ErrorCode earlier = failedEarlier();
-    if (earlier != Zip::Success)
-        return earlier;
     const bool isDir = file.isDir();
-    if (!isDir && !archivePath.isEmpty() && file.canonicalFilePath() == archivePath) {
+    if (!isDir && isArchiveItself(file)) {
         diagnostic.report(debugLine("Skipping the archive itself: %1", file.absoluteFilePath()));
         return Zip::Success;
     }
+    return createFileEntry(file, isDir ? root : root + file.fileName(), level);
+}
 
+bool ZipPrivate::isArchiveItself(const QFileInfo &file) const
+{
+    const QString path = file.canonicalFilePath();
+    return (!archivePath.isEmpty() && path == archivePath) || (editor && path == editor->canonicalPath());
+}
+
+Zip::ErrorCode ZipPrivate::createFileEntry(const QFileInfo &file, const QString &name, Zip::CompressionLevel level)
+{
+    EntryInput input;
+    input.name = name;
+    input.file = file;
+    input.isDir = file.isDir();
+    input.modified = file.lastModified();
+    input.suffix = file.completeSuffix().toLower();
+    input.description = file.absoluteFilePath();
+    if (!input.isDir)
+        input.source = EntrySource::fromFile(input.description);
+    return writeEntry(input, level);
+}
+
+Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel level)
+{
+    Q_ASSERT(device && entries);
+    const Zip::ErrorCode earlier = failedEarlier();
+    if (earlier != Zip::Success)
+        return earlier;
     if (threadCount > 0 && !parallel)
         parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
 
-    // 1. Name and level.
-    const QString name = !entryName.isEmpty() ? entryName : isDir ? root : root + file.fileName();
-    const QString suffix = file.completeSuffix().toLower();
+    // A changed archive keeps its entries in front of the new ones.
+    if (editor) {
+        const Zip::ErrorCode reserved = editor->reserve(*device);
+        if (reserved != Zip::Success)
+            return reserved;
+    }
+
+    // 1. Name and level. A size not known beforehand (a pipe, say) counts
+    // as large enough to compress.
+    const bool isDir = input.isDir;
+    const qint64 size = isDir ? 0 : input.source->expectedSize();
+    const bool unknownSize = size < 0;
+    const QString &name = input.name;
     int finalLevel = int(level);
-    if (isDir || file.size() < MinDeflateSize) {
+    if (isDir || (!unknownSize && size < MinDeflateSize)) {
         finalLevel = Zip::StoreOnly;
     } else if (level == Zip::ByFileType || level == Zip::ByFileTypeAlt) {
-        finalLevel = detectCompressionByMime(suffix);
+        finalLevel = detectCompressionByMime(input.suffix);
     } else if (level == Zip::LevelDefault) {
         finalLevel = DefaultDeflateLevel;
     }
-    const bool runLengthOnly = suffix == QLatin1String("png");
+    const bool runLengthOnly = input.suffix == QLatin1String("png");
     const bool encrypted = !isDir && !password.isEmpty();
 
     // The record's method and cipher first: the bounds depend on them.
     auto entry = std::make_unique<ZipEntryP>();
-    entry->uncompressedSize = isDir ? 0 : quint64(file.size());
+    entry->uncompressedSize = quint64(qMax<qint64>(size, 0));
     setMethod(*entry, finalLevel != 0, encrypted);
-    if (streaming && !isDir)
+    // Without its length beforehand, or streamed, the entry's CRC and sizes
+    // follow its data in a descriptor.
+    if (unknownSize || (streaming && !isDir))
         entry->generalFlags[0] |= FlagDataDescriptor;
     const int cipherBytes = cipherOverhead(*entry);
 
     bool utf8Name = false;
     const QByteArray nameBytes = ZipNames::encode(name, &utf8Name);
+    const qint64 boundSize = qMax<qint64>(size, 0);
     const char *problem = nullptr;
     Zip::ErrorCode ec = Zip::Success;
     if (parallel) {
@@ -545,29 +653,29 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
         // when that does not fit is the exact position awaited.
         qint64 bound = 0;
         if (addOverflows(position(), parallel->pendingBound(), &bound)
-            || checkEntryFits(file, nameBytes.size(), cipherBytes, finalLevel != 0, bound, &problem) != Zip::Success) {
+            || checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, bound, &problem)
+                != Zip::Success) {
             ec = parallel->flush();
             if (ec != Zip::Success)
                 return ec;
         }
     }
-    ec = checkEntryFits(file, nameBytes.size(), cipherBytes, finalLevel != 0, position(), &problem);
+    ec = checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, position(), &problem);
     if (ec != Zip::Success) {
-        diagnostic.report(debugLine(problem, file.absoluteFilePath()));
+        diagnostic.report(debugLine(problem, input.description));
         return ec;
     }
 
     // 2. The rest of the record.
     if (utf8Name)
         entry->generalFlags[1] = FlagUtf8Names;
-    const QDateTime modified = file.lastModified();
-    encodeDosTime(modified.time(), entry->dosTime);
-    encodeDosDate(modified.date(), entry->dosDate);
+    encodeDosTime(input.modified.time(), entry->dosTime);
+    encodeDosDate(input.modified.date(), entry->dosDate);
     // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
     // local header from the start, since the header precedes the data.
-    entry->zip64LocalSizes = !isDir && needsZip64Sizes(file.size(), cipherBytes, finalLevel != 0);
+    entry->zip64LocalSizes = !isDir && (unknownSize || needsZip64Sizes(size, cipherBytes, finalLevel != 0));
     if (parallel)
-        return createParallelEntry(file, std::move(entry), name, nameBytes, finalLevel, runLengthOnly);
+        return createParallelEntry(input, std::move(entry), nameBytes, finalLevel, runLengthOnly);
     entry->compressedSize = quint64(cipherBytes);
 
     // 3. and 4. Local header, name and encryption header.
@@ -579,24 +687,23 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     EntryData data;
     data.encrypted = encrypted;
     if (encrypted) {
-        ec = writeEncryptionHeader(*entry, data.encryptor, file.absoluteFilePath());
+        ec = writeEncryptionHeader(*entry, data.encryptor, input.description);
         if (ec != Zip::Success)
             return ec;
     }
 
     // 5. and 6. The data.
     if (!isDir) {
-        data.path = file.absoluteFilePath();
-        QFile input(data.path);
-        if (!input.open(QIODevice::ReadOnly)) {
+        data.path = input.description;
+        if (!input.source->open()) {
             diagnostic.report(debugLine("An error occurred while opening %1", data.path));
             return Zip::FileOpenFailed;
         }
-        data.file = &input;
+        data.source = input.source.get();
         data.zip64 = entry->zip64LocalSizes;
         data.writeLimit = dataLimit(*entry);
         ec = finalLevel == 0 ? writeStoredData(data) : writeDeflatedData(data, finalLevel, runLengthOnly);
-        input.close();
+        input.source.reset();
         if (ec != Zip::Success)
             return ec;
     }
@@ -606,8 +713,9 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
             return ec;
     }
 
-    // 7. and 8. Sizes and CRC as read and written, in the local header and
-    // for traditionally encrypted entries in the data descriptor.
+    // 7. and 8. Sizes and CRC as read and written, in the local header and,
+    // for traditionally encrypted entries and those of unknown length, in
+    // the data descriptor.
     entry->crc = storedCrc(*entry, data.crc);
     entry->compressedSize += quint64(data.bytesWritten);
     entry->uncompressedSize = quint64(data.bytesRead);
@@ -625,16 +733,15 @@ Zip::ErrorCode ZipPrivate::createEntry(const QFileInfo &file, const QString &roo
     return Zip::Success;
 }
 
-Zip::ErrorCode ZipPrivate::createParallelEntry(const QFileInfo &file, std::unique_ptr<ZipEntryP> entry,
-                                               const QString &name, const QByteArray &nameBytes, int level,
-                                               bool runLengthOnly)
+Zip::ErrorCode ZipPrivate::createParallelEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry,
+                                               const QByteArray &nameBytes, int level, bool runLengthOnly)
 {
     ParallelWriter::EntrySpec spec;
     spec.record = std::move(entry);
-    spec.name = name;
+    spec.name = input.name;
     spec.nameBytes = nameBytes;
-    if (!file.isDir())
-        spec.path = file.absoluteFilePath();
+    spec.source = std::move(input.source);
+    spec.path = input.description;
     spec.level = level;
     spec.strategy = runLengthOnly ? Z_RLE : Z_DEFAULT_STRATEGY;
     spec.encrypted = spec.record->isEncrypted();
@@ -754,7 +861,7 @@ Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
 {
     // Up to the end of the file, whatever size it had when it was listed.
     forever {
-        const qint64 read = data.file->read(inputBuffer, BufferSize);
+        const qint64 read = data.source->read(inputBuffer, BufferSize);
         if (read == 0)
             return Zip::Success;
         const Zip::ErrorCode ec = takeChunk(data, read);
@@ -788,7 +895,7 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
     // that did not change the output is the same either way.
     int flush = Z_NO_FLUSH;
     do {
-        const qint64 read = data.file->read(inputBuffer, BufferSize);
+        const qint64 read = data.source->read(inputBuffer, BufferSize);
         if (read == 0) {
             flush = Z_FINISH;
         } else {
@@ -898,7 +1005,10 @@ qint64 ZipPrivate::dataLimit(const ZipEntryP &entry)
 void ZipPrivate::recordEntry(const QString &name, ZipEntryP *entry)
 {
     // A later entry of the same name replaces the earlier one in the
-    // directory; the earlier entry's bytes stay in the archive unlisted.
+    // directory; the earlier entry's bytes stay in the archive unlisted,
+    // unless it was kept from a changed archive and is not copied at all.
+    if (editor)
+        editor->remove(name);
     auto existing = entries->find(name);
     if (existing != entries->end()) {
         delete existing.value();
