@@ -7,6 +7,7 @@
 #include "embeddedcontent.h"
 #include "framesetlayout.h"
 #include "mathmarkup.h"
+#include "stylefallbacks.h"
 
 #include <QtCore/QRegularExpression>
 
@@ -19,7 +20,7 @@ PageComposer::Result PageComposer::compose(const QString &html, const QString &p
         : html;
     result.html = EmbeddedContent::replace(result.html, pageFolder, resolver);
     result.html = MathMarkup::replaceFormulas(result.html);
-    result.html = CellStyles::apply(result.html);
+    result.html = CellStyles::apply(StyleFallbacks::apply(result.html));
     result.html = separateAdjacentLinks(result.html);
     return result;
 }

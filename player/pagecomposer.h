@@ -13,7 +13,8 @@ class ReferenceResolver;
 // Prepares the HTML of a page for the pane, which lays out less than a web
 // browser: frames composed into one page, inline frames and embedded
 // content shown in place or as links, formulas in a linear form, table
-// borders of style sheets drawn, and block links kept apart.
+// borders of style sheets drawn, gradients as plain colours, and block
+// links kept apart.
 class PageComposer
 {
 public:

@@ -4,9 +4,11 @@
 #include "pagedocument.h"
 
 #include "animatedpictures.h"
+#include "cellstyles.h"
 #include "datauri.h"
 #include "pagedecoder.h"
 #include "referenceresolver.h"
+#include "stylefallbacks.h"
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -68,7 +70,7 @@ QVariant PageDocument::loadResource(int type, const QUrl &name)
                 m_animations->play(name, bytes);
             }
         } else if (type == StyleSheetResource) {
-            value = PageDecoder::decodeText(bytes);
+            value = CellStyles::roundBorderWidths(StyleFallbacks::apply(PageDecoder::decodeText(bytes)));
         }
     }
     // Something must be answered for what is not found: given nothing, the

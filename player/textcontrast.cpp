@@ -4,6 +4,7 @@
 #include "textcontrast.h"
 
 #include <QtCore/QVector>
+#include <QtGui/QImage>
 #include <QtGui/QTextBlock>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
@@ -26,7 +27,18 @@ double luminance(const QColor &colour)
 
 bool isPainted(const QBrush &brush)
 {
-    return brush.style() != Qt::NoBrush && brush.color().alpha() > 0;
+    return brush.style() != Qt::NoBrush && (brush.style() == Qt::TexturePattern || brush.color().alpha() > 0);
+}
+
+// A picture as a background counts with its average colour.
+QColor groundOf(const QBrush &brush)
+{
+    if (brush.style() != Qt::TexturePattern)
+        return brush.color();
+    const QImage picture = brush.textureImage();
+    if (picture.isNull())
+        return brush.color();
+    return picture.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
 }
 
 // What is drawn behind the text of `block`: its own background, else that
@@ -34,16 +46,16 @@ bool isPainted(const QBrush &brush)
 QColor backgroundOf(const QTextBlock &block, const QColor &paneBackground)
 {
     if (isPainted(block.blockFormat().background()))
-        return block.blockFormat().background().color();
+        return groundOf(block.blockFormat().background());
     QTextCursor cursor(block);
     for (QTextFrame *frame = cursor.currentFrame(); frame; frame = frame->parentFrame()) {
         if (auto *table = qobject_cast<QTextTable *>(frame)) {
             const QTextTableCell cell = table->cellAt(block.position());
             if (cell.isValid() && isPainted(cell.format().background()))
-                return cell.format().background().color();
+                return groundOf(cell.format().background());
         }
         if (isPainted(frame->frameFormat().background()))
-            return frame->frameFormat().background().color();
+            return groundOf(frame->frameFormat().background());
     }
     return paneBackground;
 }
@@ -74,7 +86,7 @@ int TextContrast::ensureReadable(QTextDocument *document, const QColor &paneBack
             const QTextCharFormat format = fragment.charFormat();
             if (!isPainted(format.foreground()) || fragment.text().trimmed().isEmpty())
                 continue;
-            const QColor behind = isPainted(format.background()) ? format.background().color() : behindBlock;
+            const QColor behind = isPainted(format.background()) ? groundOf(format.background()) : behindBlock;
             if (ratio(format.foreground().color(), behind) >= leastReadable)
                 continue;
             QTextCharFormat repaired = format;

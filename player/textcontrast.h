@@ -11,7 +11,8 @@ class QTextDocument;
 // Keeps a page readable where its style sheet gives text a colour meant
 // for a background the pane does not draw (a gradient, a picture, a box it
 // cannot lay out): text whose colour nearly equals what is really behind
-// it gets the pane's own text colour.
+// it (a background picture counts with its average colour) gets the pane's
+// own text colour.
 class TextContrast
 {
 public:

@@ -153,11 +153,12 @@ QByteArray package()
     zip.add("pictures/scan.png", solidPng(QSize(60, 40), yellow));
     zip.add("styled.html",
             page(QStringLiteral("<div class=\"header\"><h1>Электростатика</h1><p class=\"subtitle\">Лекция для "
-                                "первого курса</p></div><div class=\"menu\"><a href=\"index.html\">Главная</a>"
+                                "первого курса</p></div><p class=\"banner\">Светлый текст на картинке</p><div class=\"menu\"><a href=\"index.html\">Главная</a>"
                                 "<a href=\"long.html\">Лекции</a><a href=\"writer.xhtml\">Задачи</a></div>"),
                  QStringLiteral("<link rel=\"stylesheet\" type=\"text/css\" href=\"css/site.css\">")));
     zip.add("css/site.css", QByteArray(".header { background: linear-gradient(to bottom, #1d3c6e, #3a6db0); "
                                        "color: #f4f4f4; }\n.subtitle { color: #f4f4f4; }\n"
+                                       ".banner { background: url(../pictures/vector.svg); color: #fafafa; }\n"
                                        ".menu a { display: block; padding: 4px; }\n"));
     QString notes;
     for (int i = 1; i <= 60; ++i)
