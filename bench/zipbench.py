@@ -8,9 +8,10 @@ Makes a deterministic corpus (seeded generator) outside the repository
 (/dev/shm/kelvane-bench, a RAM disk, unless --corpus says otherwise), then
 times every operation with kelvane-zip (each build given with --ours, e.g.
 the ISA-L and the zlib back end) and with the peers in the same run:
-Info-ZIP zip/unzip, bsdtar, 7z (single-threaded; for creation also on every
-core) and Python's zipfile, and pigz (-K, a ZIP file) for creation from one
-big file. Creation is measured at level 9, level 6 and by file type, ours
+Info-ZIP zip/unzip, bsdtar, 7z (with its default threads and with one) and
+Python's zipfile, and pigz (-K, a ZIP file) for creation from one big file.
+Extraction and testing are measured with ours serially (-j 0) and on 1 and 2
+threads. Creation is measured at level 9, level 6 and by file type, ours
 serially (-j 0) and in the parallel mode with 1 and 2 threads (and one per
 core when the machine has more), with the archive's size against the serial
 writer's.
@@ -320,14 +321,24 @@ def seven_zip():
     return shutil.which("7z") or shutil.which("7za")
 
 
+# Thread counts of ours for extraction and testing: 0 is the serial reader.
+READ_THREADS = [0, 1, 2]
+# 7-Zip with its default threads and with one.
+SEVEN_ZIP_THREADS = [("7z", []), ("7z -mmt=1", ["-mmt=1"])]
+
+
 def extract_commands(ours, archive, out, password):
     pw = password is not None
     cmds = []
     for label, path in ours:
-        cmds.append((f"kelvane-zip ({label})", [path, "extract", archive, "-d", out, "-q"] + (["-P", password] if pw else [])))
+        for j in READ_THREADS:
+            cmds.append((f"kelvane-zip ({label}, -j {j})",
+                         [path, "extract", archive, "-d", out, "-q", "-j", str(j)] + (["-P", password] if pw else [])))
     cmds.append(("unzip", ["unzip", "-q", "-o"] + (["-P", password] if pw else []) + [archive, "-d", out]))
     cmds.append(("bsdtar", ["bsdtar", "-x", "-f", archive, "-C", out] + (["--passphrase", password] if pw else [])))
-    cmds.append(("7z", [seven_zip(), "x", "-y", "-bd", "-mmt=1", "-o" + out] + (["-p" + password] if pw else []) + [archive]))
+    for label, threads in SEVEN_ZIP_THREADS:
+        cmds.append((label, [seven_zip(), "x", "-y", "-bd"] + threads + ["-o" + out] + (["-p" + password] if pw else [])
+                     + [archive]))
     cmds.append(("python zipfile", [sys.executable, "-c", PYTHON_EXTRACT, archive, out] + ([password] if pw else [])))
     return cmds
 
@@ -336,11 +347,14 @@ def test_commands(ours, archive, password):
     pw = password is not None
     cmds = []
     for label, path in ours:
-        cmds.append((f"kelvane-zip ({label})", [path, "test", archive, "-q"] + (["-P", password] if pw else [])))
+        for j in READ_THREADS:
+            cmds.append((f"kelvane-zip ({label}, -j {j})",
+                         [path, "test", archive, "-q", "-j", str(j)] + (["-P", password] if pw else [])))
     cmds.append(("unzip", ["unzip", "-tqq"] + (["-P", password] if pw else []) + [archive]))
     # bsdtar has no test mode: extracting to standard output checks the same.
     cmds.append(("bsdtar", ["bsdtar", "-x", "-O", "-f", archive] + (["--passphrase", password] if pw else [])))
-    cmds.append(("7z", [seven_zip(), "t", "-bd", "-mmt=1"] + (["-p" + password] if pw else []) + [archive]))
+    for label, threads in SEVEN_ZIP_THREADS:
+        cmds.append((label, [seven_zip(), "t", "-bd"] + threads + (["-p" + password] if pw else []) + [archive]))
     cmds.append(("python zipfile", [sys.executable, "-c", PYTHON_TEST, archive] + ([password] if pw else [])))
     return cmds
 
@@ -476,6 +490,9 @@ class Report:
                 zip_peer = next((p for p in results if p.tool == "zip" and p.ok and p.median), None)
                 if check_size and zip_peer is not None and zip_peer is not best:
                     row = row[:-1] + f"; vs zip **{r.median / zip_peer.median:.2f}** |"
+                seven = next((p for p in results if p.tool == "7z" and p.ok and p.median), None)
+                if not check_size and seven is not None and seven is not best:
+                    row = row[:-1] + f"; vs 7z **{r.median / seven.median:.2f}** |"
                 if r.cpu_median and best.cpu_median:
                     row = row[:-1] + f"; CPU {r.cpu_median / best.cpu_median:.2f} |"
             elif reference is not None and r is reference:
@@ -563,7 +580,9 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--output", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "RESULTS.md"))
     parser.add_argument("--only", default="",
-                        help="comma-separated section keys to run (default: all); creation: create-9, create-6, "
+                        help="comma-separated section keys to run (default: all); a workload (lecture, small, "
+                             "lecture-bzip2, ...: reading and creation), read:WORKLOAD (extract, test and list only); "
+                             "creation: create-9, create-6, "
                              "create-type, create-aes (the lecture only), or one workload of one, e.g. create-9:text")
     args = parser.parse_args()
 
@@ -615,7 +634,7 @@ def main():
     no_aes = {"unzip", "python zipfile"}
 
     for key, archive_name, password, title in workloads:
-        if not wanted(key):
+        if not (wanted(key) or wanted(f"read:{key}")):
             continue
         archive = os.path.join(arc, archive_name)
         files, size = sizes[key.split("-")[0]]

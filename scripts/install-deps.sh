@@ -18,8 +18,9 @@ packages=(
     clang libclang-rt-14-dev
     reuse doxygen
     dpkg-dev file lintian
-    # Benchmark peers and corpus: parallel gzip, JPEG pictures.
-    pigz libjpeg-turbo-progs
+    # Benchmark peers and corpus: parallel gzip, JPEG pictures; libdeflate for
+    # bench/deflate_blocks.c.
+    pigz libjpeg-turbo-progs libdeflate-dev
     # The viewer's tests: PDF, desktop-file and AppStream validators, manual
     # pages, a real X display, Qt's own catalogues.
     poppler-utils desktop-file-utils appstream groff-base xvfb xauth

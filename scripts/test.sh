@@ -18,7 +18,8 @@
 #   fuzz         each fuzz target for a minute (clang + libFuzzer)
 #   zlib         the ZIP tests on the zlib inflate back end with the portable
 #                file-system layer (Qt and standard C++ only)
-#   tsan         the writer's tests under ThreadSanitizer (its parallel mode)
+#   tsan         the tests of the writer's and the reader's parallel modes under
+#                ThreadSanitizer
 #
 # scripts/test.sh NAME... runs only the configurations named.
 set -uo pipefail
@@ -30,9 +31,10 @@ jobs=$(nproc)
 
 # Tests that exercise the ZIP component itself, by CTest name.
 zip_tests='^tst_(rawzip|interop|unzip.*|zipdiagnostics|zip|zipfolders|ziproundtrip|zipinterop|zipparallel|kelvanezip|libraryabi|badarchives|replay_fuzz_unzip_.*)$'
-# The writer's tests that run its parallel mode (the interoperability tests
-# only add more of the same, at a cost ThreadSanitizer multiplies).
-writer_tests=(tst_zip tst_zipparallel)
+# The tests that run the writer's and the reader's parallel modes (the
+# interoperability tests only add more of the same, at a cost
+# ThreadSanitizer multiplies).
+writer_tests=(tst_zip tst_zipparallel tst_unzipthreads)
 
 build() { bash scripts/build.sh "$@"; }
 

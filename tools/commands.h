@@ -29,7 +29,7 @@ struct ToolOptions
     bool hasComment = false;
     QString comment;
     bool overwrite = false;
-    int threads = 0; // compression threads of create; 0: the serial writer
+    int threads = 0; // threads of create, test and extract; 0: the serial writer or reader
 };
 
 int runList(const ToolOptions &options);

@@ -20,8 +20,9 @@ namespace {
 const char usageText[] =
     "Usage:\n"
     "  kelvane-zip list ARCHIVE [-v] [-O CODEPAGE]\n"
-    "  kelvane-zip test ARCHIVE [-P PASSWORD] [-q]\n"
-    "  kelvane-zip extract ARCHIVE [-d DIR] [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-q] [ENTRY...]\n"
+    "  kelvane-zip test ARCHIVE [-P PASSWORD] [-j THREADS] [-q]\n"
+    "  kelvane-zip extract ARCHIVE [-d DIR] [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-j THREADS] [-q]\n"
+    "                      [ENTRY...]\n"
     "  kelvane-zip create ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
     "                     [-j THREADS] [--overwrite] [-q]\n"
@@ -60,8 +61,9 @@ const char usageText[] =
     "  --absolute       entry names hold the absolute path of each PATH\n"
     "  --root PREFIX    put PREFIX/ in front of every entry name\n"
     "  --comment TEXT   archive comment\n"
-    "  -j THREADS       compress on that many threads (default: one per core); the\n"
-    "                   archive is the same for any number; 0: the serial writer\n"
+    "  -j THREADS       compress, test or extract on that many threads (default: one\n"
+    "                   per core); the archive and the results are the same for any\n"
+    "                   number; 0: the serial writer or reader\n"
     "  --overwrite      replace an existing ARCHIVE\n"
     "  -q               quiet: no progress line and no summary\n"
     "  -h, --help       this text\n"
@@ -115,9 +117,10 @@ void addOptions(QCommandLineParser &parser, Command command)
         parser.addOption({QStringLiteral("root"), QString(), QStringLiteral("PREFIX")});
         parser.addOption({QStringLiteral("comment"), QString(), QStringLiteral("TEXT")});
         parser.addOption({QStringLiteral("overwrite"), QString()});
-        parser.addOption({QStringLiteral("j"), QString(), QStringLiteral("THREADS")});
         parser.addOption({QStringLiteral("aes"), QString()});
     }
+    if (command != Command::List)
+        parser.addOption({QStringLiteral("j"), QString(), QStringLiteral("THREADS")});
 }
 
 // Fills options from a parsed command line; returns false (after reporting)
@@ -190,6 +193,8 @@ bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions 
             usageError(toolText("--aes needs -P PASSWORD"));
             return false;
         }
+    }
+    if (command != Command::List) {
         options->threads = QThread::idealThreadCount();
         if (isSet("j")) {
             bool ok = false;

@@ -138,6 +138,98 @@ void listVerbose(const UnZip &unzip)
         Console::out(toolText("Archive comment: %1").arg(comment));
 }
 
+// Every entry goes to a device that only computes the CRC-32 and counts
+// the bytes: the reader checks the CRC of what it writes against the
+// entry's record, and the device checks both once more from its side.
+// Returns the number of entries that failed.
+int testSerially(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, Progress &progress)
+{
+    CrcNullDevice device(progress.isEnabled() ? &progress : nullptr);
+    int failed = 0;
+    for (const UnZip::ZipEntry &e : entries) {
+        if (e.type == UnZip::Directory) {
+            progress.entryDone();
+            continue;
+        }
+        device.restart();
+        const UnZip::ErrorCode ec = unzip.extractFile(e.filename, &device);
+        if (ec != UnZip::Success) {
+            reportFailure(unzip, e.filename, ec, unzip.lastErrorDetail());
+            ++failed;
+        } else if ((e.hasCrc && device.crc() != e.crc) || device.bytesWritten() != qint64(e.uncompressedSize)) {
+            Console::error(QStringLiteral("%1: %2 (%3)").arg(
+                e.filename, unzip.formatError(UnZip::CorruptedArchive),
+                toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4")
+                    .arg(device.bytesWritten())
+                    .arg(device.crc(), 8, 16, QLatin1Char('0'))
+                    .arg(e.uncompressedSize)
+                    .arg(e.crc, 8, 16, QLatin1Char('0'))));
+            ++failed;
+        }
+        progress.entryDone();
+    }
+    return failed;
+}
+
+// The reader tests the entries on several threads and checks each one's
+// CRC-32 and sizes itself; failures are reported in the listing's order.
+int testInParallel(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, int threads, Progress &progress)
+{
+    QStringList names;
+    names.reserve(entries.size());
+    for (const UnZip::ZipEntry &e : entries)
+        names.append(e.filename);
+    unzip.setThreadCount(threads);
+    int failed = 0;
+    for (const UnZip::EntryResult &r : unzip.testEntries(names)) {
+        if (r.result != UnZip::Success) {
+            reportFailure(unzip, r.filename, r.result, r.detail);
+            ++failed;
+        }
+    }
+    if (progress.isEnabled()) {
+        for (const UnZip::ZipEntry &e : entries) {
+            progress.addBytes(qint64(e.uncompressedSize));
+            progress.entryDone();
+        }
+    }
+    return failed;
+}
+
+// Extracts the entries, serially or on that many threads; failures are
+// reported in the list's order. Returns their number.
+int extractNames(UnZip &unzip, const QStringList &names, const QDir &target, UnZip::ExtractionOptions extraction,
+                 int threads, Progress &progress, const QHash<QString, qint64> &sizes, bool *writeFailed)
+{
+    int failed = 0;
+    if (threads > 0) {
+        unzip.setThreadCount(threads);
+        for (const UnZip::EntryResult &r : unzip.extractEntries(names, target, extraction)) {
+            if (r.result != UnZip::Success) {
+                reportFailure(unzip, r.filename, r.result, r.detail);
+                ++failed;
+                *writeFailed = *writeFailed || r.result == UnZip::FileWriteError;
+            }
+        }
+    }
+    for (const QString &name : names) {
+        if (threads == 0) {
+            const bool listed = unzip.contains(name);
+            const UnZip::ErrorCode ec = listed ? unzip.extractFile(name, target, extraction) : UnZip::FileMissing;
+            if (ec != UnZip::Success) {
+                reportFailure(unzip, name, ec, listed ? unzip.lastErrorDetail() : QString());
+                ++failed;
+                *writeFailed = *writeFailed || ec == UnZip::FileWriteError;
+            }
+        }
+        if (progress.isEnabled()) {
+            progress.addBytes(sizes.value(name));
+            progress.entryDone();
+        }
+    }
+    return failed;
+}
+
 } // namespace
 
 int runList(const ToolOptions &options)
@@ -173,33 +265,8 @@ int runTest(const ToolOptions &options)
         progress.setTotals(entries.size(), bytes);
     }
 
-    // Every entry goes to a device that only computes the CRC-32 and counts
-    // the bytes: the reader checks the CRC of what it writes against the
-    // entry's record, and the device checks both once more from its side.
-    CrcNullDevice device(progress.isEnabled() ? &progress : nullptr);
-    int failed = 0;
-    for (const UnZip::ZipEntry &e : entries) {
-        if (e.type == UnZip::Directory) {
-            progress.entryDone();
-            continue;
-        }
-        device.restart();
-        const UnZip::ErrorCode ec = unzip.extractFile(e.filename, &device);
-        if (ec != UnZip::Success) {
-            reportFailure(unzip, e.filename, ec, unzip.lastErrorDetail());
-            ++failed;
-        } else if ((e.hasCrc && device.crc() != e.crc) || device.bytesWritten() != qint64(e.uncompressedSize)) {
-            Console::error(QStringLiteral("%1: %2 (%3)").arg(
-                e.filename, unzip.formatError(UnZip::CorruptedArchive),
-                toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4")
-                    .arg(device.bytesWritten())
-                    .arg(device.crc(), 8, 16, QLatin1Char('0'))
-                    .arg(e.uncompressedSize)
-                    .arg(e.crc, 8, 16, QLatin1Char('0'))));
-            ++failed;
-        }
-        progress.entryDone();
-    }
+    const int failed = options.threads > 0 ? testInParallel(unzip, entries, options.threads, progress)
+                                           : testSerially(unzip, entries, progress);
     progress.finish();
 
     if (!options.quiet) {
@@ -250,21 +317,8 @@ int runExtract(const ToolOptions &options)
         progress.setTotals(names.size(), bytes);
     }
 
-    int failed = 0;
     bool writeFailed = false;
-    for (const QString &name : names) {
-        const bool listed = unzip.contains(name);
-        const UnZip::ErrorCode ec = listed ? unzip.extractFile(name, target, extraction) : UnZip::FileMissing;
-        if (ec != UnZip::Success) {
-            reportFailure(unzip, name, ec, listed ? unzip.lastErrorDetail() : QString());
-            ++failed;
-            writeFailed = writeFailed || ec == UnZip::FileWriteError;
-        }
-        if (progress.isEnabled()) {
-            progress.addBytes(sizes.value(name));
-            progress.entryDone();
-        }
-    }
+    const int failed = extractNames(unzip, names, target, extraction, options.threads, progress, sizes, &writeFailed);
     progress.finish();
 
     if (!options.quiet) {

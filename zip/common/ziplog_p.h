@@ -15,6 +15,7 @@
 
 #include <QtCore/QLoggingCategory>
 #include <QtCore/QString>
+#include <QtCore/QVector>
 
 Q_DECLARE_LOGGING_CATEGORY(lcKelvaneZip)
 
@@ -35,8 +36,30 @@ public:
     void clear() { m_detail.clear(); }
     QString detail() const { return m_detail; }
 
+    // One line as reported, kept to be logged later.
+    struct Line
+    {
+        enum Form { Text, Fixed, Named };
+        Form form = Text;
+        const char *fixed = nullptr; // Fixed and Named: the static text
+        QString text;                // Text: the line; Named: the name
+    };
+
+    // While deferred, lines are kept (detail() still follows them) instead
+    // of being logged: worker threads collect the lines of each entry so
+    // that they can be logged in the serial reader's order afterwards.
+    void setDeferred(bool deferred) { m_deferred = deferred; }
+    // The lines kept since the last call, which are forgotten.
+    QVector<Line> takeLines();
+    // Logs the line and makes it the detail, as report() did.
+    void replay(const Line &line);
+
 private:
+    void emitLine(const Line &line);
+
     QString m_detail;
+    bool m_deferred = false;
+    QVector<Line> m_lines;
 };
 
 #endif // KELVANE_ZIPLOG_P_H

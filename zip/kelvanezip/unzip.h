@@ -131,6 +131,14 @@ public:
         QString description;       ///< Translated reason, such as "method 9 (Deflate64) not supported".
     };
 
+    /// The outcome of one entry of extractEntries() or testEntries().
+    struct EntryResult
+    {
+        QString filename;         ///< The name as it was asked for.
+        ErrorCode result = Success; ///< What extracting or testing it gave.
+        QString detail;           ///< Its last diagnostic, as lastErrorDetail() would give it; often empty.
+    };
+
     /// A reader without an archive.
     UnZip();
     /// Closes the archive, if any.
@@ -199,6 +207,36 @@ public:
     /// The same, below the folder dir.
     ErrorCode extractFiles(const QStringList &filenames, const QDir &dir,
                            ExtractionOptions options = ExtractionOptions());
+
+    /// Extracts each named entry below the folder, going on past failures
+    /// (unlike extractFiles()); the directory keeps every entry. Returns one
+    /// result per name, in the order of the list: FileMissing for a name the
+    /// archive does not hold, NoArchiveYet for every name without an archive.
+    QList<EntryResult> extractEntries(const QStringList &filenames, const QDir &dir,
+                                      ExtractionOptions options = ExtractionOptions());
+
+    /// Tests each named entry: checks its local header, password,
+    /// authentication code, data, sizes and CRC-32 by decoding it, writing
+    /// nothing anywhere; unlike extraction, also data that match their
+    /// CRC-32 but end before the recorded size fail (CorruptedArchive).
+    /// Folder entries pass without being read. Returns one
+    /// result per name, in the order of the list, as extractEntries() does.
+    QList<EntryResult> testEntries(const QStringList &filenames);
+
+    /// Several entries at once: with a thread count above 0, extractAll(),
+    /// extractFiles(), extractEntries() and testEntries() decode entries on
+    /// that many threads (the calling thread among them), the largest first,
+    /// each thread with buffers of its own, all reading the one open archive.
+    /// The results, the diagnostics (logged in the same order) and the
+    /// entries dropped from the directory are those of the serial reader,
+    /// which 0 (the default) keeps; a negative count is taken as 0. Entries
+    /// whose output paths meet (the same file, or a file where another entry
+    /// needs a folder) are extracted one after the other in list order.
+    /// extractFiles() starts no entry listed after a failed one, and removes
+    /// again the files of such entries that were already written.
+    void setThreadCount(int threads);
+    /// The thread count set with setThreadCount(); 0 for the serial reader.
+    int threadCount() const;
 
     /// The password for encrypted entries.
     void setPassword(const QString &pwd);

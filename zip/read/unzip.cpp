@@ -666,8 +666,11 @@ UnZip::ErrorCode UnzipPrivate::finishOutputFile(QFile &file, UnZip::ErrorCode ex
 bool UnzipPrivate::createDirectory(const QString &path)
 {
     QString failed;
-    if (FileSystem::createFolders(path, &failed))
+    if (FileSystem::createFolders(path, &failed)) {
+        if (foldersMade)
+            foldersMade->append(path);
         return true;
+    }
     diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(failed));
     return false;
 }
@@ -892,6 +895,10 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
         return NoArchiveYet;
     if (!d->entries)
         return Success;
+    if (d->extractsInParallel()) {
+        d->extractAllInParallel(dir, options);
+        return Success;
+    }
 
     auto it = d->entries->begin();
     while (it != d->entries->end()) {
@@ -950,6 +957,8 @@ UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QString
 UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QDir &dir, ExtractionOptions options)
 {
     d->diagnostic.clear();
+    if (d->extractsInParallel())
+        return d->extractFilesInParallel(filenames, dir, options);
     for (const QString &name : filenames) {
         const ErrorCode ec = extractFile(name, dir, options);
         if (ec != Success && ec != FileMissing)

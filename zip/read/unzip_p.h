@@ -70,6 +70,11 @@ public:
     // The last diagnostic of the call in progress or last made.
     ZipDiagnostic diagnostic;
 
+    // Threads that extract and test entries; 0: the serial reader.
+    int threadCount = 0;
+    // When set, every folder that createDirectory() made sure of.
+    QStringList *foldersMade = nullptr;
+
     // The data path: passwords, decryption, decoding, checks.
     EntryExtractor extractor{inputBuffer, outputBuffer, &diagnostic};
 
@@ -88,6 +93,12 @@ public:
     // Flushes and closes an output file after its extraction, checking
     // both; removes it unless everything succeeded. Returns the outcome.
     UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted);
+
+    // The same on threadCount threads (parallelunzip.cpp).
+    bool extractsInParallel() const { return threadCount > 0 && device && entries; }
+    void extractAllInParallel(const QDir &dir, UnZip::ExtractionOptions options);
+    UnZip::ErrorCode extractFilesInParallel(const QStringList &names, const QDir &dir,
+                                            UnZip::ExtractionOptions options);
 
     // The open archive's entry of that name, or null.
     ZipEntryP *findEntry(const QString &name) const;

@@ -1,0 +1,262 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+// The reader on several threads gives exactly what the serial reader gives:
+// the same files, results, diagnostics (in the same order), entries dropped
+// from the directory and entries left out of it, for archives full of
+// entries that fail in every way the reader knows.
+#include "debugrecorder.h"
+#include "filetree.h"
+#include "rawzip.h"
+
+#include <kelvanezip/unzip.h>
+
+#include <QtCore/QBuffer>
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <functional>
+
+class tst_UnZipThreads : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameAsSerial_data();
+    void sameAsSerial();
+};
+
+namespace {
+
+using Builder = std::function<RawZip()>;
+
+// Deterministic content that deflates, of the given size.
+QByteArray text(int size, int seed)
+{
+    QByteArray data;
+    data.reserve(size);
+    quint32 x = quint32(seed) * 2654435761u + 1;
+    while (data.size() < size) {
+        x = x * 1103515245u + 12345u;
+        data += "lecture ";
+        data += QByteArray::number(x >> 20);
+        data += (x & 0x100) ? '\n' : ' ';
+    }
+    data.truncate(size);
+    return data;
+}
+
+// Good entries of every method and cipher, of sizes whose largest-first
+// order differs from the name order, mixed with entries that fail.
+RawZip mixedArchive()
+{
+    RawZip zip;
+    zip.add("a-small.txt", text(100, 1)).deflated();
+    zip.add("b-big.txt", text(900000, 2)).deflated();
+    zip.add("c-bzip2.txt", text(300000, 3)).compressed(RawZip::Bzip2);
+    zip.add("d-lzma.txt", text(50000, 4)).compressed(RawZip::Lzma);
+    zip.add("e-zstd.txt", text(70000, 5)).compressed(RawZip::Zstd);
+    zip.add("f-xz.txt", text(20000, 6)).compressed(RawZip::Xz);
+    zip.add("g-stored.bin", text(400000, 7)).stored();
+    zip.add("h/").folder();
+    zip.add("h/i/deep.txt", text(5000, 8)).deflated().descriptor(RawZip::WithSignature);
+    zip.add("j-crypt.txt", text(260000, 9)).deflated().encrypted("pw");
+    zip.add("k-aes.txt", text(600000, 10)).deflated().aes("pw", RawZip::Aes256, 2);
+    zip.add("l-aes1.txt", text(3000, 11)).compressed(RawZip::Bzip2).aes("pw", RawZip::Aes128, 1);
+    zip.add("m-wrongpw.txt", text(200000, 12)).deflated().encrypted("other");
+    zip.add("n-wrongaes.txt", text(150000, 13)).aes("other", RawZip::Aes256, 2);
+    zip.add("o-crc.txt", text(500000, 14)).deflated().central.crc = 0x12345678;
+    zip.entry(zip.count() - 1).local.crc = 0x12345678;
+    zip.add("p-local.txt", text(1000, 15)).deflated().local.dosTime = 0x1234;
+    zip.add("q-bomb.txt", QByteArray(2000000, '\0')).deflated();
+    zip.entry(zip.count() - 1).central.uncompressedSize = 1000;
+    zip.entry(zip.count() - 1).local.uncompressedSize = 1000;
+    zip.add("r-cut.txt", text(80000, 16)).deflated().raw(QByteArray(100, 'x'));
+    zip.add("s-method.txt", text(100, 17)).central.method = 9;
+    zip.add("t-empty.txt").stored();
+    zip.add("u/v/w.txt", text(700000, 18)).deflated();
+    return zip;
+}
+
+// Names that climb out, control characters, absolute and odd spellings.
+RawZip pathArchive()
+{
+    RawZip zip;
+    zip.add("../evil.txt", text(300000, 20)).deflated();
+    zip.add("a/../../evil2.txt", text(200, 21));
+    zip.add("/abs.txt", text(100000, 22)).deflated();
+    zip.add("ctl\x01.txt", text(100, 23));
+    zip.add("x/./y.txt", text(400000, 24)).deflated();
+    zip.add("x/y.txt", text(300, 25));
+    zip.add("..\\win.txt", text(100, 26)).madeBy(0);
+    zip.add("d1/same.txt", text(500000, 27)).deflated();
+    zip.add("d2/same.txt", text(1000, 28));
+    zip.add("ok/.", text(10, 29));
+    zip.add("ok/fine.txt", text(250000, 30)).deflated();
+    return zip;
+}
+
+// A file where other entries need a folder: the order decides.
+RawZip crossingArchive()
+{
+    RawZip zip;
+    zip.add("a", text(1000, 40));
+    zip.add("a/", QByteArray()).folder();
+    zip.add("a/b.txt", text(600000, 41)).deflated();
+    zip.add("c.txt", text(300000, 42)).deflated();
+    return zip;
+}
+
+// Data that overlaps the next entry, and a directory that ends early.
+RawZip overlapArchive()
+{
+    RawZip zip;
+    zip.add("one.txt", text(400000, 50)).deflated();
+    zip.add("two.txt", text(300000, 51)).deflated();
+    zip.add("three.txt", text(2000, 52));
+    zip.entry(0).central.compressedSize = 200000; // reaches into two.txt
+    zip.entry(0).local.compressedSize = 200000;
+    return zip;
+}
+
+QString describe(const QList<UnZip::EntryResult> &results)
+{
+    QStringList lines;
+    for (const UnZip::EntryResult &r : results)
+        lines << QStringLiteral("%1 %2 %3").arg(r.filename).arg(int(r.result)).arg(r.detail);
+    return lines.join(QLatin1Char('\n'));
+}
+
+// Every path below root, with the MD5 of each file's content.
+QString treeOf(const QString &root)
+{
+    QStringList lines;
+    for (const QString &path : FileTree::list(root)) {
+        QString line = path;
+        if (!path.endsWith(QLatin1Char('/')))
+            line += QLatin1Char(' ')
+                + QString::fromLatin1(QCryptographicHash::hash(FileTree::read(root + QLatin1Char('/') + path),
+                                                               QCryptographicHash::Md5).toHex());
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// What one reader does with the archive, as text: every call's result,
+// files, diagnostics and the directory afterwards.
+struct Outcome
+{
+    QString extractAll, extractFiles, extractEntries, testEntries;
+    QStringList failures; // codes seen, for the fixture's own check
+};
+
+// The target folder differs from run to run: it is named <target> here.
+QString afterCall(UnZip &reader, DebugRecorder &debug, const QString &result, const QString &target = QString())
+{
+    QStringList skipped;
+    for (const UnZip::SkippedEntry &s : reader.skippedEntries())
+        skipped << s.filename + QLatin1Char(' ') + QString::number(int(s.reason));
+    QString text = QStringList{result, target.isEmpty() ? QString() : treeOf(target),
+                               debug.take().join(QLatin1Char('\n')), reader.lastErrorDetail(),
+                               reader.fileList().join(QLatin1Char('|')), skipped.join(QLatin1Char('|'))}
+                       .join(QLatin1String("\n--\n"));
+    if (!target.isEmpty())
+        text.replace(target, QLatin1String("<target>"));
+    return text;
+}
+
+Outcome run(const QByteArray &bytes, int threads, UnZip::ExtractionOptions options)
+{
+    Outcome outcome;
+    DebugRecorder debug(DebugRecorder::SwallowOthers);
+    auto open = [&](UnZip &reader) {
+        reader.setPassword(QStringLiteral("pw"));
+        reader.setThreadCount(threads);
+        auto *buffer = new QBuffer;
+        buffer->setData(bytes);
+        return reader.openArchive(buffer);
+    };
+
+    UnZip reader;
+    if (open(reader) != UnZip::Success)
+        return outcome;
+    const QStringList names = reader.fileList();
+    QStringList asked = names;
+    asked.insert(1, QStringLiteral("not-there.txt"));
+    std::reverse(asked.begin() + asked.size() / 2, asked.end());
+    debug.take();
+
+    QTemporaryDir tests;
+    const QList<UnZip::EntryResult> tested = reader.testEntries(asked);
+    outcome.testEntries = afterCall(reader, debug, describe(tested));
+    for (const UnZip::EntryResult &r : tested)
+        outcome.failures << QString::number(int(r.result));
+
+    QTemporaryDir each;
+    outcome.extractEntries =
+        afterCall(reader, debug, describe(reader.extractEntries(asked, QDir(each.path()), options)), each.path());
+    QTemporaryDir some;
+    const UnZip::ErrorCode first = reader.extractFiles(asked, QDir(some.path()), options);
+    outcome.extractFiles = afterCall(reader, debug, QString::number(int(first)), some.path());
+
+    // extractAll on a fresh reader: it drops entries from the directory.
+    UnZip all;
+    open(all);
+    debug.take();
+    QTemporaryDir everything;
+    const UnZip::ErrorCode ec = all.extractAll(QDir(everything.path()), options);
+    outcome.extractAll = afterCall(all, debug, QString::number(int(ec)), everything.path());
+    return outcome;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Builder)
+
+void tst_UnZipThreads::sameAsSerial_data()
+{
+    QTest::addColumn<Builder>("builder");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QStringList>("expectedFailures"); // codes testEntries must show
+
+    const QStringList mixed{QStringLiteral("2"), QStringLiteral("5"), QStringLiteral("8"), QStringLiteral("15"),
+                            QStringLiteral("16")};
+    QTest::newRow("mixed") << Builder(mixedArchive) << int(UnZip::KeepFolders) << mixed;
+    QTest::newRow("mixed, drop folders") << Builder(mixedArchive) << int(UnZip::DropFolders) << mixed;
+    QTest::newRow("paths") << Builder(pathArchive) << int(UnZip::KeepFolders) << QStringList{QStringLiteral("8")};
+    QTest::newRow("paths, drop folders") << Builder(pathArchive) << int(UnZip::DropFolders)
+                                         << QStringList{QStringLiteral("8")};
+    QTest::newRow("file where a folder goes") << Builder(crossingArchive) << int(UnZip::KeepFolders)
+                                              << QStringList{QStringLiteral("8")};
+    QTest::newRow("overlapping data") << Builder(overlapArchive) << int(UnZip::KeepFolders)
+                                      << QStringList{QStringLiteral("15")};
+}
+
+void tst_UnZipThreads::sameAsSerial()
+{
+    QFETCH(Builder, builder);
+    QFETCH(int, options);
+    QFETCH(QStringList, expectedFailures);
+    const QByteArray bytes = builder().build().bytes;
+    const UnZip::ExtractionOptions extraction(options);
+
+    const Outcome serial = run(bytes, 0, extraction);
+    // The fixture fails in the ways it is meant to, so that the comparison
+    // below compares failures and not only successes.
+    for (const QString &code : expectedFailures)
+        QVERIFY2(serial.failures.contains(code), qPrintable(code + QLatin1String(" not among ")
+                                                             + serial.failures.join(QLatin1Char(' '))));
+    QVERIFY(serial.failures.contains(QString::number(int(UnZip::Success))));
+
+    for (const int threads : {1, 2, 8}) {
+        const Outcome parallel = run(bytes, threads, extraction);
+        QCOMPARE(parallel.testEntries, serial.testEntries);
+        QCOMPARE(parallel.extractEntries, serial.extractEntries);
+        QCOMPARE(parallel.extractFiles, serial.extractFiles);
+        QCOMPARE(parallel.extractAll, serial.extractAll);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_UnZipThreads)
+#include "tst_unzipthreads.moc"

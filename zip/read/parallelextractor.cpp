@@ -1,0 +1,239 @@
+// SPDX-FileCopyrightText: 2026 The Kelvane developers
+// SPDX-License-Identifier: MIT
+
+#include "read/parallelextractor_p.h"
+
+#include "read/archiveview_p.h"
+#include "common/zipaes_p.h"
+#include "read/extractionpath_p.h"
+#include "read/unzip_p.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QHash>
+#include <QtCore/QSet>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The same file or folder gives the same key, however it is spelled; case
+// is folded for file systems that ignore it (grouping more never hurts).
+QString pathKey(const QString &relative)
+{
+    QString key = QDir::cleanPath(relative).toCaseFolded();
+    while (key.startsWith(QLatin1Char('/')))
+        key.remove(0, 1);
+    return key;
+}
+
+// True when some key names a folder (or a folder above it) that another
+// entry writes as a file: the order of the two decides which one fails.
+bool pathsCross(const QVector<QString> &keys, const QVector<bool> &isFile)
+{
+    QSet<QString> files;
+    for (int i = 0; i < keys.size(); ++i) {
+        if (isFile[i] && !keys[i].isEmpty())
+            files.insert(keys[i]);
+    }
+    for (int i = 0; i < keys.size(); ++i) {
+        const QString &key = keys[i];
+        if (!isFile[i] && files.contains(key))
+            return true;
+        for (int slash = int(key.indexOf(QLatin1Char('/'))); slash > 0;
+             slash = int(key.indexOf(QLatin1Char('/'), slash + 1))) {
+            if (files.contains(key.left(slash)))
+                return true;
+        }
+    }
+    return false;
+}
+
+quint64 weightOf(const ZipEntryP &entry)
+{
+    return entry.uncompressedSize + entry.compressedSize + 1;
+}
+
+// A reader context for one thread: the open archive's directory facts and
+// password, its own buffers, decoders and view of the archive; diagnostics
+// are kept for the caller instead of being logged.
+std::unique_ptr<UnzipPrivate> workerReader(const UnzipPrivate &source, std::mutex *lock)
+{
+    auto worker = std::make_unique<UnzipPrivate>();
+    worker->password = source.password;
+    worker->directoryOffset = source.directoryOffset;
+    worker->directoryEntryCount = source.directoryEntryCount;
+    worker->offsetCorrection = source.offsetCorrection;
+    worker->deviceSize = source.deviceSize;
+    worker->fileNameCodec = source.fileNameCodec;
+    worker->directoryCodec = source.directoryCodec;
+    worker->localHeaderOffsets = source.localHeaderOffsets;
+    worker->device = new ArchiveView(source.device, lock, source.deviceSize);
+    worker->diagnostic.setDeferred(true);
+    return worker;
+}
+
+void lowerTo(std::atomic<int> &value, int candidate)
+{
+    int current = value.load();
+    while (candidate < current && !value.compare_exchange_weak(current, candidate)) {
+    }
+}
+
+} // namespace
+
+QString ParallelExtractor::outputRelativePath(const QString &key, const ZipEntryP &entry, UnZip::ExtractionOptions options)
+{
+    const QString name = entry.backslashSeparators ? QString(key).replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                                   : key;
+    const bool dropFolders = options.testFlag(UnZip::DropFolders);
+    if (ExtractionPath::hasControlCharacter(key))
+        return QString(); // refused by its name alone
+    if (entry.isFolder)
+        return dropFolders ? QString() : QDir::cleanPath(name);
+    const int slash = int(name.lastIndexOf(QLatin1Char('/')));
+    if (ExtractionPath::isSpecialComponent(name.mid(slash + 1)))
+        return QString();
+    if (slash <= 0 || dropFolders)
+        return slash > 0 ? name.mid(slash + 1) : name;
+    return QDir::cleanPath(name.left(slash)) + QLatin1Char('/') + name.mid(slash + 1);
+}
+
+UnZip::ErrorCode ParallelExtractor::testEntry(UnzipPrivate &reader, const QString &name, ZipEntryP &entry,
+                                              DiscardDevice &device)
+{
+    device.restart();
+    const UnZip::ErrorCode ec = reader.extractFile(name, entry, &device);
+    if (ec != UnZip::Success)
+        return ec;
+    const bool hasCrc = !(entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2);
+    if (device.bytes() == entry.uncompressedSize && (!hasCrc || device.crc() == entry.crc))
+        return UnZip::Success;
+    reader.diagnostic.report(QString::fromLatin1("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4")
+                                 .arg(device.bytes())
+                                 .arg(device.crc(), 8, 16, QLatin1Char('0'))
+                                 .arg(entry.uncompressedSize)
+                                 .arg(entry.crc, 8, 16, QLatin1Char('0')));
+    return UnZip::CorruptedArchive;
+}
+
+ParallelExtractor::ParallelExtractor(UnzipPrivate &reader, int threads)
+    : m_reader(reader)
+    , m_threads(qMax(1, threads))
+{
+}
+
+void ParallelExtractor::extract(QVector<Item> &items, const QDir &dir, UnZip::ExtractionOptions options,
+                                bool stopAtFailure)
+{
+    const QString target = dir.absolutePath();
+    run(items, extractionTasks(items, target, options), Mode::Extract, &dir, options, stopAtFailure);
+}
+
+void ParallelExtractor::test(QVector<Item> &items)
+{
+    run(items, testTasks(items), Mode::Test, nullptr, UnZip::ExtractionOptions(), false);
+}
+
+QVector<ParallelExtractor::Task> ParallelExtractor::extractionTasks(QVector<Item> &items, const QString &target,
+                                                                     UnZip::ExtractionOptions options) const
+{
+    QVector<QString> keys(items.size());
+    QVector<bool> isFile(items.size(), false);
+    for (int i = 0; i < items.size(); ++i) {
+        Item &item = items[i];
+        if (!item.entry)
+            continue;
+        const QString relative = outputRelativePath(item.name, *item.entry, options);
+        keys[i] = pathKey(relative);
+        isFile[i] = !item.entry->isFolder;
+        if (isFile[i] && !relative.isEmpty())
+            item.outputPath = target + QLatin1Char('/') + relative;
+    }
+    const bool oneGroup = pathsCross(keys, isFile);
+
+    QVector<Task> tasks;
+    QHash<QString, int> taskOfKey;
+    for (int i = 0; i < items.size(); ++i) {
+        if (!items[i].entry)
+            continue;
+        int t = oneGroup ? (tasks.isEmpty() ? -1 : 0) : taskOfKey.value(keys[i], -1);
+        if (t < 0) {
+            t = int(tasks.size());
+            tasks.append(Task());
+            if (!keys[i].isEmpty())
+                taskOfKey.insert(keys[i], t);
+        }
+        tasks[t].items.append(i);
+        tasks[t].weight += weightOf(*items[i].entry);
+    }
+    return tasks;
+}
+
+QVector<ParallelExtractor::Task> ParallelExtractor::testTasks(const QVector<Item> &items) const
+{
+    // The same entry asked for twice is tested twice, one after the other:
+    // its record is updated by its first test.
+    QVector<Task> tasks;
+    QHash<const ZipEntryP *, int> taskOfEntry;
+    for (int i = 0; i < items.size(); ++i) {
+        if (!items[i].entry)
+            continue;
+        int t = taskOfEntry.value(items[i].entry, -1);
+        if (t < 0) {
+            t = int(tasks.size());
+            tasks.append(Task());
+            taskOfEntry.insert(items[i].entry, t);
+        }
+        tasks[t].items.append(i);
+        tasks[t].weight += weightOf(*items[i].entry);
+    }
+    return tasks;
+}
+
+void ParallelExtractor::run(QVector<Item> &items, QVector<Task> tasks, Mode mode, const QDir *dir,
+                            UnZip::ExtractionOptions options, bool stopAtFailure)
+{
+    std::stable_sort(tasks.begin(), tasks.end(),
+                     [](const Task &a, const Task &b) { return a.weight > b.weight; });
+    const QString target = dir ? dir->absolutePath() : QString();
+    std::mutex archiveLock;
+    std::atomic<int> nextTask{0};
+    std::atomic<int> firstFailure{INT_MAX};
+
+    auto work = [&]() {
+        const std::unique_ptr<UnzipPrivate> reader = workerReader(m_reader, &archiveLock);
+        DiscardDevice discard;
+        const QDir folder(target); // a QDir of its own: QDir caches lazily
+        for (int t = nextTask++; t < tasks.size(); t = nextTask++) {
+            for (const int index : qAsConst(tasks[t].items)) {
+                if (stopAtFailure && index > firstFailure.load())
+                    continue;
+                Item &item = items[index];
+                reader->diagnostic.clear();
+                reader->foldersMade = &item.folders;
+                item.result = mode == Mode::Extract ? reader->extractFile(item.name, *item.entry, folder, options)
+                                                    : testEntry(*reader, item.name, *item.entry, discard);
+                reader->foldersMade = nullptr;
+                item.lines = reader->diagnostic.takeLines();
+                item.ran = true;
+                if (stopAtFailure && item.result != UnZip::Success)
+                    lowerTo(firstFailure, index);
+            }
+        }
+    };
+
+    const int helpers = int(qMin<qsizetype>(m_threads, tasks.size())) - 1;
+    std::vector<std::thread> threads;
+    threads.reserve(size_t(qMax(0, helpers)));
+    for (int i = 0; i < helpers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
+}
