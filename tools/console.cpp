@@ -6,7 +6,12 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QLoggingCategory>
 
+#include <QtCore/QFile>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString toolText(const char *text)
@@ -23,6 +28,17 @@ namespace {
 
 Progress *activeProgress = nullptr;
 
+// Where the lines of out() go; standard error while standard output holds an archive.
+FILE *outputStream = stdout;
+// The system's reason for the first failed write to standard output.
+QString outputFailure;
+
+void noteOutputFailure()
+{
+    if (outputFailure.isEmpty())
+        outputFailure = QString::fromLocal8Bit(std::strerror(errno));
+}
+
 QString formatBytes(qint64 bytes)
 {
     return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1);
@@ -34,8 +50,10 @@ namespace Console {
 
 void out(const QByteArray &line)
 {
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fputc('\n', stdout);
+    if (std::fwrite(line.constData(), 1, size_t(line.size()), outputStream) != size_t(line.size())
+        || std::fputc('\n', outputStream) == EOF) {
+        noteOutputFailure();
+    }
 }
 
 void out(const QString &line)
@@ -68,8 +86,36 @@ QString printable(const QString &text)
 
 void flush()
 {
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0)
+        noteOutputFailure();
     std::fflush(stderr);
+}
+
+bool finishOutput()
+{
+    flush();
+    if (outputFailure.isEmpty() && std::ferror(stdout))
+        outputFailure = toolText("write error");
+    if (outputFailure.isEmpty())
+        return true;
+    error(toolText("standard output: %1").arg(outputFailure));
+    outputFailure.clear();
+    std::clearerr(stdout);
+    return false;
+}
+
+void moveOutputToStderr()
+{
+    std::fflush(stdout);
+    outputStream = stderr;
+}
+
+bool isSameFileAs(const QString &path, int fd)
+{
+    struct stat file;
+    struct stat stream;
+    return ::stat(QFile::encodeName(path).constData(), &file) == 0 && ::fstat(fd, &stream) == 0
+        && file.st_dev == stream.st_dev && file.st_ino == stream.st_ino;
 }
 
 void setUp()

@@ -11,7 +11,10 @@
 enum ExitCode {
     ExitSuccess = 0,     // everything succeeded
     ExitEntryFailed = 1, // at least one entry (or folder to add) failed
-    ExitUsage = 2        // bad command line, or the archive cannot be opened or created
+    ExitUsage = 2,       // bad command line, or the archive cannot be opened or created
+    // A write failed: a file, the archive, or standard output (a full disk,
+    // a closed pipe). The same number as unzip's "disk full".
+    ExitWriteFailed = 50
 };
 
 // User-visible text of the tool, through Qt's translation.
@@ -34,6 +37,18 @@ void error(const QString &message);
 // and cannot steer the terminal.
 QString printable(const QString &text);
 void flush();
+
+// Flushes standard output and tells whether everything written to it
+// arrived; when not, names the system's reason on standard error.
+bool finishOutput();
+
+// From now on, the lines meant for standard output go to standard error:
+// standard output holds the archive being written.
+void moveOutputToStderr();
+
+// Whether the file at path is the one standard output (or standard error,
+// for fd 2) refers to, as /dev/stdout is.
+bool isSameFileAs(const QString &path, int fd);
 
 // Buffers standard output in large blocks and keeps the component's
 // diagnostics (logging category "kelvane.zip") off the terminal: their

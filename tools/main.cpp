@@ -23,7 +23,7 @@ const char usageText[] =
     "  kelvane-zip test ARCHIVE [-P PASSWORD] [-j THREADS] [-q]\n"
     "  kelvane-zip extract ARCHIVE [-d DIR] [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-j THREADS] [-q]\n"
     "                      [ENTRY...]\n"
-    "  kelvane-zip create ARCHIVE FOLDER... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
+    "  kelvane-zip create ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
     "                     [-j THREADS] [--overwrite] [-q]\n"
     "  kelvane-zip add ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9] [-j THREADS] [-q]\n"
@@ -36,7 +36,10 @@ const char usageText[] =
     "            and size\n"
     "  extract   write every entry, or the ENTRY names given, below DIR (default: the\n"
     "            current folder, created when missing)\n"
-    "  create    write a new archive with the files and empty folders of each FOLDER\n"
+    "  create    write a new archive with each file PATH, and the files and empty\n"
+    "            folders of each folder PATH; ARCHIVE - writes it to standard output\n"
+    "            (as on any pipe or device that cannot seek, a streamed archive whose\n"
+    "            entries have data descriptors; messages then go to standard error)\n"
     "  add       add each file and folder PATH to an existing archive, replacing\n"
     "            entries of the same name; the archive changes only when all of\n"
     "            it was written\n"
@@ -55,7 +58,7 @@ const char usageText[] =
     "  --by-type        store pictures, sound, video and archives, deflate the rest\n"
     "  --contents-only  name the files of every depth straight below the prefix, no\n"
     "                   folder entries\n"
-    "  --absolute       entry names hold the absolute path of each FOLDER\n"
+    "  --absolute       entry names hold the absolute path of each PATH\n"
     "  --root PREFIX    put PREFIX/ in front of every entry name\n"
     "  --comment TEXT   archive comment\n"
     "  -j THREADS       compress, test or extract on that many threads (default: one\n"
@@ -68,7 +71,9 @@ const char usageText[] =
     "A progress line is shown on standard error while it is a terminal.\n"
     "Every failing entry is reported on standard error as NAME: REASON.\n"
     "Exit status: 0 success, 1 some entry failed, 2 usage error or the archive\n"
-    "cannot be opened or created.\n";
+    "cannot be opened or created, 50 a write failed (a full disk, a closed pipe:\n"
+    "files, the archive or standard output); the reason is on standard error and\n"
+    "no incomplete file is left behind.\n";
 
 void printUsage(FILE *stream)
 {
@@ -136,7 +141,7 @@ bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions 
         }
     }
     if (command == Command::Create && positional.isEmpty()) {
-        usageError(toolText("no FOLDER given"));
+        usageError(toolText("no PATH given"));
         return false;
     }
 
@@ -280,6 +285,8 @@ int main(int argc, char **argv)
         status = runCreate(options);
         break;
     }
-    Console::flush();
+    // A listing or a summary that did not arrive is a failure as well.
+    if (!Console::finishOutput())
+        status = ExitWriteFailed;
     return status;
 }

@@ -199,7 +199,7 @@ int testInParallel(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, int thre
 // Extracts the entries, serially or on that many threads; failures are
 // reported in the list's order. Returns their number.
 int extractNames(UnZip &unzip, const QStringList &names, const QDir &target, UnZip::ExtractionOptions extraction,
-                 int threads, Progress &progress, const QHash<QString, qint64> &sizes)
+                 int threads, Progress &progress, const QHash<QString, qint64> &sizes, bool *writeFailed)
 {
     int failed = 0;
     if (threads > 0) {
@@ -208,6 +208,7 @@ int extractNames(UnZip &unzip, const QStringList &names, const QDir &target, UnZ
             if (r.result != UnZip::Success) {
                 reportFailure(unzip, r.filename, r.result, r.detail);
                 ++failed;
+                *writeFailed = *writeFailed || r.result == UnZip::FileWriteError;
             }
         }
     }
@@ -218,6 +219,7 @@ int extractNames(UnZip &unzip, const QStringList &names, const QDir &target, UnZ
             if (ec != UnZip::Success) {
                 reportFailure(unzip, name, ec, listed ? unzip.lastErrorDetail() : QString());
                 ++failed;
+                *writeFailed = *writeFailed || ec == UnZip::FileWriteError;
             }
         }
         if (progress.isEnabled()) {
@@ -315,7 +317,8 @@ int runExtract(const ToolOptions &options)
         progress.setTotals(names.size(), bytes);
     }
 
-    const int failed = extractNames(unzip, names, target, extraction, options.threads, progress, sizes);
+    bool writeFailed = false;
+    const int failed = extractNames(unzip, names, target, extraction, options.threads, progress, sizes, &writeFailed);
     progress.finish();
 
     if (!options.quiet) {
@@ -328,5 +331,7 @@ int runExtract(const ToolOptions &options)
         else
             Console::out(toolText("Entries: %n, failed: %1, skipped: %2.", count).arg(failed).arg(skipped));
     }
+    if (writeFailed)
+        return ExitWriteFailed;
     return failed == 0 && skipped == 0 ? ExitSuccess : ExitEntryFailed;
 }

@@ -51,13 +51,39 @@ qint64 FaultyBuffer::writeData(const char *data, qint64 size)
 {
     if (m_writeLimit >= 0) {
         size = qMin(size, m_writeLimit - m_written);
-        if (size <= 0)
+        if (size <= 0) {
+            setErrorString(QString::fromLatin1(writeFailureText()));
             return -1;
+        }
     }
     const qint64 n = CountingBuffer::writeData(data, size);
     if (n > 0)
         m_written += n;
     return n;
+}
+
+StreamSink::StreamSink(QByteArray *target)
+    : m_target(target ? target : &m_data)
+{
+    open(QIODevice::WriteOnly);
+}
+
+qint64 StreamSink::readData(char *, qint64)
+{
+    return -1;
+}
+
+qint64 StreamSink::writeData(const char *data, qint64 size)
+{
+    if (m_writeLimit >= 0) {
+        size = qMin(size, m_writeLimit - m_target->size());
+        if (size <= 0) {
+            setErrorString(QString::fromLatin1(writeFailureText()));
+            return -1;
+        }
+    }
+    m_target->append(data, int(size));
+    return size;
 }
 
 ComparingDevice::ComparingDevice(QIODevice *expected)

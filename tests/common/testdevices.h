@@ -31,7 +31,8 @@ private:
 // - failReadsIn(from, to): reading a byte in [from, to) fails (readData
 //   returns -1 there); a read that begins before from stops short at from;
 //   failReadsFrom(pos) is failReadsIn(pos, end of device);
-// - limitWrites(n): writing stops after n bytes in total (short writes).
+// - limitWrites(n): writing stops after n bytes in total (short writes);
+//   the write that fails sets the error string writeFailureText.
 class FaultyBuffer : public CountingBuffer
 {
 public:
@@ -62,6 +63,33 @@ private:
     qint64 m_writeLimit = -1;
     qint64 m_written = 0;
     int m_seekCalls = 0;
+};
+
+// The error string of a write that a test device refuses.
+inline const char *writeFailureText() { return "injected write failure"; }
+
+// A write-only device that cannot seek, like a pipe, open from the start: it
+// appends what it receives to target (owned by the test, so that it outlives
+// a sink that the code under test deletes) or to data().
+// limitWrites(n) refuses every byte after the n-th, with the error string
+// writeFailureText().
+class StreamSink : public QIODevice
+{
+public:
+    explicit StreamSink(QByteArray *target = nullptr);
+
+    void limitWrites(qint64 total) { m_writeLimit = total; }
+    const QByteArray &data() const { return *m_target; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override;
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    QByteArray m_data;
+    QByteArray *m_target;
+    qint64 m_writeLimit = -1;
 };
 
 // A write-only device that compares what it receives with what it reads

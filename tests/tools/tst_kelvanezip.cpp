@@ -6,6 +6,7 @@
 #include "externaltool.h"
 #include "filetree.h"
 #include "rawzip.h"
+#include "smalltmpfs.h"
 
 #include <kelvanezip/unzip.h>
 #include <kelvanezip/zip.h>
@@ -53,6 +54,13 @@ private slots:
     void createOverwrite();
     void createMissingFolder();
     void createRefusesArchiveInsideFolder();
+    void createFilesAndFolders();
+    void createStreamed_data();
+    void createStreamed();
+    void writeFailures_data();
+    void writeFailures();
+    void fullDisk_data();
+    void fullDisk();
     void noProgressWithoutTerminal_data();
     void noProgressWithoutTerminal();
     void progressOnTerminal_data();
@@ -60,6 +68,8 @@ private slots:
 
 private:
     ToolRun run(const QStringList &arguments) const;
+    // Runs a bash command line in which $KZ is the tool, with pipefail.
+    ToolRun shell(const QString &command, const QString &arguments) const;
     QString writeArchive(const QString &name, const RawZip &zip) const;
     QString sampleArchive() const;
     QString makeTree() const;
@@ -71,6 +81,15 @@ private:
 ToolRun tst_KelvaneZip::run(const QStringList &arguments) const
 {
     return runTool(QStringLiteral(KELVANE_ZIP_TOOL), arguments, dir.path());
+}
+
+ToolRun tst_KelvaneZip::shell(const QString &command, const QString &arguments) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KZ"), QStringLiteral(KELVANE_ZIP_TOOL));
+    environment.insert(QStringLiteral("ARGS"), arguments);
+    return runTool(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), QStringLiteral("set -o pipefail; ") + command},
+                   dir.path(), environment);
 }
 
 QString tst_KelvaneZip::writeArchive(const QString &name, const RawZip &zip) const
@@ -653,6 +672,157 @@ void tst_KelvaneZip::createRefusesArchiveInsideFolder()
     const ToolRun r = run({QStringLiteral("create"), tree + QStringLiteral("/docs/self.zip"), tree});
     QCOMPARE(r.exitCode, 2);
     QVERIFY(!QFile::exists(tree + QStringLiteral("/docs/self.zip")));
+}
+
+// Files given by themselves beside a folder; names below --root as well.
+void tst_KelvaneZip::createFilesAndFolders()
+{
+    const QString tree = makeTree();
+    const QString archive = dir.filePath(QStringLiteral("files.zip"));
+    const ToolRun r = run({QStringLiteral("create"), archive, QStringLiteral("/etc/hostname"),
+                           tree + QStringLiteral("/docs/a.txt"), tree + QStringLiteral("/docs/img"),
+                           QStringLiteral("--root"), QStringLiteral("r"), QStringLiteral("--overwrite")});
+    QCOMPARE(r.exitCode, 0);
+    UnZip unzip;
+    QCOMPARE(unzip.openArchive(archive), UnZip::Success);
+    QCOMPARE(unzip.fileList(), (QStringList{"r/a.txt", "r/hostname", "r/img/p.png"}));
+    QByteArray hostname;
+    QBuffer out(&hostname);
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(unzip.extractFile(QStringLiteral("r/hostname"), &out), UnZip::Success);
+    QCOMPARE(hostname, FileTree::read(QStringLiteral("/etc/hostname")));
+    KELVANE_REQUIRE_TOOL("unzip");
+    QVERIFY2(runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}, dir.path()).ok(), "unzip -t");
+}
+
+void tst_KelvaneZip::createStreamed_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("options");
+    // Where the summary goes: never into the archive's stream.
+    QTest::addColumn<bool>("summaryOnStdout");
+    QTest::newRow("-, piped") << "$KZ create - $ARGS | cat > out.zip" << "" << false;
+    QTest::newRow("/dev/stdout, piped, threads") << "$KZ create /dev/stdout $ARGS -j 2 | cat > out.zip" << ""
+                                                 << false;
+    QTest::newRow("-, traditional cipher") << "$KZ create - $ARGS | cat > out.zip" << "-P pw" << false;
+    QTest::newRow("fifo, AES") << "rm -f f; mkfifo f; cat f > out.zip & $KZ create f $ARGS; s=$?; wait; exit $s"
+                               << "-P pw --aes" << true;
+    QTest::newRow("-, into a file") << "$KZ create - $ARGS > out.zip" << "" << false;
+}
+
+// An archive written to a pipe (it cannot seek) is a valid streamed archive
+// that the other tools accept; only the archive goes to standard output.
+void tst_KelvaneZip::createStreamed()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, options);
+    KELVANE_REQUIRE_TOOL("unzip");
+    KELVANE_REQUIRE_TOOL("7z");
+    const QString tree = makeTree();
+    QFile::remove(dir.filePath(QStringLiteral("out.zip")));
+    const ToolRun r = shell(command, tree + QStringLiteral("/docs ") + options);
+    QFETCH(bool, summaryOnStdout);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(summaryOnStdout ? r.standardError : r.standardOutput, QByteArray());
+    const QByteArray summary = summaryOnStdout ? r.standardOutput : r.standardError;
+    QVERIFY2(summary.startsWith("Archive written: "), summary.constData());
+    const QString archive = dir.filePath(QStringLiteral("out.zip"));
+    const QString password = options.contains(QLatin1String("pw")) ? QStringLiteral("pw") : QString();
+
+    UnZip unzip;
+    unzip.setPassword(password);
+    QCOMPARE(unzip.openArchive(archive), UnZip::Success);
+    QCOMPARE(unzip.fileList(), (QStringList{"docs/a.txt", "docs/empty/", "docs/img/p.png"}));
+    const ToolRun tested = run({QStringLiteral("test"), archive, QStringLiteral("-P"), QStringLiteral("pw")});
+    QVERIFY2(tested.ok(), tested.standardError.constData());
+    const ToolRun seven = runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-p") + password,
+                                                         archive}, dir.path());
+    QVERIFY2(seven.ok() && seven.standardOutput.contains("Everything is Ok"), seven.describe(QStringLiteral("7z")));
+    if (!options.contains(QLatin1String("--aes"))) {
+        const ToolRun unzipped = runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), QStringLiteral("-P"),
+                                                                    password, archive}, dir.path());
+        QVERIFY2(unzipped.ok(), unzipped.describe(QStringLiteral("unzip")));
+    }
+}
+
+void tst_KelvaneZip::writeFailures_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("reason");
+    const QByteArray archive = "kelvane-zip: /dev/full: File write error. (Unable to write the archive: "
+                               "No space left on device)\n";
+    const QByteArray out = "kelvane-zip: standard output: No space left on device\n";
+    QTest::newRow("create /dev/full") << "$KZ create /dev/full $ARGS" << archive;
+    QTest::newRow("create /dev/full, serial") << "$KZ create /dev/full $ARGS -j 0" << archive;
+    QTest::newRow("create -, stdout full") << "$KZ create - $ARGS > /dev/full"
+                                           << QByteArray("kelvane-zip: -: File write error. (Unable to write the "
+                                                         "archive: No space left on device)\n");
+    QTest::newRow("create, summary to full stdout") << "$KZ create x.zip --overwrite $ARGS > /dev/full" << out;
+    QTest::newRow("list") << "$KZ list sample.zip > /dev/full" << out;
+    QTest::newRow("list -v") << "$KZ list -v sample.zip > /dev/full" << out;
+    QTest::newRow("test") << "$KZ test sample.zip > /dev/full" << out;
+    QTest::newRow("extract, summary") << "$KZ extract sample.zip -d out > /dev/full" << out;
+}
+
+// Nothing that fails to reach its place counts as done: exit status 50 and
+// the system's reason, on standard error.
+void tst_KelvaneZip::writeFailures()
+{
+    QFETCH(QString, command);
+    QFETCH(QByteArray, reason);
+    sampleArchive();
+    const ToolRun r = shell(command, makeTree() + QStringLiteral("/docs"));
+    QCOMPARE(r.exitCode, 50);
+    QCOMPARE(r.standardError, reason);
+}
+
+void tst_KelvaneZip::fullDisk_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("fillFirst");
+    QTest::newRow("extract") << "extract" << true;
+    QTest::newRow("create, serial") << "create -j 0" << false;
+    QTest::newRow("create, parallel") << "create -j 2" << false;
+    QTest::newRow("create, full") << "create" << true;
+}
+
+// A small tmpfs that fills: exit status 50, every failing entry named with
+// the system's reason, and nothing incomplete left on the file system.
+void tst_KelvaneZip::fullDisk()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, fillFirst);
+    SmallTmpfs fs(128 * 1024);
+    KELVANE_REQUIRE_TMPFS(fs);
+    const QString tree = makeTree();
+    QByteArray noise(200 * 1024, '\0');
+    quint32 x = 7;
+    for (char &c : noise)
+        c = char((x = x * 1103515245u + 12345u) >> 24);
+    QVERIFY(FileTree::write(tree + QStringLiteral("/docs/noise.bin"), noise));
+    if (fillFirst)
+        QVERIFY(fs.fill());
+
+    QStringList arguments = command.split(QLatin1Char(' '));
+    QByteArray expected;
+    if (arguments.first() == QLatin1String("extract")) {
+        arguments << sampleArchive() << QStringLiteral("-d") << fs.filePath(QStringLiteral("out"));
+        for (const char *name : {"a/c.txt", "b.txt"})
+            expected += QByteArray("kelvane-zip: ") + name + ": File write error. (Unable to write "
+                + fs.filePath(QStringLiteral("out/")).toUtf8() + name + ": No space left on device)\n";
+    } else {
+        arguments << fs.filePath(QStringLiteral("new.zip")) << tree + QStringLiteral("/docs");
+        expected = "kelvane-zip: " + fs.filePath(QStringLiteral("new.zip")).toUtf8()
+            + ": File write error. (Unable to write the archive: No space left on device)\n";
+    }
+    const ToolRun r = run(arguments);
+    QCOMPARE(r.exitCode, 50);
+    QCOMPARE(r.standardError, expected);
+    QStringList left = FileTree::list(fs.path());
+    left.removeAll(QStringLiteral("filler"));
+    left.removeAll(QStringLiteral("out/"));
+    left.removeAll(QStringLiteral("out/a/"));
+    QCOMPARE(left, QStringList());
 }
 
 void tst_KelvaneZip::noProgressWithoutTerminal_data()

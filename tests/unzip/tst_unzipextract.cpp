@@ -7,10 +7,13 @@
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
+#include "smalltmpfs.h"
 #include "testdevices.h"
 #include <kelvanezip/unzip.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QLoggingCategory>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
@@ -65,6 +68,9 @@ private slots:
     void contentToDevice_data();
     void contentToDevice();
     void faultyDevices();
+    void writeFailsAtEveryByte();
+    void fullDisk_data();
+    void fullDisk();
     void crcFailures_data();
     void crcFailures();
     void storedDataCutByDeviceEnd();
@@ -343,6 +349,81 @@ void tst_UnZipExtract::faultyDevices()
         seeking->failSeekTo(a.entries.at(0).dataOffset);
         QCOMPARE(extractToBytes(reader, QStringLiteral("e"), &bytes), UnZip::FileSeekError);
     }
+}
+
+// An output device that takes only the first n bytes, for every n of each
+// method's content: FileWriteError with the device's reason, every time.
+void tst_UnZipExtract::writeFailsAtEveryByte()
+{
+    const QByteArray content = textBytes(900);
+    RawZip zip;
+    zip.add("stored", content);
+    zip.add("deflated", content).deflated(9);
+    zip.add("bzip2", content).compressed(RawZip::Bzip2);
+    zip.add("aes", content).deflated(6).aes("pw", RawZip::Aes256);
+    UnZip reader;
+    reader.setPassword(QStringLiteral("pw"));
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    // Thousands of runs: their debug lines would hide the test's own.
+    QLoggingCategory::setFilterRules(QStringLiteral("kelvane.zip.debug=false"));
+    const auto restoreRules = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+    for (const QString &name : reader.fileList()) {
+        for (int room = 0; room < content.size(); ++room) {
+            FaultyBuffer out;
+            out.limitWrites(room);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            const UnZip::ErrorCode ec = reader.extractFile(name, &out);
+            const QString expected = QStringLiteral("Unable to write %1: %2").arg(name, QLatin1String(writeFailureText()));
+            if (ec != UnZip::FileWriteError || reader.lastErrorDetail() != expected)
+                QFAIL(qPrintable(QStringLiteral("%1 with room for %2 bytes: %3, '%4'")
+                                     .arg(name).arg(room).arg(ec).arg(reader.lastErrorDetail())));
+        }
+        FaultyBuffer out;
+        out.limitWrites(content.size());
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(reader.extractFile(name, &out), UnZip::Success);
+        QCOMPARE(out.data(), content);
+    }
+}
+
+void tst_UnZipExtract::fullDisk_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("fillFirst");
+    // A few bytes wait in the file's buffer: the flush meets the full disk.
+    QTest::newRow("small file, full disk") << 300 << true;
+    // Larger than the file system: a write itself fails.
+    QTest::newRow("file larger than the disk") << 400 * 1024 << false;
+}
+
+// Extraction onto a real file system that fills: the entry fails with the
+// system's reason, and no partial file (not even an empty one) is left.
+void tst_UnZipExtract::fullDisk()
+{
+    QFETCH(int, size);
+    QFETCH(bool, fillFirst);
+    SmallTmpfs fs(256 * 1024);
+    KELVANE_REQUIRE_TMPFS(fs);
+
+    const QByteArray content = randomBytes(size, 7);
+    RawZip zip;
+    zip.add("dir/out.bin", content).deflated(1);
+    zip.add("flat.bin", content);
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+    if (fillFirst)
+        QVERIFY(fs.fill());
+    const QDir target(fs.filePath(QStringLiteral("target")));
+    QVERIFY(QDir().mkpath(target.path()));
+    for (const QString &name : {QStringLiteral("dir/out.bin"), QStringLiteral("flat.bin")}) {
+        QCOMPARE(reader.extractFile(name, target), UnZip::FileWriteError);
+        QCOMPARE(reader.lastErrorDetail(), QStringLiteral("Unable to write %1: No space left on device")
+                                               .arg(target.absoluteFilePath(name)));
+        QVERIFY(!QFile::exists(target.absoluteFilePath(name)));
+    }
+    // extractAll goes on past such entries, and leaves nothing of them.
+    QCOMPARE(reader.extractAll(target), UnZip::Success);
+    QCOMPARE(FileTree::list(target.path()), QStringList{QStringLiteral("dir/")});
 }
 
 void tst_UnZipExtract::crcFailures_data()

@@ -4,6 +4,7 @@
 // The writer's archive life and entry records, checked on the bytes it puts
 // on the device.
 #include "debugrecorder.h"
+#include "smalltmpfs.h"
 #include "testdevices.h"
 #include "zipinspect.h"
 
@@ -14,6 +15,8 @@
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QLoggingCategory>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
@@ -21,6 +24,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <functional>
 #include <memory>
 
 #include <zlib.h>
@@ -76,6 +80,40 @@ QString sysfsFileWithWrongSize()
     return QString();
 }
 
+// Writes the archive that fill() makes with room for n bytes, for every n
+// below length, on a FaultyBuffer or (streamed) a StreamSink: each time, the
+// writer must end with FileWriteError and the device's reason. The first
+// case that does not, described; empty when all do.
+QString firstWrongOutcome(qint64 length, bool streamed, const std::function<Zip::ErrorCode(Zip &)> &fill)
+{
+    const QString reason = QStringLiteral("Unable to write the archive: %1").arg(QLatin1String(writeFailureText()));
+    // Thousands of runs: their debug lines would hide the test's own.
+    QLoggingCategory::setFilterRules(QStringLiteral("kelvane.zip.debug=false"));
+    const auto restoreRules = qScopeGuard([] { QLoggingCategory::setFilterRules(QString()); });
+    for (qint64 room = 0; room < length; ++room) {
+        QIODevice *device;
+        if (streamed) {
+            auto *sink = new StreamSink;
+            sink->limitWrites(room);
+            device = sink;
+        } else {
+            auto *buffer = new FaultyBuffer;
+            buffer->limitWrites(room);
+            device = buffer;
+        }
+        Zip zip;
+        zip.createArchive(device);
+        const Zip::ErrorCode added = fill(zip);
+        const Zip::ErrorCode closed = zip.closeArchive();
+        if (closed != Zip::FileWriteError || zip.lastErrorDetail() != reason
+            || (added != Zip::Success && added != Zip::FileWriteError)) {
+            return QStringLiteral("room for %1 of %2 bytes: add %3, close %4, detail '%5'")
+                .arg(room).arg(length).arg(added).arg(closed).arg(zip.lastErrorDetail());
+        }
+    }
+    return QString();
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Zip::ErrorCode)
@@ -102,6 +140,10 @@ private slots:
     void shortWrites_data();
     void shortWrites();
     void seekFailure();
+    void writeFailsAtEveryByte_data();
+    void writeFailsAtEveryByte();
+    void fullDiskRemovesCreatedArchive_data();
+    void fullDiskRemovesCreatedArchive();
     void archiveInsideAddedFolder_data();
     void archiveInsideAddedFolder();
     void formatError_data();
@@ -435,8 +477,16 @@ void tst_Zip::shortWrites()
     QCOMPARE(zip.addDirectoryContents(folder, level), failsOnAdd ? Zip::FileWriteError : Zip::Success);
     QCOMPARE(zip.closeArchive(), Zip::FileWriteError); // the device stays full
     QCOMPARE(destroyed, 1);
-    const QStringList expected = message.isEmpty() ? QStringList() : QStringList{q(message.arg(file))};
+    // The device's reason, then (deflated data) the file being written; a
+    // failure while adding is repeated by closeArchive().
+    const QString reason = QStringLiteral("Unable to write the archive: %1").arg(QLatin1String(writeFailureText()));
+    QStringList expected{q(reason)};
+    if (!message.isEmpty())
+        expected.append(q(message.arg(file)));
+    if (failsOnAdd)
+        expected.append(q(reason));
     QCOMPARE(debug.lines(), expected);
+    QCOMPARE(zip.lastErrorDetail(), reason);
 }
 
 void tst_Zip::seekFailure()
@@ -455,6 +505,130 @@ void tst_Zip::seekFailure()
     // The entry's local part stays, without a directory record.
     QVERIFY(written.startsWith("PK\3\4"));
     QCOMPARE(inspectLocal(written, 0).name, QByteArray("f.txt"));
+}
+
+void tst_Zip::writeFailsAtEveryByte_data()
+{
+    QTest::addColumn<bool>("streamed");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<Zip::EncryptionMethod>("cipher");
+
+    for (const bool streamed : {false, true}) {
+        const char *kind = streamed ? "streamed" : "seekable";
+        QTest::addRow("%s, serial", kind) << streamed << 0 << QString() << Zip::TraditionalEncryption;
+        QTest::addRow("%s, parallel", kind) << streamed << 2 << QString() << Zip::TraditionalEncryption;
+        QTest::addRow("%s, traditional cipher", kind) << streamed << 0 << QStringLiteral("pw")
+                                                      << Zip::TraditionalEncryption;
+        QTest::addRow("%s, AES", kind) << streamed << 2 << QStringLiteral("pw") << Zip::Aes128Encryption;
+    }
+}
+
+// A device that takes only the first n bytes, for every n across the headers,
+// data, descriptors and records of a small archive: the writer reports the
+// device's reason each time, and never Success. With room for everything,
+// the archive reads back (a streamed one as well: no seek, data descriptors).
+void tst_Zip::writeFailsAtEveryByte()
+{
+    QFETCH(bool, streamed);
+    QFETCH(int, threads);
+    QFETCH(QString, password);
+    QFETCH(Zip::EncryptionMethod, cipher);
+
+    const QString folder = newFolder();
+    writeFile(folder + QStringLiteral("/a.txt"), compressibleContent(700));
+    writeFile(folder + QStringLiteral("/b.bin"), "short");
+    QVERIFY(QDir(folder).mkdir(QStringLiteral("empty")));
+    auto configure = [&](Zip &zip) {
+        zip.setThreadCount(threads);
+        zip.setPassword(password);
+        zip.setEncryptionMethod(cipher);
+    };
+
+    QByteArray complete;
+    {
+        QIODevice *device = streamed ? static_cast<QIODevice *>(new StreamSink(&complete)) : new QBuffer(&complete);
+        Zip zip;
+        configure(zip);
+        QCOMPARE(zip.createArchive(device), Zip::Success);
+        QCOMPARE(zip.addDirectory(folder, Zip::FolderRelative, Zip::Level6), Zip::Success);
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    const QString base = QFileInfo(folder).fileName();
+    const QStringList names{base + QStringLiteral("/a.txt"), base + QStringLiteral("/b.bin"),
+                            base + QStringLiteral("/empty/")};
+    const InspectedArchive archive = inspectArchive(complete);
+    QCOMPARE(archive.central.size(), 3);
+    for (const InspectedCentral &c : archive.central) {
+        // Streamed, every file entry has the descriptor flag and no CRC-32
+        // in its local header.
+        const bool file = !c.name.endsWith('/');
+        const bool descriptor = file && (streamed || cipher == Zip::TraditionalEncryption && !password.isEmpty());
+        QCOMPARE(bool(c.flags & 0x08), descriptor);
+        if (streamed)
+            QCOMPARE(inspectLocal(complete, c.localHeaderOffset).crc, quint32(0));
+    }
+    UnZip reader;
+    reader.setPassword(password);
+    QCOMPARE(reader.openArchive(new CountingBuffer(complete)), UnZip::Success);
+    QCOMPARE(reader.fileList(), names);
+    QByteArray content;
+    QBuffer out(&content);
+    out.open(QIODevice::WriteOnly);
+    QCOMPARE(reader.extractFile(names.at(0), &out), UnZip::Success);
+    QCOMPARE(content, compressibleContent(700));
+
+    const QString failure = firstWrongOutcome(complete.size(), streamed, [&](Zip &zip) {
+        configure(zip);
+        return zip.addDirectory(folder, Zip::FolderRelative, Zip::Level6);
+    });
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+}
+
+void tst_Zip::fullDiskRemovesCreatedArchive_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<QString>("content");
+    // On a disk filled first, the few bytes written wait in the file's
+    // buffer: the seek back to a local header meets the full disk, or, with
+    // nothing added, the flush of the end record.
+    QTest::newRow("nothing added, full disk") << 0 << QString();
+    QTest::newRow("small file, full disk") << 0 << QStringLiteral("small");
+    QTest::newRow("serial, fills while writing") << 0 << QStringLiteral("noise");
+    QTest::newRow("parallel, fills while writing") << 2 << QStringLiteral("noise");
+}
+
+void tst_Zip::fullDiskRemovesCreatedArchive()
+{
+    QFETCH(int, threads);
+    QFETCH(QString, content);
+    SmallTmpfs fs(256 * 1024);
+    KELVANE_REQUIRE_TMPFS(fs);
+
+    const QString folder = newFolder();
+    if (content == QLatin1String("small")) {
+        writeFile(folder + QStringLiteral("/small.txt"), "a few bytes");
+        QVERIFY(fs.fill());
+    } else if (content == QLatin1String("noise")) {
+        QByteArray noise(400 * 1024, '\0');
+        quint32 x = 1;
+        for (char &c : noise)
+            c = char((x = x * 1103515245u + 12345u) >> 24);
+        writeFile(folder + QStringLiteral("/noise.bin"), noise);
+    } else {
+        QVERIFY(fs.fill());
+    }
+
+    const QString archive = fs.filePath(QStringLiteral("out.zip"));
+    Zip zip;
+    zip.setThreadCount(threads);
+    QCOMPARE(zip.createArchive(archive), Zip::Success);
+    if (!content.isEmpty())
+        QCOMPARE(zip.addDirectory(folder, Zip::FolderRelative, Zip::StoreOnly), Zip::FileWriteError);
+    QCOMPARE(zip.closeArchive(), Zip::FileWriteError);
+    QCOMPARE(zip.lastErrorDetail(), QStringLiteral("Unable to write the archive: No space left on device"));
+    QVERIFY(!QFile::exists(archive));
+    QCOMPARE(zip.isOpen(), false);
 }
 
 void tst_Zip::archiveInsideAddedFolder_data()

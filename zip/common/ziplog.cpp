@@ -75,3 +75,8 @@ void ZipDiagnostic::emitLine(const Line &line)
         break;
     }
 }
+
+void ZipDiagnostic::log(const QString &line)
+{
+    qCDebug(lcKelvaneZip) << line;
+}

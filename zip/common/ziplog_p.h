@@ -30,6 +30,9 @@ public:
     // A fixed text followed by a name: logged as `text "name"`.
     void report(const char *text, const QString &name);
 
+    // A line that is only logged: the detail stays as it was.
+    void log(const QString &line);
+
     void clear() { m_detail.clear(); }
     QString detail() const { return m_detail; }
 

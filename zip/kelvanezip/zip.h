@@ -130,7 +130,13 @@ public:
     CompressionLevel compressionLevel() const;
 
     /// Creates (or, with overwrite, truncates) the file. TargetExists when it
-    /// exists and overwrite is false; nothing is touched then.
+    /// exists and overwrite is false; nothing is touched then. When a write
+    /// to this file fails (a full disk), the incomplete archive is removed at
+    /// once and every later call gives FileWriteError.
+    /// A device that cannot seek (a pipe, standard output) gets a streamed
+    /// archive: every file entry has the data descriptor flag, zeros in its
+    /// local header's CRC-32 and sizes, and the real values in a data
+    /// descriptor after its data.
     ErrorCode createArchive(const QString &filename, bool overwrite = true);
     /// Writes the archive to the device (opened for writing if it is not
     /// yet). The writer owns a non-null device from this call on, whatever
@@ -201,8 +207,10 @@ public:
     /// addData().
     ErrorCode addDevice(const QString &entryName, QIODevice *device);
 
-    /// Writes the central directory and the end record, then releases the
-    /// archive and its device whatever the result.
+    /// Writes the central directory and the end record, flushes and closes a
+    /// file device checking both, then releases the archive and its device
+    /// whatever the result. FileWriteError when any write of the archive
+    /// failed, with the system's reason in lastErrorDetail().
     ErrorCode closeArchive();
 
     /// The text of an error code, translated (context "Zip").

@@ -4,6 +4,7 @@
 #include "read/entryextractor_p.h"
 
 #include "common/zipcrc_p.h"
+#include "common/zipdevicewrite_p.h"
 #include "common/zipcipher_p.h"
 #include "common/zipentry_p.h"
 #include "common/zipformat_p.h"
@@ -26,6 +27,11 @@ QString debugLine(const char *format, const QString &path)
 }
 
 } // namespace
+
+QString EntryExtractor::writeFailure(const QString &outputName, const QIODevice *out)
+{
+    return QString::fromLatin1("Unable to write %1: %2").arg(outputName, out->errorString());
+}
 
 EntryExtractor::EntryExtractor(unsigned char *inputBuffer, unsigned char *outputBuffer, ZipDiagnostic *diagnostic)
     : m_input(inputBuffer)
@@ -147,9 +153,10 @@ void EntryExtractor::decrypt(unsigned char *data, qint64 size)
         m_aes.applyKeystream(data, size);
 }
 
-UnZip::ErrorCode EntryExtractor::extractTo(QIODevice *out)
+UnZip::ErrorCode EntryExtractor::extractTo(QIODevice *out, const QString &outputName)
 {
     Q_ASSERT(m_entry);
+    m_outputName = outputName.isEmpty() ? m_path : outputName;
     const ZipEntryP &entry = *m_entry;
     // AE-2 entries record no CRC-32; the authentication code covered them.
     const bool checkCrc = !(entry.isAesEncrypted() && entry.aesVersion == ZipAes::VersionAe2);
@@ -195,8 +202,10 @@ UnZip::ErrorCode EntryExtractor::decode(Decoder *decoder, QIODevice *out, quint3
             m_diagnostic->report(debugLine("Entry inflates beyond its recorded size: %1", m_path));
             return UnZip::CorruptedArchive;
         }
-        if (size != 0 && out->write(reinterpret_cast<const char *>(data), size) != qint64(size))
+        if (size != 0 && !ZipDeviceWrite::writeFully(out, reinterpret_cast<const char *>(data), size)) {
+            m_diagnostic->report(writeFailure(m_outputName, out));
             return UnZip::FileWriteError;
+        }
         *crc = ZipCrc::update(*crc, data, size);
         *written += size;
         return UnZip::Success;

@@ -45,8 +45,15 @@ public:
     UnZip::ErrorCode open(QIODevice *archive, const ZipEntryP &entry, const QString &password,
                           const QString &path);
 
-    // Decodes the entry opened last into out (open for writing).
-    UnZip::ErrorCode extractTo(QIODevice *out);
+    // Decodes the entry opened last into out (open for writing). A write
+    // that fails is reported with outputName (the entry's name when empty)
+    // and the device's error string, and gives FileWriteError.
+    UnZip::ErrorCode extractTo(QIODevice *out, const QString &outputName = QString());
+
+    // The diagnostic of a write to out that failed: "Unable to write NAME:
+    // REASON", the reason being the system's message ("No space left on
+    // device") that the device holds.
+    static QString writeFailure(const QString &outputName, const QIODevice *out);
 
 private:
     enum class Cipher { None, Traditional, Aes };
@@ -64,6 +71,7 @@ private:
     QIODevice *m_archive = nullptr;
     const ZipEntryP *m_entry = nullptr;
     QString m_path;
+    QString m_outputName;
     Cipher m_cipher = Cipher::None;
     quint64 m_dataOffset = 0; // first byte of the compressed stream
     quint64 m_dataLength = 0; // bytes of the compressed stream

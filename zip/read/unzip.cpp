@@ -17,6 +17,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileDevice>
 
 #include <algorithm>
 #include <cstring>
@@ -621,7 +622,41 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     const UnZip::ErrorCode ec = openEntry(path, entry);
     if (ec != UnZip::Success)
         return ec;
-    return extractor.extractTo(outDev);
+    const UnZip::ErrorCode written = extractor.extractTo(outDev);
+    if (written != UnZip::Success)
+        return written;
+    // A file device may hold the last bytes in its buffer: they count only
+    // once they are handed to the system. The caller closes the device.
+    auto *file = qobject_cast<QFileDevice *>(outDev);
+    if (file && !file->flush()) {
+        diagnostic.report(EntryExtractor::writeFailure(path, file));
+        return UnZip::FileWriteError;
+    }
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode UnzipPrivate::finishOutputFile(QFile &file, UnZip::ErrorCode extracted)
+{
+    // The buffer's last bytes go out with flush(), and some file systems
+    // report lost data only when the file is closed.
+    if (extracted == UnZip::Success && !file.flush()) {
+        diagnostic.report(EntryExtractor::writeFailure(file.fileName(), &file));
+        extracted = UnZip::FileWriteError;
+    }
+    file.close();
+    if (extracted == UnZip::Success && file.error() != QFileDevice::NoError) {
+        diagnostic.report(EntryExtractor::writeFailure(file.fileName(), &file));
+        extracted = UnZip::FileWriteError;
+    }
+    // The failure's reason stays the detail when there is one.
+    if (extracted != UnZip::Success && !file.remove()) {
+        const QString line = QString::fromLatin1("Unable to remove corrupted file: %1").arg(file.fileName());
+        if (diagnostic.detail().isEmpty())
+            diagnostic.report(line);
+        else
+            diagnostic.log(line);
+    }
+    return extracted;
 }
 
 // ---------------------------------------------------------------------------
@@ -717,11 +752,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
-    const UnZip::ErrorCode ec = extractor.extractTo(&outFile);
-    outFile.close();
-    if (ec != UnZip::Success && !outFile.remove())
-        diagnostic.report(QString::fromLatin1("Unable to remove corrupted file: %1").arg(outputPath));
-    return ec;
+    return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,7 @@
 #include <QtCore/QVector>
 
 class QDir;
+class QFile;
 class QIODevice;
 class QTextCodec;
 
@@ -89,6 +90,9 @@ public:
                                  UnZip::ExtractionOptions options);
 
     bool createDirectory(const QString &path);
+    // Flushes and closes an output file after its extraction, checking
+    // both; removes it unless everything succeeded. Returns the outcome.
+    UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted);
 
     // The same on threadCount threads (parallelunzip.cpp).
     bool extractsInParallel() const { return threadCount > 0 && device && entries; }

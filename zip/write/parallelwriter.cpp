@@ -362,9 +362,10 @@ Zip::ErrorCode ParallelWriter::writeBlock(Entry &entry, BlockJob &job)
     unsigned char *data = job.data();
     if (entry.spec.encrypted)
         entry.encryptor.encrypt(data, length, m_zip.crcTable);
-    if (length > 0 && m_zip.device->write(reinterpret_cast<const char *>(data), length) != length) {
+    if (length > 0 && m_zip.writeBytes(reinterpret_cast<const char *>(data), length) != Zip::Success) {
+        // The system's reason, reported by writeBytes(), stays the detail.
         if (entry.spec.level != 0)
-            report(m_zip.diagnostic, "Error while writing %1", entry.spec.path);
+            m_zip.diagnostic.log(QString::fromLatin1("Error while writing %1").arg(entry.spec.path));
         return Zip::FileWriteError;
     }
     entry.bytesWritten += length;
@@ -377,7 +378,7 @@ Zip::ErrorCode ParallelWriter::writeBlock(Entry &entry, BlockJob &job)
 Zip::ErrorCode ParallelWriter::beginEntryOutput(Entry &entry, const BlockJob *onlyBlock)
 {
     ZipEntryP &record = *entry.spec.record;
-    record.localHeaderOffset = quint64(m_zip.device->pos());
+    record.localHeaderOffset = quint64(m_zip.position());
     const bool complete = onlyBlock || !entry.hasData;
     if (onlyBlock) {
         record.crc = ZipPrivate::storedCrc(record, onlyBlock->crc);

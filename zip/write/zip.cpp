@@ -144,10 +144,16 @@ Zip::ErrorCode Zip::createArchive(const QString &filename, bool overwrite)
         return TargetExists;
     }
     if (!file->open(QIODevice::WriteOnly)) {
+        d->diagnostic.report(QString::fromLatin1("Unable to create %1: %2").arg(filename, file->errorString()));
         delete file;
         return FileOpenFailed;
     }
-    return createArchive(file);
+    const ErrorCode ec = createArchive(file);
+    // Only a regular file is removed when the archive cannot be completed:
+    // never a device such as /dev/stdout.
+    if (ec == Success && !file->isSequential() && QFileInfo(filename).isFile())
+        d->createdFile = QFileInfo(filename).absoluteFilePath();
+    return ec;
 }
 
 Zip::ErrorCode Zip::createArchive(QIODevice *device)
@@ -356,7 +362,9 @@ Zip::ErrorCode Zip::addDevice(const QString &entryName, QIODevice *device)
 Zip::ErrorCode Zip::closeArchive()
 {
     d->diagnostic.clear();
-    const ErrorCode ec = d->closeArchive();
+    if (!d->device)
+        return Success;
+    const ErrorCode ec = d->finishDevice(d->closeArchive());
     d->reset();
     return ec;
 }

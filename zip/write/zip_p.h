@@ -80,6 +80,18 @@ public:
     // of const members report through it as well.
     mutable ZipDiagnostic diagnostic;
 
+    // Set when the device cannot seek: the archive is streamed, and
+    // streamPosition counts the bytes written, which pos() does not.
+    bool streaming = false;
+    qint64 streamPosition = 0;
+    // The regular file that createArchive(filename) made or truncated; it is
+    // removed when a write to it fails.
+    QString createdFile;
+    // After a failed write the archive cannot be completed; writeFailure is
+    // the diagnostic that every later call repeats.
+    bool writeFailed = false;
+    QString writeFailure;
+
     // Worker threads of the parallel mode; 0 for the serial writer.
     int threadCount = 0;
     // Block size of the parallel mode.
@@ -120,6 +132,17 @@ public:
     // parallel mode); its source is read to its end.
     Zip::ErrorCode writeEntry(EntryInput &input, Zip::CompressionLevel level);
     bool isArchiveItself(const QFileInfo &file) const;
+    // The archive's position: the device's, or the bytes streamed so far.
+    qint64 position() const;
+    // Writes to the archive; a short or failed write is reported with the
+    // device's reason (the system's message) and fails every later one.
+    Zip::ErrorCode writeBytes(const char *data, qint64 size);
+    // FileWriteError, repeating the first write failure's diagnostic, once a
+    // write has failed; else Success.
+    Zip::ErrorCode failedEarlier() const;
+    // After the records: flushes and closes a file device, checking both;
+    // removes the file the writer made when the archive is incomplete.
+    Zip::ErrorCode finishDevice(Zip::ErrorCode written);
     // Writes every entry the parallel mode still holds; returns the first
     // error. Nothing is pending in the serial mode.
     Zip::ErrorCode finishPending();
@@ -151,6 +174,12 @@ private:
         qint64 writeLimit = 0;   // data bytes the entry's size fields can hold
         bool zip64 = false;      // sizes in ZIP64 fields
     };
+
+    // Seeks the archive; a failure that is a failed write of the file's
+    // buffer counts as one (writeFailed is set then).
+    bool seekTo(qint64 offset);
+    void failWrite(const QString &reason);
+    void removeCreatedFile();
 
     // Whether the entry fits the archive when it starts at position; the
     // reason in *problem when it does not.

@@ -4,11 +4,13 @@
 #include "write/zip_p.h"
 
 #include "common/zipcrc_p.h"
+#include "common/zipdevicewrite_p.h"
 #include "write/archiveeditor_p.h"
 #include "write/entrysource_p.h"
 #include "write/parallelwriter_p.h"
 #include "common/zipnames_p.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
@@ -83,6 +85,13 @@ Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
         diagnostic.report(QString::fromLatin1("Unable to open device for writing."));
         return Zip::FileOpenFailed;
     }
+    // A pipe or another device that cannot seek gets a streamed archive:
+    // no header is completed afterwards, every file entry has its CRC-32
+    // and sizes in a data descriptor after its data.
+    streaming = device->isSequential();
+    streamPosition = 0;
+    writeFailed = false;
+    writeFailure.clear();
 
     if (auto *file = qobject_cast<QFileDevice *>(device))
         archivePath = QFileInfo(file->fileName()).canonicalFilePath();
@@ -90,24 +99,105 @@ Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
     return Zip::Success;
 }
 
+qint64 ZipPrivate::position() const
+{
+    return streaming ? streamPosition : device->pos();
+}
+
+Zip::ErrorCode ZipPrivate::writeBytes(const char *data, qint64 size)
+{
+    if (writeFailed)
+        return Zip::FileWriteError;
+    if (ZipDeviceWrite::writeFully(device, data, size)) {
+        streamPosition += size;
+        return Zip::Success;
+    }
+    failWrite(device->errorString());
+    return Zip::FileWriteError;
+}
+
+bool ZipPrivate::seekTo(qint64 offset)
+{
+    if (writeFailed)
+        return false;
+    if (device->seek(offset))
+        return true;
+    // A file flushes its buffer before it seeks: a full disk shows here.
+    auto *file = qobject_cast<QFileDevice *>(device);
+    if (file && (file->error() == QFileDevice::WriteError || file->error() == QFileDevice::ResourceError))
+        failWrite(file->errorString());
+    return false;
+}
+
+void ZipPrivate::failWrite(const QString &reason)
+{
+    // Bytes are lost somewhere in the archive: nothing written afterwards
+    // can make it whole, so every later write fails at once, and a file the
+    // writer made is removed now rather than left truncated.
+    writeFailed = true;
+    writeFailure = QString::fromLatin1("Unable to write the archive: %1").arg(reason);
+    diagnostic.report(writeFailure);
+    removeCreatedFile();
+}
+
+void ZipPrivate::removeCreatedFile()
+{
+    if (createdFile.isEmpty())
+        return;
+    device->close();
+    if (!QFile::remove(createdFile))
+        diagnostic.log(QString::fromLatin1("Unable to remove the incomplete archive %1").arg(createdFile));
+    createdFile.clear();
+}
+
+Zip::ErrorCode ZipPrivate::finishDevice(Zip::ErrorCode written)
+{
+    // A file holds the last bytes in its buffer until it is flushed, and
+    // some file systems report lost data only when the file is closed.
+    // A changed archive's temporary file is synced and renamed by its editor.
+    auto *file = editor ? nullptr : qobject_cast<QFileDevice *>(device);
+    if (written == Zip::Success && file && file->isOpen()) {
+        if (!file->flush()) {
+            failWrite(file->errorString());
+            return Zip::FileWriteError;
+        }
+        file->close();
+        if (file->error() != QFileDevice::NoError) {
+            failWrite(file->errorString());
+            return Zip::FileWriteError;
+        }
+    }
+    return written;
+}
+
+Zip::ErrorCode ZipPrivate::failedEarlier() const
+{
+    if (!writeFailed)
+        return Zip::Success;
+    diagnostic.report(writeFailure);
+    return Zip::FileWriteError;
+}
+
 Zip::ErrorCode ZipPrivate::closeArchive()
 {
     if (!device || !entries)
         return Zip::Success;
     Zip::ErrorCode ec = finishPending();
+    if (ec == Zip::Success && writeFailed)
+        ec = failedEarlier();
     if (ec == Zip::Success && editor)
         ec = finishKeptEntries();
     if (ec != Zip::Success)
         return commitChangedArchive(ec);
 
-    const qint64 position = device->pos();
-    if (position < 0)
+    const qint64 directoryOffset = position();
+    if (directoryOffset < 0)
         return commitChangedArchive(Zip::FileWriteError);
     quint64 directorySize = 0;
     ec = writeDirectory(&directorySize);
     if (ec == Zip::Success) {
         const quint64 count = quint64(entries->size()) + quint64(editor ? editor->entries().size() : 0);
-        ec = writeEndRecord(quint64(position), directorySize, count);
+        ec = writeEndRecord(quint64(directoryOffset), directorySize, count);
     }
     return commitChangedArchive(ec);
 }
@@ -158,7 +248,7 @@ Zip::ErrorCode ZipPrivate::writeDirectory(quint64 *size)
     while (next != entries->constEnd() || nextKept != kept.constEnd()) {
         if (nextKept != kept.constEnd() && (next == entries->constEnd() || nextKept.key() < next.key())) {
             const QByteArray record = ArchiveEditor::centralRecord(*nextKept);
-            if (device->write(record) != record.size())
+            if (writeBytes(record.constData(), record.size()) != Zip::Success)
                 return Zip::FileWriteError;
             ++nextKept;
             continue;
@@ -245,7 +335,7 @@ Zip::ErrorCode ZipPrivate::writeAesExtraField(const ZipEntryP &entry)
     field.strength = entry.aesStrength;
     field.method = entry.aesMethod;
     const QByteArray bytes = ZipAes::extraFieldBytes(field);
-    return device->write(bytes) == bytes.size() ? Zip::Success : Zip::FileWriteError;
+    return writeBytes(bytes.constData(), bytes.size());
 }
 
 Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntryP &entry)
@@ -270,9 +360,9 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     writeUInt(h + CentralHeader::LocalHeaderOffset, quint32(qMin<quint64>(entry.localHeaderOffset, MaxUInt)));
     // Comment, disk number and attributes stay 0.
 
-    if (device->write(inputBuffer, CentralHeader::Size) != CentralHeader::Size)
+    if (writeBytes(inputBuffer, CentralHeader::Size) != Zip::Success)
         return Zip::FileWriteError;
-    if (device->write(nameBytes) != nameBytes.size())
+    if (writeBytes(nameBytes.constData(), nameBytes.size()) != Zip::Success)
         return Zip::FileWriteError;
     if (zip64Length > 0) {
         unsigned char *e = inputBytes;
@@ -285,7 +375,7 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
                 at += 8;
             }
         }
-        if (device->write(inputBuffer, zip64Length) != zip64Length)
+        if (writeBytes(inputBuffer, zip64Length) != Zip::Success)
             return Zip::FileWriteError;
     }
     return writeAesExtraField(entry);
@@ -328,7 +418,7 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 direc
         writeUInt(l + Zip64Locator::Signature, Zip64LocatorSignature);
         writeULongLong(l + Zip64Locator::EndRecordOffset, directoryOffset + directorySize);
         writeUInt(l + Zip64Locator::TotalDisks, 1);
-        if (device->write(inputBuffer, length) != length)
+        if (writeBytes(inputBuffer, length) != Zip::Success)
             return Zip::FileWriteError;
     }
 
@@ -340,9 +430,9 @@ Zip::ErrorCode ZipPrivate::writeEndRecord(quint64 directoryOffset, quint64 direc
     writeUInt(h + EndRecord::DirectoryOffset, quint32(offsetFits ? directoryOffset : MaxUInt));
     writeUShort(h + EndRecord::CommentLength, quint16(commentBytes.size()));
 
-    if (device->write(inputBuffer, EndRecord::Size) != EndRecord::Size)
+    if (writeBytes(inputBuffer, EndRecord::Size) != Zip::Success)
         return Zip::FileWriteError;
-    if (!commentBytes.isEmpty() && device->write(commentBytes) != commentBytes.size())
+    if (!commentBytes.isEmpty() && writeBytes(commentBytes.constData(), commentBytes.size()) != Zip::Success)
         return Zip::FileWriteError;
     return result;
 }
@@ -368,6 +458,7 @@ void ZipPrivate::reset()
         device = nullptr;
     }
     archivePath.clear();
+    createdFile.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -512,6 +603,9 @@ Zip::ErrorCode ZipPrivate::createFileEntry(const QFileInfo &file, const QString 
 Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel level)
 {
     Q_ASSERT(device && entries);
+    const Zip::ErrorCode earlier = failedEarlier();
+    if (earlier != Zip::Success)
+        return earlier;
     if (threadCount > 0 && !parallel)
         parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
 
@@ -543,9 +637,9 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     auto entry = std::make_unique<ZipEntryP>();
     entry->uncompressedSize = quint64(qMax<qint64>(size, 0));
     setMethod(*entry, finalLevel != 0, encrypted);
-    // Without its length beforehand, the entry's CRC and sizes also follow
-    // its data in a descriptor.
-    if (unknownSize)
+    // Without its length beforehand, or streamed, the entry's CRC and sizes
+    // follow its data in a descriptor.
+    if (unknownSize || (streaming && !isDir))
         entry->generalFlags[0] |= FlagDataDescriptor;
     const int cipherBytes = cipherOverhead(*entry);
 
@@ -558,7 +652,7 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
         // The entries still queued count with the most they can take; only
         // when that does not fit is the exact position awaited.
         qint64 bound = 0;
-        if (addOverflows(device->pos(), parallel->pendingBound(), &bound)
+        if (addOverflows(position(), parallel->pendingBound(), &bound)
             || checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, bound, &problem)
                 != Zip::Success) {
             ec = parallel->flush();
@@ -566,7 +660,7 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
                 return ec;
         }
     }
-    ec = checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, device->pos(), &problem);
+    ec = checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, position(), &problem);
     if (ec != Zip::Success) {
         diagnostic.report(debugLine(problem, input.description));
         return ec;
@@ -585,7 +679,7 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     entry->compressedSize = quint64(cipherBytes);
 
     // 3. and 4. Local header, name and encryption header.
-    entry->localHeaderOffset = quint64(device->pos());
+    entry->localHeaderOffset = quint64(position());
     ec = writeLocalHeader(*entry, nameBytes);
     if (ec != Zip::Success)
         return ec;
@@ -657,6 +751,8 @@ Zip::ErrorCode ZipPrivate::createParallelEntry(EntryInput &input, std::unique_pt
 Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteArray &name, bool complete)
 {
     const bool zip64 = entry.zip64LocalSizes;
+    // A streamed entry's CRC-32 and sizes are in its data descriptor only.
+    complete = complete && !(streaming && entry.hasDataDescriptor());
     unsigned char *h = inputBytes;
     writeUInt(h + LocalHeader::Signature, LocalHeaderSignature);
     writeSharedHeaderFields(h + LocalHeader::VersionNeeded, entry, zip64);
@@ -665,20 +761,21 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     writeUInt(h + LocalHeader::Crc, complete ? entry.crc : 0);
     writeUInt(h + LocalHeader::CompressedSize,
               zip64 ? quint32(MaxUInt) : complete ? quint32(entry.compressedSize) : 0);
-    writeUInt(h + LocalHeader::UncompressedSize, zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
+    const quint64 uncompressed = complete || !streaming ? entry.uncompressedSize : 0;
+    writeUInt(h + LocalHeader::UncompressedSize, zip64 ? quint32(MaxUInt) : quint32(uncompressed));
     writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
     writeUShort(h + LocalHeader::ExtraLength, quint16(localExtraLength(entry)));
 
-    if (device->write(inputBuffer, LocalHeader::Size) != LocalHeader::Size)
+    if (writeBytes(inputBuffer, LocalHeader::Size) != Zip::Success)
         return Zip::FileWriteError;
-    if (device->write(name) != name.size())
+    if (writeBytes(name.constData(), name.size()) != Zip::Success)
         return Zip::FileWriteError;
     if (zip64) {
         writeUShort(h, ExtraField::Zip64);
         writeUShort(h + 2, Zip64LocalExtraSize - ExtraField::HeaderSize);
-        writeULongLong(h + 4, entry.uncompressedSize);
+        writeULongLong(h + 4, uncompressed);
         writeULongLong(h + 12, complete ? entry.compressedSize : 0);
-        if (device->write(inputBuffer, Zip64LocalExtraSize) != Zip64LocalExtraSize)
+        if (writeBytes(inputBuffer, Zip64LocalExtraSize) != Zip::Success)
             return Zip::FileWriteError;
     }
     return writeAesExtraField(entry);
@@ -708,7 +805,7 @@ Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, EntryEn
     h[fillerSize + 1] = entry.dosTime[1];
     ZipCipher::encrypt(keys, h + fillerSize, 2, crcTable);
 
-    if (device->write(inputBuffer, EncryptionHeaderSize) != EncryptionHeaderSize)
+    if (writeBytes(inputBuffer, EncryptionHeaderSize) != Zip::Success)
         return Zip::FileWriteError;
     return Zip::Success;
 }
@@ -726,7 +823,7 @@ Zip::ErrorCode ZipPrivate::writeAesHeader(const ZipEntryP &entry, EntryEncryptor
         return Zip::ZlibInitFailed;
     }
     const int length = saltSize + ZipAes::VerifierSize;
-    if (device->write(inputBuffer, length) != length)
+    if (writeBytes(inputBuffer, length) != Zip::Success)
         return Zip::FileWriteError;
     return Zip::Success;
 }
@@ -738,7 +835,7 @@ Zip::ErrorCode ZipPrivate::writeEncryptionTrailer(const ZipEntryP &entry, EntryE
     unsigned char mac[ZipAes::MacSize];
     if (!encryptor.aes || !encryptor.aes->finish(mac))
         return Zip::ZlibFailure;
-    if (device->write(reinterpret_cast<const char *>(mac), ZipAes::MacSize) != ZipAes::MacSize)
+    if (writeBytes(reinterpret_cast<const char *>(mac), ZipAes::MacSize) != Zip::Success)
         return Zip::FileWriteError;
     return Zip::Success;
 }
@@ -776,7 +873,7 @@ Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
         }
         if (data.encrypted)
             data.encryptor.encrypt(inputBytes, read, crcTable);
-        if (device->write(inputBuffer, read) != read)
+        if (writeBytes(inputBuffer, read) != Zip::Success)
             return Zip::FileWriteError;
         data.bytesWritten += read;
     }
@@ -823,9 +920,10 @@ Zip::ErrorCode ZipPrivate::writeDeflatedData(EntryData &data, int level, bool ru
             }
             if (data.encrypted)
                 data.encryptor.encrypt(outputBytes, produced, crcTable);
-            if (produced > 0 && device->write(outputBuffer, produced) != produced) {
+            if (produced > 0 && writeBytes(outputBuffer, produced) != Zip::Success) {
                 deflateEnd(&stream);
-                diagnostic.report(debugLine("Error while writing %1", data.path));
+                // The system's reason, reported by writeBytes(), stays the detail.
+                diagnostic.log(debugLine("Error while writing %1", data.path));
                 return Zip::FileWriteError;
             }
             data.bytesWritten += produced;
@@ -841,10 +939,14 @@ Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry, qint64 na
     // CRC, compressed and uncompressed size: 12 bytes from offset 14; ZIP64
     // sizes stay 0xffffffff there and go into the extra field after the name.
     constexpr int length = LocalHeader::NameLength - LocalHeader::Crc;
-    const qint64 end = device->pos();
+    // Streamed: the data descriptor carries them, or (a folder) the header
+    // was written with its final zeros.
+    if (streaming)
+        return Zip::Success;
+    const qint64 end = position();
     const qint64 header = qint64(entry.localHeaderOffset);
-    if (!device->seek(header + LocalHeader::Crc))
-        return Zip::FileSeekError;
+    if (!seekTo(header + LocalHeader::Crc))
+        return writeFailed ? Zip::FileWriteError : Zip::FileSeekError;
 
     const bool zip64 = entry.zip64LocalSizes;
     unsigned char *h = inputBytes;
@@ -853,20 +955,20 @@ Zip::ErrorCode ZipPrivate::completeLocalHeader(const ZipEntryP &entry, qint64 na
               zip64 ? quint32(MaxUInt) : quint32(entry.compressedSize));
     writeUInt(h + (LocalHeader::UncompressedSize - LocalHeader::Crc),
               zip64 ? quint32(MaxUInt) : quint32(entry.uncompressedSize));
-    if (device->write(inputBuffer, length) != length)
+    if (writeBytes(inputBuffer, length) != Zip::Success)
         return Zip::FileWriteError;
     if (zip64) {
         constexpr int sizes = Zip64LocalExtraSize - ExtraField::HeaderSize;
-        if (!device->seek(header + LocalHeader::Size + nameLength + ExtraField::HeaderSize))
-            return Zip::FileSeekError;
+        if (!seekTo(header + LocalHeader::Size + nameLength + ExtraField::HeaderSize))
+            return writeFailed ? Zip::FileWriteError : Zip::FileSeekError;
         writeULongLong(h, entry.uncompressedSize);
         writeULongLong(h + 8, entry.compressedSize);
-        if (device->write(inputBuffer, sizes) != sizes)
+        if (writeBytes(inputBuffer, sizes) != Zip::Success)
             return Zip::FileWriteError;
     }
 
-    if (!device->seek(end))
-        return Zip::FileSeekError;
+    if (!seekTo(end))
+        return writeFailed ? Zip::FileWriteError : Zip::FileSeekError;
     return Zip::Success;
 }
 
@@ -886,7 +988,7 @@ Zip::ErrorCode ZipPrivate::writeDataDescriptor(const ZipEntryP &entry)
         writeUInt(h + DataDescriptor::CompressedSize, quint32(entry.compressedSize));
         writeUInt(h + DataDescriptor::UncompressedSize, quint32(entry.uncompressedSize));
     }
-    if (device->write(inputBuffer, length) != length)
+    if (writeBytes(inputBuffer, length) != Zip::Success)
         return Zip::FileWriteError;
     return Zip::Success;
 }
