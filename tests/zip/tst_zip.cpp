@@ -563,7 +563,7 @@ void tst_Zip::writeFailsAtEveryByte()
         // Streamed, every file entry has the descriptor flag and no CRC-32
         // in its local header.
         const bool file = !c.name.endsWith('/');
-        const bool descriptor = file && (streamed || cipher == Zip::TraditionalEncryption && !password.isEmpty());
+        const bool descriptor = file && (streamed || (cipher == Zip::TraditionalEncryption && !password.isEmpty()));
         QCOMPARE(bool(c.flags & 0x08), descriptor);
         if (streamed)
             QCOMPARE(inspectLocal(complete, c.localHeaderOffset).crc, quint32(0));
