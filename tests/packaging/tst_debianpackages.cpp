@@ -42,7 +42,7 @@ QHash<QString, QString> parseControl(const QByteArray &text)
     for (const QString &line : QString::fromUtf8(text).split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1Char(' ')) && !last.isEmpty()) {
             fields[last] += QLatin1Char('\n') + line.mid(1);
-        } else if (const int colon = line.indexOf(QLatin1Char(':')); colon > 0) {
+        } else if (const int colon = int(line.indexOf(QLatin1Char(':'))); colon > 0) {
             last = line.left(colon);
             fields.insert(last, line.mid(colon + 1).trimmed());
         }
