@@ -378,11 +378,12 @@ void tst_DebianPackages::unpackedDevPackageServesPkgConfig()
         const bool folder = word.startsWith(QLatin1String("-I")) || word.startsWith(QLatin1String("-L"));
         words.append(folder ? word.left(2) + QDir::cleanPath(word.mid(2)) : word);
     }
-    const QString include = root(QStringLiteral("usr/include/kelvanezip"));
+    // The include root: the headers are included as <kelvanezip/unzip.h>.
+    const QString include = root(QStringLiteral("usr/include"));
     QVERIFY2(words.contains(QStringLiteral("-I") + include), flags.standardOutput.constData());
     QVERIFY2(words.contains(QStringLiteral("-L") + lib) && words.contains(QStringLiteral("-lkelvanezip")),
              flags.standardOutput.constData());
-    QVERIFY(QFileInfo(include + QStringLiteral("/unzip.h")).isFile());
+    QVERIFY(QFileInfo(include + QStringLiteral("/kelvanezip/unzip.h")).isFile());
     // The link name leads to the library of the runtime package.
     QVERIFY(QFileInfo(lib + QStringLiteral("/libkelvanezip.so")).isFile());
 }
