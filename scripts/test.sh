@@ -58,7 +58,8 @@ reference_docs() {
 
 # Installs the build into a temporary prefix and builds examples/ against it,
 # once through the CMake package and once through pkg-config; each build
-# packs the sample lecture and extracts it again, and the files must match.
+# packs the sample lecture, extracts it again and streams one entry of it,
+# and the files must match.
 installed_examples() {
     local dir=$PWD/$1/install-test
     local prefix=$dir/prefix
@@ -75,8 +76,10 @@ installed_examples() {
             LD_LIBRARY_PATH="$libdir" "$dir/$kind/packfolder" "$dir/$kind/lecture.zip" samples/lecture &&
             unzip -tq "$dir/$kind/lecture.zip" &&
             LD_LIBRARY_PATH="$libdir" "$dir/$kind/listextract" "$dir/$kind/lecture.zip" "$dir/$kind/out" &&
-            diff -r samples/lecture "$dir/$kind/out/lecture" || { echo "examples ($kind): FAILED" >&2; return 1; }
-        echo "examples ($kind): built against the installed library, packed and extracted the sample lecture"
+            diff -r samples/lecture "$dir/$kind/out/lecture" &&
+            LD_LIBRARY_PATH="$libdir" "$dir/$kind/streamentry" "$dir/$kind/lecture.zip" lecture/index.html - |
+            cmp - samples/lecture/index.html || { echo "examples ($kind): FAILED" >&2; return 1; }
+        echo "examples ($kind): built against the installed library, packed, extracted and streamed the sample lecture"
     done
 }
 

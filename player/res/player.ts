@@ -238,6 +238,42 @@
         <source>entry without a name</source>
         <translation>запись без имени</translation>
     </message>
+    <message>
+        <source>The archive of %1 has been closed.</source>
+        <translation>Архив, содержащий %1, закрыт.</translation>
+    </message>
+    <message>
+        <source>Seeking to the data of %1 failed.</source>
+        <translation>Не удалось перейти к данным %1.</translation>
+    </message>
+    <message>
+        <source>Reading the data of %1 failed.</source>
+        <translation>Не удалось прочитать данные %1.</translation>
+    </message>
+    <message>
+        <source>The archive ends inside the data of %1.</source>
+        <translation>Архив обрывается посреди данных %1.</translation>
+    </message>
+    <message>
+        <source>The data of %1 do not match their CRC-32.</source>
+        <translation>Данные %1 не совпадают со своей контрольной суммой CRC-32.</translation>
+    </message>
+    <message>
+        <source>The data of %1 run beyond their recorded size.</source>
+        <translation>Данные %1 длиннее записанного размера.</translation>
+    </message>
+    <message>
+        <source>The compressed data of %1 are invalid.</source>
+        <translation>Сжатые данные %1 повреждены.</translation>
+    </message>
+    <message>
+        <source>The data of %1 end before their recorded size.</source>
+        <translation>Данные %1 короче записанного размера.</translation>
+    </message>
+    <message>
+        <source>The authentication code of %1 does not match: wrong password or damaged data.</source>
+        <translation>Код аутентификации %1 не совпадает: неверный пароль или повреждённые данные.</translation>
+    </message>
 </context>
 <context>
     <name>UnpackReport</name>

@@ -8,12 +8,14 @@
 
 #include <QtCore/QDateTime>
 #include <QtCore/QFlags>
+#include <QtCore/QIODevice>
 #include <QtCore/QList>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <memory>
+
 class QDir;
-class QIODevice;
 class QTextCodec;
 class UnzipPrivate;
 
@@ -199,6 +201,39 @@ public:
     /// writing; the device is not owned.
     ErrorCode extractFile(const QString &filename, QIODevice *device,
                           ExtractionOptions options = ExtractionOptions());
+
+    /// Opens the entry as a read-only device that decrypts and decodes the
+    /// entry as it is read, in buffers of its own (some hundred kilobytes at
+    /// most besides what the method itself needs), whatever the entry's size.
+    ///
+    /// The password is checked here: a wrong one gives null and
+    /// PasswordMismatch in *ec (when ec is not null), as does every other
+    /// failure (FileMissing, NoArchiveYet, InconsistentHeaders, ...);
+    /// *ec is Success otherwise.
+    ///
+    /// The device withholds the entry's last bytes until the CRC-32 and, for
+    /// WinZip AES, the authentication code are found right; when either does
+    /// not match, that read returns -1 and errorString() names the reason
+    /// (also when the data are invalid, shorter or longer than recorded, or
+    /// the archive cannot be read). Bytes handed out before the end are not
+    /// yet checked: keep them until the device has reached its end without
+    /// an error. size() is the recorded size. Stored entries without
+    /// encryption are random access (seek() works, and the CRC-32 is checked
+    /// once the bytes from the start to the end have been read); all others
+    /// are sequential.
+    ///
+    /// Several devices may be open at once, and the reader's other calls
+    /// stay usable meanwhile: each device reads the archive at its own
+    /// position. A device must not outlive the UnZip nor be used after the
+    /// archive is closed or another one opened: from then on its reads fail.
+    /// The device and the UnZip belong to one thread at a time.
+    std::unique_ptr<QIODevice> openEntry(const QString &name, ErrorCode *ec = nullptr);
+
+    /// The content of the entry, checked as testEntries() checks it (the
+    /// authentication code of AES entries before any byte is decoded). On
+    /// failure the result is empty and *ec (when ec is not null) tells why;
+    /// *ec is Success otherwise.
+    QByteArray readEntry(const QString &name, ErrorCode *ec = nullptr);
 
     /// Extracts the named entries below the folder, passing over names that
     /// are not in the archive; stops at the first other failure.

@@ -14,6 +14,7 @@
 #include "common/zipnames_p.h"
 #include "read/zipreadable_p.h"
 
+#include <QtCore/QBuffer>
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -129,6 +130,7 @@ UnZip::ErrorCode UnzipPrivate::openArchive(QIODevice *dev)
     device = dev;
     directoryCodec = fileNameCodec;
     if (!device->isOpen() && !device->open(QIODevice::ReadOnly)) {
+        entryDevices.detachAll();
         delete device;
         device = nullptr;
         diagnostic.report("Unable to open device for reading");
@@ -480,6 +482,7 @@ void UnzipPrivate::closeArchive()
     if (!device)
         return;
     releaseDirectory();
+    entryDevices.detachAll();
     delete device;
     device = nullptr;
 }
@@ -945,6 +948,60 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, 
     if (!entry)
         return d->device ? FileMissing : NoArchiveYet;
     return d->extractFile(filename, *entry, device);
+}
+
+std::unique_ptr<QIODevice> UnzipPrivate::openEntryDevice(const QString &name, UnZip::ErrorCode *ec)
+{
+    ZipEntryP *entry = findEntry(name);
+    if (!entry) {
+        *ec = device ? UnZip::FileMissing : UnZip::NoArchiveYet;
+        return nullptr;
+    }
+    if (!entry->localHeaderChecked) {
+        *ec = parseLocalHeaderRecord(name, *entry);
+        if (*ec != UnZip::Success)
+            return nullptr;
+        entry->localHeaderChecked = true;
+    }
+    auto entryDevice = std::make_unique<EntryDevice>(&entryDevices, device, *entry, name);
+    *ec = entryDevice->start(password);
+    if (*ec != UnZip::Success) {
+        diagnostic.report(QString::fromLatin1(*ec == UnZip::PasswordMismatch ? "Unable to decrypt %1"
+                                                                             : "Unable to open entry %1")
+                              .arg(name));
+        return nullptr;
+    }
+    return entryDevice;
+}
+
+std::unique_ptr<QIODevice> UnZip::openEntry(const QString &name, ErrorCode *ec)
+{
+    d->diagnostic.clear();
+    ErrorCode result = Success;
+    std::unique_ptr<QIODevice> entryDevice = d->openEntryDevice(name, &result);
+    if (ec)
+        *ec = result;
+    return entryDevice;
+}
+
+QByteArray UnZip::readEntry(const QString &name, ErrorCode *ec)
+{
+    QByteArray content;
+    QBuffer buffer(&content);
+    buffer.open(QIODevice::WriteOnly);
+    ErrorCode result = extractFile(name, &buffer);
+    buffer.close();
+    // As when testing: data that end early fail, even with the right CRC-32.
+    const ZipEntryP *entry = d->findEntry(name);
+    if (result == Success && entry && quint64(content.size()) != entry->uncompressedSize) {
+        d->diagnostic.report(QString::fromLatin1("Entry data end before the recorded size: %1").arg(name));
+        result = CorruptedArchive;
+    }
+    if (result != Success)
+        content.clear();
+    if (ec)
+        *ec = result;
+    return content;
 }
 
 UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QString &dirname,

@@ -10,6 +10,7 @@
 // This file is not part of the public API. It may change without notice.
 
 #include <kelvanezip/unzip.h>
+#include "read/entrydevice_p.h"
 #include "read/entryextractor_p.h"
 #include "common/zipentry_p.h"
 #include "common/zipformat_p.h"
@@ -18,6 +19,8 @@
 #include <QtCore/QMap>
 #include <QtCore/QString>
 #include <QtCore/QVector>
+
+#include <memory>
 
 class QDir;
 class QFile;
@@ -102,6 +105,11 @@ public:
 
     // The open archive's entry of that name, or null.
     ZipEntryP *findEntry(const QString &name) const;
+
+    // The devices of openEntry() (entrydevice.cpp), told when the archive
+    // device goes away.
+    EntryDeviceRegistry entryDevices;
+    std::unique_ptr<QIODevice> openEntryDevice(const QString &name, UnZip::ErrorCode *ec);
 
 private:
     void releaseDirectory();
