@@ -32,13 +32,12 @@ bool openArchive(UnZip &unzip, const ToolOptions &options)
     return true;
 }
 
-// The reader has no text of its own for a password that does not fit.
+// The reader's text says all about a password that does not fit.
 // detail is the reader's lastErrorDetail() when the failure is its own.
 void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec, const QString &detail)
 {
     if (ec == UnZip::PasswordMismatch)
-        Console::error(QStringLiteral("%1: %2 (%3)").arg(name, unzip.formatError(ec),
-                                                          toolText("wrong or missing password")));
+        Console::error(QStringLiteral("%1: %2").arg(name, unzip.formatError(ec)));
     else
         Console::entryFailed(name, unzip.formatError(ec), detail);
 }

@@ -278,6 +278,10 @@
         <source>The authentication code of %1 does not match: wrong password or damaged data.</source>
         <translation>Код аутентификации %1 не совпадает: неверный пароль или повреждённые данные.</translation>
     </message>
+    <message>
+        <source>Wrong or missing password.</source>
+        <translation>Неверный или не указанный пароль.</translation>
+    </message>
 </context>
 <context>
     <name>UnpackReport</name>
@@ -331,6 +335,10 @@
     <message>
         <source>Unknown error.</source>
         <translation>Неизвестная ошибка.</translation>
+    </message>
+    <message>
+        <source>The archive already exists.</source>
+        <translation>Архив уже существует.</translation>
     </message>
 </context>
 </TS>

@@ -402,7 +402,7 @@ void tst_KelvaneZip::testPassword_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("error");
-    const QByteArray mismatch = "kelvane-zip: secret.txt: Unknown error. (wrong or missing password)\n";
+    const QByteArray mismatch = "kelvane-zip: secret.txt: Wrong or missing password.\n";
     QTest::newRow("right") << QStringList{"-P", "pw"} << 0 << QByteArray();
     QTest::newRow("wrong") << QStringList{"-P", "nope"} << 1 << mismatch;
     QTest::newRow("missing") << QStringList() << 1 << mismatch;

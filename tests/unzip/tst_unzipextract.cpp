@@ -18,6 +18,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
 
 namespace {
@@ -60,6 +62,7 @@ class tst_UnZipExtract : public QObject
     Q_OBJECT
 
 private slots:
+    void readOnlyFileReplaced();
     void localHeaderTest_data();
     void localHeaderTest();
     void localHeaderCheckedOnce();
@@ -90,6 +93,32 @@ private slots:
     void extractAllWalk();
     void extractFilesOrderAndStop();
 };
+
+// A read-only file at the target (an earlier extraction may leave one) is
+// replaced by the entry, as the folder allows. Run as another user than
+// root, whom modes do not stop.
+void tst_UnZipExtract::readOnlyFileReplaced()
+{
+    QTemporaryDir target;
+    QVERIFY(QFile::setPermissions(target.path(), QFileDevice::Permissions(0x7777)));
+    const QString path = target.filePath(QStringLiteral("a.txt"));
+    QVERIFY(FileTree::write(path, "old"));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    RawZip zip;
+    zip.add("a.txt", "new").deflated();
+    UnZip reader;
+    QCOMPARE(openBytes(reader, zip.build().bytes), UnZip::Success);
+
+    const bool root = ::geteuid() == 0;
+    if (root)
+        QVERIFY(::chown(qPrintable(path), 65534, 65534) == 0 && ::seteuid(65534) == 0);
+    const auto restore = qScopeGuard([root] {
+        if (root)
+            QVERIFY(::seteuid(0) == 0);
+    });
+    QCOMPARE(reader.extractFile(QStringLiteral("a.txt"), target.path()), UnZip::Success);
+    QCOMPARE(FileTree::read(path), QByteArray("new"));
+}
 
 void tst_UnZipExtract::localHeaderTest_data()
 {

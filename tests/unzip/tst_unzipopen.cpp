@@ -95,8 +95,6 @@ private slots:
     void archiveCommentDecoding();
     void closing();
     void reopenReleasesPrevious();
-    void formatError_data();
-    void formatError();
 };
 
 void tst_UnZipOpen::constructedClosed()
@@ -939,42 +937,6 @@ void tst_UnZipOpen::reopenReleasesPrevious()
         QVERIFY(reader.archiveComment().isNull());
     }
     QCOMPARE(first + second + third, 3);
-}
-
-void tst_UnZipOpen::formatError_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    const char *texts[] = {
-        "ZIP operation completed successfully.",
-        "Failed to initialize or load zlib library.",
-        "zlib library error.",
-        "Unable to create or open file.",
-        "Partially corrupted archive. Some files might be extracted.",
-        "Corrupted archive.",
-        "Wrong password.",
-        "No archive has been created yet.",
-        "File or directory does not exist.",
-        "File read error.",
-        "File write error.",
-        "File seek error.",
-        "Unable to create a directory.",
-        "Invalid device.",
-        "Invalid or incompatible zip archive.",
-        "Inconsistent headers. Archive might be corrupted.",
-    };
-    for (int code = 0; code < 16; ++code)
-        QTest::addRow("%d", code) << code << QString::fromLatin1(texts[code]);
-    for (const int code : {16, 17, 100, -1})
-        QTest::addRow("%d", code) << code << QStringLiteral("Unknown error.");
-}
-
-void tst_UnZipOpen::formatError()
-{
-    QFETCH(int, code);
-    QFETCH(QString, text);
-    UnZip reader;
-    QCOMPARE(reader.formatError(UnZip::ErrorCode(code)), text);
 }
 
 QTEST_GUILESS_MAIN(tst_UnZipOpen)

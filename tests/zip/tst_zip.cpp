@@ -146,11 +146,11 @@ private slots:
     void fullDiskRemovesCreatedArchive();
     void archiveInsideAddedFolder_data();
     void archiveInsideAddedFolder();
-    void formatError_data();
-    void formatError();
 
     // Entries
     void dosTimeAndDate();
+    void dosRangeClamped_data();
+    void dosRangeClamped();
     void sizeRule_data();
     void sizeRule();
     void compressionLevels_data();
@@ -669,33 +669,6 @@ void tst_Zip::archiveInsideAddedFolder()
     QCOMPARE(inspectArchive(readWholeFile(path)).names(), QList<QByteArray>{"noise.bin"});
 }
 
-void tst_Zip::formatError_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("0") << 0 << "ZIP operation completed successfully.";
-    QTest::newRow("1") << 1 << "Failed to initialize or load zlib library.";
-    QTest::newRow("2") << 2 << "zlib library error.";
-    QTest::newRow("3") << 3 << "Unknown error.";
-    QTest::newRow("4") << 4 << "Unable to create or open file.";
-    QTest::newRow("5") << 5 << "No archive has been created yet.";
-    QTest::newRow("6") << 6 << "File or directory does not exist.";
-    QTest::newRow("7") << 7 << "File read error.";
-    QTest::newRow("8") << 8 << "File write error.";
-    QTest::newRow("9") << 9 << "File seek error.";
-    QTest::newRow("10") << 10 << "Unknown error.";
-    QTest::newRow("42") << 42 << "Unknown error.";
-    QTest::newRow("-1") << -1 << "Unknown error.";
-}
-
-void tst_Zip::formatError()
-{
-    QFETCH(int, code);
-    QFETCH(QString, text);
-    QCOMPARE(Zip().formatError(Zip::ErrorCode(code)), text);
-}
-
 // ---------------------------------------------------------------------------
 // Entries
 // ---------------------------------------------------------------------------
@@ -726,6 +699,45 @@ void tst_Zip::dosTimeAndDate()
     QCOMPARE(entry->dosDate, quint16(0x3ACF));
     // Folder entries carry the folder's own time.
     QCOMPARE(bytes.mid(int(empty->localHeaderOffset) + 10, 4), QByteArray("\xBD\x74\xCF\x3A", 4));
+}
+
+void tst_Zip::dosRangeClamped_data()
+{
+    QTest::addColumn<QDateTime>("modified");
+    QTest::addColumn<QDateTime>("stored");
+
+    const QDateTime first(QDate(1980, 1, 1), QTime(0, 0, 0));
+    const QDateTime last(QDate(2107, 12, 31), QTime(23, 59, 58));
+    QTest::newRow("1975") << QDateTime(QDate(1975, 7, 4), QTime(10, 0, 0)) << first;
+    QTest::newRow("1979-12-31 23:59:59") << QDateTime(QDate(1979, 12, 31), QTime(23, 59, 59)) << first;
+    QTest::newRow("first second") << first << first;
+    QTest::newRow("last second") << last << last;
+    QTest::newRow("2108-01-01") << QDateTime(QDate(2108, 1, 1), QTime(0, 0, 0)) << last;
+    QTest::newRow("2150") << QDateTime(QDate(2150, 3, 4), QTime(5, 6, 8)) << last;
+}
+
+// Times outside the MS-DOS range are stored as its nearest end, not wrapped
+// into it.
+void tst_Zip::dosRangeClamped()
+{
+    QFETCH(QDateTime, modified);
+    QFETCH(QDateTime, stored);
+    const QString folder = newFolder();
+    const QString file = folder + QStringLiteral("/t.txt");
+    writeFile(file, "time");
+    setModified(file, modified);
+    QCOMPARE(QFileInfo(file).lastModified(), modified);
+
+    QByteArray bytes;
+    Zip zip;
+    QCOMPARE(zip.createArchive(new QBuffer(&bytes)), Zip::Success);
+    QCOMPARE(zip.addFile(file), Zip::Success);
+    QCOMPARE(zip.closeArchive(), Zip::Success);
+    UnZip reader;
+    auto *archive = new QBuffer;
+    archive->setData(bytes);
+    QCOMPARE(reader.openArchive(archive), UnZip::Success);
+    QCOMPARE(reader.entryList().value(0).lastModified, stored);
 }
 
 void tst_Zip::sizeRule_data()

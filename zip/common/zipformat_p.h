@@ -295,10 +295,23 @@ inline void encodeDosTime(const QTime &t, unsigned char out[2])
     out[1] = uchar(((t.hour() << 3) + (t.minute() >> 3)) & 0xff);
 }
 
-// MS-DOS date: years since 1980 in bits 9-15, month in bits 5-8, day in bits 0-4.
-// Years outside 1980..2107 wrap modulo 128, as the format has no room for them.
-inline void encodeDosDate(const QDate &d, unsigned char out[2])
+// The range of MS-DOS dates and times: 1980-01-01 00:00:00 to 2107-12-31
+// 23:59:58. A time outside it is taken as the nearest end of it, so that a
+// file from 1970 is not stored as 2098, nor one from 2110 as 1982.
+inline QDateTime clampToDosRange(const QDateTime &t)
 {
+    const QDateTime first(QDate(1980, 1, 1), QTime(0, 0, 0));
+    const QDateTime last(QDate(2107, 12, 31), QTime(23, 59, 58));
+    if (!t.isValid() || t.date() < first.date())
+        return first;
+    return t.date() > last.date() ? last : t;
+}
+
+// MS-DOS date: years since 1980 in bits 9-15, month in bits 5-8, day in bits 0-4.
+// Dates outside 1980..2107 are taken as the first or last day of that range.
+inline void encodeDosDate(const QDate &date, unsigned char out[2])
+{
+    const QDate d = date.year() < 1980 ? QDate(1980, 1, 1) : date.year() > 2107 ? QDate(2107, 12, 31) : date;
     out[0] = uchar(((d.month() << 5) + d.day()) & 0xff);
     out[1] = uchar((((d.year() - 1980) << 1) + (d.month() >> 3)) & 0xff);
 }

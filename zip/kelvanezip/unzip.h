@@ -32,6 +32,14 @@ class UnzipPrivate;
 ///
 /// Entries are never written outside the target folder: names that climb
 /// out of it, through ".." or through links that exist there, are refused.
+///
+/// Threads: an UnZip, together with its archive device and the devices of
+/// openEntry(), belongs to one thread at a time. No two threads may call it
+/// (or read one of its entry devices) at once; handing it to another thread
+/// between calls is fine. Separate UnZip objects may work on different
+/// threads at the same time, also on the same archive file. The parallel
+/// mode (setThreadCount()) runs worker threads inside a call, all finished
+/// when it returns. The static functions may be called from any thread.
 class KELVANEZIP_EXPORT UnZip
 {
 public:
@@ -153,7 +161,11 @@ public:
     ErrorCode openArchive(const QString &filename);
     /// Opens the archive on the device (opened for reading if it is not yet)
     /// and reads its central directory. The reader owns a non-null device
-    /// from this call on, whatever the result.
+    /// from this call on, whatever the result: on failure (also when the
+    /// device cannot be opened, or it is the device of the open archive
+    /// handed in again) it is deleted before the call returns; otherwise
+    /// when the archive is closed, another one is opened, or the reader is
+    /// destroyed. Nobody else may read or seek it meanwhile.
     ErrorCode openArchive(QIODevice *device);
     /// Closes the archive and releases its device.
     void closeArchive();
@@ -161,7 +173,9 @@ public:
     /// The archive's comment; empty without an archive.
     QString archiveComment() const;
 
-    /// The text of an error code, translated (context "UnZip").
+    /// The text of an error code, one sentence of its own for each code
+    /// (such as "Wrong or missing password." for PasswordMismatch),
+    /// translated (context "UnZip"); "Unknown error." for other values.
     QString formatError(UnZip::ErrorCode c) const;
 
     /// The detail of the last diagnostic given by the most recent call that

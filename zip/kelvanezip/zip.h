@@ -25,6 +25,13 @@ class ZipPrivate;
 /// its sizes in a ZIP64 field of its local header); every other archive is
 /// the classic format. Every outcome is reported as an ErrorCode; formatError() gives its text
 /// and lastErrorDetail() the detail of the last diagnostic.
+///
+/// Threads: a Zip, together with its archive device, belongs to one thread
+/// at a time. No two threads may call it at once; handing it to another
+/// thread between calls is fine. Separate Zip objects may work on different
+/// threads at the same time (on different archives). The parallel mode
+/// (setThreadCount()) runs worker threads inside a call, all finished when
+/// it returns. Devices handed to addDevice() are read on the calling thread.
 class KELVANEZIP_EXPORT Zip
 {
 public:
@@ -213,7 +220,8 @@ public:
     /// failed, with the system's reason in lastErrorDetail().
     ErrorCode closeArchive();
 
-    /// The text of an error code, translated (context "Zip").
+    /// The text of an error code, one sentence of its own for each code,
+    /// translated (context "Zip"); "Unknown error." for other values.
     QString formatError(Zip::ErrorCode c) const;
 
     /// The detail of the last diagnostic given by the most recent call that

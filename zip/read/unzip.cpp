@@ -19,6 +19,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
+#include <QtCore/QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +29,7 @@ using namespace ZipFormat;
 
 namespace {
 
+// Indexed by UnZip::ErrorCode: every code has its own text.
 const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("UnZip", "ZIP operation completed successfully."),
     QT_TRANSLATE_NOOP("UnZip", "Failed to initialize or load zlib library."),
@@ -44,7 +46,8 @@ const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("UnZip", "Unable to create a directory."),
     QT_TRANSLATE_NOOP("UnZip", "Invalid device."),
     QT_TRANSLATE_NOOP("UnZip", "Invalid or incompatible zip archive."),
-    QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted.")
+    QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted."),
+    QT_TRANSLATE_NOOP("UnZip", "Wrong or missing password.")
 };
 const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("UnZip", "Unknown error.");
 
@@ -748,11 +751,24 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::DirectoryCreationFailed;
     }
     QFile outFile(outputPath);
-    if (!outFile.open(QIODevice::WriteOnly)) {
+    if (!openOutputFile(outFile)) {
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
     return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
+}
+
+// Opens the output file for writing. A read-only file already there (one
+// that an earlier extraction left so) is replaced: removed, as its folder
+// allows, and created anew.
+bool UnzipPrivate::openOutputFile(QFile &file)
+{
+    if (file.open(QIODevice::WriteOnly))
+        return true;
+    const QFileInfo existing(file.fileName());
+    if (!existing.isFile() || existing.isSymLink() || existing.isWritable())
+        return false;
+    return QFile::remove(file.fileName()) && file.open(QIODevice::WriteOnly);
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const QString &name, const QString &target)

@@ -16,12 +16,12 @@
 
 namespace {
 
-// Indexed by Zip::ErrorCode; TargetExists has no text of its own.
+// Indexed by Zip::ErrorCode: every code has its own text.
 const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("Zip", "ZIP operation completed successfully."),
     QT_TRANSLATE_NOOP("Zip", "Failed to initialize or load zlib library."),
     QT_TRANSLATE_NOOP("Zip", "zlib library error."),
-    nullptr,
+    QT_TRANSLATE_NOOP("Zip", "The archive already exists."),
     QT_TRANSLATE_NOOP("Zip", "Unable to create or open file."),
     QT_TRANSLATE_NOOP("Zip", "No archive has been created yet."),
     QT_TRANSLATE_NOOP("Zip", "File or directory does not exist."),

@@ -630,8 +630,9 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     // 2. The rest of the record.
     if (utf8Name)
         entry->generalFlags[1] = FlagUtf8Names;
-    encodeDosTime(input.modified.time(), entry->dosTime);
-    encodeDosDate(input.modified.date(), entry->dosDate);
+    const QDateTime modified = clampToDosRange(input.modified);
+    encodeDosTime(modified.time(), entry->dosTime);
+    encodeDosDate(modified.date(), entry->dosDate);
     // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
     // local header from the start, since the header precedes the data.
     entry->zip64LocalSizes = !input.isDir && (size < 0 || needsZip64Sizes(size, cipherBytes, deflated));
