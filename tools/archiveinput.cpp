@@ -8,6 +8,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryFile>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <unistd.h>
@@ -16,28 +18,55 @@ namespace {
 
 const char standardInputName[] = "standard input";
 
-// Copies the rest of input to the spool file and rewinds it; reports a
-// failure on standard error. Returns the exit status.
-int copyToSpool(QFile &input, QTemporaryFile &spool)
+QString systemReason()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+void reportSpoolFailure(const QString &reason)
+{
+    Console::error(toolText("%1: cannot keep a copy in %2: %3")
+                       .arg(toolText(standardInputName), QDir::tempPath(), reason));
+}
+
+// Writes all of data to the file descriptor; false with errno set.
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size_t(size));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// Copies the rest of standard input to the spool file and rewinds it,
+// with the system's calls: their failures come with the system's reason.
+// Reports a failure on standard error. Returns the exit status.
+int copyToSpool(int spool)
 {
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
-        const qint64 got = input.read(buffer.data(), buffer.size());
+        const ssize_t got = ::read(STDIN_FILENO, buffer.data(), size_t(buffer.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got == 0)
             break;
         if (got < 0) {
-            Console::error(toolText("%1: %2").arg(toolText(standardInputName), input.errorString()));
+            Console::error(toolText("%1: %2").arg(toolText(standardInputName), systemReason()));
             return ExitUsage;
         }
-        if (spool.write(buffer.constData(), got) != got) {
-            Console::error(toolText("%1: cannot keep a copy in %2: %3")
-                               .arg(toolText(standardInputName), QDir::tempPath(), spool.errorString()));
+        if (!writeAll(spool, buffer.constData(), got)) {
+            reportSpoolFailure(systemReason());
             return ExitWriteFailed;
         }
     }
-    if (!spool.flush() || !spool.seek(0)) {
-        Console::error(toolText("%1: cannot keep a copy in %2: %3")
-                           .arg(toolText(standardInputName), QDir::tempPath(), spool.errorString()));
+    if (::lseek(spool, 0, SEEK_SET) != 0) {
+        reportSpoolFailure(systemReason());
         return ExitWriteFailed;
     }
     return ExitSuccess;
@@ -57,14 +86,13 @@ QIODevice *seekableStandardInput(int *status)
         return input.release();
     auto spool = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/kelvane-zip-XXXXXX"));
     if (!spool->open()) {
-        Console::error(toolText("%1: cannot keep a copy in %2: %3")
-                           .arg(toolText(standardInputName), QDir::tempPath(), spool->errorString()));
+        reportSpoolFailure(spool->errorString());
         *status = ExitWriteFailed;
         return nullptr;
     }
     // The open file stays readable without its name.
     QFile::remove(spool->fileName());
-    *status = copyToSpool(*input, *spool);
+    *status = copyToSpool(int(spool->handle()));
     return *status == ExitSuccess ? spool.release() : nullptr;
 }
 

@@ -73,6 +73,7 @@ private slots:
     void standardOutput();
     void archiveFromStandardInput_data();
     void archiveFromStandardInput();
+    void standardInputCopyFails();
     void ratioLikeUnzip();
     void completion_data();
     void completion();
@@ -1132,6 +1133,19 @@ void tst_KelvaneZip::archiveFromStandardInput()
     if (exitCode == 2)
         QCOMPARE(r.standardError, QByteArray("kelvane-zip: standard input: Invalid or incompatible zip archive.\n"));
     QCOMPARE(QDir(spool).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// A pipe that does not fit where its copy would go: exit status 50, the
+// reason, and no copy left.
+void tst_KelvaneZip::standardInputCopyFails()
+{
+    SmallTmpfs fs(64 * 1024);
+    KELVANE_REQUIRE_TMPFS(fs);
+    const ToolRun r = shell(QStringLiteral("head -c 200000 /dev/zero | TMPDIR=%1 $KZ list -").arg(fs.path()), QString());
+    QCOMPARE(r.exitCode, 50);
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: standard input: cannot keep a copy in ") + fs.path().toUtf8()
+                                  + ": No space left on device\n");
+    QCOMPARE(FileTree::list(fs.path()), QStringList());
 }
 
 // The ratio column shows what unzip -v shows for the same entries.
