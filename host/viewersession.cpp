@@ -4,6 +4,7 @@
 #include "viewersession.h"
 
 #include "exitcodes.h"
+#include "lecturereport.h"
 #include "pageexport.h"
 #include "playerplugin.h"
 #include "terminationsignals.h"
@@ -12,6 +13,7 @@
 #include "viewerwindow.h"
 #include "windowstate.h"
 
+#include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
 
 #include <QtCore/QElapsedTimer>
@@ -103,6 +105,9 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
         printError(plugin.errorString());
         return code;
     }
+    const bool report = m_options.listContents || !m_options.findText.isEmpty();
+    if (report)
+        LectureReport::holdPlayerOutput();
     // The window translates its label when it is built.
     if (!m_translations.installPlayerCatalogue())
         printError(tr("the plug-in holds no translation catalogue; staying in English"));
@@ -120,7 +125,8 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
         return ExitNoPlayer;
     }
 
-    const bool unattended = !m_options.screenshotFile.isEmpty() || !m_options.pdfFile.isEmpty();
+    const bool unattended = !m_options.screenshotFile.isEmpty() || !m_options.pdfFile.isEmpty()
+        || m_options.listContents || !m_options.findText.isEmpty();
     const int result = unattended ? renderUnattended(plugin.window(), plugin.player(), terminations)
                                   : showWindow(plugin.window(), plugin.player(), terminations);
 
@@ -130,6 +136,7 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
     if (!m_endedByPlayer)
         QMetaObject::invokeMethod(instance, "slQuit");
     delete instance;
+    LectureReport::releasePlayerOutput();
     return result;
 }
 
@@ -155,6 +162,8 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
 int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
 {
     closeBoxesUnattended(this);
+    if (m_options.listContents || !m_options.findText.isEmpty())
+        return reportLecture(playerWindow, player);
     if (m_options.screenshotFile.isEmpty()) {
         // A PDF needs no window on any screen.
         if (!player->slOpen(m_options.package))
@@ -203,6 +212,31 @@ bool ViewerSession::writePdf(QWidget *playerWindow)
     std::printf("pdf: %s\n", qPrintable(m_options.pdfFile));
     std::fflush(stdout);
     return true;
+}
+
+int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)
+{
+    auto *navigator = qobject_cast<IKelvaneNavigator *>(playerWindow);
+    if (!navigator) {
+        printError(tr("the player cannot list the pages of a lecture"));
+        return ExitNoPlayer;
+    }
+    if (!player->slOpen(m_options.package))
+        return ExitOpenFailed;
+    QStringList lines;
+    int code = ExitOk;
+    LectureReport::releasePlayerOutput();
+    if (m_options.listContents) {
+        lines = LectureReport::contentsLines(navigator->lecturePages());
+    } else {
+        lines = LectureReport::matchLines(navigator->findInLecture(m_options.findText));
+        code = lines.isEmpty() ? ExitNothingFound : ExitOk;
+    }
+    if (!LectureReport::print(lines)) {
+        printError(tr("cannot write to standard output"));
+        return ExitOutputFailed;
+    }
+    return code;
 }
 
 void ViewerSession::playerQuit()

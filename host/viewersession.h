@@ -36,6 +36,7 @@ private:
     int showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     int renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     bool writePdf(QWidget *playerWindow);
+    int reportLecture(QWidget *playerWindow, IKelvanePlayer *player);
 
 private slots:
     void playerQuit();

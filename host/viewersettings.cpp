@@ -11,6 +11,7 @@ const QString recentKey = QStringLiteral("recent/packages");
 const QString folderKey = QStringLiteral("recent/folder");
 const QString geometryKey = QStringLiteral("window/geometry");
 const QString zoomKey = QStringLiteral("window/zoomDelta");
+const QString contentsKey = QStringLiteral("window/contentsShown");
 
 // Zoom steps beyond these make the page useless and are not brought back.
 const qreal largestZoomDelta = 48;
@@ -77,4 +78,14 @@ qreal ViewerSettings::zoomDelta() const
 void ViewerSettings::setZoomDelta(qreal delta)
 {
     m_settings.setValue(zoomKey, delta);
+}
+
+bool ViewerSettings::contentsShown() const
+{
+    return m_settings.value(contentsKey, true).toBool();
+}
+
+void ViewerSettings::setContentsShown(bool shown)
+{
+    m_settings.setValue(contentsKey, shown);
 }

@@ -36,6 +36,10 @@ public:
     qreal zoomDelta() const;
     void setZoomDelta(qreal delta);
 
+    // Whether the contents panel is shown (it is at first).
+    bool contentsShown() const;
+    void setContentsShown(bool shown);
+
     void sync() { m_settings.sync(); }
 
 private:

@@ -3,10 +3,14 @@
 
 #include "viewerwindow.h"
 
+#include "contentspanel.h"
+#include "lecturesearchpanel.h"
+#include "navigationbar.h"
 #include "packagedrop.h"
 #include "pageexport.h"
 #include "viewersettings.h"
 
+#include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
 
 #include <QtCore/QDir>
@@ -19,6 +23,7 @@
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QMessageBox>
+#include <QtWidgets/QStyle>
 #include <QtWidgets/QTextBrowser>
 
 namespace {
@@ -49,6 +54,7 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
     : m_playerWindow(playerWindow)
     , m_player(player)
     , m_settings(settings)
+    , m_navigator(qobject_cast<IKelvaneNavigator *>(playerWindow))
 {
     registerViewerResources();
     setWindowIcon(QIcon(QStringLiteral(":/kelvane_viewer/kelvane-viewer.png")));
@@ -91,9 +97,38 @@ void ViewerWindow::createActions()
     m_quit = addEntry(file, tr("&Quit"), this, &QWidget::close);
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
+    if (m_navigator)
+        createLectureTools(menuBar()->addMenu(tr("&View")));
+
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     m_about = addEntry(help, tr("&About and Keys"), this, &ViewerWindow::showAbout);
     m_about->setShortcut(QKeySequence::HelpContents);
+}
+
+void ViewerWindow::createLectureTools(QMenu *view)
+{
+    m_navigationBar = new NavigationBar(m_navigator, this);
+    addToolBar(Qt::TopToolBarArea, m_navigationBar);
+    m_contents = new ContentsPanel(m_navigator, this);
+    m_search = new LectureSearchPanel(m_navigator, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_contents);
+    addDockWidget(Qt::LeftDockWidgetArea, m_search);
+    tabifyDockWidget(m_contents, m_search);
+    m_search->hide();
+
+    QAction *showContents = m_contents->toggleViewAction();
+    showContents->setText(tr("&Contents"));
+    showContents->setIcon(QIcon::fromTheme(QStringLiteral("view-list-tree"), style()->standardIcon(QStyle::SP_FileDialogContentsView)));
+    showContents->setShortcut(QKeySequence(Qt::Key_F9));
+    m_contents->setVisible(m_settings.contentsShown());
+    // Only the reader's choice is kept, not the hiding as the window closes.
+    connect(showContents, &QAction::triggered, this, [this](bool shown) { m_settings.setContentsShown(shown); });
+    view->addAction(showContents);
+    QAction *search = addEntry(view, tr("&Search the Lecture..."), m_search, &LectureSearchPanel::activate);
+    search->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    search->setIcon(QIcon::fromTheme(QStringLiteral("edit-find"), style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
+    m_navigationBar->addPanelAction(showContents);
+    m_navigationBar->addPanelAction(search);
 }
 
 bool ViewerWindow::openPackage(const QString &path, bool remember)
@@ -109,6 +144,11 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
     m_package = absolute;
     if (remember)
         m_settings.rememberPackage(absolute);
+    if (m_navigator) {
+        m_contents->reload();
+        m_search->clear();
+        m_navigationBar->updateStates();
+    }
     updateTitle();
     return true;
 }
@@ -194,6 +234,10 @@ QString ViewerWindow::aboutText()
         {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, tr("Larger text")},
         {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, tr("Smaller text")},
         {{QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}, tr("Back to the previous page")},
+        {{QKeySequence(Qt::ALT | Qt::Key_Right)}, tr("Forward again")},
+        {{QKeySequence(Qt::ALT | Qt::Key_Home)}, tr("The start page of the lecture")},
+        {{QKeySequence(Qt::Key_F9)}, tr("Show or hide the contents")},
+        {{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, tr("Search the whole lecture")},
     };
     QString rows;
     for (const Key &key : keys) {

@@ -7,7 +7,11 @@
 #include <QtCore/QString>
 #include <QtWidgets/QMainWindow>
 
+class ContentsPanel;
+class IKelvaneNavigator;
 class IKelvanePlayer;
+class LectureSearchPanel;
+class NavigationBar;
 class QAction;
 class QMenu;
 class QTextBrowser;
@@ -30,6 +34,10 @@ public:
     QString package() const { return m_package; }
 
     QMenu *recentMenu() const { return m_recentMenu; }
+    // The parts that need the player's IKelvaneNavigator; null without it.
+    NavigationBar *navigationBar() const { return m_navigationBar; }
+    ContentsPanel *contentsPanel() const { return m_contents; }
+    LectureSearchPanel *searchPanel() const { return m_search; }
 
     // The text of the About box: version and keys.
     static QString aboutText();
@@ -46,6 +54,7 @@ public slots:
 
 private:
     void createActions();
+    void createLectureTools(QMenu *view);
     void fillRecentMenu();
     void updateTitle();
 
@@ -61,6 +70,11 @@ private:
     QAction *m_quit = nullptr;
     QAction *m_about = nullptr;
     QMenu *m_recentMenu = nullptr;
+
+    IKelvaneNavigator *m_navigator = nullptr;
+    NavigationBar *m_navigationBar = nullptr;
+    ContentsPanel *m_contents = nullptr;
+    LectureSearchPanel *m_search = nullptr;
 };
 
 #endif // KELVANE_HOST_VIEWERWINDOW_H

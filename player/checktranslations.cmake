@@ -11,8 +11,9 @@
 # vanished or obsolete. Either, and an empty translation, is an error.
 
 file(READ "${CATALOGUE}" _ts)
-# CMake lists split on ';'; take them out of the texts first.
-string(REPLACE ";" "&#59;" _ts "${_ts}")
+# CMake lists split on ';'; take them out of the texts first (and the
+# stand-in must hold none itself, as "&#59;" would).
+string(REPLACE ";" "{semicolon}" _ts "${_ts}")
 string(REGEX MATCHALL "<context>.*</context>" _ts "${_ts}")
 string(REPLACE "</context>" "</context>;" _contexts "${_ts}")
 

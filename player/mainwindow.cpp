@@ -161,6 +161,9 @@ CMainWindow::CMainWindow(QWidget *parent)
     keys.zoomIn = [this] { slFontUp(); };
     keys.zoomOut = [this] { slFontDown(); };
     keys.goBack = [navigator] { navigator->goBack(); };
+    keys.goForward = [navigator] { navigator->goForward(); };
+    keys.goHome = [navigator] { navigator->goHome(); };
+    connect(finder, &PageFinder::wrapped, navigator, &PageNavigator::findWrapped);
     WindowShortcuts::install(this, keys);
 
     printConsoleLine("ok4");

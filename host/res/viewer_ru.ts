@@ -28,10 +28,6 @@
         <translation>файл</translation>
     </message>
     <message>
-        <source>Write the package&apos;s page into &lt;file&gt; (PDF, pictures included) and exit; no window is shown.</source>
-        <translation>Записать страницу пакета в &lt;файл&gt; (PDF, вместе с рисунками) и выйти; окно не показывается.</translation>
-    </message>
-    <message>
         <source>Window size as WIDTHxHEIGHT, kept within the screen; a screenshot gets exactly this size (default: 960x820).</source>
         <translation>Размер окна как ШИРИНАxВЫСОТА, в пределах экрана; снимок получает ровно этот размер (по умолчанию: 960x820).</translation>
     </message>
@@ -64,6 +60,110 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>no such package: %1</source>
         <translation>нет такого пакета: %1</translation>
+    </message>
+    <message>
+        <source>Write the package&apos;s page into &lt;file&gt; (PDF, pictures included) and exit; no window is shown.</source>
+        <translation>Записать страницу пакета в &lt;файл&gt; (PDF, вместе с рисунками) и выйти; окно не показывается.</translation>
+    </message>
+    <message>
+        <source>Print the lecture&apos;s contents (title, tab, path inside the package; indented by two spaces a level) and exit; no window is shown.</source>
+        <translation>Вывести оглавление лекции (заголовок, табуляция, путь внутри пакета; отступ в два пробела на уровень) и выйти; окно не показывается.</translation>
+    </message>
+    <message>
+        <source>Print each match of &lt;text&gt; in the lecture&apos;s pages (path inside the package, tab, the words around it) and exit: 0 when something was found, 1 when nothing was.</source>
+        <translation>Вывести каждое вхождение &lt;текст&gt; в страницах лекции (путь внутри пакета, табуляция, слова вокруг) и выйти: 0, если что-то найдено, 1, если ничего.</translation>
+    </message>
+    <message>
+        <source>text</source>
+        <translation>текст</translation>
+    </message>
+    <message>
+        <source>With --pdf: write only the page at &lt;path&gt; inside the package.</source>
+        <translation>Вместе с --pdf: записать только страницу &lt;путь&gt; внутри пакета.</translation>
+    </message>
+    <message>
+        <source>--find expects a text to look for</source>
+        <translation>для --find нужен текст для поиска</translation>
+    </message>
+    <message>
+        <source>--page goes with --pdf</source>
+        <translation>--page используется вместе с --pdf</translation>
+    </message>
+    <message>
+        <source>--contents, --find, --pdf and --screenshot cannot be combined</source>
+        <translation>--contents, --find, --pdf и --screenshot нельзя сочетать</translation>
+    </message>
+</context>
+<context>
+    <name>ContentsPanel</name>
+    <message>
+        <source>Contents</source>
+        <translation>Оглавление</translation>
+    </message>
+    <message>
+        <source>Other pages</source>
+        <translation>Другие страницы</translation>
+    </message>
+</context>
+<context>
+    <name>LectureReport</name>
+    <message>
+        <source>Other pages</source>
+        <translation>Другие страницы</translation>
+    </message>
+</context>
+<context>
+    <name>LectureSearchPanel</name>
+    <message>
+        <source>Search the Lecture</source>
+        <translation>Поиск по лекции</translation>
+    </message>
+    <message>
+        <source>Search all pages</source>
+        <translation>Искать на всех страницах</translation>
+    </message>
+    <message>
+        <source>Page</source>
+        <translation>Страница</translation>
+    </message>
+    <message>
+        <source>Found</source>
+        <translation>Найдено</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; is on no page of the lecture.</source>
+        <translation>«%1» нет ни на одной странице лекции.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n match(es)</source>
+        <translation>
+            <numerusform>%n совпадение</numerusform>
+            <numerusform>%n совпадения</numerusform>
+            <numerusform>%n совпадений</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>NavigationBar</name>
+    <message>
+        <source>Navigation</source>
+        <translation>Навигация</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Назад</translation>
+    </message>
+    <message>
+        <source>Forward</source>
+        <translation>Вперёд</translation>
+    </message>
+    <message>
+        <source>Start page</source>
+        <translation>Начальная страница</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -122,6 +222,14 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>the player shows no page that could be exported</source>
         <translation>проигрыватель не показывает страницы, которую можно экспортировать</translation>
+    </message>
+    <message>
+        <source>the player cannot list the pages of a lecture</source>
+        <translation>проигрыватель не умеет перечислять страницы лекции</translation>
+    </message>
+    <message>
+        <source>cannot write to standard output</source>
+        <translation>не удалось записать в стандартный вывод</translation>
     </message>
 </context>
 <context>
@@ -249,6 +357,34 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>Back to the previous page</source>
         <translation>Назад, на предыдущую страницу</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Вид</translation>
+    </message>
+    <message>
+        <source>&amp;Contents</source>
+        <translation>&amp;Оглавление</translation>
+    </message>
+    <message>
+        <source>&amp;Search the Lecture...</source>
+        <translation>&amp;Поиск по лекции...</translation>
+    </message>
+    <message>
+        <source>Forward again</source>
+        <translation>Снова вперёд</translation>
+    </message>
+    <message>
+        <source>The start page of the lecture</source>
+        <translation>Начальная страница лекции</translation>
+    </message>
+    <message>
+        <source>Show or hide the contents</source>
+        <translation>Показать или скрыть оглавление</translation>
+    </message>
+    <message>
+        <source>Search the whole lecture</source>
+        <translation>Искать по всей лекции</translation>
     </message>
 </context>
 <context>

@@ -83,6 +83,10 @@
         <source>Not found</source>
         <translation>Не найдено</translation>
     </message>
+    <message>
+        <source>Reached the end of the page; continued from the top</source>
+        <translation>Достигнут конец страницы; поиск продолжен с начала</translation>
+    </message>
 </context>
 <context>
     <name>PageNavigator</name>

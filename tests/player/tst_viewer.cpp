@@ -6,6 +6,7 @@
 // messages and exit codes.
 
 #include "authoringcourse.h"
+#include "lecturefixture.h"
 #include "playertestsupport.h"
 
 #include <externaltool.h>
@@ -235,6 +236,8 @@ private slots:
     void withoutDisplay_data();
     void withoutDisplay();
     void pdfExport();
+    void lectureReports_data();
+    void lectureReports();
     void framesToPdf();
 
 private:
@@ -329,11 +332,12 @@ void tst_Viewer::packageArgumentAndRussianLabel()
         QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
         QVERIFY(countPixels(QImage(shot), colour) >= 80 * 60 * 9 / 10);
     }
-    // The page is the same in both languages; the menu bar at the top and
-    // the label in the bottom row differ.
+    // The page (right of the contents panel) is the same in both
+    // languages; the menu bar at the top and the label in the bottom row
+    // differ.
     const QImage en(english);
     const QImage ru(russian);
-    QCOMPARE(en.copy(0, 40, 500, 210), ru.copy(0, 40, 500, 210));
+    QCOMPARE(en.copy(250, 60, 250, 190), ru.copy(250, 60, 250, 190));
     QVERIFY(en.copy(0, 0, 500, 20) != ru.copy(0, 0, 500, 20));
     QVERIFY(en.copy(0, 260, 500, 40) != ru.copy(0, 260, 500, 40));
 }
@@ -586,6 +590,54 @@ void tst_Viewer::pdfExport()
         sizes << QString::fromLatin1(fields.at(3) + 'x' + fields.at(4));
     }
     QCOMPARE(sizes, QStringList({"80x60", "40x30"}));
+    QCOMPARE(privateFolders(m_dir->path()), QStringList());
+}
+
+void tst_Viewer::lectureReports_data()
+{
+    QTest::addColumn<QString>("package"); // empty: the five pages
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines"); // prefixes up to the words around a match
+
+    QTest::newRow("contents") << QString() << QStringList("--contents") << 0 << LectureFixture::contentsLines();
+    QTest::newRow("contents of the sample") << QStringLiteral(KELVANE_SAMPLE_LECTURE) << QStringList("--contents") << 0
+                                            << QStringList({"Лекция 3. Теплопроводность\tindex.html",
+                                                            "  Задачи к лекции 3\ttasks.html"});
+    QTest::newRow("find") << QString() << QStringList({"--find", "Кварк"}) << 0
+                          << QStringList({"part2/c.html\tстраница 3 Здесь кварк", "part2/c.html\tстраница 3 Здесь кварк",
+                                          "part2/d.html\t"});
+    QTest::newRow("find in the sample") << QStringLiteral(KELVANE_SAMPLE_LECTURE) << QStringList({"--find", "стена"})
+                                        << 0 << QStringList({"tasks.html\t"});
+    QTest::newRow("nothing found") << QString() << QStringList({"--find", "глюон"}) << 1 << QStringList();
+    QTest::newRow("empty text") << QString() << QStringList({"--find", " "}) << 1 << QStringList();
+    QTest::newRow("with --pdf") << QString() << QStringList({"--contents", "--pdf", "x.pdf"}) << 1 << QStringList();
+}
+
+void tst_Viewer::lectureReports()
+{
+    QFETCH(QString, package);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+
+    if (package.isEmpty()) {
+        package = m_dir->filePath(QStringLiteral("five.zip"));
+        QVERIFY(writeFile(package, LectureFixture::package()));
+    }
+    // No display: the lists need no window.
+    QProcessEnvironment environment = viewerEnvironment(m_dir->path(), m_dir->path());
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const ViewerRun run = runViewer(arguments << package, m_dir->path(), environment);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(QString::number(run.exitCode) + run.errors));
+    QCOMPARE(run.output.size(), lines.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(run.output.at(i).startsWith(lines.at(i)), qPrintable(run.output.at(i)));
+    for (const QString &line : run.output) {
+        if (arguments.first() == QLatin1String("--find"))
+            QVERIFY2(line.section(QLatin1Char('\t'), 1).contains(arguments.at(1), Qt::CaseInsensitive), qPrintable(line));
+    }
     QCOMPARE(privateFolders(m_dir->path()), QStringList());
 }
 
