@@ -62,7 +62,8 @@ CommandLine::CommandLine()
 {
     m_parser.setApplicationDescription(
         tr("Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.\n"
-           "Without a package it opens the bundled sample lecture."));
+           "Without a package it shows its start screen (recent lectures, the bundled sample); "
+           "--screenshot, --pdf, --contents and --find then take the sample lecture."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_plugin, m_lang, m_screenshot, m_pdf, m_size, m_contents, m_find, m_page});

@@ -117,8 +117,9 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
         return code;
     }
     QObject *instance = plugin.instance();
-    // The back button ends the session: the player has removed its working
-    // folder and says so with sgQuit().
+    // In an unattended run the back button ends the session: the player has
+    // removed its working folder and says so with sgQuit(). (A window shows
+    // its start screen instead, see showWindow.)
     if (!connect(instance, SIGNAL(sgQuit()), this, SLOT(playerQuit()))) {
         printError(tr("%1 has no sgQuit() signal").arg(plugin.fileName()));
         delete instance;
@@ -142,6 +143,9 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
 
 int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
 {
+    // With a window, the player's back button leads to the start screen;
+    // the viewer ends only when its window is closed or by Ctrl+Q.
+    disconnect(playerWindow, SIGNAL(sgQuit()), this, SLOT(playerQuit()));
     ViewerSettings settings;
     ViewerWindow window(playerWindow, player, settings);
     WindowState state(settings, &window, window.page(), player);
@@ -149,8 +153,11 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
     window.show();
     state.fitToScreen();
 
-    // The sample lecture is not one of the user's packages.
-    const bool opened = window.openPackage(m_options.package, m_options.packageGiven);
+    bool opened = true;
+    if (m_options.packageGiven)
+        opened = window.openPackage(m_options.package);
+    else
+        window.showStartScreen();
     int result = opened ? ExitOk : ExitOpenFailed;
     QCoreApplication::processEvents();
     if (opened && !terminations.received())

@@ -3,6 +3,7 @@
 
 #include "viewersettings.h"
 
+#include <QtCore/QCryptographicHash>
 #include <QtCore/QFileInfo>
 
 namespace {
@@ -51,6 +52,7 @@ void ViewerSettings::forgetPackage(const QString &path)
 void ViewerSettings::clearRecentPackages()
 {
     m_settings.remove(recentKey);
+    m_settings.remove(QStringLiteral("recent/about"));
 }
 
 QString ViewerSettings::lastFolder() const
@@ -88,4 +90,28 @@ bool ViewerSettings::contentsShown() const
 void ViewerSettings::setContentsShown(bool shown)
 {
     m_settings.setValue(contentsKey, shown);
+}
+
+QString ViewerSettings::packageKey(const QString &path, const char *what)
+{
+    // Paths hold the separator of QSettings' groups: keyed by a digest.
+    const QByteArray digest =
+        QCryptographicHash::hash(QFileInfo(path).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("recent/about/%1/%2").arg(QString::fromLatin1(digest), QLatin1String(what));
+}
+
+void ViewerSettings::noteOpened(const QString &path, const QString &title)
+{
+    m_settings.setValue(packageKey(path, "title"), title);
+    m_settings.setValue(packageKey(path, "opened"), QDateTime::currentDateTimeUtc());
+}
+
+QString ViewerSettings::packageTitle(const QString &path) const
+{
+    return m_settings.value(packageKey(path, "title")).toString();
+}
+
+QDateTime ViewerSettings::lastOpened(const QString &path) const
+{
+    return m_settings.value(packageKey(path, "opened")).toDateTime();
 }

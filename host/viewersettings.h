@@ -5,6 +5,7 @@
 #define KELVANE_HOST_VIEWERSETTINGS_H
 
 #include <QtCore/QByteArray>
+#include <QtCore/QDateTime>
 #include <QtCore/QSettings>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -26,6 +27,11 @@ public:
     void rememberPackage(const QString &path);
     void forgetPackage(const QString &path);
     void clearRecentPackages();
+    // What the start screen shows of a recent package: the lecture's title
+    // and when it was last opened (now, by noteOpened).
+    void noteOpened(const QString &path, const QString &title);
+    QString packageTitle(const QString &path) const;
+    QDateTime lastOpened(const QString &path) const;
     // The folder of the last package opened; empty when none was.
     QString lastFolder() const;
 
@@ -43,6 +49,8 @@ public:
     void sync() { m_settings.sync(); }
 
 private:
+    static QString packageKey(const QString &path, const char *what);
+
     QSettings m_settings;
 };
 

@@ -7,7 +7,9 @@
 #include "lecturesearchpanel.h"
 #include "navigationbar.h"
 #include "packagedrop.h"
+#include "commandline.h"
 #include "pageexport.h"
+#include "startscreen.h"
 #include "viewersettings.h"
 
 #include <ikelvanenavigator.h>
@@ -65,6 +67,9 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
     createActions();
     updateTitle();
 
+    // The player's back button closes the lecture; the viewer goes on.
+    connect(m_playerWindow, SIGNAL(sgQuit()), this, SLOT(showStartScreen()));
+
     auto *drop = new PackageDrop(this);
     connect(drop, &PackageDrop::packageDropped, this, [this](const QString &path) { openPackage(path); });
 }
@@ -72,9 +77,55 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
 ViewerWindow::~ViewerWindow()
 {
     // The player's window may outlive this one.
-    if (centralWidget() == m_playerWindow) {
+    if (centralWidget() == m_playerWindow)
         takeCentralWidget();
+    if (m_playerWindow->parent() == this)
         m_playerWindow->setParent(nullptr);
+}
+
+void ViewerWindow::showStartScreen()
+{
+    if (!m_startScreen) {
+        m_startScreen = new StartScreen(m_settings, CommandLine::samplePackagePath(), this);
+        connect(m_startScreen, &StartScreen::openRequested, this, &ViewerWindow::chooseAndOpen);
+        connect(m_startScreen, &StartScreen::packageChosen, this, [this](const QString &path) {
+            openPackage(path, QFileInfo(path) != QFileInfo(CommandLine::samplePackagePath()));
+        });
+    }
+    m_startScreen->refresh();
+    if (centralWidget() != m_startScreen) {
+        takeCentralWidget();
+        m_playerWindow->hide();
+        setCentralWidget(m_startScreen);
+        m_startScreen->show();
+    }
+    m_package.clear();
+    setLectureToolsEnabled(false);
+    updateTitle();
+}
+
+void ViewerWindow::showPlayer()
+{
+    if (centralWidget() == m_playerWindow)
+        return;
+    takeCentralWidget();
+    if (m_startScreen)
+        m_startScreen->hide();
+    setCentralWidget(m_playerWindow);
+    m_playerWindow->show();
+    setLectureToolsEnabled(true);
+}
+
+void ViewerWindow::setLectureToolsEnabled(bool enabled)
+{
+    m_print->setEnabled(enabled && m_page != nullptr);
+    m_export->setEnabled(enabled && m_page != nullptr);
+    if (!m_navigator)
+        return;
+    m_navigationBar->setEnabled(enabled);
+    if (!enabled) {
+        m_contents->clear();
+        m_search->clear();
     }
 }
 
@@ -142,12 +193,16 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
     if (!m_player->slOpen(absolute))
         return false;
     m_package = absolute;
-    if (remember)
-        m_settings.rememberPackage(absolute);
+    showPlayer();
     if (m_navigator) {
         m_contents->reload();
         m_search->clear();
         m_navigationBar->updateStates();
+    }
+    if (remember) {
+        m_settings.rememberPackage(absolute);
+        const QVector<KelvaneLecturePage> pages = m_navigator ? m_navigator->lecturePages() : QVector<KelvaneLecturePage>();
+        m_settings.noteOpened(absolute, pages.isEmpty() ? QFileInfo(absolute).completeBaseName() : pages.first().title);
     }
     updateTitle();
     return true;

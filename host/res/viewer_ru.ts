@@ -36,12 +36,6 @@
         <translation>размер</translation>
     </message>
     <message>
-        <source>Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.
-Without a package it opens the bundled sample lecture.</source>
-        <translation>Показывает пакет лекции (ZIP-архив с index.html) в проигрывателе Kelvane.
-Без пакета открывает прилагаемую учебную лекцию.</translation>
-    </message>
-    <message>
         <source>The lecture package to open.</source>
         <translation>Открываемый пакет лекции.</translation>
     </message>
@@ -92,6 +86,12 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>--contents, --find, --pdf and --screenshot cannot be combined</source>
         <translation>--contents, --find, --pdf и --screenshot нельзя сочетать</translation>
+    </message>
+    <message>
+        <source>Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.
+Without a package it shows its start screen (recent lectures, the bundled sample); --screenshot, --pdf, --contents and --find then take the sample lecture.</source>
+        <translation>Показывает пакет лекции (ZIP-архив с index.html) в проигрывателе Kelvane.
+Без пакета показывает начальный экран (недавние лекции, лекция-образец); --screenshot, --pdf, --contents и --find в этом случае берут лекцию-образец.</translation>
     </message>
 </context>
 <context>
@@ -203,6 +203,33 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>cannot make a private working folder in %1: %2</source>
         <translation>не удаётся создать личную рабочую папку в %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>StartScreen</name>
+    <message>
+        <source>&amp;Open a Lecture...</source>
+        <translation>&amp;Открыть лекцию...</translation>
+    </message>
+    <message>
+        <source>Open the &amp;Sample Lecture</source>
+        <translation>Открыть лекцию-&amp;образец</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;Kelvane Viewer&lt;/h2&gt;&lt;p&gt;Recent lectures:&lt;/p&gt;</source>
+        <translation>&lt;h2&gt;Kelvane Viewer&lt;/h2&gt;&lt;p&gt;Недавние лекции:&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Lecture</source>
+        <translation>Лекция</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>Last opened</source>
+        <translation>Открывалась</translation>
     </message>
 </context>
 <context>

@@ -10,12 +10,14 @@
 #include <contentspanel.h>
 #include <lecturesearchpanel.h>
 #include <navigationbar.h>
+#include <startscreen.h>
 #include <viewersettings.h>
 #include <viewerwindow.h>
 
 #include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
 
+#include <QTextCodec> // Core5Compat in Qt 6
 #include <QtCore/QPluginLoader>
 #include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
@@ -23,6 +25,8 @@
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextBrowser>
 #include <QtWidgets/QToolTip>
@@ -75,6 +79,9 @@ private slots:
     void searchWholeLecture_data();
     void searchWholeLecture();
     void contentsToggleRemembered();
+    void startScreenAfterQuit();
+    void readableUnderDarkTheme_data();
+    void readableUnderDarkTheme();
 
 private:
     void openInWindow(const QString &package);
@@ -301,6 +308,102 @@ void tst_LectureNavigation::contentsToggleRemembered()
     QTest::keyClick(m_window.data(), Qt::Key_F9);
     QVERIFY(m_window->contentsPanel()->isVisible());
     QVERIFY(m_settings->contentsShown());
+}
+
+void tst_LectureNavigation::startScreenAfterQuit()
+{
+    openInWindow(m_fivePages);
+    QVERIFY(QFileInfo::exists(workingFolder()));
+    // The player's back button closes the lecture, not the viewer.
+    PlayerWidgets::of(playerWindow()).backButton->click();
+    StartScreen *start = m_window->startScreen();
+    QVERIFY(start);
+    QCOMPARE(m_window->centralWidget(), start);
+    QVERIFY(start->isVisible());
+    QVERIFY(!playerWindow()->isVisible());
+    QVERIFY(!QFileInfo::exists(workingFolder()));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelvane"));
+    QCOMPARE(m_window->package(), QString());
+    QVERIFY(!m_window->navigationBar()->isEnabled());
+    QCOMPARE(m_window->contentsPanel()->tree()->topLevelItemCount(), 0);
+
+    // The recent lecture by its title, file name and time; a click opens it.
+    QTreeWidget *recent = start->recentList();
+    QCOMPARE(recent->topLevelItemCount(), 1);
+    QTreeWidgetItem *item = recent->topLevelItem(0);
+    QCOMPARE(item->text(0), QStringLiteral("Введение"));
+    QCOMPARE(item->text(1), QStringLiteral("five.zip"));
+    QVERIFY(!item->text(2).isEmpty());
+    QVERIFY(qAbs(m_settings->lastOpened(m_fivePages).secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    clickItem(recent, item);
+    QCOMPARE(m_window->centralWidget(), playerWindow());
+    QVERIFY(playerWindow()->isVisible() && !start->isVisible());
+    QCOMPARE(m_window->package(), m_fivePages);
+    QVERIFY(pageText().contains(QStringLiteral("страница 1")));
+    QCOMPARE(treeLines(m_window->contentsPanel()->tree()), panelLines(LectureFixture::contentsLines()));
+    QVERIFY(m_window->navigationBar()->isEnabled());
+
+    // The sample is one click away and does not join the recent lectures.
+    PlayerWidgets::of(playerWindow()).backButton->click();
+    QCOMPARE(m_window->centralWidget(), start);
+    QVERIFY(start->sampleButton()->isEnabled());
+    start->sampleButton()->click();
+    QCOMPARE(m_window->centralWidget(), playerWindow());
+    QVERIFY(pageText().contains(QStringLiteral("Теплопроводность")));
+    QCOMPARE(m_settings->recentPackages(), QStringList(m_fivePages));
+}
+
+void tst_LectureNavigation::readableUnderDarkTheme_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("text");
+
+    const QColor white(255, 255, 255);
+    const QColor black(0, 0, 0);
+    QTest::newRow("no colours") << "<body>" << white << black;
+    QTest::newRow("own white page") << "<body bgcolor=\"#ffffff\">" << white << black;
+    QTest::newRow("own dark text") << "<body style=\"color: #000000\">" << white << black;
+    QTest::newRow("own colours") << "<body bgcolor=\"#000080\" style=\"color: #ffff00\">" << QColor(0, 0, 128)
+                                 << QColor(255, 255, 0);
+}
+
+void tst_LectureNavigation::readableUnderDarkTheme()
+{
+    QFETCH(QString, body);
+    QFETCH(QColor, background);
+    QFETCH(QColor, text);
+
+    // A dark desktop theme, set before the player's window is made.
+    const QPalette lightPalette = QApplication::palette();
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(25, 25, 25));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(45, 45, 45));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+
+    RawZip zip;
+    const QString words = QStringLiteral("<p><b>ТЕМНОТА И СВЕТ</b></p>").repeated(30);
+    zip.add("index.html", QTextCodec::codecForName("Windows-1251")
+                              ->fromUnicode(QStringLiteral("<html>%1%2</body></html>").arg(body, words)));
+    const QString package = m_dir->filePath(QStringLiteral("theme.zip"));
+    QVERIFY(writeFile(package, zip.build().bytes));
+    openInWindow(package);
+
+    const QImage shown = page()->viewport()->grab().toImage();
+    const int area = shown.width() * shown.height();
+    const int backgroundShare = countPixels(shown, background, 10) * 100 / area;
+    const int textPixels = countPixels(shown, text, 60);
+    // The viewer's own panels follow the theme.
+    const QColor panelBase = m_window->contentsPanel()->tree()->palette().color(QPalette::Base);
+    QApplication::setPalette(lightPalette);
+    QVERIFY2(backgroundShare > 60, qPrintable(QString::number(backgroundShare)));
+    QVERIFY2(textPixels > 500, qPrintable(QString::number(textPixels)));
+    QCOMPARE(panelBase, QColor(25, 25, 25));
 }
 
 QTEST_MAIN(tst_LectureNavigation)
