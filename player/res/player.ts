@@ -242,6 +242,14 @@
         <source>entry without a name</source>
         <translation>запись без имени</translation>
     </message>
+    <message>
+        <source>Wrong or missing password.</source>
+        <translation>Неверный пароль или пароль не задан.</translation>
+    </message>
+    <message>
+        <source>The file exists; it was not overwritten.</source>
+        <translation>Файл уже существует; он не перезаписан.</translation>
+    </message>
 </context>
 <context>
     <name>UnpackReport</name>
