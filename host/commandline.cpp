@@ -43,8 +43,8 @@ CommandLine::CommandLine()
                       "without a display this happens offscreen."),
                    tr("file"))
     , m_pdf(QStringLiteral("pdf"),
-            tr("Write the package's page into <file> (PDF, pictures included) and exit; "
-               "no window is shown."),
+            tr("Write every page of the lecture, in the order of its contents, into <file> "
+               "(PDF, pictures included, each page on a new sheet) and exit; no window is shown."),
             tr("file"))
     , m_size(QStringLiteral("size"),
              tr("Window size as WIDTHxHEIGHT, kept within the screen; "
@@ -62,7 +62,8 @@ CommandLine::CommandLine()
 {
     m_parser.setApplicationDescription(
         tr("Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.\n"
-           "Without a package it opens the bundled sample lecture."));
+           "Without a package it shows its start screen (recent lectures, the bundled sample); "
+           "--screenshot, --pdf, --contents and --find then take the sample lecture."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     m_parser.addOptions({m_plugin, m_lang, m_screenshot, m_pdf, m_size, m_contents, m_find, m_page});

@@ -72,6 +72,11 @@ void ContentsPanel::reload()
     showCurrent();
 }
 
+void ContentsPanel::clear()
+{
+    m_tree->clear();
+}
+
 QTreeWidgetItem *ContentsPanel::itemOf(const QString &path) const
 {
     for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {

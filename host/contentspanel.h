@@ -27,6 +27,7 @@ public:
 public slots:
     // Lists the pages of the package now open.
     void reload();
+    void clear();
     // Highlights the page shown.
     void showCurrent();
 

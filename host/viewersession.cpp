@@ -4,6 +4,7 @@
 #include "viewersession.h"
 
 #include "exitcodes.h"
+#include "lectureprinter.h"
 #include "lecturereport.h"
 #include "pageexport.h"
 #include "playerplugin.h"
@@ -117,8 +118,9 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
         return code;
     }
     QObject *instance = plugin.instance();
-    // The back button ends the session: the player has removed its working
-    // folder and says so with sgQuit().
+    // In an unattended run the back button ends the session: the player has
+    // removed its working folder and says so with sgQuit(). (A window shows
+    // its start screen instead, see showWindow.)
     if (!connect(instance, SIGNAL(sgQuit()), this, SLOT(playerQuit()))) {
         printError(tr("%1 has no sgQuit() signal").arg(plugin.fileName()));
         delete instance;
@@ -142,6 +144,9 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
 
 int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
 {
+    // With a window, the player's back button leads to the start screen;
+    // the viewer ends only when its window is closed or by Ctrl+Q.
+    disconnect(playerWindow, SIGNAL(sgQuit()), this, SLOT(playerQuit()));
     ViewerSettings settings;
     ViewerWindow window(playerWindow, player, settings);
     WindowState state(settings, &window, window.page(), player);
@@ -149,8 +154,11 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
     window.show();
     state.fitToScreen();
 
-    // The sample lecture is not one of the user's packages.
-    const bool opened = window.openPackage(m_options.package, m_options.packageGiven);
+    bool opened = true;
+    if (m_options.packageGiven)
+        opened = window.openPackage(m_options.package);
+    else
+        window.showStartScreen();
     int result = opened ? ExitOk : ExitOpenFailed;
     QCoreApplication::processEvents();
     if (opened && !terminations.received())
@@ -170,7 +178,7 @@ int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *playe
             return ExitOpenFailed;
         if (!settle(50, terminations))
             return ExitOk;
-        return writePdf(playerWindow) ? ExitOk : ExitOutputFailed;
+        return writePdf(playerWindow);
     }
 
     // The window is laid out and painted as if shown, at exactly the size
@@ -191,27 +199,37 @@ int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *playe
     }
     std::printf("screenshot: %s\n", qPrintable(m_options.screenshotFile));
     std::fflush(stdout);
-    if (!m_options.pdfFile.isEmpty() && !writePdf(playerWindow))
-        return ExitOutputFailed;
-    return ExitOk;
+    return m_options.pdfFile.isEmpty() ? int(ExitOk) : writePdf(playerWindow);
 }
 
-bool ViewerSession::writePdf(QWidget *playerWindow)
+int ViewerSession::writePdf(QWidget *playerWindow)
 {
     const auto *page = playerWindow->findChild<QTextBrowser *>();
+    auto *navigator = qobject_cast<IKelvaneNavigator *>(playerWindow);
     if (!page) {
         printError(tr("the player shows no page that could be exported"));
-        return false;
+        return ExitOutputFailed;
+    }
+    // Every page of the lecture, or the one asked for; a player without
+    // the navigator gives the page shown.
+    QObject owner;
+    QList<const QTextDocument *> documents{page->document()};
+    if (navigator)
+        documents = LecturePrinter::lectureDocuments(navigator, &owner, m_options.pdfPage);
+    else if (!m_options.pdfPage.isEmpty())
+        printError(tr("the player cannot show single pages; the page shown is written"));
+    if (documents.isEmpty()) {
+        printError(tr("the lecture has no page %1").arg(m_options.pdfPage));
+        return ExitUsage;
     }
     QString error;
-    if (!PageExport::toPdf(*page->document(), m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(),
-                           &error)) {
+    if (!PageExport::toPdf(documents, m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(), &error)) {
         printError(error);
-        return false;
+        return ExitOutputFailed;
     }
     std::printf("pdf: %s\n", qPrintable(m_options.pdfFile));
     std::fflush(stdout);
-    return true;
+    return ExitOk;
 }
 
 int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)

@@ -7,7 +7,12 @@
 #include "lecturesearchpanel.h"
 #include "navigationbar.h"
 #include "packagedrop.h"
+#include "bookmarksmenu.h"
+#include "commandline.h"
+#include "lectureprinter.h"
 #include "pageexport.h"
+#include "readingplaces.h"
+#include "startscreen.h"
 #include "viewersettings.h"
 
 #include <ikelvanenavigator.h>
@@ -17,6 +22,7 @@
 #include <QtCore/QFileInfo>
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtGui/QIcon>
+#include <QtPrintSupport/QAbstractPrintDialog>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QFileDialog>
@@ -65,16 +71,67 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
     createActions();
     updateTitle();
 
+    // The player's back button closes the lecture; the viewer goes on.
+    connect(m_playerWindow, SIGNAL(sgQuit()), this, SLOT(showStartScreen()));
+
     auto *drop = new PackageDrop(this);
     connect(drop, &PackageDrop::packageDropped, this, [this](const QString &path) { openPackage(path); });
 }
 
 ViewerWindow::~ViewerWindow()
 {
+    leaveLecture();
     // The player's window may outlive this one.
-    if (centralWidget() == m_playerWindow) {
+    if (centralWidget() == m_playerWindow)
         takeCentralWidget();
+    if (m_playerWindow->parent() == this)
         m_playerWindow->setParent(nullptr);
+}
+
+void ViewerWindow::showStartScreen()
+{
+    if (!m_startScreen) {
+        m_startScreen = new StartScreen(m_settings, CommandLine::samplePackagePath(), this);
+        connect(m_startScreen, &StartScreen::openRequested, this, &ViewerWindow::chooseAndOpen);
+        connect(m_startScreen, &StartScreen::packageChosen, this, [this](const QString &path) {
+            openPackage(path, QFileInfo(path) != QFileInfo(CommandLine::samplePackagePath()));
+        });
+    }
+    leaveLecture();
+    m_startScreen->refresh();
+    if (centralWidget() != m_startScreen) {
+        takeCentralWidget();
+        m_playerWindow->hide();
+        setCentralWidget(m_startScreen);
+        m_startScreen->show();
+    }
+    m_package.clear();
+    setLectureToolsEnabled(false);
+    updateTitle();
+}
+
+void ViewerWindow::showPlayer()
+{
+    if (centralWidget() == m_playerWindow)
+        return;
+    takeCentralWidget();
+    if (m_startScreen)
+        m_startScreen->hide();
+    setCentralWidget(m_playerWindow);
+    m_playerWindow->show();
+    setLectureToolsEnabled(true);
+}
+
+void ViewerWindow::setLectureToolsEnabled(bool enabled)
+{
+    m_print->setEnabled(enabled && m_page != nullptr);
+    m_export->setEnabled(enabled && m_page != nullptr);
+    if (!m_navigator)
+        return;
+    m_navigationBar->setEnabled(enabled);
+    if (!enabled) {
+        m_contents->clear();
+        m_search->clear();
     }
 }
 
@@ -129,6 +186,15 @@ void ViewerWindow::createLectureTools(QMenu *view)
     search->setIcon(QIcon::fromTheme(QStringLiteral("edit-find"), style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
     m_navigationBar->addPanelAction(showContents);
     m_navigationBar->addPanelAction(search);
+
+    m_places = new ReadingPlaces(m_settings, m_navigator, this);
+    menuBar()->addMenu(new BookmarksMenu(m_places, this));
+}
+
+void ViewerWindow::leaveLecture()
+{
+    if (m_places && !m_package.isEmpty())
+        m_places->lectureLeaving();
 }
 
 bool ViewerWindow::openPackage(const QString &path, bool remember)
@@ -139,16 +205,23 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
         m_settings.forgetPackage(absolute);
         return false;
     }
+    leaveLecture();
     if (!m_player->slOpen(absolute))
         return false;
     m_package = absolute;
-    if (remember)
-        m_settings.rememberPackage(absolute);
+    showPlayer();
     if (m_navigator) {
         m_contents->reload();
         m_search->clear();
         m_navigationBar->updateStates();
     }
+    if (remember) {
+        m_settings.rememberPackage(absolute);
+        const QVector<KelvaneLecturePage> pages = m_navigator ? m_navigator->lecturePages() : QVector<KelvaneLecturePage>();
+        m_settings.noteOpened(absolute, pages.isEmpty() ? QFileInfo(absolute).completeBaseName() : pages.first().title);
+    }
+    if (m_places)
+        m_places->lectureOpened(absolute);
     updateTitle();
     return true;
 }
@@ -189,10 +262,22 @@ void ViewerWindow::printPage()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QFileInfo(m_package).completeBaseName());
+    // "Current page" is the page shown, "All" the whole lecture; the page
+    // shown unless the reader chooses otherwise.
+    printer.setPrintRange(QPrinter::CurrentPage);
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(tr("Print Page"));
-    if (dialog.exec() == QDialog::Accepted)
+    dialog.setWindowTitle(tr("Print"));
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, m_navigator != nullptr);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, m_navigator == nullptr);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!m_navigator || printer.printRange() == QPrinter::CurrentPage) {
         PageExport::print(*m_page->document(), &printer);
+        return;
+    }
+    QObject pages;
+    if (!LecturePrinter::print(LecturePrinter::lectureDocuments(m_navigator, &pages), &printer))
+        QMessageBox::warning(this, tr("Kelvane"), tr("The lecture could not be printed."));
 }
 
 void ViewerWindow::exportPdf()
@@ -211,7 +296,11 @@ void ViewerWindow::exportPdf()
     if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".pdf");
     QString error;
-    if (!PageExport::toPdf(*m_page->document(), fileName, baseName, &error))
+    QObject pages;
+    const QList<const QTextDocument *> documents = m_navigator
+        ? LecturePrinter::lectureDocuments(m_navigator, &pages)
+        : QList<const QTextDocument *>{m_page->document()};
+    if (!PageExport::toPdf(documents, fileName, baseName, &error))
         QMessageBox::warning(this, tr("Kelvane"), error);
 }
 
@@ -225,8 +314,8 @@ QString ViewerWindow::aboutText()
     // The viewer's own keys, then those of the player's window.
     const Key keys[] = {
         {{QKeySequence::Open}, tr("Open a lecture package")},
-        {{QKeySequence::Print}, tr("Print the page")},
-        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the page to PDF")},
+        {{QKeySequence::Print}, tr("Print the page or the whole lecture")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the whole lecture to PDF")},
         {{QKeySequence(Qt::CTRL | Qt::Key_Q)}, tr("Quit")},
         {{QKeySequence::HelpContents}, tr("This window")},
         {{QKeySequence(Qt::CTRL | Qt::Key_F)}, tr("Go to the search field (Enter finds)")},
@@ -238,6 +327,7 @@ QString ViewerWindow::aboutText()
         {{QKeySequence(Qt::ALT | Qt::Key_Home)}, tr("The start page of the lecture")},
         {{QKeySequence(Qt::Key_F9)}, tr("Show or hide the contents")},
         {{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, tr("Search the whole lecture")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_D)}, tr("Bookmark the place shown")},
     };
     QString rows;
     for (const Key &key : keys) {

@@ -7,6 +7,7 @@
 #include "packageunpacker.h"
 #include "pagefinder.h"
 #include "pagenavigator.h"
+#include "pagepalette.h"
 #include "pageprinter.h"
 #include "passwordprompt.h"
 #include "startpage.h"
@@ -116,6 +117,7 @@ CMainWindow::CMainWindow(QWidget *parent)
 
     browser.setReadOnly(true);
     browser.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PagePalette::apply(&browser);
     windowLayout->addWidget(&browser);
 
     auto *toolBar = new QWidget;

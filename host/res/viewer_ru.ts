@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>BookmarksMenu</name>
+    <message>
+        <source>&amp;Bookmarks</source>
+        <translation>&amp;Закладки</translation>
+    </message>
+    <message>
+        <source>&amp;Add Bookmark</source>
+        <translation>&amp;Добавить закладку</translation>
+    </message>
+    <message>
+        <source>&amp;Remove the Bookmarks of This Lecture</source>
+        <translation>&amp;Удалить закладки этой лекции</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Load the player plug-in from &lt;path&gt; (default: where the program keeps it).</source>
@@ -36,12 +51,6 @@
         <translation>размер</translation>
     </message>
     <message>
-        <source>Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.
-Without a package it opens the bundled sample lecture.</source>
-        <translation>Показывает пакет лекции (ZIP-архив с index.html) в проигрывателе Kelvane.
-Без пакета открывает прилагаемую учебную лекцию.</translation>
-    </message>
-    <message>
         <source>The lecture package to open.</source>
         <translation>Открываемый пакет лекции.</translation>
     </message>
@@ -60,10 +69,6 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>no such package: %1</source>
         <translation>нет такого пакета: %1</translation>
-    </message>
-    <message>
-        <source>Write the package&apos;s page into &lt;file&gt; (PDF, pictures included) and exit; no window is shown.</source>
-        <translation>Записать страницу пакета в &lt;файл&gt; (PDF, вместе с рисунками) и выйти; окно не показывается.</translation>
     </message>
     <message>
         <source>Print the lecture&apos;s contents (title, tab, path inside the package; indented by two spaces a level) and exit; no window is shown.</source>
@@ -92,6 +97,16 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>--contents, --find, --pdf and --screenshot cannot be combined</source>
         <translation>--contents, --find, --pdf и --screenshot нельзя сочетать</translation>
+    </message>
+    <message>
+        <source>Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.
+Without a package it shows its start screen (recent lectures, the bundled sample); --screenshot, --pdf, --contents and --find then take the sample lecture.</source>
+        <translation>Показывает пакет лекции (ZIP-архив с index.html) в проигрывателе Kelvane.
+Без пакета показывает начальный экран (недавние лекции, лекция-образец); --screenshot, --pdf, --contents и --find в этом случае берут лекцию-образец.</translation>
+    </message>
+    <message>
+        <source>Write every page of the lecture, in the order of its contents, into &lt;file&gt; (PDF, pictures included, each page on a new sheet) and exit; no window is shown.</source>
+        <translation>Записать все страницы лекции в порядке оглавления в &lt;файл&gt; (PDF с рисунками, каждая страница с нового листа) и выйти; окно не показывается.</translation>
     </message>
 </context>
 <context>
@@ -206,6 +221,33 @@ Without a package it opens the bundled sample lecture.</source>
     </message>
 </context>
 <context>
+    <name>StartScreen</name>
+    <message>
+        <source>&amp;Open a Lecture...</source>
+        <translation>&amp;Открыть лекцию...</translation>
+    </message>
+    <message>
+        <source>Open the &amp;Sample Lecture</source>
+        <translation>Открыть лекцию-&amp;образец</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;Kelvane Viewer&lt;/h2&gt;&lt;p&gt;Recent lectures:&lt;/p&gt;</source>
+        <translation>&lt;h2&gt;Kelvane Viewer&lt;/h2&gt;&lt;p&gt;Недавние лекции:&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Lecture</source>
+        <translation>Лекция</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>Last opened</source>
+        <translation>Открывалась</translation>
+    </message>
+</context>
+<context>
     <name>ViewerSession</name>
     <message>
         <source>the plug-in holds no translation catalogue; staying in English</source>
@@ -230,6 +272,14 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>cannot write to standard output</source>
         <translation>не удалось записать в стандартный вывод</translation>
+    </message>
+    <message>
+        <source>the player cannot show single pages; the page shown is written</source>
+        <translation>проигрыватель не умеет показывать отдельные страницы; записывается показанная страница</translation>
+    </message>
+    <message>
+        <source>the lecture has no page %1</source>
+        <translation>в лекции нет страницы %1</translation>
     </message>
 </context>
 <context>
@@ -291,10 +341,6 @@ Without a package it opens the bundled sample lecture.</source>
         <translation>&amp;Очистить список</translation>
     </message>
     <message>
-        <source>Print Page</source>
-        <translation>Печать страницы</translation>
-    </message>
-    <message>
         <source>Export to PDF</source>
         <translation>Экспорт в PDF</translation>
     </message>
@@ -305,14 +351,6 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>Open a lecture package</source>
         <translation>Открыть пакет лекции</translation>
-    </message>
-    <message>
-        <source>Print the page</source>
-        <translation>Напечатать страницу</translation>
-    </message>
-    <message>
-        <source>Export the page to PDF</source>
-        <translation>Экспорт страницы в PDF</translation>
     </message>
     <message>
         <source>Quit</source>
@@ -385,6 +423,26 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>Search the whole lecture</source>
         <translation>Искать по всей лекции</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Печать</translation>
+    </message>
+    <message>
+        <source>The lecture could not be printed.</source>
+        <translation>Лекцию не удалось напечатать.</translation>
+    </message>
+    <message>
+        <source>Print the page or the whole lecture</source>
+        <translation>Напечатать страницу или всю лекцию</translation>
+    </message>
+    <message>
+        <source>Export the whole lecture to PDF</source>
+        <translation>Экспорт всей лекции в PDF</translation>
+    </message>
+    <message>
+        <source>Bookmark the place shown</source>
+        <translation>Закладка на показанное место</translation>
     </message>
 </context>
 <context>

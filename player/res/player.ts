@@ -280,7 +280,11 @@
     </message>
     <message>
         <source>Wrong or missing password.</source>
-        <translation>Неверный или не указанный пароль.</translation>
+        <translation>Неверный пароль или пароль не задан.</translation>
+    </message>
+    <message>
+        <source>The file exists; it was not overwritten.</source>
+        <translation>Файл уже существует; он не перезаписан.</translation>
     </message>
 </context>
 <context>

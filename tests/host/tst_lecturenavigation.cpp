@@ -9,13 +9,17 @@
 
 #include <contentspanel.h>
 #include <lecturesearchpanel.h>
+#include <bookmarksmenu.h>
 #include <navigationbar.h>
+#include <readingplaces.h>
+#include <startscreen.h>
 #include <viewersettings.h>
 #include <viewerwindow.h>
 
 #include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
 
+#include <QTextCodec> // Core5Compat in Qt 6
 #include <QtCore/QPluginLoader>
 #include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
@@ -23,6 +27,9 @@
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QTextBrowser>
 #include <QtWidgets/QToolTip>
@@ -75,6 +82,12 @@ private slots:
     void searchWholeLecture_data();
     void searchWholeLecture();
     void contentsToggleRemembered();
+    void startScreenAfterQuit();
+    void placeKeptByContent_data();
+    void placeKeptByContent();
+    void bookmarks();
+    void readableUnderDarkTheme_data();
+    void readableUnderDarkTheme();
 
 private:
     void openInWindow(const QString &package);
@@ -301,6 +314,194 @@ void tst_LectureNavigation::contentsToggleRemembered()
     QTest::keyClick(m_window.data(), Qt::Key_F9);
     QVERIFY(m_window->contentsPanel()->isVisible());
     QVERIFY(m_settings->contentsShown());
+}
+
+void tst_LectureNavigation::startScreenAfterQuit()
+{
+    openInWindow(m_fivePages);
+    QVERIFY(QFileInfo::exists(workingFolder()));
+    // The player's back button closes the lecture, not the viewer.
+    PlayerWidgets::of(playerWindow()).backButton->click();
+    StartScreen *start = m_window->startScreen();
+    QVERIFY(start);
+    QCOMPARE(m_window->centralWidget(), start);
+    QVERIFY(start->isVisible());
+    QVERIFY(!playerWindow()->isVisible());
+    QVERIFY(!QFileInfo::exists(workingFolder()));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kelvane"));
+    QCOMPARE(m_window->package(), QString());
+    QVERIFY(!m_window->navigationBar()->isEnabled());
+    QCOMPARE(m_window->contentsPanel()->tree()->topLevelItemCount(), 0);
+
+    // The recent lecture by its title, file name and time; a click opens it.
+    QTreeWidget *recent = start->recentList();
+    QCOMPARE(recent->topLevelItemCount(), 1);
+    QTreeWidgetItem *item = recent->topLevelItem(0);
+    QCOMPARE(item->text(0), QStringLiteral("Введение"));
+    QCOMPARE(item->text(1), QStringLiteral("five.zip"));
+    QVERIFY(!item->text(2).isEmpty());
+    QVERIFY(qAbs(m_settings->lastOpened(m_fivePages).secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    clickItem(recent, item);
+    QCOMPARE(m_window->centralWidget(), playerWindow());
+    QVERIFY(playerWindow()->isVisible() && !start->isVisible());
+    QCOMPARE(m_window->package(), m_fivePages);
+    QVERIFY(pageText().contains(QStringLiteral("страница 1")));
+    QCOMPARE(treeLines(m_window->contentsPanel()->tree()), panelLines(LectureFixture::contentsLines()));
+    QVERIFY(m_window->navigationBar()->isEnabled());
+
+    // The sample is one click away and does not join the recent lectures.
+    PlayerWidgets::of(playerWindow()).backButton->click();
+    QCOMPARE(m_window->centralWidget(), start);
+    QVERIFY(start->sampleButton()->isEnabled());
+    start->sampleButton()->click();
+    QCOMPARE(m_window->centralWidget(), playerWindow());
+    QVERIFY(pageText().contains(QStringLiteral("Теплопроводность")));
+    QCOMPARE(m_settings->recentPackages(), QStringList(m_fivePages));
+}
+
+void tst_LectureNavigation::placeKeptByContent_data()
+{
+    QTest::addColumn<QString>("reopened"); // how the package comes back
+    QTest::addColumn<bool>("restored");
+
+    QTest::newRow("same file") << "same" << true;
+    QTest::newRow("renamed and moved copy") << "copy" << true;
+    QTest::newRow("changed package") << "changed" << false;
+}
+
+void tst_LectureNavigation::placeKeptByContent()
+{
+    QFETCH(QString, reopened);
+    QFETCH(bool, restored);
+
+    openInWindow(m_fivePages);
+    clickItem(m_window->contentsPanel()->tree(), m_window->contentsPanel()->itemOf(QStringLiteral("part1/b.html")));
+    QCOMPARE(navigator()->currentPage(), QStringLiteral("part1/b.html"));
+    const int position = page()->verticalScrollBar()->maximum() / 2;
+    QVERIFY(position > 100);
+    page()->verticalScrollBar()->setValue(position);
+    // As at the end of a session: the window goes, then the player.
+    cleanup();
+
+    QString package = m_fivePages;
+    if (reopened == QLatin1String("copy")) {
+        package = m_dir->filePath(QStringLiteral("elsewhere/renamed.zip"));
+        QVERIFY(QDir().mkpath(QFileInfo(package).absolutePath()));
+        QVERIFY(QFile::copy(m_fivePages, package));
+        QVERIFY(QFile::remove(m_fivePages));
+    } else if (reopened == QLatin1String("changed")) {
+        QByteArray bytes = LectureFixture::package();
+        RawZip more;
+        more.add("index.html", cp1251Page(QStringLiteral("<p>новое начало</p><a href=\"part1/b.html\">b</a>")));
+        more.add("part1/b.html", cp1251Page(QStringLiteral("<p>другая</p>").repeated(200)));
+        QVERIFY(writeFile(package, more.build().bytes));
+    }
+    openInWindow(package);
+    if (restored) {
+        QCOMPARE(navigator()->currentPage(), QStringLiteral("part1/b.html"));
+        QTRY_COMPARE(page()->verticalScrollBar()->value(), position);
+        QCOMPARE(m_window->contentsPanel()->tree()->currentItem()->text(0), QStringLiteral("Часть Б"));
+        // The start page is one step back.
+        QVERIFY(m_window->navigationBar()->backAction()->isEnabled());
+    } else {
+        QCOMPARE(navigator()->currentPage(), QStringLiteral("index.html"));
+        QCOMPARE(page()->verticalScrollBar()->value(), 0);
+    }
+}
+
+void tst_LectureNavigation::bookmarks()
+{
+    openInWindow(m_fivePages);
+    auto *menu = m_window->findChild<BookmarksMenu *>();
+    QVERIFY(menu);
+    QVERIFY(m_window->menuBar()->actions().contains(menu->menuAction()));
+    const auto entries = [menu] {
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (const QAction *action : menu->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return texts;
+    };
+    const QString add = QStringLiteral("&Add Bookmark");
+    const QString remove = QStringLiteral("&Remove the Bookmarks of This Lecture");
+    QCOMPARE(entries(), QStringList({add, "-", remove}));
+
+    // Ctrl+D on c.html, then on b.html scrolled down.
+    QVERIFY(navigator()->openPage(QStringLiteral("part2/c.html"), 0));
+    QApplication::setActiveWindow(m_window.data());
+    QTest::keyClick(m_window.data(), Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(navigator()->openPage(QStringLiteral("part1/b.html"), 0));
+    const int position = page()->verticalScrollBar()->maximum() / 3;
+    page()->verticalScrollBar()->setValue(position);
+    QTest::keyClick(m_window.data(), Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(entries(), QStringList({add, "-", "c.html", "Часть Б", "-", remove}));
+
+    // A bookmark leads to its page and place.
+    QVERIFY(navigator()->goHome());
+    menu->actions().at(3)->trigger();
+    QCOMPARE(navigator()->currentPage(), QStringLiteral("part1/b.html"));
+    QTRY_COMPARE(page()->verticalScrollBar()->value(), position);
+
+    // Per lecture: the sample has none, and they come back with this one.
+    QVERIFY(m_window->openPackage(QStringLiteral(KELVANE_SAMPLE_LECTURE), false));
+    QTRY_COMPARE(entries(), QStringList({add, "-", remove}));
+    QVERIFY(m_window->openPackage(m_fivePages));
+    QTRY_COMPARE(entries(), QStringList({add, "-", "c.html", "Часть Б", "-", remove}));
+    menu->actions().last()->trigger();
+    QTRY_COMPARE(entries(), QStringList({add, "-", remove}));
+}
+
+void tst_LectureNavigation::readableUnderDarkTheme_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("text");
+
+    const QColor white(255, 255, 255);
+    const QColor black(0, 0, 0);
+    QTest::newRow("no colours") << "<body>" << white << black;
+    QTest::newRow("own white page") << "<body bgcolor=\"#ffffff\">" << white << black;
+    QTest::newRow("own dark text") << "<body style=\"color: #000000\">" << white << black;
+    QTest::newRow("own colours") << "<body bgcolor=\"#000080\" style=\"color: #ffff00\">" << QColor(0, 0, 128)
+                                 << QColor(255, 255, 0);
+}
+
+void tst_LectureNavigation::readableUnderDarkTheme()
+{
+    QFETCH(QString, body);
+    QFETCH(QColor, background);
+    QFETCH(QColor, text);
+
+    // A dark desktop theme, set before the player's window is made.
+    const QPalette lightPalette = QApplication::palette();
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(25, 25, 25));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(45, 45, 45));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+
+    RawZip zip;
+    const QString words = QStringLiteral("<p><b>ТЕМНОТА И СВЕТ</b></p>").repeated(30);
+    zip.add("index.html", QTextCodec::codecForName("Windows-1251")
+                              ->fromUnicode(QStringLiteral("<html>%1%2</body></html>").arg(body, words)));
+    const QString package = m_dir->filePath(QStringLiteral("theme.zip"));
+    QVERIFY(writeFile(package, zip.build().bytes));
+    openInWindow(package);
+
+    const QImage shown = page()->viewport()->grab().toImage();
+    const int area = shown.width() * shown.height();
+    const int backgroundShare = countPixels(shown, background, 10) * 100 / area;
+    const int textPixels = countPixels(shown, text, 60);
+    // The viewer's own panels follow the theme.
+    const QColor panelBase = m_window->contentsPanel()->tree()->palette().color(QPalette::Base);
+    QApplication::setPalette(lightPalette);
+    QVERIFY2(backgroundShare > 60, qPrintable(QString::number(backgroundShare)));
+    QVERIFY2(textPixels > 500, qPrintable(QString::number(textPixels)));
+    QCOMPARE(panelBase, QColor(25, 25, 25));
 }
 
 QTEST_MAIN(tst_LectureNavigation)

@@ -47,7 +47,8 @@ const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("UnZip", "Invalid device."),
     QT_TRANSLATE_NOOP("UnZip", "Invalid or incompatible zip archive."),
     QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted."),
-    QT_TRANSLATE_NOOP("UnZip", "Wrong or missing password.")
+    QT_TRANSLATE_NOOP("UnZip", "Wrong or missing password."),
+    QT_TRANSLATE_NOOP("UnZip", "The file exists; it was not overwritten.")
 };
 const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("UnZip", "Unknown error.");
 
@@ -751,18 +752,28 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::DirectoryCreationFailed;
     }
     QFile outFile(outputPath);
-    if (!openOutputFile(outFile)) {
+    const bool keepExisting = options.testFlag(UnZip::KeepExisting);
+    if (!openOutputFile(outFile, keepExisting)) {
+        const QFileInfo existing(outputPath);
+        if (keepExisting && (existing.exists() || existing.isSymLink())) {
+            diagnostic.report(QString::fromLatin1("Not overwriting the existing file %1").arg(outputPath));
+            return UnZip::FileExists;
+        }
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
     return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
 }
 
-// Opens the output file for writing. A read-only file already there (one
-// that an earlier extraction left so) is replaced: removed, as its folder
-// allows, and created anew.
-bool UnzipPrivate::openOutputFile(QFile &file)
+// Opens the output file for writing. With keepExisting the file is created
+// exclusively (O_EXCL): an existing name, even a dangling link, is never
+// opened. Otherwise a read-only file already there (one that an earlier
+// extraction left so) is replaced: removed, as its folder allows, and
+// created anew.
+bool UnzipPrivate::openOutputFile(QFile &file, bool keepExisting)
 {
+    if (keepExisting)
+        return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
     if (file.open(QIODevice::WriteOnly))
         return true;
     const QFileInfo existing(file.fileName());

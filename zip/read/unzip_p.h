@@ -98,7 +98,7 @@ public:
     // Flushes and closes an output file after its extraction, checking
     // both; removes it unless everything succeeded. Returns the outcome.
     UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted);
-    static bool openOutputFile(QFile &file);
+    static bool openOutputFile(QFile &file, bool keepExisting);
 
     // The same on threadCount threads (parallelunzip.cpp).
     bool extractsInParallel() const { return threadCount > 0 && device && entries; }
