@@ -777,7 +777,7 @@ bool UnzipPrivate::openOutputFile(QFile &file, bool keepExisting)
     if (file.open(QIODevice::WriteOnly))
         return true;
     const QFileInfo existing(file.fileName());
-    if (!existing.isFile() || existing.isSymLink() || existing.isWritable())
+    if (!existing.isFile() || existing.isSymLink())
         return false;
     return QFile::remove(file.fileName()) && file.open(QIODevice::WriteOnly);
 }
