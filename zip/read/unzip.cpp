@@ -435,7 +435,8 @@ void UnzipPrivate::skipUnreadable(const QString &name, UnZip::SkipReason reason,
         break;
     }
     // An AES entry whose data method is not read is listed with that method.
-    const bool aesOverMethod = method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
+    const bool aesOverMethod
+        = KELVANE_HAVE_AES && method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
     skipped.append({name, reason, aesOverMethod ? extra.aes().method : method, versionNeeded, flags});
 }
 
