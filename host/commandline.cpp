@@ -43,8 +43,8 @@ CommandLine::CommandLine()
                       "without a display this happens offscreen."),
                    tr("file"))
     , m_pdf(QStringLiteral("pdf"),
-            tr("Write the package's page into <file> (PDF, pictures included) and exit; "
-               "no window is shown."),
+            tr("Write every page of the lecture, in the order of its contents, into <file> "
+               "(PDF, pictures included, each page on a new sheet) and exit; no window is shown."),
             tr("file"))
     , m_size(QStringLiteral("size"),
              tr("Window size as WIDTHxHEIGHT, kept within the screen; "

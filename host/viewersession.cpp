@@ -4,6 +4,7 @@
 #include "viewersession.h"
 
 #include "exitcodes.h"
+#include "lectureprinter.h"
 #include "lecturereport.h"
 #include "pageexport.h"
 #include "playerplugin.h"
@@ -177,7 +178,7 @@ int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *playe
             return ExitOpenFailed;
         if (!settle(50, terminations))
             return ExitOk;
-        return writePdf(playerWindow) ? ExitOk : ExitOutputFailed;
+        return writePdf(playerWindow);
     }
 
     // The window is laid out and painted as if shown, at exactly the size
@@ -198,27 +199,37 @@ int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *playe
     }
     std::printf("screenshot: %s\n", qPrintable(m_options.screenshotFile));
     std::fflush(stdout);
-    if (!m_options.pdfFile.isEmpty() && !writePdf(playerWindow))
-        return ExitOutputFailed;
-    return ExitOk;
+    return m_options.pdfFile.isEmpty() ? int(ExitOk) : writePdf(playerWindow);
 }
 
-bool ViewerSession::writePdf(QWidget *playerWindow)
+int ViewerSession::writePdf(QWidget *playerWindow)
 {
     const auto *page = playerWindow->findChild<QTextBrowser *>();
+    auto *navigator = qobject_cast<IKelvaneNavigator *>(playerWindow);
     if (!page) {
         printError(tr("the player shows no page that could be exported"));
-        return false;
+        return ExitOutputFailed;
+    }
+    // Every page of the lecture, or the one asked for; a player without
+    // the navigator gives the page shown.
+    QObject owner;
+    QList<const QTextDocument *> documents{page->document()};
+    if (navigator)
+        documents = LecturePrinter::lectureDocuments(navigator, &owner, m_options.pdfPage);
+    else if (!m_options.pdfPage.isEmpty())
+        printError(tr("the player cannot show single pages; the page shown is written"));
+    if (documents.isEmpty()) {
+        printError(tr("the lecture has no page %1").arg(m_options.pdfPage));
+        return ExitUsage;
     }
     QString error;
-    if (!PageExport::toPdf(*page->document(), m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(),
-                           &error)) {
+    if (!PageExport::toPdf(documents, m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(), &error)) {
         printError(error);
-        return false;
+        return ExitOutputFailed;
     }
     std::printf("pdf: %s\n", qPrintable(m_options.pdfFile));
     std::fflush(stdout);
-    return true;
+    return ExitOk;
 }
 
 int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)

@@ -35,7 +35,7 @@ private:
     int runWithPlugin(TerminationSignals &terminations);
     int showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     int renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
-    bool writePdf(QWidget *playerWindow);
+    int writePdf(QWidget *playerWindow); // an exit code
     int reportLecture(QWidget *playerWindow, IKelvanePlayer *player);
 
 private slots:

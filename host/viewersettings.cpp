@@ -115,3 +115,58 @@ QDateTime ViewerSettings::lastOpened(const QString &path) const
 {
     return m_settings.value(packageKey(path, "opened")).toDateTime();
 }
+
+namespace {
+
+// Lecture keys are hexadecimal digests: nothing in them means a group.
+QString lectureGroup(const char *what, const QString &lecture)
+{
+    return QStringLiteral("lectures/%1/%2").arg(lecture, QLatin1String(what));
+}
+
+} // namespace
+
+ViewerSettings::Place ViewerSettings::readingPlace(const QString &lecture) const
+{
+    Place place;
+    place.page = m_settings.value(lectureGroup("place", lecture) + QStringLiteral("/page")).toString();
+    place.scrollPosition = qMax(0, m_settings.value(lectureGroup("place", lecture) + QStringLiteral("/scroll")).toInt());
+    return place;
+}
+
+void ViewerSettings::setReadingPlace(const QString &lecture, const Place &place)
+{
+    m_settings.setValue(lectureGroup("place", lecture) + QStringLiteral("/page"), place.page);
+    m_settings.setValue(lectureGroup("place", lecture) + QStringLiteral("/scroll"), place.scrollPosition);
+}
+
+QVector<ViewerSettings::Place> ViewerSettings::bookmarks(const QString &lecture) const
+{
+    QVector<Place> places;
+    auto &settings = const_cast<QSettings &>(m_settings);
+    const int count = settings.beginReadArray(lectureGroup("bookmarks", lecture));
+    for (int i = 0; i < count; ++i) {
+        settings.setArrayIndex(i);
+        Place place;
+        place.page = settings.value(QStringLiteral("page")).toString();
+        place.scrollPosition = qMax(0, settings.value(QStringLiteral("scroll")).toInt());
+        place.title = settings.value(QStringLiteral("title")).toString();
+        if (!place.page.isEmpty())
+            places.append(place);
+    }
+    settings.endArray();
+    return places;
+}
+
+void ViewerSettings::setBookmarks(const QString &lecture, const QVector<Place> &places)
+{
+    m_settings.remove(lectureGroup("bookmarks", lecture));
+    m_settings.beginWriteArray(lectureGroup("bookmarks", lecture), int(places.size()));
+    for (int i = 0; i < places.size(); ++i) {
+        m_settings.setArrayIndex(i);
+        m_settings.setValue(QStringLiteral("page"), places.at(i).page);
+        m_settings.setValue(QStringLiteral("scroll"), places.at(i).scrollPosition);
+        m_settings.setValue(QStringLiteral("title"), places.at(i).title);
+    }
+    m_settings.endArray();
+}

@@ -9,6 +9,7 @@
 #include <QtCore/QSettings>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
+#include <QtCore/QVector>
 
 // What the viewer remembers for the user between sessions: the recent
 // packages and the folder they came from, the window's geometry and the
@@ -17,6 +18,15 @@
 class ViewerSettings
 {
 public:
+    // A place in a lecture: a page (path inside the package) scrolled to a
+    // position, and the page's title.
+    struct Place
+    {
+        QString page;
+        int scrollPosition = 0;
+        QString title;
+    };
+
     static constexpr int maxRecentPackages = 10;
 
     ViewerSettings();
@@ -45,6 +55,13 @@ public:
     // Whether the contents panel is shown (it is at first).
     bool contentsShown() const;
     void setContentsShown(bool shown);
+
+    // Where each lecture (by the digest of its bytes) was left, and its
+    // bookmarks.
+    Place readingPlace(const QString &lecture) const;
+    void setReadingPlace(const QString &lecture, const Place &place);
+    QVector<Place> bookmarks(const QString &lecture) const;
+    void setBookmarks(const QString &lecture, const QVector<Place> &places);
 
     void sync() { m_settings.sync(); }
 

@@ -7,8 +7,11 @@
 #include "lecturesearchpanel.h"
 #include "navigationbar.h"
 #include "packagedrop.h"
+#include "bookmarksmenu.h"
 #include "commandline.h"
+#include "lectureprinter.h"
 #include "pageexport.h"
+#include "readingplaces.h"
 #include "startscreen.h"
 #include "viewersettings.h"
 
@@ -19,6 +22,7 @@
 #include <QtCore/QFileInfo>
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtGui/QIcon>
+#include <QtPrintSupport/QAbstractPrintDialog>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QFileDialog>
@@ -76,6 +80,7 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
 
 ViewerWindow::~ViewerWindow()
 {
+    leaveLecture();
     // The player's window may outlive this one.
     if (centralWidget() == m_playerWindow)
         takeCentralWidget();
@@ -92,6 +97,7 @@ void ViewerWindow::showStartScreen()
             openPackage(path, QFileInfo(path) != QFileInfo(CommandLine::samplePackagePath()));
         });
     }
+    leaveLecture();
     m_startScreen->refresh();
     if (centralWidget() != m_startScreen) {
         takeCentralWidget();
@@ -180,6 +186,15 @@ void ViewerWindow::createLectureTools(QMenu *view)
     search->setIcon(QIcon::fromTheme(QStringLiteral("edit-find"), style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
     m_navigationBar->addPanelAction(showContents);
     m_navigationBar->addPanelAction(search);
+
+    m_places = new ReadingPlaces(m_settings, m_navigator, this);
+    menuBar()->addMenu(new BookmarksMenu(m_places, this));
+}
+
+void ViewerWindow::leaveLecture()
+{
+    if (m_places && !m_package.isEmpty())
+        m_places->lectureLeaving();
 }
 
 bool ViewerWindow::openPackage(const QString &path, bool remember)
@@ -190,6 +205,7 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
         m_settings.forgetPackage(absolute);
         return false;
     }
+    leaveLecture();
     if (!m_player->slOpen(absolute))
         return false;
     m_package = absolute;
@@ -204,6 +220,8 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
         const QVector<KelvaneLecturePage> pages = m_navigator ? m_navigator->lecturePages() : QVector<KelvaneLecturePage>();
         m_settings.noteOpened(absolute, pages.isEmpty() ? QFileInfo(absolute).completeBaseName() : pages.first().title);
     }
+    if (m_places)
+        m_places->lectureOpened(absolute);
     updateTitle();
     return true;
 }
@@ -244,10 +262,22 @@ void ViewerWindow::printPage()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QFileInfo(m_package).completeBaseName());
+    // "Current page" is the page shown, "All" the whole lecture; the page
+    // shown unless the reader chooses otherwise.
+    printer.setPrintRange(QPrinter::CurrentPage);
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(tr("Print Page"));
-    if (dialog.exec() == QDialog::Accepted)
+    dialog.setWindowTitle(tr("Print"));
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, m_navigator != nullptr);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, m_navigator == nullptr);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!m_navigator || printer.printRange() == QPrinter::CurrentPage) {
         PageExport::print(*m_page->document(), &printer);
+        return;
+    }
+    QObject pages;
+    if (!LecturePrinter::print(LecturePrinter::lectureDocuments(m_navigator, &pages), &printer))
+        QMessageBox::warning(this, tr("Kelvane"), tr("The lecture could not be printed."));
 }
 
 void ViewerWindow::exportPdf()
@@ -266,7 +296,11 @@ void ViewerWindow::exportPdf()
     if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".pdf");
     QString error;
-    if (!PageExport::toPdf(*m_page->document(), fileName, baseName, &error))
+    QObject pages;
+    const QList<const QTextDocument *> documents = m_navigator
+        ? LecturePrinter::lectureDocuments(m_navigator, &pages)
+        : QList<const QTextDocument *>{m_page->document()};
+    if (!PageExport::toPdf(documents, fileName, baseName, &error))
         QMessageBox::warning(this, tr("Kelvane"), error);
 }
 
@@ -280,8 +314,8 @@ QString ViewerWindow::aboutText()
     // The viewer's own keys, then those of the player's window.
     const Key keys[] = {
         {{QKeySequence::Open}, tr("Open a lecture package")},
-        {{QKeySequence::Print}, tr("Print the page")},
-        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the page to PDF")},
+        {{QKeySequence::Print}, tr("Print the page or the whole lecture")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the whole lecture to PDF")},
         {{QKeySequence(Qt::CTRL | Qt::Key_Q)}, tr("Quit")},
         {{QKeySequence::HelpContents}, tr("This window")},
         {{QKeySequence(Qt::CTRL | Qt::Key_F)}, tr("Go to the search field (Enter finds)")},
@@ -293,6 +327,7 @@ QString ViewerWindow::aboutText()
         {{QKeySequence(Qt::ALT | Qt::Key_Home)}, tr("The start page of the lecture")},
         {{QKeySequence(Qt::Key_F9)}, tr("Show or hide the contents")},
         {{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, tr("Search the whole lecture")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_D)}, tr("Bookmark the place shown")},
     };
     QString rows;
     for (const Key &key : keys) {

@@ -12,6 +12,7 @@ class IKelvaneNavigator;
 class IKelvanePlayer;
 class LectureSearchPanel;
 class NavigationBar;
+class ReadingPlaces;
 class QAction;
 class QMenu;
 class QTextBrowser;
@@ -41,6 +42,7 @@ public:
     LectureSearchPanel *searchPanel() const { return m_search; }
     // The home screen; null until it was first shown.
     StartScreen *startScreen() const { return m_startScreen; }
+    ReadingPlaces *readingPlaces() const { return m_places; }
 
     // The text of the About box: version and keys.
     static QString aboutText();
@@ -61,6 +63,7 @@ public slots:
 private:
     void createActions();
     void createLectureTools(QMenu *view);
+    void leaveLecture();
     void fillRecentMenu();
     void updateTitle();
     void showPlayer();
@@ -84,6 +87,7 @@ private:
     ContentsPanel *m_contents = nullptr;
     LectureSearchPanel *m_search = nullptr;
     StartScreen *m_startScreen = nullptr;
+    ReadingPlaces *m_places = nullptr;
 };
 
 #endif // KELVANE_HOST_VIEWERWINDOW_H

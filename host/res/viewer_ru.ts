@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>BookmarksMenu</name>
+    <message>
+        <source>&amp;Bookmarks</source>
+        <translation>&amp;Закладки</translation>
+    </message>
+    <message>
+        <source>&amp;Add Bookmark</source>
+        <translation>&amp;Добавить закладку</translation>
+    </message>
+    <message>
+        <source>&amp;Remove the Bookmarks of This Lecture</source>
+        <translation>&amp;Удалить закладки этой лекции</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Load the player plug-in from &lt;path&gt; (default: where the program keeps it).</source>
@@ -56,10 +71,6 @@
         <translation>нет такого пакета: %1</translation>
     </message>
     <message>
-        <source>Write the package&apos;s page into &lt;file&gt; (PDF, pictures included) and exit; no window is shown.</source>
-        <translation>Записать страницу пакета в &lt;файл&gt; (PDF, вместе с рисунками) и выйти; окно не показывается.</translation>
-    </message>
-    <message>
         <source>Print the lecture&apos;s contents (title, tab, path inside the package; indented by two spaces a level) and exit; no window is shown.</source>
         <translation>Вывести оглавление лекции (заголовок, табуляция, путь внутри пакета; отступ в два пробела на уровень) и выйти; окно не показывается.</translation>
     </message>
@@ -92,6 +103,10 @@
 Without a package it shows its start screen (recent lectures, the bundled sample); --screenshot, --pdf, --contents and --find then take the sample lecture.</source>
         <translation>Показывает пакет лекции (ZIP-архив с index.html) в проигрывателе Kelvane.
 Без пакета показывает начальный экран (недавние лекции, лекция-образец); --screenshot, --pdf, --contents и --find в этом случае берут лекцию-образец.</translation>
+    </message>
+    <message>
+        <source>Write every page of the lecture, in the order of its contents, into &lt;file&gt; (PDF, pictures included, each page on a new sheet) and exit; no window is shown.</source>
+        <translation>Записать все страницы лекции в порядке оглавления в &lt;файл&gt; (PDF с рисунками, каждая страница с нового листа) и выйти; окно не показывается.</translation>
     </message>
 </context>
 <context>
@@ -258,6 +273,14 @@ Without a package it shows its start screen (recent lectures, the bundled sample
         <source>cannot write to standard output</source>
         <translation>не удалось записать в стандартный вывод</translation>
     </message>
+    <message>
+        <source>the player cannot show single pages; the page shown is written</source>
+        <translation>проигрыватель не умеет показывать отдельные страницы; записывается показанная страница</translation>
+    </message>
+    <message>
+        <source>the lecture has no page %1</source>
+        <translation>в лекции нет страницы %1</translation>
+    </message>
 </context>
 <context>
     <name>ViewerWindow</name>
@@ -318,10 +341,6 @@ Without a package it shows its start screen (recent lectures, the bundled sample
         <translation>&amp;Очистить список</translation>
     </message>
     <message>
-        <source>Print Page</source>
-        <translation>Печать страницы</translation>
-    </message>
-    <message>
         <source>Export to PDF</source>
         <translation>Экспорт в PDF</translation>
     </message>
@@ -332,14 +351,6 @@ Without a package it shows its start screen (recent lectures, the bundled sample
     <message>
         <source>Open a lecture package</source>
         <translation>Открыть пакет лекции</translation>
-    </message>
-    <message>
-        <source>Print the page</source>
-        <translation>Напечатать страницу</translation>
-    </message>
-    <message>
-        <source>Export the page to PDF</source>
-        <translation>Экспорт страницы в PDF</translation>
     </message>
     <message>
         <source>Quit</source>
@@ -412,6 +423,26 @@ Without a package it shows its start screen (recent lectures, the bundled sample
     <message>
         <source>Search the whole lecture</source>
         <translation>Искать по всей лекции</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Печать</translation>
+    </message>
+    <message>
+        <source>The lecture could not be printed.</source>
+        <translation>Лекцию не удалось напечатать.</translation>
+    </message>
+    <message>
+        <source>Print the page or the whole lecture</source>
+        <translation>Напечатать страницу или всю лекцию</translation>
+    </message>
+    <message>
+        <source>Export the whole lecture to PDF</source>
+        <translation>Экспорт всей лекции в PDF</translation>
+    </message>
+    <message>
+        <source>Bookmark the place shown</source>
+        <translation>Закладка на показанное место</translation>
     </message>
 </context>
 <context>

@@ -9,7 +9,9 @@
 
 #include <contentspanel.h>
 #include <lecturesearchpanel.h>
+#include <bookmarksmenu.h>
 #include <navigationbar.h>
+#include <readingplaces.h>
 #include <startscreen.h>
 #include <viewersettings.h>
 #include <viewerwindow.h>
@@ -25,6 +27,7 @@
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QStyleFactory>
 #include <QtWidgets/QScrollBar>
@@ -80,6 +83,9 @@ private slots:
     void searchWholeLecture();
     void contentsToggleRemembered();
     void startScreenAfterQuit();
+    void placeKeptByContent_data();
+    void placeKeptByContent();
+    void bookmarks();
     void readableUnderDarkTheme_data();
     void readableUnderDarkTheme();
 
@@ -351,6 +357,98 @@ void tst_LectureNavigation::startScreenAfterQuit()
     QCOMPARE(m_window->centralWidget(), playerWindow());
     QVERIFY(pageText().contains(QStringLiteral("Теплопроводность")));
     QCOMPARE(m_settings->recentPackages(), QStringList(m_fivePages));
+}
+
+void tst_LectureNavigation::placeKeptByContent_data()
+{
+    QTest::addColumn<QString>("reopened"); // how the package comes back
+    QTest::addColumn<bool>("restored");
+
+    QTest::newRow("same file") << "same" << true;
+    QTest::newRow("renamed and moved copy") << "copy" << true;
+    QTest::newRow("changed package") << "changed" << false;
+}
+
+void tst_LectureNavigation::placeKeptByContent()
+{
+    QFETCH(QString, reopened);
+    QFETCH(bool, restored);
+
+    openInWindow(m_fivePages);
+    clickItem(m_window->contentsPanel()->tree(), m_window->contentsPanel()->itemOf(QStringLiteral("part1/b.html")));
+    QCOMPARE(navigator()->currentPage(), QStringLiteral("part1/b.html"));
+    const int position = page()->verticalScrollBar()->maximum() / 2;
+    QVERIFY(position > 100);
+    page()->verticalScrollBar()->setValue(position);
+    // As at the end of a session: the window goes, then the player.
+    cleanup();
+
+    QString package = m_fivePages;
+    if (reopened == QLatin1String("copy")) {
+        package = m_dir->filePath(QStringLiteral("elsewhere/renamed.zip"));
+        QVERIFY(QDir().mkpath(QFileInfo(package).absolutePath()));
+        QVERIFY(QFile::copy(m_fivePages, package));
+        QVERIFY(QFile::remove(m_fivePages));
+    } else if (reopened == QLatin1String("changed")) {
+        QByteArray bytes = LectureFixture::package();
+        RawZip more;
+        more.add("index.html", cp1251Page(QStringLiteral("<p>новое начало</p><a href=\"part1/b.html\">b</a>")));
+        more.add("part1/b.html", cp1251Page(QStringLiteral("<p>другая</p>").repeated(200)));
+        QVERIFY(writeFile(package, more.build().bytes));
+    }
+    openInWindow(package);
+    if (restored) {
+        QCOMPARE(navigator()->currentPage(), QStringLiteral("part1/b.html"));
+        QTRY_COMPARE(page()->verticalScrollBar()->value(), position);
+        QCOMPARE(m_window->contentsPanel()->tree()->currentItem()->text(0), QStringLiteral("Часть Б"));
+        // The start page is one step back.
+        QVERIFY(m_window->navigationBar()->backAction()->isEnabled());
+    } else {
+        QCOMPARE(navigator()->currentPage(), QStringLiteral("index.html"));
+        QCOMPARE(page()->verticalScrollBar()->value(), 0);
+    }
+}
+
+void tst_LectureNavigation::bookmarks()
+{
+    openInWindow(m_fivePages);
+    auto *menu = m_window->findChild<BookmarksMenu *>();
+    QVERIFY(menu);
+    QVERIFY(m_window->menuBar()->actions().contains(menu->menuAction()));
+    const auto entries = [menu] {
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (const QAction *action : menu->actions())
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        return texts;
+    };
+    const QString add = QStringLiteral("&Add Bookmark");
+    const QString remove = QStringLiteral("&Remove the Bookmarks of This Lecture");
+    QCOMPARE(entries(), QStringList({add, "-", remove}));
+
+    // Ctrl+D on c.html, then on b.html scrolled down.
+    QVERIFY(navigator()->openPage(QStringLiteral("part2/c.html"), 0));
+    QApplication::setActiveWindow(m_window.data());
+    QTest::keyClick(m_window.data(), Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(navigator()->openPage(QStringLiteral("part1/b.html"), 0));
+    const int position = page()->verticalScrollBar()->maximum() / 3;
+    page()->verticalScrollBar()->setValue(position);
+    QTest::keyClick(m_window.data(), Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(entries(), QStringList({add, "-", "c.html", "Часть Б", "-", remove}));
+
+    // A bookmark leads to its page and place.
+    QVERIFY(navigator()->goHome());
+    menu->actions().at(3)->trigger();
+    QCOMPARE(navigator()->currentPage(), QStringLiteral("part1/b.html"));
+    QTRY_COMPARE(page()->verticalScrollBar()->value(), position);
+
+    // Per lecture: the sample has none, and they come back with this one.
+    QVERIFY(m_window->openPackage(QStringLiteral(KELVANE_SAMPLE_LECTURE), false));
+    QTRY_COMPARE(entries(), QStringList({add, "-", remove}));
+    QVERIFY(m_window->openPackage(m_fivePages));
+    QTRY_COMPARE(entries(), QStringList({add, "-", "c.html", "Часть Б", "-", remove}));
+    menu->actions().last()->trigger();
+    QTRY_COMPARE(entries(), QStringList({add, "-", remove}));
 }
 
 void tst_LectureNavigation::readableUnderDarkTheme_data()

@@ -371,9 +371,11 @@ void tst_ViewerWindow::aboutBox_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("English") << "en" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O", "Open a lecture package",
-                                                     "Ctrl+P", "Export the page to PDF", "F1"});
+                                                     "Ctrl+P", "Export the whole lecture to PDF", "F1", "F9",
+                                                     "Ctrl+Shift+F", "Alt+Right", "Ctrl+D"});
     QTest::newRow("Russian") << "ru" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O",
-                                                     "Открыть пакет лекции", "Экспорт страницы в PDF", "F1"});
+                                                     "Открыть пакет лекции", "Экспорт всей лекции в PDF", "F1",
+                                                     "Искать по всей лекции", "Закладка на показанное место"});
 }
 
 void tst_ViewerWindow::aboutBox()

@@ -238,6 +238,8 @@ private slots:
     void pdfExport();
     void lectureReports_data();
     void lectureReports();
+    void wholeLectureToPdf_data();
+    void wholeLectureToPdf();
     void framesToPdf();
 
 private:
@@ -641,13 +643,87 @@ void tst_Viewer::lectureReports()
     QCOMPARE(privateFolders(m_dir->path()), QStringList());
 }
 
+void tst_Viewer::wholeLectureToPdf_data()
+{
+    QTest::addColumn<QString>("package"); // empty: the five pages
+    QTest::addColumn<QString>("page");    // --page; empty: all
+    QTest::addColumn<QStringList>("sheets"); // the first words on the sheets that start a page, in order
+    QTest::addColumn<QStringList>("pictures");
+
+    QTest::newRow("five pages") << QString() << QString()
+                                << QStringList({"Не заголовок страница 1", "страница 2", "страница 3", "Часть Б страница 4",
+                                                "страница 5"})
+                                << QStringList();
+    QTest::newRow("one page") << QString() << "part2/c.html" << QStringList("страница 3") << QStringList();
+    QTest::newRow("sample with pictures") << QStringLiteral(KELVANE_SAMPLE_LECTURE) << QString()
+                                          << QStringList({"Лекция 3. Теплопроводность", "Задачи для самопроверки"})
+                                          << QStringList({"360x200", "420x240"});
+}
+
+void tst_Viewer::wholeLectureToPdf()
+{
+    QFETCH(QString, package);
+    QFETCH(QString, page);
+    QFETCH(QStringList, sheets);
+    QFETCH(QStringList, pictures);
+    KELVANE_REQUIRE_TOOL("pdftotext");
+    KELVANE_REQUIRE_TOOL("pdfimages");
+
+    if (package.isEmpty()) {
+        package = m_dir->filePath(QStringLiteral("five.zip"));
+        QVERIFY(writeFile(package, LectureFixture::package()));
+    }
+    QStringList arguments{QStringLiteral("--pdf"), QStringLiteral("lecture.pdf"), package};
+    if (!page.isEmpty())
+        arguments << QStringLiteral("--page") << page;
+    const ViewerRun run = runViewer(arguments, m_dir->path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const QString pdf = m_dir->filePath(QStringLiteral("lecture.pdf"));
+
+    // Each page of the lecture starts a sheet of its own, in the order of
+    // the contents; a long page goes on over further sheets.
+    const ToolRun text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, m_dir->path());
+    QVERIFY2(text.ok(), text.describe(QStringLiteral("pdftotext")).constData());
+    QStringList starts;
+    for (const QString &sheet : QString::fromUtf8(text.standardOutput).split(QLatin1Char('\f'), Qt::SkipEmptyParts)) {
+        const QString words = sheet.simplified();
+        for (const QString &expected : sheets) {
+            if (words.startsWith(expected))
+                starts << expected;
+        }
+    }
+    QCOMPARE(starts, sheets);
+
+    const ToolRun images = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}, m_dir->path());
+    QVERIFY2(images.ok(), images.describe(QStringLiteral("pdfimages")).constData());
+    QStringList sizes;
+    for (const QByteArray &line : images.standardOutput.trimmed().split('\n').mid(2)) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        QVERIFY(fields.size() > 4);
+        sizes << QString::fromLatin1(fields.at(3) + 'x' + fields.at(4));
+    }
+    sizes.removeDuplicates(); // a picture across a sheet's edge is drawn on both
+    sizes.sort();
+    QCOMPARE(sizes, pictures);
+
+    // A page the lecture does not have.
+    const ViewerRun wrong = runViewer({QStringLiteral("--pdf"), QStringLiteral("x.pdf"), package, QStringLiteral("--page"),
+                                       QStringLiteral("nowhere.html")},
+                                      m_dir->path());
+    QCOMPARE(wrong.exitCode, 1);
+    QVERIFY2(wrong.errors.contains(QStringLiteral("the lecture has no page nowhere.html")), qPrintable(wrong.errors));
+}
+
 void tst_Viewer::framesToPdf()
 {
     const QByteArray course = AuthoringCourse::package();
     QVERIFY(!course.isEmpty());
     const QString package = m_dir->filePath(QStringLiteral("course.zip"));
     QVERIFY(writeFile(package, course));
-    const ViewerRun run = runViewer({QStringLiteral("--pdf"), QStringLiteral("course.pdf"), package}, m_dir->path());
+    // The page of frames alone (the whole lecture would add its framed pages).
+    const ViewerRun run = runViewer({QStringLiteral("--pdf"), QStringLiteral("course.pdf"), QStringLiteral("--page"),
+                                     QStringLiteral("index.html"), package},
+                                    m_dir->path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     const QString pdf = m_dir->filePath(QStringLiteral("course.pdf"));
 
