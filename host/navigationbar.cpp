@@ -36,10 +36,10 @@ void NavigationBar::addPanelAction(QAction *action)
 
 void NavigationBar::updateStates()
 {
-    const bool open = !m_navigator->currentPage().isEmpty();
+    const QString current = m_navigator->currentPage();
     m_back->setEnabled(m_navigator->canGoBack());
     m_forward->setEnabled(m_navigator->canGoForward());
-    m_home->setEnabled(open);
+    m_home->setEnabled(!current.isEmpty() && current != m_navigator->startPage());
 }
 
 QAction *NavigationBar::addStep(const QString &iconName, QStyle::StandardPixmap fallback, const QString &text,

@@ -11,8 +11,9 @@ class IKelvaneNavigator;
 class QAction;
 
 // The row above the page: Back, Forward, Home (the start page), the
-// contents and the search through the whole lecture. Back and Forward are
-// enabled only when there is somewhere to go, jumps inside a page counted.
+// contents and the search through the whole lecture. Back, Forward and Home
+// are enabled only when there is somewhere to go, jumps inside a page
+// counted.
 // The keys (Alt+Left, Alt+Right, Alt+Home) are the player's own; the
 // buttons name them in their tool tips.
 class NavigationBar : public QToolBar

@@ -42,8 +42,11 @@ foreach(_context IN LISTS _contexts)
     endforeach()
 endforeach()
 
+if(NOT UPDATE_TARGET)
+    set(UPDATE_TARGET update_player_translations)
+endif()
 if(_problems)
     message(FATAL_ERROR "The translation catalogue ${SOURCE} is not up to date:${_problems}\n"
-        "Bring it up to date with the target update_player_translations, then write the "
+        "Bring it up to date with the target ${UPDATE_TARGET}, then write the "
         "missing Russian translations into it.")
 endif()

@@ -45,6 +45,8 @@ public:
     // (depth first), then the others. Empty while no package is open.
     virtual QVector<KelvaneLecturePage> lecturePages() = 0;
     virtual QString currentPage() const = 0;
+    // The page the lecture starts with, inside the package.
+    virtual QString startPage() const = 0;
     virtual int scrollPosition() const = 0;
     // Shows a page (a path inside the package) at a scroll position; false
     // when the package has no such page.

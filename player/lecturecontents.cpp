@@ -45,6 +45,15 @@ LectureContents LectureContents::build(const ReferenceResolver &resolver, const 
     return contents;
 }
 
+void LectureContents::loadTexts()
+{
+    if (m_textsLoaded)
+        return;
+    for (Entry &entry : m_entries)
+        entry.text = LecturePage::textOf(entry.path);
+    m_textsLoaded = true;
+}
+
 int LectureContents::indexOf(const QString &path) const
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();

@@ -26,12 +26,14 @@ public:
         QString title;
         int level = 0;
         bool linked = true; // false: a page that no link reaches
-        QString text;
+        QString text; // after loadTexts()
     };
 
     static LectureContents build(const ReferenceResolver &resolver, const QString &startPage);
 
     const QVector<Entry> &entries() const { return m_entries; }
+    // Reads the pages' text for the search, once.
+    void loadTexts();
     int indexOf(const QString &path) const;
 
 private:
@@ -39,6 +41,7 @@ private:
     void addUnlinked(const ReferenceResolver &resolver);
 
     QVector<Entry> m_entries;
+    bool m_textsLoaded = false;
 };
 
 #endif // KELVANE_LECTURECONTENTS_H

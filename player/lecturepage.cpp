@@ -80,7 +80,17 @@ QString LecturePage::titleOf(const QString &html, const QString &fileName)
     return text.isEmpty() ? fileName : text;
 }
 
-LecturePage LecturePage::read(const QString &path, const ReferenceResolver &resolver)
+QString LecturePage::textOf(const QString &path)
+{
+    QFile file(path);
+    if (QFileInfo(path).size() > largestReadPage || !file.open(QIODevice::ReadOnly))
+        return QString();
+    QTextDocument document;
+    document.setHtml(PageDecoder::decodePage(file.readAll()));
+    return document.toPlainText();
+}
+
+LecturePage LecturePage::read(const QString &path, const ReferenceResolver &resolver, Part part)
 {
     LecturePage page;
     const QFileInfo info(path);
@@ -91,9 +101,11 @@ LecturePage LecturePage::read(const QString &path, const ReferenceResolver &reso
     const QString html = PageDecoder::decodePage(file.readAll());
     page.title = titleOf(html, info.fileName());
 
-    QTextDocument document;
-    document.setHtml(html);
-    page.text = document.toPlainText();
+    if (part == TextToo) {
+        QTextDocument document;
+        document.setHtml(html);
+        page.text = document.toPlainText();
+    }
 
     for (const QString &reference : references(html)) {
         const QString target = linkedPage(reference, info.absolutePath(), resolver);

@@ -20,8 +20,12 @@ public:
     QStringList links; // absolute paths of pages of the package, no repeats
 
     // Reads the page at `path`; a page that cannot be read gives its file
-    // name as title and nothing else.
-    static LecturePage read(const QString &path, const ReferenceResolver &resolver);
+    // name as title and nothing else. The text, which takes the most time,
+    // only when asked for.
+    enum Part { TitleAndLinks, TextToo };
+    static LecturePage read(const QString &path, const ReferenceResolver &resolver, Part part = TitleAndLinks);
+    // The decoded page as plain text; empty when it cannot be read.
+    static QString textOf(const QString &path);
 
     // The references of links and frames in `html`, in order, as written.
     static QStringList references(const QString &html);

@@ -48,6 +48,7 @@ private slots:
 public:
     QVector<KelvaneLecturePage> lecturePages() override;
     QString currentPage() const override;
+    QString startPage() const override;
     int scrollPosition() const override;
     bool openPage(const QString &path, int scrollPosition) override;
     bool canGoBack() const override;

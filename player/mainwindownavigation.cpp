@@ -39,6 +39,13 @@ QString CMainWindow::currentPage() const
     return page.isEmpty() ? QString() : navigator->packagePath(page);
 }
 
+QString CMainWindow::startPage() const
+{
+    const PageNavigator *navigator = navigatorOf(this);
+    const QString page = navigator->startPage();
+    return page.isEmpty() ? QString() : navigator->packagePath(page);
+}
+
 int CMainWindow::scrollPosition() const
 {
     return navigatorOf(this)->scrollPosition();
@@ -82,7 +89,7 @@ QVector<KelvaneLectureMatch> CMainWindow::findInLecture(const QString &text)
     QVector<KelvaneLectureMatch> found;
     if (navigator->root().isEmpty())
         return found;
-    const LectureContents &contents = navigator->contents();
+    const LectureContents &contents = navigator->searchableContents();
     for (const LectureSearch::Match &match : LectureSearch::find(contents, text)) {
         const LectureContents::Entry &entry = contents.entries().at(match.entry);
         found.append(KelvaneLectureMatch{navigator->packagePath(entry.path), entry.title, match.context,

@@ -150,6 +150,13 @@ const LectureContents &PageNavigator::contents() const
     return *m_contents;
 }
 
+const LectureContents &PageNavigator::searchableContents() const
+{
+    contents();
+    m_contents->loadTexts();
+    return *m_contents;
+}
+
 QString PageNavigator::packagePath(const QString &absolutePath) const
 {
     return QDir(root()).relativeFilePath(absolutePath);

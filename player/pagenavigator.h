@@ -52,6 +52,8 @@ public:
     int scrollPosition() const;
     // The lecture's pages, read once per package on first use.
     const LectureContents &contents() const;
+    // The same with every page's text read, for the search.
+    const LectureContents &searchableContents() const;
     // A path of the package as "folder/page.html"; the absolute path of one.
     QString packagePath(const QString &absolutePath) const;
     QString absolutePath(const QString &packagePath) const;

@@ -9,8 +9,6 @@
 
 #include <QtCore/QCoreApplication>
 
-#include <openssl/crypto.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -24,6 +22,16 @@ constexpr unsigned int OutputSize = 65536;
 // Where decoding goes once the recorded size is reached: any byte there is
 // one too many.
 constexpr unsigned int SpareSize = 256;
+
+// Whether the authentication codes are equal, in a time that does not
+// depend on where they differ.
+bool sameCode(const unsigned char *a, const unsigned char *b, int size)
+{
+    unsigned char difference = 0;
+    for (int i = 0; i < size; ++i)
+        difference |= a[i] ^ b[i];
+    return difference == 0;
+}
 
 QString text(const char *sentence, const QString &name)
 {
@@ -348,7 +356,7 @@ bool EntryDevice::authenticationFails()
     unsigned char computed[ZipAes::MacSize];
     if (!readArchive(stored, ZipAes::MacSize))
         return true;
-    if (!m_aes.finish(computed) || CRYPTO_memcmp(stored, computed, ZipAes::MacSize) != 0) {
+    if (!m_aes.finish(computed) || !sameCode(stored, computed, ZipAes::MacSize)) {
         fail(text(QT_TRANSLATE_NOOP("UnZip",
                                     "The authentication code of %1 does not match: wrong password or damaged data."),
                   m_name));

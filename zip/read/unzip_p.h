@@ -98,7 +98,6 @@ public:
     // Flushes and closes an output file after its extraction, checking
     // both; removes it unless everything succeeded. Returns the outcome.
     UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted);
-    static bool openOutputFile(QFile &file, bool keepExisting);
 
     // The same on threadCount threads (parallelunzip.cpp).
     bool extractsInParallel() const { return threadCount > 0 && device && entries; }
@@ -143,6 +142,7 @@ private:
     UnZip::ErrorCode readArchiveComment(qint64 commentLength);
     // Whether the local header h repeats the central record's fields.
     static bool localHeaderAgrees(const unsigned char *h, const ZipEntryP &entry);
+    UnZip::ErrorCode replaceExistingFile(const QString &outputPath);
     UnZip::ErrorCode extractFolderEntry(const QString &path, const QString &name, const QString &target);
     // Where a file entry goes below target; false, reported, when it may not.
     bool placeFileEntry(const QString &path, const QString &name, const QString &target,
