@@ -187,6 +187,10 @@
         <translation>Неизвестная ошибка.</translation>
     </message>
     <message>
+        <source>Extraction cancelled.</source>
+        <translation>Распаковка отменена.</translation>
+    </message>
+    <message>
         <source>Partially corrupted archive. Some files might be extracted.</source>
         <translation>Архив частично повреждён. Некоторые файлы, возможно, извлечены.</translation>
     </message>

@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 
+class ExtractionProgress;
 class QIODevice;
 class ZipDiagnostic;
 class ZipEntryP;
@@ -50,6 +51,10 @@ public:
     // and the device's error string, and gives FileWriteError.
     UnZip::ErrorCode extractTo(QIODevice *out, const QString &outputName = QString());
 
+    // Where the bytes written are counted, and whether to stop (null: no
+    // one asks); taken for every entry opened after the call.
+    void setProgress(ExtractionProgress *progress) { m_progress = progress; }
+
     // The diagnostic of a write to out that failed: "Unable to write NAME:
     // REASON", the reason being the system's message ("No space left on
     // device") that the device holds.
@@ -68,6 +73,7 @@ private:
     unsigned char *const m_input;
     unsigned char *const m_output;
     ZipDiagnostic *const m_diagnostic;
+    ExtractionProgress *m_progress = nullptr;
     QIODevice *m_archive = nullptr;
     const ZipEntryP *m_entry = nullptr;
     QString m_path;
