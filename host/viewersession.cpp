@@ -144,7 +144,8 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
 
     // The sample lecture is not one of the user's packages.
     const bool opened = window.openPackage(m_options.package, m_options.packageGiven);
-    int result = opened ? ExitOk : ExitOpenFailed;
+    // Closed by the user while the package was opening: a normal end.
+    int result = opened || !window.isVisible() ? ExitOk : ExitOpenFailed;
     QCoreApplication::processEvents();
     if (opened && !terminations.received())
         QApplication::exec();

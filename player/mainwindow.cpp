@@ -11,6 +11,7 @@
 #include "passwordprompt.h"
 #include "startpage.h"
 #include "unpackreport.h"
+#include "unpackrun.h"
 #include "windowshortcuts.h"
 
 #include <QtCore/QDir>
@@ -83,25 +84,45 @@ bool createPrivateFolder(const QString &path)
 #endif
 }
 
-// Unpacks the package, asking for its password when it has encrypted
-// entries, and again after a wrong one. False when the reader gives up.
-bool unpackWithPassword(PackageUnpacker &unpacker, const QString &targetFolder, QWidget *window,
-                        const QString &packageName)
+enum class Unpacking { Done, PasswordRefused, Stopped };
+
+// Unpacks the package on a worker thread (see UnpackRun), asking for its
+// password when it has encrypted entries, and again after a wrong one.
+Unpacking unpackWithPassword(PackageUnpacker &unpacker, const QString &targetFolder, QWidget *window,
+                             const QString &packageName)
 {
+    UnpackRun run(window, packageName);
+    auto unpackOnce = [&](const QString &password) {
+        const bool ran = run.run([&](const UnpackRun::Handler &progress) {
+            unpacker.unpack(targetFolder, password, progress);
+        });
+        return ran && !unpacker.cancelled();
+    };
     QString password;
     bool again = false;
     if (unpacker.hasEncryptedEntries()) {
         if (!PasswordPrompt::ask(window, packageName, again, &password))
-            return false;
+            return Unpacking::PasswordRefused;
     }
-    unpacker.unpack(targetFolder, password);
+    if (!unpackOnce(password))
+        return Unpacking::Stopped;
     while (unpacker.passwordRejected()) {
         again = true;
         if (!PasswordPrompt::ask(window, packageName, again, &password))
-            return false;
-        unpacker.unpack(targetFolder, password);
+            return Unpacking::PasswordRefused;
+        if (!unpackOnce(password))
+            return Unpacking::Stopped;
     }
-    return true;
+    return Unpacking::Done;
+}
+
+// Leaves the working folder and removes it: an opening that did not end
+// with a page leaves nothing behind.
+void removeWorkingFolder(const QString &workPath)
+{
+    QDir::setCurrent(QFileInfo(workPath).absolutePath());
+    if (entryExists(workPath))
+        util_deleteDir(workPath);
 }
 
 } // namespace
@@ -191,6 +212,10 @@ bool CMainWindow::slOpen(QString filename)
 {
     printConsoleLine("ok5");
     filename = QDir(filename).absolutePath();
+    // Asked again while a package is being unpacked (a drop, a recent
+    // package): the progress dialog is there to wait for or cancel.
+    if (findChild<UnpackRun *>())
+        return false;
 
     if (QFile::exists(filename)) {
         printConsoleLine("ok6");
@@ -222,8 +247,20 @@ bool CMainWindow::slOpen(QString filename)
             printLabError(tr("cannot decompress file"));
             return false;
         }
-        if (!unpackWithPassword(unpacker, workPath, this, QFileInfo(filename).fileName())) {
+        const Unpacking unpacked = unpackWithPassword(unpacker, workPath, this, QFileInfo(filename).fileName());
+        if (unpacked == Unpacking::Stopped) {
+            // Cancelled, the window closed or the program asked to end:
+            // nothing to tell, nothing to keep.
+            removeWorkingFolder(workPath);
+            return false;
+        }
+        if (unpacked == Unpacking::PasswordRefused) {
             printLabError(tr("The lecture was not opened: it is protected by a password."));
+            return false;
+        }
+        if (!unpacker.writeFailure().isEmpty()) {
+            removeWorkingFolder(workPath);
+            printLabError(tr("The lecture could not be unpacked: %1").arg(unpacker.writeFailure()));
             return false;
         }
         // Relative references of the page (pictures, linked pages) are
@@ -268,6 +305,10 @@ bool CMainWindow::decompress(const QString &archivePath, const QString &targetFo
 
 void CMainWindow::slQuit()
 {
+    // An unpacking in progress stops first: nothing may write into the
+    // folder while it is removed.
+    if (auto *run = findChild<UnpackRun *>())
+        run->stopAndWait();
     QDir::setCurrent(QDir::tempPath());
     const QString workPath = workingFolderPath();
     if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath))

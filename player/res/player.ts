@@ -51,6 +51,10 @@
         <source>The package has no start page: there is no index.html in it.</source>
         <translation>В пакете нет начальной страницы: в нём нет index.html.</translation>
     </message>
+    <message>
+        <source>The lecture could not be unpacked: %1</source>
+        <translation>Лекцию не удалось распаковать: %1</translation>
+    </message>
 </context>
 <context>
     <name>EmbeddedContent</name>
@@ -252,6 +256,23 @@
     <message>
         <source>and %1 more</source>
         <translation>и ещё %1</translation>
+    </message>
+</context>
+<context>
+    <name>UnpackRun</name>
+    <message>
+        <source>Opening the lecture</source>
+        <translation>Открытие лекции</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Unpacking %1
+%2 of %3</source>
+        <translation>Распаковка %1
+%2 из %3</translation>
     </message>
 </context>
 <context>
