@@ -351,6 +351,20 @@ void tst_Zip::deviceOwnership()
     QCOMPARE(first, 1);
     QCOMPARE(second, 1);
 
+    // The device it already writes to, handed again, is kept for the new
+    // archive, not deleted under it.
+    int same = 0;
+    {
+        Zip zip;
+        auto *device = new CountingBuffer(QByteArray(), &same);
+        QCOMPARE(zip.createArchive(device), Zip::Success);
+        QCOMPARE(zip.createArchive(device), Zip::Success);
+        QCOMPARE(same, 0);
+        QCOMPARE(zip.addDirectoryContents(folder), Zip::Success);
+        QCOMPARE(zip.closeArchive(), Zip::Success);
+    }
+    QCOMPARE(same, 1);
+
     int third = 0;
     Zip zip;
     QCOMPARE(zip.createArchive(new CountingBuffer(QByteArray(), &third)), Zip::Success);

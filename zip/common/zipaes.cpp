@@ -100,75 +100,117 @@ bool randomBytes(unsigned char *buffer, int size)
 
 namespace {
 
-// PBKDF2-HMAC-SHA1. The HMAC's inner and outer hash states after the padded
-// key are computed once and copied for each of the 1000 iterations per
-// output block, so an iteration costs two hash blocks and no allocation:
-// the library's general routine spends several times as long per entry,
-// which shows on archives of many small AES entries.
+constexpr int HashBlock = 64;
+
+// The HMAC-SHA1 hash states after the padded key, inner and outer, computed
+// once and copied for each iteration, so an iteration costs two hash blocks
+// and no allocation: the library's general routine spends several times as
+// long per entry, which shows on archives of many small AES entries.
+class HmacSha1Key
+{
+public:
+    explicit HmacSha1Key(const QByteArray &password)
+    {
+        unsigned char key[HashBlock] = {};
+        if (password.size() > HashBlock)
+            SHA1(reinterpret_cast<const unsigned char *>(password.constData()), size_t(password.size()), key);
+        else
+            std::memcpy(key, password.constData(), size_t(password.size()));
+        startWithPad(m_inner, key, 0x36);
+        startWithPad(m_outer, key, 0x5c);
+        OPENSSL_cleanse(key, sizeof key);
+    }
+    ~HmacSha1Key()
+    {
+        OPENSSL_cleanse(&m_inner, sizeof m_inner);
+        OPENSSL_cleanse(&m_outer, sizeof m_outer);
+    }
+    Q_DISABLE_COPY(HmacSha1Key)
+
+    const SHA_CTX &inner() const { return m_inner; }
+    const SHA_CTX &outer() const { return m_outer; }
+
+private:
+    static void startWithPad(SHA_CTX &context, const unsigned char *key, unsigned char mask)
+    {
+        unsigned char pad[HashBlock];
+        for (int i = 0; i < HashBlock; ++i)
+            pad[i] = key[i] ^ mask;
+        SHA1_Init(&context);
+        SHA1_Update(&context, pad, HashBlock);
+        OPENSSL_cleanse(pad, sizeof pad);
+    }
+
+    SHA_CTX m_inner;
+    SHA_CTX m_outer;
+};
+
+// Every hash input after the first of a block is one digest: a single hash
+// block, padded once here (0x80, zeros, then the bit length of pad and
+// digest, 672).
+class DigestBlock
+{
+public:
+    DigestBlock()
+    {
+        bytes[SHA_DIGEST_LENGTH] = 0x80;
+        bytes[HashBlock - 2] = 0x02;
+        bytes[HashBlock - 1] = 0xa0;
+    }
+    ~DigestBlock() { OPENSSL_cleanse(bytes, sizeof bytes); }
+    Q_DISABLE_COPY(DigestBlock)
+
+    // Replaces the digest with its hash continued from start.
+    void hashFrom(const SHA_CTX &start)
+    {
+        SHA_CTX c = start;
+        SHA1_Transform(&c, bytes);
+        const SHA_LONG h[5] = {c.h0, c.h1, c.h2, c.h3, c.h4};
+        for (int i = 0; i < 5; ++i) {
+            bytes[4 * i] = uchar(h[i] >> 24);
+            bytes[4 * i + 1] = uchar(h[i] >> 16);
+            bytes[4 * i + 2] = uchar(h[i] >> 8);
+            bytes[4 * i + 3] = uchar(h[i]);
+        }
+    }
+
+    unsigned char bytes[HashBlock] = {};
+};
+
+// One output block of PBKDF2: the XOR of the iterated HMACs of salt and
+// block index.
+void pbkdf2Block(const HmacSha1Key &key, const unsigned char *salt, int saltLength, quint32 block, int iterations,
+                 unsigned char *t)
+{
+    DigestBlock message;
+    const unsigned char index[4] = {uchar(block >> 24), uchar(block >> 16), uchar(block >> 8), uchar(block)};
+    SHA_CTX c = key.inner();
+    SHA1_Update(&c, salt, size_t(saltLength));
+    SHA1_Update(&c, index, sizeof index);
+    SHA1_Final(message.bytes, &c);
+    message.hashFrom(key.outer());
+    std::memcpy(t, message.bytes, SHA_DIGEST_LENGTH);
+    for (int i = 1; i < iterations; ++i) {
+        message.hashFrom(key.inner());
+        message.hashFrom(key.outer());
+        for (int j = 0; j < SHA_DIGEST_LENGTH; ++j)
+            t[j] ^= message.bytes[j];
+    }
+}
+
+// PBKDF2-HMAC-SHA1.
 void pbkdf2HmacSha1(const QByteArray &password, const unsigned char *salt, int saltLength, int iterations,
                     unsigned char *out, int outLength)
 {
-    constexpr int HashBlock = 64;
-    unsigned char key[HashBlock] = {};
-    if (password.size() > HashBlock)
-        SHA1(reinterpret_cast<const unsigned char *>(password.constData()), size_t(password.size()), key);
-    else
-        std::memcpy(key, password.constData(), size_t(password.size()));
-    unsigned char pad[HashBlock];
-    SHA_CTX inner;
-    SHA_CTX outer;
-    for (int i = 0; i < HashBlock; ++i)
-        pad[i] = key[i] ^ 0x36;
-    SHA1_Init(&inner);
-    SHA1_Update(&inner, pad, HashBlock);
-    for (int i = 0; i < HashBlock; ++i)
-        pad[i] = key[i] ^ 0x5c;
-    SHA1_Init(&outer);
-    SHA1_Update(&outer, pad, HashBlock);
-
-    // Every later hash input is one digest: a single block, padded once
-    // here (0x80, zeros, then the bit length of pad and digest, 672).
-    unsigned char message[HashBlock] = {};
-    message[SHA_DIGEST_LENGTH] = 0x80;
-    message[HashBlock - 2] = 0x02;
-    message[HashBlock - 1] = 0xa0;
-    auto hashDigest = [&message](const SHA_CTX &start) {
-        SHA_CTX c = start;
-        SHA1_Transform(&c, message);
-        const SHA_LONG h[5] = {c.h0, c.h1, c.h2, c.h3, c.h4};
-        for (int i = 0; i < 5; ++i) {
-            message[4 * i] = uchar(h[i] >> 24);
-            message[4 * i + 1] = uchar(h[i] >> 16);
-            message[4 * i + 2] = uchar(h[i] >> 8);
-            message[4 * i + 3] = uchar(h[i]);
-        }
-    };
-
+    const HmacSha1Key key(password);
     unsigned char t[SHA_DIGEST_LENGTH];
     for (quint32 block = 1; outLength > 0; ++block) {
-        const unsigned char index[4] = {uchar(block >> 24), uchar(block >> 16), uchar(block >> 8), uchar(block)};
-        SHA_CTX c = inner;
-        SHA1_Update(&c, salt, size_t(saltLength));
-        SHA1_Update(&c, index, sizeof index);
-        SHA1_Final(message, &c);
-        hashDigest(outer);
-        std::memcpy(t, message, sizeof t);
-        for (int i = 1; i < iterations; ++i) {
-            hashDigest(inner);
-            hashDigest(outer);
-            for (int j = 0; j < SHA_DIGEST_LENGTH; ++j)
-                t[j] ^= message[j];
-        }
+        pbkdf2Block(key, salt, saltLength, block, iterations, t);
         const int n = qMin(outLength, SHA_DIGEST_LENGTH);
         std::memcpy(out, t, size_t(n));
         out += n;
         outLength -= n;
     }
-    OPENSSL_cleanse(key, sizeof key);
-    OPENSSL_cleanse(pad, sizeof pad);
-    OPENSSL_cleanse(&inner, sizeof inner);
-    OPENSSL_cleanse(&outer, sizeof outer);
-    OPENSSL_cleanse(message, sizeof message);
     OPENSSL_cleanse(t, sizeof t);
 }
 

@@ -193,73 +193,86 @@ UnZip::ErrorCode EntryExtractor::decode(Decoder *decoder, QIODevice *out, quint3
     stream.flags = quint16(entry.generalFlags[0] | (entry.generalFlags[1] << 8));
     if (!decoder->begin(stream))
         return UnZip::ZlibFailure;
-    // Deflate keeps its historical error code; the other decoders report
-    // a broken stream as what it is.
-    const UnZip::ErrorCode streamError = entry.dataMethod() == MethodDeflated ? UnZip::ZlibFailure
-                                                                             : UnZip::CorruptedArchive;
-
-    // Takes one piece of output: bounded by the recorded size, written, and
-    // added to the CRC-32.
-    auto takeOutput = [&](const unsigned char *data, unsigned int size) {
-        if (*written + size > entry.uncompressedSize) {
-            // More data than the entry records: stop before writing it.
-            m_diagnostic->report(debugLine("Entry inflates beyond its recorded size: %1", m_path));
-            return UnZip::CorruptedArchive;
-        }
-        if (size != 0 && !ZipDeviceWrite::writeFully(out, reinterpret_cast<const char *>(data), size)) {
-            m_diagnostic->report(writeFailure(m_outputName, out));
-            return UnZip::FileWriteError;
-        }
-        *crc = ZipCrc::update(*crc, data, size);
-        *written += size;
-        if (m_progress && !m_progress->advance(size)) {
-            m_diagnostic->report(debugLine("Extraction cancelled: %1", m_path));
-            return UnZip::Cancelled;
-        }
-        return UnZip::Success;
-    };
+    Output output{out, crc, written};
     const bool passThrough = decoder->passesInputThrough();
 
     quint64 remaining = m_dataLength;
     for (;;) {
-        if (remaining == 0) {
-            m_diagnostic->report(debugLine("Compressed data runs past the entry's size: %1", m_path));
-            return UnZip::CorruptedArchive;
-        }
-        const qint64 n = m_archive->read(reinterpret_cast<char *>(m_input),
-                                         qint64(qMin<quint64>(BufferSize, remaining)));
-        if (n < 0)
-            return UnZip::FileReadError;
-        if (n == 0) {
-            // The device ended inside the entry's data.
-            return UnZip::CorruptedArchive;
-        }
-        remaining -= quint64(n);
-        decrypt(m_input, n);
-
+        qint64 n = 0;
+        UnZip::ErrorCode ec = readChunk(&remaining, &n);
+        if (ec != UnZip::Success)
+            return ec;
+        bool ended = false;
         if (passThrough) {
             // Stored data: the chunk is the output, without a copy.
-            const UnZip::ErrorCode ec = takeOutput(m_input, unsigned(n));
-            if (ec != UnZip::Success)
-                return ec;
-            if (remaining == 0)
-                return UnZip::Success;
-            continue;
+            ec = takeOutput(output, m_input, unsigned(n));
+            ended = remaining == 0;
+        } else {
+            ec = decodeChunk(decoder, output, unsigned(n), &ended);
         }
-
-        decoder->setInput(m_input, unsigned(n));
-        Decoder::Status status;
-        unsigned int produced;
-        do {
-            status = decoder->decode(m_output, BufferSize, &produced);
-            if (status == Decoder::DataError)
-                return streamError;
-            const UnZip::ErrorCode ec = takeOutput(m_output, produced);
-            if (ec != UnZip::Success)
-                return ec;
-        } while (produced == unsigned(BufferSize) && status != Decoder::StreamEnd);
-
-        if (status == Decoder::StreamEnd)
-            return UnZip::Success;
+        if (ec != UnZip::Success || ended)
+            return ec;
     }
+}
+
+UnZip::ErrorCode EntryExtractor::readChunk(quint64 *remaining, qint64 *n)
+{
+    if (*remaining == 0) {
+        m_diagnostic->report(debugLine("Compressed data runs past the entry's size: %1", m_path));
+        return UnZip::CorruptedArchive;
+    }
+    *n = m_archive->read(reinterpret_cast<char *>(m_input), qint64(qMin<quint64>(BufferSize, *remaining)));
+    if (*n < 0)
+        return UnZip::FileReadError;
+    if (*n == 0) {
+        // The device ended inside the entry's data.
+        return UnZip::CorruptedArchive;
+    }
+    *remaining -= quint64(*n);
+    decrypt(m_input, *n);
+    return UnZip::Success;
+}
+
+UnZip::ErrorCode EntryExtractor::decodeChunk(Decoder *decoder, const Output &output, unsigned int length,
+                                             bool *ended)
+{
+    // Deflate keeps its historical error code; the other decoders report
+    // a broken stream as what it is.
+    const UnZip::ErrorCode streamError = m_entry->dataMethod() == MethodDeflated ? UnZip::ZlibFailure
+                                                                                : UnZip::CorruptedArchive;
+    decoder->setInput(m_input, length);
+    Decoder::Status status;
+    unsigned int produced;
+    do {
+        status = decoder->decode(m_output, BufferSize, &produced);
+        if (status == Decoder::DataError)
+            return streamError;
+        const UnZip::ErrorCode ec = takeOutput(output, m_output, produced);
+        if (ec != UnZip::Success)
+            return ec;
+    } while (produced == unsigned(BufferSize) && status != Decoder::StreamEnd);
+    *ended = status == Decoder::StreamEnd;
+    return UnZip::Success;
+}
+
+// One piece of output: bounded by the recorded size, written, and added to
+// the CRC-32.
+UnZip::ErrorCode EntryExtractor::takeOutput(const Output &output, const unsigned char *data, unsigned int size)
+{
+    if (*output.written + size > m_entry->uncompressedSize) {
+        // More data than the entry records: stop before writing it.
+        m_diagnostic->report(debugLine("Entry inflates beyond its recorded size: %1", m_path));
+        return UnZip::CorruptedArchive;
+    }
+    if (size != 0 && !ZipDeviceWrite::writeFully(output.device, reinterpret_cast<const char *>(data), size)) {
+        m_diagnostic->report(writeFailure(m_outputName, output.device));
+        return UnZip::FileWriteError;
+    }
+    *output.crc = ZipCrc::update(*output.crc, data, size);
+    *output.written += size;
+    if (m_progress && !m_progress->advance(size)) {
+        m_diagnostic->report(debugLine("Extraction cancelled: %1", m_path));
+        return UnZip::Cancelled;
+    }
+    return UnZip::Success;
 }

@@ -69,6 +69,19 @@ private:
     Decoder *decoderFor(quint16 method);
     void decrypt(unsigned char *data, qint64 size);
     UnZip::ErrorCode decode(Decoder *decoder, QIODevice *out, quint32 *crc, quint64 *written);
+    // Where decoded data go, and what is counted of them.
+    struct Output
+    {
+        QIODevice *device;
+        quint32 *crc;
+        quint64 *written;
+    };
+    // Reads and decrypts the next chunk of the entry's data into the input
+    // buffer; *n bytes of the *remaining.
+    UnZip::ErrorCode readChunk(quint64 *remaining, qint64 *n);
+    // Decodes the chunk in the input buffer; *ended at the stream's end.
+    UnZip::ErrorCode decodeChunk(Decoder *decoder, const Output &output, unsigned int length, bool *ended);
+    UnZip::ErrorCode takeOutput(const Output &output, const unsigned char *data, unsigned int size);
 
     unsigned char *const m_input;
     unsigned char *const m_output;

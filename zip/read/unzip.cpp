@@ -295,14 +295,9 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
     // readers do: what is there of it is still the comment.
     const qint64 commentLength = qMin<qint64>(readUShort(inputBuffer + EndRecord::CommentLength),
                                               size - position - EndRecord::Size);
-    if (commentLength > 0) {
-        const QByteArray bytes = device->read(commentLength);
-        if (bytes.size() != commentLength)
-            return UnZip::FileReadError;
-        const int zero = int(bytes.indexOf('\0')); // at most 65535 bytes
-        const int length = zero < 0 ? int(bytes.size()) : zero;
-        comment = decodeText(bytes.constData(), length, false);
-    }
+    const UnZip::ErrorCode commentRead = readArchiveComment(commentLength);
+    if (commentRead != UnZip::Success)
+        return commentRead;
 
     // A ZIP64 end record, found through the locator in front of the end
     // record, holds the 64-bit count, size and offset.
@@ -328,23 +323,45 @@ UnZip::ErrorCode UnzipPrivate::seekToCentralDirectory()
     return UnZip::Success;
 }
 
+// The record's signature is already in inputBuffer[0..3]; the rest of its
+// fixed part goes behind it, so that field offsets apply unchanged.
+bool UnzipPrivate::readFixedPart(qint64 size)
+{
+    const qint64 rest = size - 4;
+    return device->read(reinterpret_cast<char *>(inputBuffer) + 4, rest) == rest;
+}
+
+UnZip::ErrorCode UnzipPrivate::lacksZip64Value(const QString &name)
+{
+    diagnostic.report(QString::fromLatin1("ZIP64 extra field lacks a value for the record of %1").arg(name));
+    return UnZip::CorruptedArchive;
+}
+
+UnZip::ErrorCode UnzipPrivate::readArchiveComment(qint64 commentLength)
+{
+    if (commentLength <= 0)
+        return UnZip::Success;
+    const QByteArray bytes = device->read(commentLength);
+    if (bytes.size() != commentLength)
+        return UnZip::FileReadError;
+    const int zero = int(bytes.indexOf('\0')); // at most 65535 bytes
+    const int length = zero < 0 ? int(bytes.size()) : zero;
+    comment = decodeText(bytes.constData(), length, false);
+    return UnZip::Success;
+}
+
 UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
 {
-    // The signature is already in inputBuffer[0..3]; the rest of the fixed
-    // part goes behind it, so that field offsets apply unchanged.
-    const qint64 rest = CentralHeader::Size - 4;
-    if (device->read(reinterpret_cast<char *>(inputBuffer) + 4, rest) != rest)
+    if (!readFixedPart(CentralHeader::Size))
         return UnZip::FileReadError;
     const unsigned char *h = inputBuffer;
 
     const quint16 method = readUShort(h + CentralHeader::Method);
     const quint16 versionNeeded = readUShort(h + CentralHeader::VersionNeeded);
     const quint16 flags = readUShort(h + CentralHeader::Flags);
-    const quint8 host = h[CentralHeader::VersionMadeBy + 1];
     const int nameLength = readUShort(h + CentralHeader::NameLength);
     const int extraLength = readUShort(h + CentralHeader::ExtraLength);
     const int commentLength = readUShort(h + CentralHeader::CommentLength);
-    const quint32 attributes = readUInt(h + CentralHeader::ExternalAttributes);
     quint64 compressedSize = readUInt(h + CentralHeader::CompressedSize);
     quint64 uncompressedSize = readUInt(h + CentralHeader::UncompressedSize);
     quint64 localHeaderOffset = readUInt(h + CentralHeader::LocalHeaderOffset);
@@ -360,84 +377,99 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
                                                              commentLength);
     const ZipExtraField extra(outputBuffer + nameLength, extraLength, storedName, storedComment);
 
-    if (!extra.resolveZip64(&uncompressedSize, &compressedSize, &localHeaderOffset, &diskNumber)) {
-        diagnostic.report(QString::fromLatin1("ZIP64 extra field lacks a value for the record of %1")
-                        .arg(decodeText(nameData, nameLength, flags & (FlagUtf8Names << 8))));
-        return UnZip::CorruptedArchive;
-    }
+    const bool utf8 = flags & (FlagUtf8Names << 8);
+    if (!extra.resolveZip64(&uncompressedSize, &compressedSize, &localHeaderOffset, &diskNumber))
+        return lacksZip64Value(decodeText(nameData, nameLength, utf8));
     localHeaderOffset = correctedOffset(localHeaderOffset);
 
     // Every central record names a local header, skipped or not: the
     // boundaries between entries' data.
     localHeaderOffsets.append(localHeaderOffset);
 
-    const bool utf8 = flags & (FlagUtf8Names << 8);
     const QString unicodeName = extra.unicodePath();
     const QString name = unicodeName.isNull() ? decodeText(nameData, nameLength, utf8) : unicodeName;
 
     if (const std::optional<UnZip::SkipReason> reason
         = ZipReadable::obstacle(method, versionNeeded, flags, extra, nameLength != 0)) {
-        switch (*reason) {
-        case UnZip::UnsupportedMethod:
-            diagnostic.report("Unsupported compression method. Skipping file.");
-            break;
-        case UnZip::UnsupportedVersion:
-            diagnostic.report("Unsupported PKZip version. Skipping file.");
-            break;
-        case UnZip::UnsupportedEncryption:
-            diagnostic.report("Unsupported encryption. Skipping file.");
-            break;
-        case UnZip::NamelessEntry:
-            diagnostic.report("Skipping file with no name.");
-            break;
-        }
-        // An AES entry whose data method is not read is listed with that method.
-        const bool aesOverMethod = method == MethodAes && extra.hasAes() && *reason == UnZip::UnsupportedMethod;
-        skipped.append({name, *reason, aesOverMethod ? extra.aes().method : method, versionNeeded, flags});
+        skipUnreadable(name, *reason, extra);
         return UnZip::Success;
     }
 
-    auto *entry = new ZipEntryP;
-    entry->generalFlags[0] = h[CentralHeader::Flags];
-    entry->generalFlags[1] = h[CentralHeader::Flags + 1];
-    entry->compressionMethod = method;
-    entry->dosTime[0] = h[CentralHeader::Time];
-    entry->dosTime[1] = h[CentralHeader::Time + 1];
-    entry->dosDate[0] = h[CentralHeader::Date];
-    entry->dosDate[1] = h[CentralHeader::Date + 1];
-    entry->crc = readUInt(h + CentralHeader::Crc);
+    ZipEntryP *entry = newDirectoryEntry(h, extra);
     entry->compressedSize = compressedSize;
     entry->uncompressedSize = uncompressedSize;
-    if (method == MethodAes) {
-        entry->aesStrength = extra.aes().strength;
-        entry->aesVersion = extra.aes().version;
-        entry->aesMethod = extra.aes().method;
-    }
     entry->localHeaderOffset = localHeaderOffset;
     if (!unicodeName.isNull())
         entry->storedName = decodeText(nameData, nameLength, utf8);
     if (commentLength != 0) {
         const QString unicodeComment = extra.unicodeComment();
-        entry->comment = unicodeComment.isNull()
-            ? decodeText(storedComment.constData(), commentLength, utf8)
-            : unicodeComment;
+        entry->comment = unicodeComment.isNull() ? decodeText(storedComment.constData(), commentLength, utf8)
+                                                 : unicodeComment;
     }
 
+    classifyName(*entry, name, h[CentralHeader::VersionMadeBy + 1], readUInt(h + CentralHeader::ExternalAttributes));
+    addEntry(name, entry);
+    return UnZip::Success;
+}
+
+void UnzipPrivate::skipUnreadable(const QString &name, UnZip::SkipReason reason, const ZipExtraField &extra)
+{
+    const unsigned char *h = inputBuffer;
+    const quint16 method = readUShort(h + CentralHeader::Method);
+    const quint16 versionNeeded = readUShort(h + CentralHeader::VersionNeeded);
+    const quint16 flags = readUShort(h + CentralHeader::Flags);
+    switch (reason) {
+    case UnZip::UnsupportedMethod:
+        diagnostic.report("Unsupported compression method. Skipping file.");
+        break;
+    case UnZip::UnsupportedVersion:
+        diagnostic.report("Unsupported PKZip version. Skipping file.");
+        break;
+    case UnZip::UnsupportedEncryption:
+        diagnostic.report("Unsupported encryption. Skipping file.");
+        break;
+    case UnZip::NamelessEntry:
+        diagnostic.report("Skipping file with no name.");
+        break;
+    }
+    // An AES entry whose data method is not read is listed with that method.
+    const bool aesOverMethod = method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
+    skipped.append({name, reason, aesOverMethod ? extra.aes().method : method, versionNeeded, flags});
+}
+
+ZipEntryP *UnzipPrivate::newDirectoryEntry(const unsigned char *h, const ZipExtraField &extra)
+{
+    auto *entry = new ZipEntryP;
+    entry->generalFlags[0] = h[CentralHeader::Flags];
+    entry->generalFlags[1] = h[CentralHeader::Flags + 1];
+    entry->compressionMethod = readUShort(h + CentralHeader::Method);
+    entry->dosTime[0] = h[CentralHeader::Time];
+    entry->dosTime[1] = h[CentralHeader::Time + 1];
+    entry->dosDate[0] = h[CentralHeader::Date];
+    entry->dosDate[1] = h[CentralHeader::Date + 1];
+    entry->crc = readUInt(h + CentralHeader::Crc);
+    if (entry->compressionMethod == MethodAes) {
+        entry->aesStrength = extra.aes().strength;
+        entry->aesVersion = extra.aes().version;
+        entry->aesMethod = extra.aes().method;
+    }
+    return entry;
+}
+
+void UnzipPrivate::classifyName(ZipEntryP &entry, const QString &name, quint8 host, quint32 attributes)
+{
     // MS-DOS and Windows tools store names with backslashes between folders;
     // elsewhere a backslash is part of the name.
     const bool dosHost = host == HostMsDos || host == HostOs2 || host == HostWindowsNtfs || host == HostVfat;
-    entry->backslashSeparators = dosHost && name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/'));
+    entry.backslashSeparators = dosHost && name.contains(QLatin1Char('\\')) && !name.contains(QLatin1Char('/'));
     const QChar last = name.isEmpty() ? QChar() : name.at(name.size() - 1);
     // A folder also when only the MS-DOS directory attribute says so, unless
     // a Unix mode in the upper half of the attributes speaks for itself, or
     // there are data.
     const bool dosFolder = (attributes & DosDirectoryAttribute) && (dosHost || (attributes >> 16) == 0)
-        && uncompressedSize == 0;
-    entry->isFolder = last == QLatin1Char('/') || (entry->backslashSeparators && last == QLatin1Char('\\'))
+        && entry.uncompressedSize == 0;
+    entry.isFolder = last == QLatin1Char('/') || (entry.backslashSeparators && last == QLatin1Char('\\'))
         || dosFolder;
-
-    addEntry(name, entry);
-    return UnZip::Success;
 }
 
 void UnzipPrivate::addEntry(const QString &name, ZipEntryP *entry)
@@ -507,19 +539,11 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
         return UnZip::FileReadError;
     if (readUInt(inputBuffer) != LocalHeaderSignature)
         return UnZip::IncompatibleArchive;
-    const qint64 rest = LocalHeader::Size - 4;
-    if (device->read(reinterpret_cast<char *>(inputBuffer) + 4, rest) != rest)
+    if (!readFixedPart(LocalHeader::Size))
         return UnZip::FileReadError;
     const unsigned char *h = inputBuffer;
 
-    const bool consistent = readUShort(h + LocalHeader::Method) == entry.compressionMethod
-        && h[LocalHeader::Flags] == entry.generalFlags[0]
-        && h[LocalHeader::Flags + 1] == entry.generalFlags[1]
-        && h[LocalHeader::Time] == entry.dosTime[0]
-        && h[LocalHeader::Time + 1] == entry.dosTime[1]
-        && h[LocalHeader::Date] == entry.dosDate[0]
-        && h[LocalHeader::Date + 1] == entry.dosDate[1];
-    if (!consistent)
+    if (!localHeaderAgrees(h, entry))
         return UnZip::InconsistentHeaders;
 
     const int nameLength = readUShort(h + LocalHeader::NameLength);
@@ -533,15 +557,8 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
     const ZipExtraField extra(outputBuffer + nameLength, extraLength,
                               QByteArray::fromRawData(nameData, nameLength));
 
-    if (!entry.hasDataDescriptor()) {
-        quint64 compressedSize = readUInt(h + LocalHeader::CompressedSize);
-        quint64 uncompressedSize = readUInt(h + LocalHeader::UncompressedSize);
-        if (readUInt(h + LocalHeader::Crc) != entry.crc
-            || !extra.resolveZip64(&uncompressedSize, &compressedSize)
-            || compressedSize != entry.compressedSize || uncompressedSize != entry.uncompressedSize) {
-            return UnZip::InconsistentHeaders;
-        }
-    }
+    if (!entry.hasDataDescriptor() && !localSizesAgree(h, extra, entry))
+        return UnZip::InconsistentHeaders;
 
     // The names agree when any reading of the local name (its stored bytes,
     // or its Unicode Path) gives either reading of the central one.
@@ -569,6 +586,25 @@ UnZip::ErrorCode UnzipPrivate::parseLocalHeaderRecord(const QString &path, ZipEn
     if (!seekTo(entry.dataOffset + entry.compressedSize))
         return UnZip::FileSeekError;
     return checkDataDescriptor(path, entry, extra.hasZip64(), limit);
+}
+
+bool UnzipPrivate::localHeaderAgrees(const unsigned char *h, const ZipEntryP &entry)
+{
+    return readUShort(h + LocalHeader::Method) == entry.compressionMethod
+        && h[LocalHeader::Flags] == entry.generalFlags[0]
+        && h[LocalHeader::Flags + 1] == entry.generalFlags[1]
+        && h[LocalHeader::Time] == entry.dosTime[0]
+        && h[LocalHeader::Time + 1] == entry.dosTime[1]
+        && h[LocalHeader::Date] == entry.dosDate[0]
+        && h[LocalHeader::Date + 1] == entry.dosDate[1];
+}
+
+bool UnzipPrivate::localSizesAgree(const unsigned char *h, const ZipExtraField &extra, const ZipEntryP &entry)
+{
+    quint64 compressedSize = readUInt(h + LocalHeader::CompressedSize);
+    quint64 uncompressedSize = readUInt(h + LocalHeader::UncompressedSize);
+    return readUInt(h + LocalHeader::Crc) == entry.crc && extra.resolveZip64(&uncompressedSize, &compressedSize)
+        && compressedSize == entry.compressedSize && uncompressedSize == entry.uncompressedSize;
 }
 
 UnZip::ErrorCode UnzipPrivate::checkDataDescriptor(const QString &path, const ZipEntryP &entry, bool zip64,
@@ -687,61 +723,22 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     // so that "..\\x" from a Windows host is refused like "../x".
     const QString name = entry.backslashSeparators ? QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'))
                                                    : path;
-    const int slash = int(name.lastIndexOf(QLatin1Char('/'))); // names hold at most 65535 bytes
-    const bool isFolder = entry.isFolder;
-    const UnZip::ErrorCode refusal = isFolder ? UnZip::DirectoryCreationFailed : UnZip::FileOpenFailed;
-
     if (stopped())
         return UnZip::Cancelled;
-    if (isFolder && options.testFlag(UnZip::DropFolders))
+    if (entry.isFolder && options.testFlag(UnZip::DropFolders))
         return UnZip::Success;
-
+    const UnZip::ErrorCode refusal = entry.isFolder ? UnZip::DirectoryCreationFailed : UnZip::FileOpenFailed;
     if (ExtractionPath::hasControlCharacter(path)) {
         diagnostic.report(QString::fromLatin1("Refusing entry with a control character in its name: %1").arg(path));
         return refusal;
     }
+    if (entry.isFolder)
+        return extractFolderEntry(path, name, target);
 
-    if (isFolder) {
-        const QString relative = QDir::cleanPath(name);
-        const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
-        if (!FileSystem::fitsPathLimit(folder)) {
-            diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
-            return refusal;
-        }
-        if (ExtractionPath::climbsOut(relative) || !FileSystem::resolvesInside(target, folder)) {
-            diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
-            return refusal;
-        }
-        if (!createDirectory(folder)) {
-            diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(folder));
-            return UnZip::DirectoryCreationFailed;
-        }
-        return UnZip::Success;
-    }
-
-    QString base = target;
-    QString fileName = name;
-    if (slash > 0) {
-        fileName = name.mid(slash + 1);
-        if (!options.testFlag(UnZip::DropFolders)) {
-            const QString relative = QDir::cleanPath(name.left(slash));
-            if (ExtractionPath::climbsOut(relative)) {
-                diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
-                return refusal;
-            }
-            base = QString::fromLatin1("%1/%2").arg(target, relative);
-        }
-    }
-    const QString outputPath = QString::fromLatin1("%1/%2").arg(base, fileName);
-    if (!FileSystem::fitsPathLimit(outputPath)) {
-        diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
+    QString base;
+    QString outputPath;
+    if (!placeFileEntry(path, name, target, options, &base, &outputPath))
         return refusal;
-    }
-    if (ExtractionPath::isSpecialComponent(name.mid(slash + 1))
-        || !FileSystem::resolvesInside(target, outputPath)) {
-        diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
-        return refusal;
-    }
 
     // Password and authentication code are checked before the file and its
     // folders are created: a wrong password or damaged AES data leave
@@ -759,6 +756,55 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::FileOpenFailed;
     }
     return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
+}
+
+UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const QString &name, const QString &target)
+{
+    const QString relative = QDir::cleanPath(name);
+    const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
+    if (!FileSystem::fitsPathLimit(folder)) {
+        diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
+        return UnZip::DirectoryCreationFailed;
+    }
+    if (ExtractionPath::climbsOut(relative) || !FileSystem::resolvesInside(target, folder)) {
+        diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
+        return UnZip::DirectoryCreationFailed;
+    }
+    if (!createDirectory(folder)) {
+        diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(folder));
+        return UnZip::DirectoryCreationFailed;
+    }
+    return UnZip::Success;
+}
+
+bool UnzipPrivate::placeFileEntry(const QString &path, const QString &name, const QString &target,
+                                  UnZip::ExtractionOptions options, QString *base, QString *outputPath)
+{
+    const int slash = int(name.lastIndexOf(QLatin1Char('/'))); // names hold at most 65535 bytes
+    *base = target;
+    QString fileName = name;
+    if (slash > 0) {
+        fileName = name.mid(slash + 1);
+        if (!options.testFlag(UnZip::DropFolders)) {
+            const QString relative = QDir::cleanPath(name.left(slash));
+            if (ExtractionPath::climbsOut(relative)) {
+                diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
+                return false;
+            }
+            *base = QString::fromLatin1("%1/%2").arg(target, relative);
+        }
+    }
+    *outputPath = QString::fromLatin1("%1/%2").arg(*base, fileName);
+    if (!FileSystem::fitsPathLimit(*outputPath)) {
+        diagnostic.report(QString::fromLatin1("Refusing entry whose path is too long: %1").arg(path));
+        return false;
+    }
+    if (ExtractionPath::isSpecialComponent(name.mid(slash + 1))
+        || !FileSystem::resolvesInside(target, *outputPath)) {
+        diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
+        return false;
+    }
+    return true;
 }
 
 UnzipPrivate::ProgressScope::ProgressScope(UnzipPrivate &reader, qint64 total)

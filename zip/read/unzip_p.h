@@ -22,6 +22,8 @@
 
 #include <memory>
 
+class ZipExtraField;
+
 class QDir;
 class QFile;
 class QIODevice;
@@ -145,6 +147,25 @@ private:
     quint64 nextLocalHeaderAfter(quint64 offset) const;
     UnZip::ErrorCode checkDataDescriptor(const QString &path, const ZipEntryP &entry, bool zip64, quint64 limit);
     UnZip::ErrorCode openEntry(const QString &path, ZipEntryP &entry);
+    // The central record in inputBuffer: its entry listed as skipped.
+    void skipUnreadable(const QString &name, UnZip::SkipReason reason, const ZipExtraField &extra);
+    // A new entry with the fixed fields of the central record h.
+    static ZipEntryP *newDirectoryEntry(const unsigned char *h, const ZipExtraField &extra);
+    // Folder or file, and how its name separates folders.
+    static void classifyName(ZipEntryP &entry, const QString &name, quint8 host, quint32 attributes);
+    bool readFixedPart(qint64 size);
+    UnZip::ErrorCode lacksZip64Value(const QString &name);
+    // Whether the local header h (without a data descriptor) gives the
+    // central record's CRC-32 and sizes.
+    static bool localSizesAgree(const unsigned char *h, const ZipExtraField &extra, const ZipEntryP &entry);
+    // The end record's comment, of commentLength bytes at the device's position.
+    UnZip::ErrorCode readArchiveComment(qint64 commentLength);
+    // Whether the local header h repeats the central record's fields.
+    static bool localHeaderAgrees(const unsigned char *h, const ZipEntryP &entry);
+    UnZip::ErrorCode extractFolderEntry(const QString &path, const QString &name, const QString &target);
+    // Where a file entry goes below target; false, reported, when it may not.
+    bool placeFileEntry(const QString &path, const QString &name, const QString &target,
+                        UnZip::ExtractionOptions options, QString *base, QString *outputPath);
 };
 
 #endif // KELVANE_UNZIP_P_H

@@ -163,46 +163,9 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
         m_pendingBound = std::numeric_limits<qint64>::max();
 
     if (entry->spec.source) {
-        EntrySource &source = *entry->spec.source;
-        if (!source.open())
-            return failEntry(entry, Zip::FileOpenFailed, "An error occurred while opening %1");
-        if (deflated && (entry->spec.level < Z_BEST_SPEED || entry->spec.level > Z_BEST_COMPRESSION))
-            return failEntry(entry, Zip::ZlibFailure, ZlibFailureMessage);
-
-        Slot *previous = nullptr;
-        qint64 index = 0;
-        forever {
-            Zip::ErrorCode ec = Zip::Success;
-            Slot *current = acquireSlot(&ec);
-            if (!current)
-                return ec;
-            const int read = fillSlot(source, current, deflated ? previous : nullptr);
-            const bool tooLarge = !entry->spec.record->zip64LocalSizes && entry->bytesQueued + read >= qint64(MaxUInt);
-            if (read < 0 || tooLarge) {
-                // What was read before is written, then the entry stops.
-                if (previous)
-                    submitBlock(entry, previous, index, previous->length, false);
-                releaseSlot(current);
-                if (read < 0)
-                    return failEntry(entry, Zip::FileReadError, "Error while reading %1");
-                // The file grew while being written.
-                return failEntry(entry, Zip::FileWriteError, "File too large for a ZIP archive: %1");
-            }
-            entry->bytesQueued += read;
-            if (previous) {
-                // The block before is the last one when nothing followed it.
-                submitBlock(entry, previous, index++, previous->length, read == 0);
-                if (read == 0) {
-                    releaseSlot(current);
-                    break;
-                }
-            }
-            if (read < m_blockSize) {
-                submitBlock(entry, current, index, read, true);
-                break;
-            }
-            previous = current;
-        }
+        const Zip::ErrorCode ec = queueEntryData(entry, deflated);
+        if (ec != Zip::Success)
+            return ec;
         // Everything is read: the caller's device is not touched again.
         entry->spec.source.reset();
     }
@@ -214,6 +177,51 @@ Zip::ErrorCode ParallelWriter::addEntry(EntrySpec spec)
             return ec;
     }
     return Zip::Success;
+}
+
+// Reads the entry's source to its end into blocks handed to the workers.
+Zip::ErrorCode ParallelWriter::queueEntryData(Entry *entry, bool deflated)
+{
+    EntrySource &source = *entry->spec.source;
+    if (!source.open())
+        return failEntry(entry, Zip::FileOpenFailed, "An error occurred while opening %1");
+    if (deflated && (entry->spec.level < Z_BEST_SPEED || entry->spec.level > Z_BEST_COMPRESSION))
+        return failEntry(entry, Zip::ZlibFailure, ZlibFailureMessage);
+
+    Slot *previous = nullptr;
+    qint64 index = 0;
+    forever {
+        Zip::ErrorCode ec = Zip::Success;
+        Slot *current = acquireSlot(&ec);
+        if (!current)
+            return ec;
+        const int read = fillSlot(source, current, deflated ? previous : nullptr);
+        const bool tooLarge = !entry->spec.record->zip64LocalSizes && entry->bytesQueued + read >= qint64(MaxUInt);
+        if (read < 0 || tooLarge) {
+            // What was read before is written, then the entry stops.
+            if (previous)
+                submitBlock(entry, previous, index, previous->length, false);
+            releaseSlot(current);
+            if (read < 0)
+                return failEntry(entry, Zip::FileReadError, "Error while reading %1");
+            // The file grew while being written.
+            return failEntry(entry, Zip::FileWriteError, "File too large for a ZIP archive: %1");
+        }
+        entry->bytesQueued += read;
+        if (previous) {
+            // The block before is the last one when nothing followed it.
+            submitBlock(entry, previous, index++, previous->length, read == 0);
+            if (read == 0) {
+                releaseSlot(current);
+                return Zip::Success;
+            }
+        }
+        if (read < m_blockSize) {
+            submitBlock(entry, current, index, read, true);
+            return Zip::Success;
+        }
+        previous = current;
+    }
 }
 
 // Copies the end of the block before as the history, then reads up to a

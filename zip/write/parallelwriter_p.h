@@ -92,6 +92,7 @@ private:
 
     Slot *acquireSlot(Zip::ErrorCode *ec);
     void releaseSlot(Slot *slot);
+    Zip::ErrorCode queueEntryData(Entry *entry, bool deflated);
     int fillSlot(EntrySource &source, Slot *slot, const Slot *previous);
     void submitBlock(Entry *entry, Slot *slot, qint64 index, int length, bool last);
     Zip::ErrorCode writeHead();

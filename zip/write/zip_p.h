@@ -199,6 +199,25 @@ private:
     static void writeSharedHeaderFields(unsigned char *at, const ZipEntryP &entry, bool zip64);
     Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);
     Zip::ErrorCode writeAesHeader(const ZipEntryP &entry, EntryEncryptor &encryptor, const QString &path);
+    // Before each entry: an earlier write failure, the parallel mode set up,
+    // a changed archive's kept entries reserved.
+    Zip::ErrorCode prepareForEntry();
+    // The deflate level the entry is written with; 0 stores it.
+    int levelForEntry(const EntryInput &input, qint64 size, Zip::CompressionLevel level) const;
+    // A new entry's record with its method, cipher and descriptor flag.
+    std::unique_ptr<ZipEntryP> newRecord(bool isDir, qint64 size, bool deflated, bool encrypted) const;
+    // checkEntryFits() at the archive's position, waiting for the parallel
+    // mode's queue only when its bound does not fit; reports the problem.
+    Zip::ErrorCode ensureEntryFits(const QString &description, qint64 size, qint64 nameLength, int cipherBytes,
+                                   bool deflated);
+    // Writes the entry's headers, data and descriptor at the position.
+    Zip::ErrorCode writeSerialEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry, const QByteArray &nameBytes,
+                                    int level, bool runLengthOnly);
+    // Reads the entry's source to its end into the archive; the source is
+    // released after.
+    Zip::ErrorCode writeEntryData(EntryInput &input, const ZipEntryP &entry, EntryData &data, int level,
+                                  bool runLengthOnly);
+    Zip::ErrorCode completeSerialEntry(ZipEntryP &entry, const EntryData &data, qint64 nameLength);
     Zip::ErrorCode createParallelEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry, const QByteArray &nameBytes,
                                        int level, bool runLengthOnly);
     // With `complete`, the entry's CRC and sizes are final; else the CRC and

@@ -75,6 +75,10 @@ Zip::ErrorCode ZipPrivate::createArchive(QIODevice *dev)
     Q_ASSERT(dev);
     if (device) {
         closeArchive();
+        // The same device handed again starts a new archive on it: it is
+        // kept, not deleted with the old one.
+        if (device == dev)
+            device = nullptr;
         reset();
     }
 
@@ -603,68 +607,25 @@ Zip::ErrorCode ZipPrivate::createFileEntry(const QFileInfo &file, const QString 
 Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel level)
 {
     Q_ASSERT(device && entries);
-    const Zip::ErrorCode earlier = failedEarlier();
-    if (earlier != Zip::Success)
-        return earlier;
-    if (threadCount > 0 && !parallel)
-        parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
-
-    // A changed archive keeps its entries in front of the new ones.
-    if (editor) {
-        const Zip::ErrorCode reserved = editor->reserve(*device);
-        if (reserved != Zip::Success)
-            return reserved;
-    }
+    Zip::ErrorCode ec = prepareForEntry();
+    if (ec != Zip::Success)
+        return ec;
 
     // 1. Name and level. A size not known beforehand (a pipe, say) counts
     // as large enough to compress.
-    const bool isDir = input.isDir;
-    const qint64 size = isDir ? 0 : input.source->expectedSize();
-    const bool unknownSize = size < 0;
-    const QString &name = input.name;
-    int finalLevel = int(level);
-    if (isDir || (!unknownSize && size < MinDeflateSize)) {
-        finalLevel = Zip::StoreOnly;
-    } else if (level == Zip::ByFileType || level == Zip::ByFileTypeAlt) {
-        finalLevel = detectCompressionByMime(input.suffix);
-    } else if (level == Zip::LevelDefault) {
-        finalLevel = DefaultDeflateLevel;
-    }
-    const bool runLengthOnly = input.suffix == QLatin1String("png");
-    const bool encrypted = !isDir && !password.isEmpty();
+    const qint64 size = input.isDir ? 0 : input.source->expectedSize();
+    const int finalLevel = levelForEntry(input, size, level);
+    const bool deflated = finalLevel != 0;
+    const bool encrypted = !input.isDir && !password.isEmpty();
 
     // The record's method and cipher first: the bounds depend on them.
-    auto entry = std::make_unique<ZipEntryP>();
-    entry->uncompressedSize = quint64(qMax<qint64>(size, 0));
-    setMethod(*entry, finalLevel != 0, encrypted);
-    // Without its length beforehand, or streamed, the entry's CRC and sizes
-    // follow its data in a descriptor.
-    if (unknownSize || (streaming && !isDir))
-        entry->generalFlags[0] |= FlagDataDescriptor;
+    std::unique_ptr<ZipEntryP> entry = newRecord(input.isDir, size, deflated, encrypted);
     const int cipherBytes = cipherOverhead(*entry);
-
     bool utf8Name = false;
-    const QByteArray nameBytes = ZipNames::encode(name, &utf8Name);
-    const qint64 boundSize = qMax<qint64>(size, 0);
-    const char *problem = nullptr;
-    Zip::ErrorCode ec = Zip::Success;
-    if (parallel) {
-        // The entries still queued count with the most they can take; only
-        // when that does not fit is the exact position awaited.
-        qint64 bound = 0;
-        if (addOverflows(position(), parallel->pendingBound(), &bound)
-            || checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, bound, &problem)
-                != Zip::Success) {
-            ec = parallel->flush();
-            if (ec != Zip::Success)
-                return ec;
-        }
-    }
-    ec = checkEntryFits(boundSize, nameBytes.size(), cipherBytes, finalLevel != 0, position(), &problem);
-    if (ec != Zip::Success) {
-        diagnostic.report(debugLine(problem, input.description));
+    const QByteArray nameBytes = ZipNames::encode(input.name, &utf8Name);
+    ec = ensureEntryFits(input.description, qMax<qint64>(size, 0), nameBytes.size(), cipherBytes, deflated);
+    if (ec != Zip::Success)
         return ec;
-    }
 
     // 2. The rest of the record.
     if (utf8Name)
@@ -673,64 +634,136 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     encodeDosDate(input.modified.date(), entry->dosDate);
     // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
     // local header from the start, since the header precedes the data.
-    entry->zip64LocalSizes = !isDir && (unknownSize || needsZip64Sizes(size, cipherBytes, finalLevel != 0));
+    entry->zip64LocalSizes = !input.isDir && (size < 0 || needsZip64Sizes(size, cipherBytes, deflated));
+
+    const bool runLengthOnly = input.suffix == QLatin1String("png");
     if (parallel)
         return createParallelEntry(input, std::move(entry), nameBytes, finalLevel, runLengthOnly);
-    entry->compressedSize = quint64(cipherBytes);
+    return writeSerialEntry(input, std::move(entry), nameBytes, finalLevel, runLengthOnly);
+}
+
+Zip::ErrorCode ZipPrivate::prepareForEntry()
+{
+    const Zip::ErrorCode earlier = failedEarlier();
+    if (earlier != Zip::Success)
+        return earlier;
+    if (threadCount > 0 && !parallel)
+        parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
+    // A changed archive keeps its entries in front of the new ones.
+    return editor ? editor->reserve(*device) : Zip::Success;
+}
+
+int ZipPrivate::levelForEntry(const EntryInput &input, qint64 size, Zip::CompressionLevel level) const
+{
+    if (input.isDir || (size >= 0 && size < MinDeflateSize))
+        return Zip::StoreOnly;
+    if (level == Zip::ByFileType || level == Zip::ByFileTypeAlt)
+        return detectCompressionByMime(input.suffix);
+    if (level == Zip::LevelDefault)
+        return DefaultDeflateLevel;
+    return int(level);
+}
+
+std::unique_ptr<ZipEntryP> ZipPrivate::newRecord(bool isDir, qint64 size, bool deflated, bool encrypted) const
+{
+    auto entry = std::make_unique<ZipEntryP>();
+    entry->uncompressedSize = quint64(qMax<qint64>(size, 0));
+    setMethod(*entry, deflated, encrypted);
+    // Without its length beforehand, or streamed, the entry's CRC and sizes
+    // follow its data in a descriptor.
+    if (size < 0 || (streaming && !isDir))
+        entry->generalFlags[0] |= FlagDataDescriptor;
+    return entry;
+}
+
+Zip::ErrorCode ZipPrivate::ensureEntryFits(const QString &description, qint64 size, qint64 nameLength, int cipherBytes,
+                                           bool deflated)
+{
+    const char *problem = nullptr;
+    if (parallel) {
+        // The entries still queued count with the most they can take; only
+        // when that does not fit is the exact position awaited.
+        qint64 bound = 0;
+        if (addOverflows(position(), parallel->pendingBound(), &bound)
+            || checkEntryFits(size, nameLength, cipherBytes, deflated, bound, &problem) != Zip::Success) {
+            const Zip::ErrorCode flushed = parallel->flush();
+            if (flushed != Zip::Success)
+                return flushed;
+        }
+    }
+    const Zip::ErrorCode ec = checkEntryFits(size, nameLength, cipherBytes, deflated, position(), &problem);
+    if (ec != Zip::Success)
+        diagnostic.report(debugLine(problem, description));
+    return ec;
+}
+
+Zip::ErrorCode ZipPrivate::writeSerialEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry,
+                                            const QByteArray &nameBytes, int level, bool runLengthOnly)
+{
+    entry->compressedSize = quint64(cipherOverhead(*entry));
 
     // 3. and 4. Local header, name and encryption header.
     entry->localHeaderOffset = quint64(position());
-    ec = writeLocalHeader(*entry, nameBytes);
+    Zip::ErrorCode ec = writeLocalHeader(*entry, nameBytes);
     if (ec != Zip::Success)
         return ec;
-
     EntryData data;
-    data.encrypted = encrypted;
-    if (encrypted) {
+    data.encrypted = !input.isDir && !password.isEmpty();
+    if (data.encrypted) {
         ec = writeEncryptionHeader(*entry, data.encryptor, input.description);
         if (ec != Zip::Success)
             return ec;
     }
 
     // 5. and 6. The data.
-    if (!isDir) {
-        data.path = input.description;
-        if (!input.source->open()) {
-            diagnostic.report(debugLine("An error occurred while opening %1", data.path));
-            return Zip::FileOpenFailed;
-        }
-        data.source = input.source.get();
-        data.zip64 = entry->zip64LocalSizes;
-        data.writeLimit = dataLimit(*entry);
-        ec = finalLevel == 0 ? writeStoredData(data) : writeDeflatedData(data, finalLevel, runLengthOnly);
-        input.source.reset();
+    if (!input.isDir) {
+        ec = writeEntryData(input, *entry, data, level, runLengthOnly);
         if (ec != Zip::Success)
             return ec;
     }
-    if (encrypted) {
+    if (data.encrypted) {
         ec = writeEncryptionTrailer(*entry, data.encryptor);
         if (ec != Zip::Success)
             return ec;
     }
 
-    // 7. and 8. Sizes and CRC as read and written, in the local header and,
-    // for traditionally encrypted entries and those of unknown length, in
-    // the data descriptor.
-    entry->crc = storedCrc(*entry, data.crc);
-    entry->compressedSize += quint64(data.bytesWritten);
-    entry->uncompressedSize = quint64(data.bytesRead);
-    ec = completeLocalHeader(*entry, nameBytes.size());
+    // 7. and 8. Sizes and CRC as read and written.
+    ec = completeSerialEntry(*entry, data, nameBytes.size());
     if (ec != Zip::Success)
         return ec;
-    if (entry->hasDataDescriptor()) {
-        ec = writeDataDescriptor(*entry);
-        if (ec != Zip::Success)
-            return ec;
-    }
 
     // 9. Into the directory.
-    recordEntry(name, entry.release());
+    recordEntry(input.name, entry.release());
     return Zip::Success;
+}
+
+Zip::ErrorCode ZipPrivate::writeEntryData(EntryInput &input, const ZipEntryP &entry, EntryData &data, int level,
+                                          bool runLengthOnly)
+{
+    data.path = input.description;
+    if (!input.source->open()) {
+        diagnostic.report(debugLine("An error occurred while opening %1", data.path));
+        return Zip::FileOpenFailed;
+    }
+    data.source = input.source.get();
+    data.zip64 = entry.zip64LocalSizes;
+    data.writeLimit = dataLimit(entry);
+    const Zip::ErrorCode ec = level == 0 ? writeStoredData(data) : writeDeflatedData(data, level, runLengthOnly);
+    input.source.reset();
+    return ec;
+}
+
+// The sizes and CRC go into the local header and, for traditionally
+// encrypted entries and those of unknown length, into the data descriptor.
+Zip::ErrorCode ZipPrivate::completeSerialEntry(ZipEntryP &entry, const EntryData &data, qint64 nameLength)
+{
+    entry.crc = storedCrc(entry, data.crc);
+    entry.compressedSize += quint64(data.bytesWritten);
+    entry.uncompressedSize = quint64(data.bytesRead);
+    const Zip::ErrorCode ec = completeLocalHeader(entry, nameLength);
+    if (ec != Zip::Success || !entry.hasDataDescriptor())
+        return ec;
+    return writeDataDescriptor(entry);
 }
 
 Zip::ErrorCode ZipPrivate::createParallelEntry(EntryInput &input, std::unique_ptr<ZipEntryP> entry,
