@@ -11,6 +11,7 @@
 #include "viewersettings.h"
 #include "viewerwindow.h"
 #include "windowstate.h"
+#include "workfolderplace.h"
 
 #include <ikelvaneplayer.h>
 
@@ -79,10 +80,17 @@ int ViewerSession::run()
 
     // The private working folder comes before the plug-in: the player keeps
     // its own working folder in the temporary folder, which is now this one.
-    const QString parent = PrivateWorkFolder::parentFolder();
-    PrivateWorkFolder::sweep(parent);
-    if (!m_folder.create(parent)) {
-        printError(m_folder.errorString());
+    // It goes where the package has room; nothing is written when no place
+    // has.
+    for (const QString &place : WorkFolderPlace::candidates())
+        PrivateWorkFolder::sweep(place);
+    const WorkFolderPlace::Choice place = WorkFolderPlace::choose(WorkFolderPlace::unpackedSize(m_options.package));
+    if (!place.ok()) {
+        tellBeforeWindow(place.shortageText());
+        return ExitOpenFailed;
+    }
+    if (!m_folder.create(place.folder)) {
+        tellBeforeWindow(m_folder.errorString());
         return ExitNoWorkFolder;
     }
     qputenv("TMPDIR", QFile::encodeName(m_folder.path()));
@@ -204,6 +212,14 @@ bool ViewerSession::writePdf(QWidget *playerWindow)
     std::printf("pdf: %s\n", qPrintable(m_options.pdfFile));
     std::fflush(stdout);
     return true;
+}
+
+void ViewerSession::tellBeforeWindow(const QString &text)
+{
+    printError(text);
+    // A window was asked for, so there is a display to show the box on.
+    if (m_options.screenshotFile.isEmpty() && m_options.pdfFile.isEmpty())
+        QMessageBox::warning(nullptr, tr("Kelvane"), text);
 }
 
 void ViewerSession::playerQuit()

@@ -36,6 +36,9 @@ private:
     int showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     int renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     bool writePdf(QWidget *playerWindow);
+    // A failure before any window exists: on standard error, and in a box
+    // when a window was asked for.
+    void tellBeforeWindow(const QString &text);
 
 private slots:
     void playerQuit();

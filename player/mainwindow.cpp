@@ -4,13 +4,13 @@
 #include "mainwindow.h"
 
 #include "folderutils.h"
+#include "packagecheck.h"
+#include "packageopening.h"
 #include "packageunpacker.h"
 #include "pagefinder.h"
+#include "pagelimits.h"
 #include "pagenavigator.h"
 #include "pageprinter.h"
-#include "passwordprompt.h"
-#include "startpage.h"
-#include "unpackreport.h"
 #include "unpackrun.h"
 #include "windowshortcuts.h"
 
@@ -49,80 +49,6 @@ QPushButton *createIconButton(const QString &iconPath, const QString &toolTip)
     button->setMaximumWidth(20);
     button->setToolTip(toolTip);
     return button;
-}
-
-// Empty when there is no usable temporary folder (Qt answers an empty path
-// when TMPDIR names no folder): the working folder must then never end up at
-// the root of the file system.
-QString workingFolderPath()
-{
-    const QString temporaryFolder = QDir::tempPath();
-    if (temporaryFolder.isEmpty())
-        return QString();
-    // Absolute, since the working folder becomes the current folder.
-    return QDir(temporaryFolder).absolutePath() + QLatin1Char('/') + tempDirName;
-}
-
-// True when anything at all sits at `path`, a dangling link included.
-bool entryExists(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-// Creates the working folder, readable, writable and searchable by the
-// owner only. It must be new: anything that appeared at the path since it
-// was cleared makes the creation fail instead of being used.
-bool createPrivateFolder(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    return ::mkdir(QFile::encodeName(path).constData(), S_IRWXU) == 0;
-#else
-    if (entryExists(path) || !QDir().mkdir(path))
-        return false;
-    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-#endif
-}
-
-enum class Unpacking { Done, PasswordRefused, Stopped };
-
-// Unpacks the package on a worker thread (see UnpackRun), asking for its
-// password when it has encrypted entries, and again after a wrong one.
-Unpacking unpackWithPassword(PackageUnpacker &unpacker, const QString &targetFolder, QWidget *window,
-                             const QString &packageName)
-{
-    UnpackRun run(window, packageName);
-    auto unpackOnce = [&](const QString &password) {
-        const bool ran = run.run([&](const UnpackRun::Handler &progress) {
-            unpacker.unpack(targetFolder, password, progress);
-        });
-        return ran && !unpacker.cancelled();
-    };
-    QString password;
-    bool again = false;
-    if (unpacker.hasEncryptedEntries()) {
-        if (!PasswordPrompt::ask(window, packageName, again, &password))
-            return Unpacking::PasswordRefused;
-    }
-    if (!unpackOnce(password))
-        return Unpacking::Stopped;
-    while (unpacker.passwordRejected()) {
-        again = true;
-        if (!PasswordPrompt::ask(window, packageName, again, &password))
-            return Unpacking::PasswordRefused;
-        if (!unpackOnce(password))
-            return Unpacking::Stopped;
-    }
-    return Unpacking::Done;
-}
-
-// Leaves the working folder and removes it: an opening that did not end
-// with a page leaves nothing behind.
-void removeWorkingFolder(const QString &workPath)
-{
-    QDir::setCurrent(QFileInfo(workPath).absolutePath());
-    if (entryExists(workPath))
-        util_deleteDir(workPath);
 }
 
 } // namespace
@@ -171,6 +97,9 @@ CMainWindow::CMainWindow(QWidget *parent)
     // The pages, their links and the way back; the search; the keys.
     auto *navigator = new PageNavigator(&browser, this);
     connect(navigator, &PageNavigator::warning, this, &CMainWindow::printLabError);
+    connect(navigator, &PageNavigator::pageRefused, this, [this](const QString &reason, const QString &path) {
+        PageLimits::offerBrowser(this, tr("kelvane_player"), reason, path);
+    });
     connect(navigator, &PageNavigator::printRequested, this, [this, navigator] {
         PagePrinter::print(*browser.document(), QFileInfo(navigator->currentPage()).completeBaseName(), this);
     });
@@ -216,69 +145,19 @@ bool CMainWindow::slOpen(QString filename)
     // package): the progress dialog is there to wait for or cancel.
     if (findChild<UnpackRun *>())
         return false;
+    // Such a path names nothing the system can look up, not even nothing.
+    const QString tooLong = PackageCheck::pathProblem(filename);
+    if (!tooLong.isEmpty()) {
+        printLabError(tooLong);
+        return false;
+    }
 
     if (QFile::exists(filename)) {
         printConsoleLine("ok6");
-        const QString workPath = workingFolderPath();
-
-        // Whatever sits at the working folder's path goes first: a folder
-        // left by an earlier opening, or a link someone put there (removed
-        // as a link, never followed).
-        if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath)) {
-            printLabError(tr("please manual remove dir = (%1)").arg(workPath));
+        PackageOpening opening(this, findChild<PageNavigator *>(), [this](const QString &text) { printLabError(text); });
+        if (!opening.open(filename))
             return false;
-        }
-        if (workPath.isEmpty() || !createPrivateFolder(workPath)) {
-            printLabError(QObject::tr("cannot create dir ") + tempDirName);
-            return false;
-        }
-        QDir::setCurrent(workPath);
-
-        // A package given by a path relative to the working folder was
-        // removed with it.
-        if (!QFile::exists(filename)) {
-            printLabError(tr("File does not exist"));
-            printLabError(tr("cannot decompress file"));
-            return false;
-        }
-        PackageUnpacker unpacker(filename);
-        if (unpacker.open() != UnZip::Success) {
-            printLabError(tr("OpenArchive failed"));
-            printLabError(tr("cannot decompress file"));
-            return false;
-        }
-        const Unpacking unpacked = unpackWithPassword(unpacker, workPath, this, QFileInfo(filename).fileName());
-        if (unpacked == Unpacking::Stopped) {
-            // Cancelled, the window closed or the program asked to end:
-            // nothing to tell, nothing to keep.
-            removeWorkingFolder(workPath);
-            return false;
-        }
-        if (unpacked == Unpacking::PasswordRefused) {
-            printLabError(tr("The lecture was not opened: it is protected by a password."));
-            return false;
-        }
-        if (!unpacker.writeFailure().isEmpty()) {
-            removeWorkingFolder(workPath);
-            printLabError(tr("The lecture could not be unpacked: %1").arg(unpacker.writeFailure()));
-            return false;
-        }
-        // Relative references of the page (pictures, linked pages) are
-        // loaded from the current folder.
-        QDir::setCurrent(workPath);
-
-        const QString startPage = StartPage::find(workPath);
-        if (startPage.isEmpty()) {
-            printLabError(tr("The package has no start page: there is no index.html in it."));
-            return false;
-        }
-        if (!findChild<PageNavigator *>()->start(workPath, startPage))
-            return false; // the navigator has said why
         printConsoleLine("ok7");
-
-        const QStringList failed = unpacker.failedEntries();
-        if (!failed.isEmpty())
-            printLabError(UnpackReport::text(failed));
     }
 
     printConsoleLine("ok8");
@@ -310,8 +189,8 @@ void CMainWindow::slQuit()
     if (auto *run = findChild<UnpackRun *>())
         run->stopAndWait();
     QDir::setCurrent(QDir::tempPath());
-    const QString workPath = workingFolderPath();
-    if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath))
+    const QString workPath = PackageOpening::workingFolderPath();
+    if (!workPath.isEmpty() && PackageOpening::entryExists(workPath) && !util_deleteDir(workPath))
         printLabError(tr("please manual remove dir = (%1)").arg(workPath));
     emit sgQuit();
 }

@@ -23,6 +23,12 @@ UnZip::ErrorCode PackageUnpacker::open()
     return result;
 }
 
+QString PackageUnpacker::describe(UnZip::ErrorCode result) const
+{
+    const QString detail = m_reader.lastErrorDetail();
+    return detail.isEmpty() ? m_reader.formatError(result) : m_reader.formatError(result) + QLatin1Char(' ') + detail;
+}
+
 bool PackageUnpacker::hasEncryptedEntries() const
 {
     const QList<UnZip::ZipEntry> entries = m_reader.entryList();

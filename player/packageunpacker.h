@@ -24,6 +24,10 @@ public:
     explicit PackageUnpacker(const QString &archivePath);
 
     UnZip::ErrorCode open();
+    // The reader's sentence for a result, with its detail when it has one.
+    QString describe(UnZip::ErrorCode result) const;
+    // The names of the entries, sorted.
+    QStringList entryNames() const { return m_reader.fileList(); }
     bool hasEncryptedEntries() const;
 
     // The bytes the entries not unpacked yet will take (their recorded

@@ -6,6 +6,7 @@
 #include "pagecomposer.h"
 #include "pagedecoder.h"
 #include "pagedocument.h"
+#include "pagelimits.h"
 #include "pagemarkup.h"
 #include "startpage.h"
 #include "textcontrast.h"
@@ -209,28 +210,36 @@ bool PageNavigator::openOnDesktop(const QString &path, const QString &reference)
 
 bool PageNavigator::show(const NavigationHistory::Location &location)
 {
+    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
+    // A page too big for the pane is not even read.
+    QString refusal = kind == ReferenceResolver::Picture ? QString()
+                                                        : PageLimits::sizeProblem(QFileInfo(location.path).size());
     QFile file(location.path);
     if (!file.open(QIODevice::ReadOnly)) {
         emit warning(tr("The file \"%1\" cannot be read.").arg(QFileInfo(location.path).fileName()));
         return false;
     }
-    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
-    const QByteArray bytes = kind == ReferenceResolver::Picture ? QByteArray() : file.readAll();
+    const QByteArray bytes = kind == ReferenceResolver::Picture || !refusal.isEmpty() ? QByteArray() : file.readAll();
     file.close();
 
     // A document per page: pictures are looked up from the page's own
     // folder, and the same name on another page is another picture.
     auto *document = new PageDocument(&m_resolver, QFileInfo(location.path).absolutePath(), m_browser);
     document->setDefaultFont(m_browser->font());
-    switch (kind) {
+    switch (refusal.isEmpty() ? kind : ReferenceResolver::OtherContent) {
     case ReferenceResolver::Page: {
         const PageComposer::Result page = PageComposer::compose(
             PageDecoder::decodePage(bytes), QFileInfo(location.path).absolutePath(), m_resolver, location.frames);
         m_frameNames = page.frameNames;
-        document->setHtml(page.html);
+        refusal = PageLimits::nestingProblem(PageLimits::nesting(page.html));
+        document->setHtml(refusal.isEmpty() ? page.html : PageLimits::placeholderHtml(refusal));
         TextContrast::ensureReadable(document, m_browser->palette().color(QPalette::Base));
         break;
     }
+    case ReferenceResolver::OtherContent:
+        m_frameNames.clear();
+        document->setHtml(PageLimits::placeholderHtml(refusal));
+        break;
     case ReferenceResolver::PlainText:
         m_frameNames.clear();
         document->setPlainText(PageDecoder::decodeText(bytes));
@@ -247,6 +256,8 @@ bool PageNavigator::show(const NavigationHistory::Location &location)
     m_browser->setDocument(document);
     if (previous)
         previous->deleteLater();
+    if (!refusal.isEmpty())
+        emit pageRefused(refusal, location.path);
     return true;
 }
 

@@ -44,6 +44,9 @@ signals:
     void warning(const QString &text);
     // A link of the page asks for the page to be printed.
     void printRequested();
+    // A page was not laid out (too large, nested too deep): why, and its
+    // file. The pane shows a short note in its place.
+    void pageRefused(const QString &reason, const QString &path);
 
 private:
     void followScriptLink(const QUrl &link);

@@ -123,6 +123,10 @@ Without a package it opens the bundled sample lecture.</source>
         <source>the player shows no page that could be exported</source>
         <translation>проигрыватель не показывает страницы, которую можно экспортировать</translation>
     </message>
+    <message>
+        <source>Kelvane</source>
+        <translation>Kelvane</translation>
+    </message>
 </context>
 <context>
     <name>ViewerWindow</name>
@@ -249,6 +253,17 @@ Without a package it opens the bundled sample lecture.</source>
     <message>
         <source>Back to the previous page</source>
         <translation>Назад, на предыдущую страницу</translation>
+    </message>
+</context>
+<context>
+    <name>WorkFolderPlace</name>
+    <message>
+        <source>%1 free in %2</source>
+        <translation>%1 свободно в %2</translation>
+    </message>
+    <message>
+        <source>There is no room to unpack this lecture: it needs %1, and there is only %2.</source>
+        <translation>Для распаковки лекции нет места: нужно %1, а есть только %2.</translation>
     </message>
 </context>
 <context>

@@ -4,7 +4,9 @@
 // The viewer on packages too big to unpack at once: stopped while it
 // unpacks (Cancel, the window closed, Ctrl+Q, the back button, SIGINT,
 // SIGTERM, SIGHUP) in process and as a program, on a tmpfs; each ends within
-// two seconds and leaves nothing behind.
+// two seconds and leaves nothing behind. The question before a package that
+// expands beyond bounds, refusals without room, a disk that fills while the
+// package unpacks, and pages too big or too deep for the pane.
 
 #include "playertestsupport.h"
 
@@ -22,13 +24,18 @@
 #include <QtCore/QProcess>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
+#include <QtCore/QPluginLoader>
+#include <QtWidgets/QMessageBox>
 #include <QtWidgets/QProgressDialog>
 #include <QtWidgets/QPushButton>
+
+#include <ikelvaneplayer.h>
 
 #include <csignal>
 #include <memory>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -133,6 +140,123 @@ void interrupt(const QString &way)
     }
 }
 
+// A package that claims to unpack to 40 times 100 MB, from a few KB: the
+// directory's sizes are all the viewer looks at before it asks.
+QByteArray expandingLecture()
+{
+    RawZip zip;
+    zip.add("index.html", cp1251Page(QStringLiteral("<p>zeros</p>")));
+    for (int i = 0; i < 40; ++i) {
+        RawZip::Entry &entry = zip.add(QStringLiteral("zeros%1.bin").arg(i).toLatin1(), QByteArray(100000, '\0'));
+        entry.deflated();
+        entry.central.uncompressedSize = 100000000;
+        entry.local.uncompressedSize = 100000000;
+    }
+    return zip.build().bytes;
+}
+
+// A start page of `bytes` (at least) of paragraphs.
+QByteArray bigPage(int bytes)
+{
+    QByteArray page = "<html><body>";
+    const QByteArray paragraph = "<p>Lecture text, paragraph after paragraph.</p>\n";
+    page.reserve(bytes + 100);
+    while (page.size() < bytes)
+        page += paragraph;
+    return page + "</body></html>";
+}
+
+QByteArray nestedPage(const QByteArray &open, const QByteArray &close, int levels)
+{
+    return "<html><body>" + open.repeated(levels) + "deep" + close.repeated(levels) + "</body></html>";
+}
+
+QByteArray lectureWithPage(const QByteArray &page)
+{
+    RawZip zip;
+    zip.add("index.html", page).deflated(1);
+    return zip.build().bytes;
+}
+
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString errors;
+    qint64 milliseconds = 0;
+    qint64 peakKiB = 0; // VmHWM, read while it ran
+};
+
+// Runs kelvane-viewer to its end, watching its peak memory.
+ProgramRun runProgram(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess viewer;
+    viewer.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    viewer.start(QStringLiteral(KELVANE_VIEWER), arguments);
+    ProgramRun run;
+    while (!viewer.waitForFinished(20) && clock.elapsed() < 60000) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(viewer.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmHWM:"))
+                run.peakKiB = qMax(run.peakKiB, line.mid(6).trimmed().split(' ').first().toLongLong());
+        }
+    }
+    run.milliseconds = clock.elapsed();
+    if (viewer.state() != QProcess::NotRunning) {
+        viewer.kill();
+        viewer.waitForFinished();
+        return run;
+    }
+    run.exitCode = viewer.exitStatus() == QProcess::NormalExit ? viewer.exitCode() : -1;
+    run.errors = QString::fromLocal8Bit(viewer.readAllStandardError());
+    return run;
+}
+
+QProcessEnvironment programEnvironment(const QString &tmpDir, const QString &privateFolder)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("TMPDIR"), tmpDir);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), privateFolder);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), privateFolder); // Qt's own files go there
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), tmpDir + QStringLiteral("/cache"));
+    return environment;
+}
+
+// Clicks the button of the first box named `name` that shows up; its text
+// is kept.
+class BoxAnswer : public QObject
+{
+public:
+    BoxAnswer(const char *name, QMessageBox::ButtonRole role, std::function<void()> then = {})
+    {
+        connect(&m_timer, &QTimer::timeout, this, [this, name, role, then] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || box->objectName() != QLatin1String(name))
+                return;
+            m_timer.stop();
+            text = box->text();
+            for (QAbstractButton *button : box->buttons()) {
+                if (box->buttonRole(button) == role) {
+                    if (then)
+                        then();
+                    button->click();
+                    return;
+                }
+            }
+        });
+        m_timer.start(20);
+    }
+    QString text;
+
+private:
+    QTimer m_timer;
+};
+
 } // namespace
 
 class tst_ViewerSafety : public QObject
@@ -146,6 +270,11 @@ private slots:
     void stoppedWhileUnpacking();
     void programStoppedWhileUnpacking_data();
     void programStoppedWhileUnpacking();
+    void expansionQuestion_data();
+    void expansionQuestion();
+    void fullDiskWhileUnpacking();
+    void unattendedRefusals_data();
+    void unattendedRefusals();
 
 private:
     std::unique_ptr<TmpfsFolder> m_tmpfs;
@@ -160,6 +289,7 @@ void tst_ViewerSafety::initTestCase()
     // 75 files of 4 MiB: 300 MiB to unpack, seconds of work.
     m_package = m_tmpfs->filePath(QStringLiteral("big.zip"));
     QVERIFY(writeFile(m_package, slowLecture(75)));
+    QVERIFY(writeFile(m_tmpfs->filePath(QStringLiteral("small.zip")), slowLecture(8)));
 }
 
 void tst_ViewerSafety::init()
@@ -230,7 +360,7 @@ void tst_ViewerSafety::stoppedWhileUnpacking()
         QVERIFY(session.terminationSignal() != 0);
     }
     QVERIFY(folder.startsWith(m_tmpfs->path() + QStringLiteral("/kelvane-viewer-")));
-    QCOMPARE(m_tmpfs->contentsBesides(QStringLiteral("big.zip")), QStringList());
+    QCOMPARE(m_tmpfs->contentsBesides(QStringLiteral("big.zip")), QStringList({"small.zip"}));
 }
 
 void tst_ViewerSafety::programStoppedWhileUnpacking_data()
@@ -268,9 +398,116 @@ void tst_ViewerSafety::programStoppedWhileUnpacking()
     QVERIFY(ended);
     QCOMPARE(viewer.exitStatus(), QProcess::CrashExit);
     QCOMPARE(viewer.exitCode(), signalNumber);
-    QVERIFY2(m_tmpfs->contentsBesides(QStringLiteral("big.zip")).isEmpty(),
+    QVERIFY2(m_tmpfs->contentsBesides(QStringLiteral("big.zip")) == QStringList({"small.zip"}),
              qPrintable(m_tmpfs->contentsBesides(QStringLiteral("big.zip")).join(QLatin1Char(' '))
                         + QString::fromLocal8Bit(viewer.readAllStandardError())));
+}
+
+void tst_ViewerSafety::expansionQuestion_data()
+{
+    QTest::addColumn<bool>("agree");
+    QTest::newRow("refused") << false;
+    QTest::newRow("agreed") << true;
+}
+
+// The player asks before it unpacks 4 GB out of a few KB; refused, it
+// writes nothing.
+void tst_ViewerSafety::expansionQuestion()
+{
+    QFETCH(bool, agree);
+    QTemporaryDir scratch;
+    const QString package = scratch.filePath(QStringLiteral("zeros.zip"));
+    QVERIFY(writeFile(package, expandingLecture()));
+    QPluginLoader loader(QStringLiteral(KELVANE_PLAYER_PLUGIN));
+    QWidget *window = qobject_cast<QWidget *>(loader.instance());
+    IKelvanePlayer *player = qobject_cast<IKelvanePlayer *>(loader.instance());
+    QVERIFY(window && player);
+    window->show();
+
+    BoxAnswer question("kelvane-unpack-question", agree ? QMessageBox::AcceptRole : QMessageBox::RejectRole);
+    // Agreed, the entries then fail to unpack (they hold far less than they
+    // claim), and a box names them.
+    BoxAnswer failures("", QMessageBox::AcceptRole);
+    const bool opened = player->slOpen(package);
+    QVERIFY2(question.text.startsWith(QStringLiteral("This lecture unpacks to 3.73 GiB, from a package of ")),
+             qPrintable(question.text));
+    QCOMPARE(opened, agree);
+    QCOMPARE(QFileInfo::exists(workingFolder()), agree);
+    QMetaObject::invokeMethod(window, "slQuit");
+    QVERIFY(!QFileInfo::exists(workingFolder()));
+    delete window;
+}
+
+// Another program fills the disk once the package has begun to unpack: one
+// box names the cause, and the working folder goes.
+void tst_ViewerSafety::fullDiskWhileUnpacking()
+{
+    SmallTmpfs disk(qint64(48) * 1024 * 1024);
+    KELVANE_REQUIRE_TMPFS(disk);
+    const QByteArray savedTmpDir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(disk.path()));
+    QPluginLoader loader(QStringLiteral(KELVANE_PLAYER_PLUGIN));
+    QWidget *window = qobject_cast<QWidget *>(loader.instance());
+    IKelvanePlayer *player = qobject_cast<IKelvanePlayer *>(loader.instance());
+    window->show();
+
+    // 8 files of 4 MiB fit, but leave the small disk nearly full: the
+    // player asks first; the filler takes the rest right after the answer.
+    BoxAnswer question("kelvane-unpack-question", QMessageBox::AcceptRole, [&disk] { disk.fill(); });
+    BoxAnswer failure("", QMessageBox::AcceptRole);
+    const bool opened = player->slOpen(m_tmpfs->filePath(QStringLiteral("small.zip")));
+    const QString folder = workingFolder();
+    qputenv("TMPDIR", savedTmpDir);
+    QVERIFY(!question.text.isEmpty());
+    QVERIFY(!opened);
+    QVERIFY2(failure.text.startsWith(QStringLiteral("The lecture could not be unpacked: Unable to write ")),
+             qPrintable(failure.text));
+    QVERIFY2(failure.text.endsWith(QStringLiteral(": No space left on device")), qPrintable(failure.text));
+    QVERIFY(!QFileInfo::exists(folder));
+    delete window;
+}
+
+void tst_ViewerSafety::unattendedRefusals_data()
+{
+    QTest::addColumn<QByteArray>("package");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+
+    QTest::newRow("expands beyond bounds") << expandingLecture() << 5 << "This lecture unpacks to 3.73 GiB";
+    QTest::newRow("a page of 200 MB") << lectureWithPage(bigPage(200 * 1024 * 1024)) << 0
+                                      << "pages of more than 16.00 MiB";
+    QTest::newRow("100,000 nested elements") << lectureWithPage(nestedPage("<div>", "</div>", 100000)) << 0
+                                             << "nests its elements 100002 levels deep";
+    QTest::newRow("30 nested tables")
+        << lectureWithPage(nestedPage("<table><tr><td>", "</td></tr></table>", 30)) << 0
+        << "puts tables 30 levels deep";
+}
+
+// Unattended runs (--screenshot) refuse at once what would need a person's
+// consent, and pass pages the pane cannot take, in seconds and little memory.
+void tst_ViewerSafety::unattendedRefusals()
+{
+    QFETCH(QByteArray, package);
+    QFETCH(int, exitCode);
+    QFETCH(QString, said);
+    QTemporaryDir scratch;
+    const QString path = scratch.filePath(QStringLiteral("lecture.zip"));
+    QVERIFY(writeFile(path, package));
+    package.clear();
+    QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("tmp")));
+    QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("private")));
+    ::chmod(QFile::encodeName(scratch.filePath(QStringLiteral("private"))).constData(), 0700);
+
+    const ProgramRun run = runProgram({QStringLiteral("--screenshot"), scratch.filePath(QStringLiteral("shot.png")), path},
+                                      programEnvironment(scratch.filePath(QStringLiteral("tmp")),
+                                                         scratch.filePath(QStringLiteral("private"))));
+    qInfo("%lld ms, peak memory %lld MiB", run.milliseconds, run.peakKiB / 1024);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.errors.contains(said), qPrintable(run.errors));
+    QVERIFY2(run.milliseconds < 15000, qPrintable(QString::number(run.milliseconds)));
+    QVERIFY2(run.peakKiB < 400 * 1024, qPrintable(QString::number(run.peakKiB)));
+    QCOMPARE(QDir(scratch.filePath(QStringLiteral("tmp"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
 }
 
 QTEST_MAIN(tst_ViewerSafety)
