@@ -5,6 +5,7 @@
 
 #include "exitcodes.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QStringList>
 
@@ -42,20 +43,30 @@ CommandLine::CommandLine()
                       "without a display this happens offscreen."),
                    tr("file"))
     , m_pdf(QStringLiteral("pdf"),
-            tr("Write the package's page into <file> (PDF, pictures included) and exit; "
-               "no window is shown."),
+            tr("Write every page of the lecture, in the order of its contents, into <file> "
+               "(PDF, pictures included, each page on a new sheet) and exit; no window is shown."),
             tr("file"))
     , m_size(QStringLiteral("size"),
              tr("Window size as WIDTHxHEIGHT, kept within the screen; "
                 "a screenshot gets exactly this size (default: 960x820)."),
              tr("size"))
+    , m_contents(QStringLiteral("contents"),
+                 tr("Print the lecture's contents (title, tab, path inside the package; indented by "
+                    "two spaces a level) and exit; no window is shown."))
+    , m_find(QStringLiteral("find"),
+             tr("Print each match of <text> in the lecture's pages (path inside the package, tab, the "
+                "words around it) and exit: 0 when something was found, 1 when nothing was."),
+             tr("text"))
+    , m_page(QStringLiteral("page"), tr("With --pdf: write only the page at <path> inside the package."),
+             tr("path"))
 {
     m_parser.setApplicationDescription(
         tr("Shows a lecture package (a ZIP archive with index.html) in the Kelvane player.\n"
-           "Without a package it opens the bundled sample lecture."));
+           "Without a package it shows its start screen (recent lectures, the bundled sample); "
+           "--screenshot, --pdf, --contents and --find then take the sample lecture."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({m_plugin, m_lang, m_screenshot, m_pdf, m_size});
+    m_parser.addOptions({m_plugin, m_lang, m_screenshot, m_pdf, m_size, m_contents, m_find, m_page});
     m_parser.addPositionalArgument(QStringLiteral("package"), tr("The lecture package to open."),
                                    tr("[package.zip]"));
 }
@@ -75,6 +86,8 @@ LaunchRequest CommandLine::scan(int argc, char **argv)
             request.screenshot = true;
         else if (optionValue("--pdf", argc, argv, &i, &value))
             request.pdf = true;
+        else if (arg == "--contents" || optionValue("--find", argc, argv, &i, &value))
+            request.report = true;
         else if (optionValue("--lang", argc, argv, &i, &value))
             request.language = QString::fromLocal8Bit(value);
         else if (optionValue("-platform", argc, argv, &i, &value))
@@ -141,6 +154,29 @@ bool CommandLine::process(const QCoreApplication &app, ViewerOptions *options)
     if (m_parser.isSet(m_pdf))
         options->pdfFile = QFileInfo(m_parser.value(m_pdf)).absoluteFilePath();
     options->language = m_parser.value(m_lang);
+    return processLectureOptions(options);
+}
+
+bool CommandLine::processLectureOptions(ViewerOptions *options)
+{
+    options->listContents = m_parser.isSet(m_contents);
+    options->findText = m_parser.value(m_find).simplified();
+    if (m_parser.isSet(m_find) && options->findText.isEmpty()) {
+        printError(tr("--find expects a text to look for"));
+        return false;
+    }
+    if (m_parser.isSet(m_page)) {
+        if (options->pdfFile.isEmpty()) {
+            printError(tr("--page goes with --pdf"));
+            return false;
+        }
+        options->pdfPage = QDir::fromNativeSeparators(m_parser.value(m_page));
+    }
+    const int reports = int(options->listContents) + int(!options->findText.isEmpty());
+    if (reports > 1 || (reports == 1 && (!options->pdfFile.isEmpty() || !options->screenshotFile.isEmpty()))) {
+        printError(tr("--contents, --find, --pdf and --screenshot cannot be combined"));
+        return false;
+    }
     return true;
 }
 

@@ -17,6 +17,7 @@ struct LaunchRequest
     bool textOnly = false;      // --help, --help-all or --version
     bool screenshot = false;    // --screenshot FILE
     bool pdf = false;           // --pdf FILE
+    bool report = false;        // --contents or --find TEXT: text, no window
     bool platformGiven = false; // Qt's own -platform NAME
     QString language;           // --lang, empty when not given
 };
@@ -30,6 +31,9 @@ struct ViewerOptions
     QString language;
     QString screenshotFile;
     QString pdfFile;
+    QString pdfPage;           // --page: the one page of the PDF; empty: all
+    bool listContents = false; // --contents
+    QString findText;          // --find; empty when not given
     QSize size;                // invalid when --size was not given
 };
 
@@ -59,12 +63,17 @@ public:
     static QString samplePackagePath();
 
 private:
+    bool processLectureOptions(ViewerOptions *options);
+
     QCommandLineParser m_parser;
     QCommandLineOption m_plugin;
     QCommandLineOption m_lang;
     QCommandLineOption m_screenshot;
     QCommandLineOption m_pdf;
     QCommandLineOption m_size;
+    QCommandLineOption m_contents;
+    QCommandLineOption m_find;
+    QCommandLineOption m_page;
 };
 
 #endif // KELVANE_HOST_COMMANDLINE_H

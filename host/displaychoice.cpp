@@ -18,8 +18,8 @@ DisplayChoice DisplayChoice::forRequest(const LaunchRequest &request)
     if (request.platformGiven || environmentSet("QT_QPA_PLATFORM"))
         return choice;
 
-    // A PDF needs no window at all.
-    if (request.pdf && !request.screenshot) {
+    // A PDF, the contents and search results need no window at all.
+    if ((request.pdf || request.report) && !request.screenshot) {
         choice.platform = "offscreen";
         return choice;
     }

@@ -12,6 +12,7 @@
 enum ViewerExitCode {
     ExitOk = 0,
     ExitUsage = 1,             // bad command line, or no such package
+    ExitNothingFound = 1,      // --find found the text on no page
     ExitPluginNotLoaded = 2,
     ExitWrongVerification = 3,
     ExitNoPlayer = 4,

@@ -3,6 +3,8 @@
 
 #include "pageexport.h"
 
+#include "lectureprinter.h"
+
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtGui/QTextDocument>
@@ -16,6 +18,12 @@ void PageExport::print(const QTextDocument &page, QPrinter *printer)
 }
 
 bool PageExport::toPdf(const QTextDocument &page, const QString &fileName, const QString &title, QString *error)
+{
+    return toPdf(QList<const QTextDocument *>{&page}, fileName, title, error);
+}
+
+bool PageExport::toPdf(const QList<const QTextDocument *> &pages, const QString &fileName, const QString &title,
+                       QString *error)
 {
     // QPrinter reports no failure to open its output, so the file is tried
     // here first (and must be a new, non-empty file afterwards).
@@ -31,9 +39,10 @@ bool PageExport::toPdf(const QTextDocument &page, const QString &fileName, const
     printer.setOutputFileName(fileName);
     printer.setDocName(title);
     printer.setCreator(QStringLiteral("kelvane-viewer"));
-    print(page, &printer);
+    const bool printed = pages.size() == 1 ? (print(*pages.first(), &printer), true)
+                                           : LecturePrinter::print(pages, &printer);
 
-    if (QFileInfo(fileName).size() == 0) {
+    if (!printed || QFileInfo(fileName).size() == 0) {
         *error = tr("cannot write %1").arg(fileName);
         return false;
     }

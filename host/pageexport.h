@@ -5,6 +5,7 @@
 #define KELVANE_HOST_PAGEEXPORT_H
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QList>
 #include <QtCore/QString>
 
 class QPrinter;
@@ -22,6 +23,9 @@ public:
     // Writes a PDF file named `fileName` with `title` as its document name;
     // false with *error when the file could not be written.
     static bool toPdf(const QTextDocument &page, const QString &fileName, const QString &title, QString *error);
+    // The same for several pages, each starting on a new sheet.
+    static bool toPdf(const QList<const QTextDocument *> &pages, const QString &fileName, const QString &title,
+                      QString *error);
 };
 
 #endif // KELVANE_HOST_PAGEEXPORT_H

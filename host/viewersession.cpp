@@ -4,6 +4,8 @@
 #include "viewersession.h"
 
 #include "exitcodes.h"
+#include "lectureprinter.h"
+#include "lecturereport.h"
 #include "pageexport.h"
 #include "playerplugin.h"
 #include "terminationsignals.h"
@@ -13,6 +15,7 @@
 #include "windowstate.h"
 #include "workfolderplace.h"
 
+#include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
 
 #include <QtCore/QElapsedTimer>
@@ -111,6 +114,9 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
         printError(plugin.errorString());
         return code;
     }
+    const bool report = m_options.listContents || !m_options.findText.isEmpty();
+    if (report)
+        LectureReport::holdPlayerOutput();
     // The window translates its label when it is built.
     if (!m_translations.installPlayerCatalogue())
         printError(tr("the plug-in holds no translation catalogue; staying in English"));
@@ -120,15 +126,17 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
         return code;
     }
     QObject *instance = plugin.instance();
-    // The back button ends the session: the player has removed its working
-    // folder and says so with sgQuit().
+    // In an unattended run the back button ends the session: the player has
+    // removed its working folder and says so with sgQuit(). (A window shows
+    // its start screen instead, see showWindow.)
     if (!connect(instance, SIGNAL(sgQuit()), this, SLOT(playerQuit()))) {
         printError(tr("%1 has no sgQuit() signal").arg(plugin.fileName()));
         delete instance;
         return ExitNoPlayer;
     }
 
-    const bool unattended = !m_options.screenshotFile.isEmpty() || !m_options.pdfFile.isEmpty();
+    const bool unattended = !m_options.screenshotFile.isEmpty() || !m_options.pdfFile.isEmpty()
+        || m_options.listContents || !m_options.findText.isEmpty();
     const int result = unattended ? renderUnattended(plugin.window(), plugin.player(), terminations)
                                   : showWindow(plugin.window(), plugin.player(), terminations);
 
@@ -138,11 +146,15 @@ int ViewerSession::runWithPlugin(TerminationSignals &terminations)
     if (!m_endedByPlayer)
         QMetaObject::invokeMethod(instance, "slQuit");
     delete instance;
+    LectureReport::releasePlayerOutput();
     return result;
 }
 
 int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
 {
+    // With a window, the player's back button leads to the start screen;
+    // the viewer ends only when its window is closed or by Ctrl+Q.
+    disconnect(playerWindow, SIGNAL(sgQuit()), this, SLOT(playerQuit()));
     ViewerSettings settings;
     ViewerWindow window(playerWindow, player, settings);
     WindowState state(settings, &window, window.page(), player);
@@ -150,8 +162,11 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
     window.show();
     state.fitToScreen();
 
-    // The sample lecture is not one of the user's packages.
-    const bool opened = window.openPackage(m_options.package, m_options.packageGiven);
+    bool opened = true;
+    if (m_options.packageGiven)
+        opened = window.openPackage(m_options.package);
+    else
+        window.showStartScreen();
     // Closed by the user while the package was opening: a normal end.
     int result = opened || !window.isVisible() ? ExitOk : ExitOpenFailed;
     QCoreApplication::processEvents();
@@ -164,13 +179,15 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
 int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations)
 {
     closeBoxesUnattended(this);
+    if (m_options.listContents || !m_options.findText.isEmpty())
+        return reportLecture(playerWindow, player);
     if (m_options.screenshotFile.isEmpty()) {
         // A PDF needs no window on any screen.
         if (!player->slOpen(m_options.package))
             return ExitOpenFailed;
         if (!settle(50, terminations))
             return ExitOk;
-        return writePdf(playerWindow) ? ExitOk : ExitOutputFailed;
+        return writePdf(playerWindow);
     }
 
     // The window is laid out and painted as if shown, at exactly the size
@@ -191,34 +208,70 @@ int ViewerSession::renderUnattended(QWidget *playerWindow, IKelvanePlayer *playe
     }
     std::printf("screenshot: %s\n", qPrintable(m_options.screenshotFile));
     std::fflush(stdout);
-    if (!m_options.pdfFile.isEmpty() && !writePdf(playerWindow))
-        return ExitOutputFailed;
-    return ExitOk;
+    return m_options.pdfFile.isEmpty() ? int(ExitOk) : writePdf(playerWindow);
 }
 
-bool ViewerSession::writePdf(QWidget *playerWindow)
+int ViewerSession::writePdf(QWidget *playerWindow)
 {
     const auto *page = playerWindow->findChild<QTextBrowser *>();
+    auto *navigator = qobject_cast<IKelvaneNavigator *>(playerWindow);
     if (!page) {
         printError(tr("the player shows no page that could be exported"));
-        return false;
+        return ExitOutputFailed;
+    }
+    // Every page of the lecture, or the one asked for; a player without
+    // the navigator gives the page shown.
+    QObject owner;
+    QList<const QTextDocument *> documents{page->document()};
+    if (navigator)
+        documents = LecturePrinter::lectureDocuments(navigator, &owner, m_options.pdfPage);
+    else if (!m_options.pdfPage.isEmpty())
+        printError(tr("the player cannot show single pages; the page shown is written"));
+    if (documents.isEmpty()) {
+        printError(tr("the lecture has no page %1").arg(m_options.pdfPage));
+        return ExitUsage;
     }
     QString error;
-    if (!PageExport::toPdf(*page->document(), m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(),
-                           &error)) {
+    if (!PageExport::toPdf(documents, m_options.pdfFile, QFileInfo(m_options.package).completeBaseName(), &error)) {
         printError(error);
-        return false;
+        return ExitOutputFailed;
     }
     std::printf("pdf: %s\n", qPrintable(m_options.pdfFile));
     std::fflush(stdout);
-    return true;
+    return ExitOk;
+}
+
+int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)
+{
+    auto *navigator = qobject_cast<IKelvaneNavigator *>(playerWindow);
+    if (!navigator) {
+        printError(tr("the player cannot list the pages of a lecture"));
+        return ExitNoPlayer;
+    }
+    if (!player->slOpen(m_options.package))
+        return ExitOpenFailed;
+    QStringList lines;
+    int code = ExitOk;
+    LectureReport::releasePlayerOutput();
+    if (m_options.listContents) {
+        lines = LectureReport::contentsLines(navigator->lecturePages());
+    } else {
+        lines = LectureReport::matchLines(navigator->findInLecture(m_options.findText));
+        code = lines.isEmpty() ? ExitNothingFound : ExitOk;
+    }
+    if (!LectureReport::print(lines)) {
+        printError(tr("cannot write to standard output"));
+        return ExitOutputFailed;
+    }
+    return code;
 }
 
 void ViewerSession::tellBeforeWindow(const QString &text)
 {
     printError(text);
     // A window was asked for, so there is a display to show the box on.
-    if (m_options.screenshotFile.isEmpty() && m_options.pdfFile.isEmpty())
+    if (m_options.screenshotFile.isEmpty() && m_options.pdfFile.isEmpty() && !m_options.listContents
+        && m_options.findText.isEmpty())
         QMessageBox::warning(nullptr, tr("Kelvane"), text);
 }
 

@@ -35,7 +35,8 @@ private:
     int runWithPlugin(TerminationSignals &terminations);
     int showWindow(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     int renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
-    bool writePdf(QWidget *playerWindow);
+    int writePdf(QWidget *playerWindow); // an exit code
+    int reportLecture(QWidget *playerWindow, IKelvanePlayer *player);
     // A failure before any window exists: on standard error, and in a box
     // when a window was asked for.
     void tellBeforeWindow(const QString &text);

@@ -3,22 +3,33 @@
 
 #include "viewerwindow.h"
 
+#include "contentspanel.h"
+#include "lecturesearchpanel.h"
+#include "navigationbar.h"
 #include "packagedrop.h"
+#include "bookmarksmenu.h"
+#include "commandline.h"
+#include "lectureprinter.h"
 #include "pageexport.h"
+#include "readingplaces.h"
+#include "startscreen.h"
 #include "viewersettings.h"
 
+#include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QAction> // QtWidgets in Qt 5, QtGui in Qt 6
 #include <QtGui/QIcon>
+#include <QtPrintSupport/QAbstractPrintDialog>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QMessageBox>
+#include <QtWidgets/QStyle>
 #include <QtWidgets/QTextBrowser>
 
 namespace {
@@ -49,6 +60,7 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
     : m_playerWindow(playerWindow)
     , m_player(player)
     , m_settings(settings)
+    , m_navigator(qobject_cast<IKelvaneNavigator *>(playerWindow))
 {
     registerViewerResources();
     setWindowIcon(QIcon(QStringLiteral(":/kelvane_viewer/kelvane-viewer.png")));
@@ -59,16 +71,67 @@ ViewerWindow::ViewerWindow(QWidget *playerWindow, IKelvanePlayer *player, Viewer
     createActions();
     updateTitle();
 
+    // The player's back button closes the lecture; the viewer goes on.
+    connect(m_playerWindow, SIGNAL(sgQuit()), this, SLOT(showStartScreen()));
+
     auto *drop = new PackageDrop(this);
     connect(drop, &PackageDrop::packageDropped, this, [this](const QString &path) { openPackage(path); });
 }
 
 ViewerWindow::~ViewerWindow()
 {
+    leaveLecture();
     // The player's window may outlive this one.
-    if (centralWidget() == m_playerWindow) {
+    if (centralWidget() == m_playerWindow)
         takeCentralWidget();
+    if (m_playerWindow->parent() == this)
         m_playerWindow->setParent(nullptr);
+}
+
+void ViewerWindow::showStartScreen()
+{
+    if (!m_startScreen) {
+        m_startScreen = new StartScreen(m_settings, CommandLine::samplePackagePath(), this);
+        connect(m_startScreen, &StartScreen::openRequested, this, &ViewerWindow::chooseAndOpen);
+        connect(m_startScreen, &StartScreen::packageChosen, this, [this](const QString &path) {
+            openPackage(path, QFileInfo(path) != QFileInfo(CommandLine::samplePackagePath()));
+        });
+    }
+    leaveLecture();
+    m_startScreen->refresh();
+    if (centralWidget() != m_startScreen) {
+        takeCentralWidget();
+        m_playerWindow->hide();
+        setCentralWidget(m_startScreen);
+        m_startScreen->show();
+    }
+    m_package.clear();
+    setLectureToolsEnabled(false);
+    updateTitle();
+}
+
+void ViewerWindow::showPlayer()
+{
+    if (centralWidget() == m_playerWindow)
+        return;
+    takeCentralWidget();
+    if (m_startScreen)
+        m_startScreen->hide();
+    setCentralWidget(m_playerWindow);
+    m_playerWindow->show();
+    setLectureToolsEnabled(true);
+}
+
+void ViewerWindow::setLectureToolsEnabled(bool enabled)
+{
+    m_print->setEnabled(enabled && m_page != nullptr);
+    m_export->setEnabled(enabled && m_page != nullptr);
+    if (!m_navigator)
+        return;
+    m_navigationBar->setEnabled(enabled);
+    if (!enabled) {
+        m_contents->clear();
+        m_search->clear();
     }
 }
 
@@ -91,9 +154,47 @@ void ViewerWindow::createActions()
     m_quit = addEntry(file, tr("&Quit"), this, &QWidget::close);
     m_quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
+    if (m_navigator)
+        createLectureTools(menuBar()->addMenu(tr("&View")));
+
     QMenu *help = menuBar()->addMenu(tr("&Help"));
     m_about = addEntry(help, tr("&About and Keys"), this, &ViewerWindow::showAbout);
     m_about->setShortcut(QKeySequence::HelpContents);
+}
+
+void ViewerWindow::createLectureTools(QMenu *view)
+{
+    m_navigationBar = new NavigationBar(m_navigator, this);
+    addToolBar(Qt::TopToolBarArea, m_navigationBar);
+    m_contents = new ContentsPanel(m_navigator, this);
+    m_search = new LectureSearchPanel(m_navigator, this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_contents);
+    addDockWidget(Qt::LeftDockWidgetArea, m_search);
+    tabifyDockWidget(m_contents, m_search);
+    m_search->hide();
+
+    QAction *showContents = m_contents->toggleViewAction();
+    showContents->setText(tr("&Contents"));
+    showContents->setIcon(QIcon::fromTheme(QStringLiteral("view-list-tree"), style()->standardIcon(QStyle::SP_FileDialogContentsView)));
+    showContents->setShortcut(QKeySequence(Qt::Key_F9));
+    m_contents->setVisible(m_settings.contentsShown());
+    // Only the reader's choice is kept, not the hiding as the window closes.
+    connect(showContents, &QAction::triggered, this, [this](bool shown) { m_settings.setContentsShown(shown); });
+    view->addAction(showContents);
+    QAction *search = addEntry(view, tr("&Search the Lecture..."), m_search, &LectureSearchPanel::activate);
+    search->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    search->setIcon(QIcon::fromTheme(QStringLiteral("edit-find"), style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
+    m_navigationBar->addPanelAction(showContents);
+    m_navigationBar->addPanelAction(search);
+
+    m_places = new ReadingPlaces(m_settings, m_navigator, this);
+    menuBar()->addMenu(new BookmarksMenu(m_places, this));
+}
+
+void ViewerWindow::leaveLecture()
+{
+    if (m_places && !m_package.isEmpty())
+        m_places->lectureLeaving();
 }
 
 bool ViewerWindow::openPackage(const QString &path, bool remember)
@@ -105,11 +206,23 @@ bool ViewerWindow::openPackage(const QString &path, bool remember)
         m_settings.forgetPackage(absolute);
         return false;
     }
+    leaveLecture();
     if (!m_player->slOpen(absolute))
         return false;
     m_package = absolute;
-    if (remember)
+    showPlayer();
+    if (m_navigator) {
+        m_contents->reload();
+        m_search->clear();
+        m_navigationBar->updateStates();
+    }
+    if (remember) {
         m_settings.rememberPackage(absolute);
+        const QVector<KelvaneLecturePage> pages = m_navigator ? m_navigator->lecturePages() : QVector<KelvaneLecturePage>();
+        m_settings.noteOpened(absolute, pages.isEmpty() ? QFileInfo(absolute).completeBaseName() : pages.first().title);
+    }
+    if (m_places)
+        m_places->lectureOpened(absolute);
     updateTitle();
     return true;
 }
@@ -150,10 +263,22 @@ void ViewerWindow::printPage()
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QFileInfo(m_package).completeBaseName());
+    // "Current page" is the page shown, "All" the whole lecture; the page
+    // shown unless the reader chooses otherwise.
+    printer.setPrintRange(QPrinter::CurrentPage);
     QPrintDialog dialog(&printer, this);
-    dialog.setWindowTitle(tr("Print Page"));
-    if (dialog.exec() == QDialog::Accepted)
+    dialog.setWindowTitle(tr("Print"));
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, m_navigator != nullptr);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, m_navigator == nullptr);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!m_navigator || printer.printRange() == QPrinter::CurrentPage) {
         PageExport::print(*m_page->document(), &printer);
+        return;
+    }
+    QObject pages;
+    if (!LecturePrinter::print(LecturePrinter::lectureDocuments(m_navigator, &pages), &printer))
+        QMessageBox::warning(this, tr("Kelvane"), tr("The lecture could not be printed."));
 }
 
 void ViewerWindow::exportPdf()
@@ -172,7 +297,11 @@ void ViewerWindow::exportPdf()
     if (QFileInfo(fileName).suffix().isEmpty())
         fileName += QStringLiteral(".pdf");
     QString error;
-    if (!PageExport::toPdf(*m_page->document(), fileName, baseName, &error))
+    QObject pages;
+    const QList<const QTextDocument *> documents = m_navigator
+        ? LecturePrinter::lectureDocuments(m_navigator, &pages)
+        : QList<const QTextDocument *>{m_page->document()};
+    if (!PageExport::toPdf(documents, fileName, baseName, &error))
         QMessageBox::warning(this, tr("Kelvane"), error);
 }
 
@@ -186,8 +315,8 @@ QString ViewerWindow::aboutText()
     // The viewer's own keys, then those of the player's window.
     const Key keys[] = {
         {{QKeySequence::Open}, tr("Open a lecture package")},
-        {{QKeySequence::Print}, tr("Print the page")},
-        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the page to PDF")},
+        {{QKeySequence::Print}, tr("Print the page or the whole lecture")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_E)}, tr("Export the whole lecture to PDF")},
         {{QKeySequence(Qt::CTRL | Qt::Key_Q)}, tr("Quit")},
         {{QKeySequence::HelpContents}, tr("This window")},
         {{QKeySequence(Qt::CTRL | Qt::Key_F)}, tr("Go to the search field (Enter finds)")},
@@ -195,6 +324,11 @@ QString ViewerWindow::aboutText()
         {{QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, tr("Larger text")},
         {{QKeySequence(Qt::CTRL | Qt::Key_Minus)}, tr("Smaller text")},
         {{QKeySequence(Qt::ALT | Qt::Key_Left), QKeySequence(Qt::Key_Backspace)}, tr("Back to the previous page")},
+        {{QKeySequence(Qt::ALT | Qt::Key_Right)}, tr("Forward again")},
+        {{QKeySequence(Qt::ALT | Qt::Key_Home)}, tr("The start page of the lecture")},
+        {{QKeySequence(Qt::Key_F9)}, tr("Show or hide the contents")},
+        {{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, tr("Search the whole lecture")},
+        {{QKeySequence(Qt::CTRL | Qt::Key_D)}, tr("Bookmark the place shown")},
     };
     QString rows;
     for (const Key &key : keys) {

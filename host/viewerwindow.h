@@ -7,10 +7,16 @@
 #include <QtCore/QString>
 #include <QtWidgets/QMainWindow>
 
+class ContentsPanel;
+class IKelvaneNavigator;
 class IKelvanePlayer;
+class LectureSearchPanel;
+class NavigationBar;
+class ReadingPlaces;
 class QAction;
 class QMenu;
 class QTextBrowser;
+class StartScreen;
 class ViewerSettings;
 
 // The viewer's main window: the player's window in the middle, and around
@@ -30,6 +36,13 @@ public:
     QString package() const { return m_package; }
 
     QMenu *recentMenu() const { return m_recentMenu; }
+    // The parts that need the player's IKelvaneNavigator; null without it.
+    NavigationBar *navigationBar() const { return m_navigationBar; }
+    ContentsPanel *contentsPanel() const { return m_contents; }
+    LectureSearchPanel *searchPanel() const { return m_search; }
+    // The home screen; null until it was first shown.
+    StartScreen *startScreen() const { return m_startScreen; }
+    ReadingPlaces *readingPlaces() const { return m_places; }
 
     // The text of the About box: version and keys.
     static QString aboutText();
@@ -40,14 +53,21 @@ public slots:
     // path that names nothing as nothing to do.
     bool openPackage(const QString &path, bool remember = true);
     void chooseAndOpen();
+    // Shows the home screen in place of the page: at the start without a
+    // package, and when the player's back button closed the lecture.
+    void showStartScreen();
     void printPage();
     void exportPdf();
     void showAbout();
 
 private:
     void createActions();
+    void createLectureTools(QMenu *view);
+    void leaveLecture();
     void fillRecentMenu();
     void updateTitle();
+    void showPlayer();
+    void setLectureToolsEnabled(bool enabled);
 
     QWidget *m_playerWindow;
     IKelvanePlayer *m_player;
@@ -61,6 +81,13 @@ private:
     QAction *m_quit = nullptr;
     QAction *m_about = nullptr;
     QMenu *m_recentMenu = nullptr;
+
+    IKelvaneNavigator *m_navigator = nullptr;
+    NavigationBar *m_navigationBar = nullptr;
+    ContentsPanel *m_contents = nullptr;
+    LectureSearchPanel *m_search = nullptr;
+    StartScreen *m_startScreen = nullptr;
+    ReadingPlaces *m_places = nullptr;
 };
 
 #endif // KELVANE_HOST_VIEWERWINDOW_H

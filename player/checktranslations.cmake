@@ -11,8 +11,9 @@
 # vanished or obsolete. Either, and an empty translation, is an error.
 
 file(READ "${CATALOGUE}" _ts)
-# CMake lists split on ';'; take them out of the texts first.
-string(REPLACE ";" "&#59;" _ts "${_ts}")
+# CMake lists split on ';'; take them out of the texts first (and the
+# stand-in must hold none itself, as "&#59;" would).
+string(REPLACE ";" "{semicolon}" _ts "${_ts}")
 string(REGEX MATCHALL "<context>.*</context>" _ts "${_ts}")
 string(REPLACE "</context>" "</context>;" _contexts "${_ts}")
 
@@ -41,8 +42,11 @@ foreach(_context IN LISTS _contexts)
     endforeach()
 endforeach()
 
+if(NOT UPDATE_TARGET)
+    set(UPDATE_TARGET update_player_translations)
+endif()
 if(_problems)
     message(FATAL_ERROR "The translation catalogue ${SOURCE} is not up to date:${_problems}\n"
-        "Bring it up to date with the target update_player_translations, then write the "
+        "Bring it up to date with the target ${UPDATE_TARGET}, then write the "
         "missing Russian translations into it.")
 endif()

@@ -10,6 +10,7 @@
 #include "pagefinder.h"
 #include "pagelimits.h"
 #include "pagenavigator.h"
+#include "pagepalette.h"
 #include "pageprinter.h"
 #include "unpackrun.h"
 #include "windowshortcuts.h"
@@ -63,6 +64,7 @@ CMainWindow::CMainWindow(QWidget *parent)
 
     browser.setReadOnly(true);
     browser.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PagePalette::apply(&browser);
     windowLayout->addWidget(&browser);
 
     auto *toolBar = new QWidget;
@@ -111,6 +113,9 @@ CMainWindow::CMainWindow(QWidget *parent)
     keys.zoomIn = [this] { slFontUp(); };
     keys.zoomOut = [this] { slFontDown(); };
     keys.goBack = [navigator] { navigator->goBack(); };
+    keys.goForward = [navigator] { navigator->goForward(); };
+    keys.goHome = [navigator] { navigator->goHome(); };
+    connect(finder, &PageFinder::wrapped, navigator, &PageNavigator::findWrapped);
     WindowShortcuts::install(this, keys);
 
     printConsoleLine("ok4");

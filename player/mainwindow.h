@@ -4,6 +4,7 @@
 #ifndef KELVANE_MAINWINDOW_H
 #define KELVANE_MAINWINDOW_H
 
+#include "ikelvanenavigator.h"
 #include "ikelvaneplayer.h"
 
 #include <QtCore/QString>
@@ -17,12 +18,14 @@ static const QString tempDirName = QStringLiteral("texttemp");
 
 // The player window: an HTML pane above a row of controls (back, search,
 // zoom). It unpacks a lecture package into the working folder and shows its
-// index.html; the back button removes the folder and emits sgQuit().
-class CMainWindow : public QWidget, public IKelvanePlayer
+// index.html; the back button removes the folder and emits sgQuit(). Hosts
+// that offer contents, history and the search through the whole lecture
+// reach those through IKelvaneNavigator (mainwindownavigation.cpp).
+class CMainWindow : public QWidget, public IKelvanePlayer, public IKelvaneNavigator
 {
     Q_OBJECT
     Q_PLUGIN_METADATA(IID "IKelvanePlayer/1.0")
-    Q_INTERFACES(IKelvanePlayer)
+    Q_INTERFACES(IKelvanePlayer IKelvaneNavigator)
 
 public:
     explicit CMainWindow(QWidget *parent = nullptr);
@@ -41,6 +44,22 @@ public slots:
 
 private slots:
     void slQuit();
+
+public:
+    QVector<KelvaneLecturePage> lecturePages() override;
+    QString currentPage() const override;
+    QString startPage() const override;
+    int scrollPosition() const override;
+    bool openPage(const QString &path, int scrollPosition) override;
+    bool canGoBack() const override;
+    bool canGoForward() const override;
+    bool goBack() override;
+    bool goForward() override;
+    bool goHome() override;
+    QVector<KelvaneLectureMatch> findInLecture(const QString &text) override;
+    bool showMatch(const KelvaneLectureMatch &match) override;
+    QTextDocument *pageDocument(const QString &path, QObject *parent) override;
+    QObject *navigationSignals() override;
 
 private:
     QTextBrowser browser;

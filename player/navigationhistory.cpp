@@ -12,6 +12,13 @@ void NavigationHistory::setCurrentScrollPosition(int position)
 NavigationHistory::Location NavigationHistory::goBack()
 {
     if (canGoBack())
-        m_visited.removeLast();
+        m_ahead.append(m_visited.takeLast());
+    return current();
+}
+
+NavigationHistory::Location NavigationHistory::goForward()
+{
+    if (canGoForward())
+        m_visited.append(m_ahead.takeLast());
     return current();
 }

@@ -3,8 +3,10 @@
 
 #include "pagefinder.h"
 
+#include <QtGui/QTextCursor>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QTextBrowser>
+#include <QtWidgets/QToolTip>
 
 namespace {
 
@@ -28,7 +30,20 @@ bool PageFinder::findNext()
     const QString text = m_field->text();
     if (text.isEmpty())
         return false;
-    const bool found = m_browser->find(text);
+    bool found = m_browser->find(text);
+    if (!found) {
+        const QTextCursor before = m_browser->textCursor();
+        QTextCursor top(m_browser->document());
+        m_browser->setTextCursor(top);
+        found = m_browser->find(text);
+        if (found) {
+            QToolTip::showText(m_field->mapToGlobal(QPoint(0, m_field->height())),
+                               tr("Reached the end of the page; continued from the top"), m_field);
+            emit wrapped();
+        } else {
+            m_browser->setTextCursor(before);
+        }
+    }
     showNotFound(!found);
     return found;
 }

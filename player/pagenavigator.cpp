@@ -11,6 +11,7 @@
 #include "startpage.h"
 #include "textcontrast.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QLoggingCategory>
@@ -78,12 +79,15 @@ bool PageNavigator::start(const QString &root, const QString &page)
 {
     m_resolver = ReferenceResolver(root);
     m_history.clear();
+    m_contents.reset();
+    m_startPage = page;
     NavigationHistory::Location first;
     first.path = page;
-    if (!show(first))
-        return false;
-    m_history.visit(first);
-    return true;
+    const bool shown = show(first);
+    if (shown)
+        m_history.visit(first);
+    emit locationChanged();
+    return shown;
 }
 
 bool PageNavigator::goBack()
@@ -91,12 +95,80 @@ bool PageNavigator::goBack()
     if (!m_history.canGoBack())
         return false;
     const NavigationHistory::Location leaving = m_history.current();
+    m_history.setCurrentScrollPosition(scrollPosition());
     const NavigationHistory::Location previous = m_history.goBack();
     if (!previous.sameView(leaving))
         show(previous);
     // Back where the reader was, which an anchor need not tell exactly.
     m_browser->verticalScrollBar()->setValue(previous.scrollPosition);
+    emit locationChanged();
     return true;
+}
+
+bool PageNavigator::goForward()
+{
+    if (!m_history.canGoForward())
+        return false;
+    const NavigationHistory::Location leaving = m_history.current();
+    m_history.setCurrentScrollPosition(scrollPosition());
+    const NavigationHistory::Location next = m_history.goForward();
+    if (!next.sameView(leaving))
+        show(next);
+    // Where the reader was when going back from there.
+    m_browser->verticalScrollBar()->setValue(next.scrollPosition);
+    emit locationChanged();
+    return true;
+}
+
+bool PageNavigator::goHome()
+{
+    return !m_startPage.isEmpty() && openPage(m_startPage);
+}
+
+bool PageNavigator::openPage(const QString &path, int scrollPosition, const QString &fragment)
+{
+    if (m_history.isEmpty() || !m_resolver.contains(path) || !QFileInfo(path).isFile())
+        return false;
+    NavigationHistory::Location next;
+    next.path = path;
+    next.fragment = fragment;
+    next.scrollPosition = scrollPosition;
+    if (next.sameView(m_history.current()) && fragment.isEmpty()
+        && scrollPosition == m_browser->verticalScrollBar()->value())
+        return true; // already there: not a step of its own
+    return go(next);
+}
+
+int PageNavigator::scrollPosition() const
+{
+    return m_browser->verticalScrollBar()->value();
+}
+
+const LectureContents &PageNavigator::contents() const
+{
+    if (!m_contents)
+        m_contents.reset(new LectureContents(LectureContents::build(m_resolver, m_startPage)));
+    return *m_contents;
+}
+
+const LectureContents &PageNavigator::searchableContents() const
+{
+    contents();
+    m_contents->loadTexts();
+    return *m_contents;
+}
+
+QString PageNavigator::packagePath(const QString &absolutePath) const
+{
+    return QDir(root()).relativeFilePath(absolutePath);
+}
+
+QString PageNavigator::absolutePath(const QString &packagePath) const
+{
+    if (root().isEmpty() || QDir::isAbsolutePath(packagePath))
+        return QString();
+    const QString path = QDir::cleanPath(QDir(root()).filePath(packagePath));
+    return m_resolver.contains(path) ? path : QString();
 }
 
 void PageNavigator::followScriptLink(const QUrl &link)
@@ -182,16 +254,18 @@ void PageNavigator::followLink(const QUrl &link)
     go(next);
 }
 
-void PageNavigator::go(const NavigationHistory::Location &next)
+bool PageNavigator::go(const NavigationHistory::Location &next)
 {
     const bool samePage = next.sameView(m_history.current());
     m_history.setCurrentScrollPosition(m_browser->verticalScrollBar()->value());
     if (!samePage && !show(next))
-        return;
+        return false;
     NavigationHistory::Location visited = next;
     visited.scrollPosition = 0;
     m_history.visit(visited);
     scrollTo(next);
+    emit locationChanged();
+    return true;
 }
 
 bool PageNavigator::openOnDesktop(const QString &path, const QString &reference)
@@ -210,45 +284,14 @@ bool PageNavigator::openOnDesktop(const QString &path, const QString &reference)
 
 bool PageNavigator::show(const NavigationHistory::Location &location)
 {
-    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
-    // A page too big for the pane is not even read.
-    QString refusal = kind == ReferenceResolver::Picture ? QString()
-                                                        : PageLimits::sizeProblem(QFileInfo(location.path).size());
-    QFile file(location.path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QStringList frameNames;
+    QString refusal;
+    QTextDocument *document = composeDocument(location, m_browser, &frameNames, &refusal);
+    if (!document) {
         emit warning(tr("The file \"%1\" cannot be read.").arg(QFileInfo(location.path).fileName()));
         return false;
     }
-    const QByteArray bytes = kind == ReferenceResolver::Picture || !refusal.isEmpty() ? QByteArray() : file.readAll();
-    file.close();
-
-    // A document per page: pictures are looked up from the page's own
-    // folder, and the same name on another page is another picture.
-    auto *document = new PageDocument(&m_resolver, QFileInfo(location.path).absolutePath(), m_browser);
-    document->setDefaultFont(m_browser->font());
-    switch (refusal.isEmpty() ? kind : ReferenceResolver::OtherContent) {
-    case ReferenceResolver::Page: {
-        const PageComposer::Result page = PageComposer::compose(
-            PageDecoder::decodePage(bytes), QFileInfo(location.path).absolutePath(), m_resolver, location.frames);
-        m_frameNames = page.frameNames;
-        refusal = PageLimits::nestingProblem(PageLimits::nesting(page.html));
-        document->setHtml(refusal.isEmpty() ? page.html : PageLimits::placeholderHtml(refusal));
-        TextContrast::ensureReadable(document, m_browser->palette().color(QPalette::Base));
-        break;
-    }
-    case ReferenceResolver::OtherContent:
-        m_frameNames.clear();
-        document->setHtml(PageLimits::placeholderHtml(refusal));
-        break;
-    case ReferenceResolver::PlainText:
-        m_frameNames.clear();
-        document->setPlainText(PageDecoder::decodeText(bytes));
-        break;
-    default:
-        m_frameNames.clear();
-        document->setHtml(pictureHtml(QFileInfo(location.path).fileName()));
-        break;
-    }
+    m_frameNames = frameNames;
     // The pane deletes only the document it made itself; a page shown
     // before goes once the event that led here (a click on one of its
     // links) is over.
@@ -259,6 +302,57 @@ bool PageNavigator::show(const NavigationHistory::Location &location)
     if (!refusal.isEmpty())
         emit pageRefused(refusal, location.path);
     return true;
+}
+
+QTextDocument *PageNavigator::pageDocument(const QString &path, QObject *parent) const
+{
+    if (!m_resolver.contains(path))
+        return nullptr;
+    NavigationHistory::Location location;
+    location.path = path;
+    QStringList frameNames;
+    QString refusal;
+    return composeDocument(location, parent, &frameNames, &refusal);
+}
+
+QTextDocument *PageNavigator::composeDocument(const NavigationHistory::Location &location, QObject *parent,
+                                              QStringList *frameNames, QString *refusal) const
+{
+    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
+    // A page too big for the pane is not even read.
+    *refusal = kind == ReferenceResolver::Picture ? QString() : PageLimits::sizeProblem(QFileInfo(location.path).size());
+    QFile file(location.path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray bytes = kind == ReferenceResolver::Picture || !refusal->isEmpty() ? QByteArray() : file.readAll();
+    file.close();
+
+    // A document per page: pictures are looked up from the page's own
+    // folder, and the same name on another page is another picture.
+    auto *document = new PageDocument(&m_resolver, QFileInfo(location.path).absolutePath(), parent);
+    document->setDefaultFont(m_browser->font());
+    frameNames->clear();
+    switch (refusal->isEmpty() ? kind : ReferenceResolver::OtherContent) {
+    case ReferenceResolver::Page: {
+        const PageComposer::Result page = PageComposer::compose(
+            PageDecoder::decodePage(bytes), QFileInfo(location.path).absolutePath(), m_resolver, location.frames);
+        *frameNames = page.frameNames;
+        *refusal = PageLimits::nestingProblem(PageLimits::nesting(page.html));
+        document->setHtml(refusal->isEmpty() ? page.html : PageLimits::placeholderHtml(*refusal));
+        TextContrast::ensureReadable(document, m_browser->palette().color(QPalette::Base));
+        break;
+    }
+    case ReferenceResolver::OtherContent:
+        document->setHtml(PageLimits::placeholderHtml(*refusal));
+        break;
+    case ReferenceResolver::PlainText:
+        document->setPlainText(PageDecoder::decodeText(bytes));
+        break;
+    default:
+        document->setHtml(pictureHtml(QFileInfo(location.path).fileName()));
+        break;
+    }
+    return document;
 }
 
 void PageNavigator::scrollTo(const NavigationHistory::Location &location)

@@ -4,15 +4,18 @@
 #ifndef KELVANE_PAGENAVIGATOR_H
 #define KELVANE_PAGENAVIGATOR_H
 
+#include "lecturecontents.h"
 #include "navigationhistory.h"
 #include "referenceresolver.h"
 
 #include <QtCore/QObject>
+#include <QtCore/QSharedPointer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtCore/QUrl>
 
 class QTextBrowser;
+class QTextDocument;
 
 // Shows the pages of an unpacked package in the pane and follows their
 // links. Pages, plain text and pictures of the package are shown in the
@@ -32,9 +35,32 @@ public:
     // starts anew.
     bool start(const QString &root, const QString &page);
     bool goBack();
+    bool goForward();
+    // Shows the first page again, as a step of its own on the way back.
+    bool goHome();
+    // Shows a page of the package (an absolute path below the root) at a
+    // scroll position or, when `fragment` is given, at that anchor.
+    bool openPage(const QString &path, int scrollPosition = 0, const QString &fragment = QString());
     void followLink(const QUrl &link);
 
+    bool canGoBack() const { return m_history.canGoBack(); }
+    bool canGoForward() const { return m_history.canGoForward(); }
     QString currentPage() const { return m_history.current().path; }
+    QString startPage() const { return m_startPage; }
+    QString root() const { return m_resolver.root(); }
+    const ReferenceResolver &resolver() const { return m_resolver; }
+    int scrollPosition() const;
+    // The lecture's pages, read once per package on first use.
+    const LectureContents &contents() const;
+    // The same with every page's text read, for the search.
+    const LectureContents &searchableContents() const;
+    // A path of the package as "folder/page.html"; the absolute path of one.
+    QString packagePath(const QString &absolutePath) const;
+    QString absolutePath(const QString &packagePath) const;
+
+    // A document of the page at `path` as the pane would show it (pictures
+    // read from the package), owned by `parent`; null when it cannot be read.
+    QTextDocument *pageDocument(const QString &path, QObject *parent) const;
 
     // The frames of the page shown, when it is a page of frames.
     QStringList frameNames() const { return m_frameNames; }
@@ -44,14 +70,22 @@ signals:
     void warning(const QString &text);
     // A link of the page asks for the page to be printed.
     void printRequested();
+    // Another page or place is shown, or the way back or forward changed.
+    void locationChanged();
+    // The find field's search went on from the top of the page.
+    void findWrapped();
     // A page was not laid out (too large, nested too deep): why, and its
     // file. The pane shows a short note in its place.
     void pageRefused(const QString &reason, const QString &path);
 
 private:
     void followScriptLink(const QUrl &link);
-    void go(const NavigationHistory::Location &next);
+    bool go(const NavigationHistory::Location &next);
     bool show(const NavigationHistory::Location &location);
+    // The page's document; `refusal` says why it holds a note instead of
+    // the page (too large, nested too deep), empty when it holds the page.
+    QTextDocument *composeDocument(const NavigationHistory::Location &location, QObject *parent,
+                                   QStringList *frameNames, QString *refusal) const;
     bool openOnDesktop(const QString &path, const QString &reference);
     void scrollTo(const NavigationHistory::Location &location);
 
@@ -59,6 +93,8 @@ private:
     ReferenceResolver m_resolver;
     NavigationHistory m_history;
     QStringList m_frameNames;
+    QString m_startPage;
+    mutable QSharedPointer<LectureContents> m_contents;
 };
 
 #endif // KELVANE_PAGENAVIGATOR_H

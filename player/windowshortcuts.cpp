@@ -29,4 +29,8 @@ void WindowShortcuts::install(QWidget *window, const Actions &actions)
     addShortcut(window, QKeySequence(QStringLiteral("Ctrl+-")), actions.zoomOut);
     addShortcut(window, QKeySequence(QStringLiteral("Alt+Left")), actions.goBack);
     addShortcut(window, QKeySequence(QStringLiteral("Backspace")), actions.goBack);
+    if (actions.goForward)
+        addShortcut(window, QKeySequence(QStringLiteral("Alt+Right")), actions.goForward);
+    if (actions.goHome)
+        addShortcut(window, QKeySequence(QStringLiteral("Alt+Home")), actions.goHome);
 }

@@ -22,6 +22,8 @@ public:
         std::function<void()> zoomIn;
         std::function<void()> zoomOut;
         std::function<void()> goBack;
+        std::function<void()> goForward;
+        std::function<void()> goHome;
     };
 
     static void install(QWidget *window, const Actions &actions);

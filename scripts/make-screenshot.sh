@@ -12,5 +12,6 @@ settings=$(mktemp -d)
 trap 'rm -rf "$settings"' EXIT
 # Offscreen, in English, with settings of its own, at a fixed size.
 env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 XDG_CONFIG_HOME="$settings" \
-    "$build/bin/kelvane-viewer" --lang en --size 900x700 --screenshot doc/kelvane-viewer.png >/dev/null
+    "$build/bin/kelvane-viewer" --lang en --size 900x700 --screenshot doc/kelvane-viewer.png \
+    "$build/samples/lecture.zip" >/dev/null
 echo "doc/kelvane-viewer.png"

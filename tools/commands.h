@@ -12,8 +12,16 @@ class QTextCodec;
 // What the command line asked for; each command reads the fields it knows.
 struct ToolOptions
 {
-    QString archive;
-    QStringList operands; // entry names (extract) or folders (create)
+    // What extract does with a file of an entry's name that exists.
+    enum class Existing {
+        Ask,      // ask on a terminal; elsewhere keep it and report the entry as failed
+        Replace,  // -o
+        Keep      // -n: keep it, quietly
+    };
+
+    QString archive; // "-": standard input (list, test, extract) or output (create)
+    QStringList operands; // entry names or patterns (list, test, extract), files and folders (create)
+    QStringList excludes; // -x patterns
     bool verbose = false;
     bool quiet = false;
     bool hasPassword = false;
@@ -28,7 +36,9 @@ struct ToolOptions
     QString root;
     bool hasComment = false;
     QString comment;
-    bool overwrite = false;
+    bool overwrite = false; // create: --overwrite
+    Existing existing = Existing::Ask;
+    bool toStandardOutput = false; // extract -p
     int threads = 0; // threads of create, test and extract; 0: the serial writer or reader
 };
 

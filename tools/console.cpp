@@ -141,6 +141,27 @@ bool progressWanted(bool quiet)
     return !quiet && ::isatty(STDERR_FILENO);
 }
 
+bool canAsk()
+{
+    return ::isatty(STDIN_FILENO);
+}
+
+QString ask(const QString &question)
+{
+    if (activeProgress)
+        activeProgress->clear();
+    std::fflush(stdout);
+    std::fputs(question.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    char line[256];
+    if (!std::fgets(line, sizeof line, stdin))
+        return QString();
+    QString answer = QString::fromLocal8Bit(line);
+    while (answer.endsWith(QLatin1Char('\n')) || answer.endsWith(QLatin1Char('\r')))
+        answer.chop(1);
+    return answer;
+}
+
 } // namespace Console
 
 Progress::Progress(const QString &verbText, bool isEnabled)

@@ -12,6 +12,9 @@ enum ExitCode {
     ExitSuccess = 0,     // everything succeeded
     ExitEntryFailed = 1, // at least one entry (or folder to add) failed
     ExitUsage = 2,       // bad command line, or the archive cannot be opened or created
+    // A name or pattern selects no entry, and nothing else failed. The same
+    // number as unzip's "no matching files".
+    ExitNoMatch = 11,
     // A write failed: a file, the archive, or standard output (a full disk,
     // a closed pipe). The same number as unzip's "disk full".
     ExitWriteFailed = 50
@@ -61,6 +64,13 @@ void entryFailed(const QString &name, const QString &text, const QString &detail
 
 // Whether standard error is a terminal: only then is a progress line shown.
 bool progressWanted(bool quiet);
+
+// Whether standard input is a terminal, so that the user can be asked.
+bool canAsk();
+// Writes the question to standard error (clearing a progress line first)
+// and reads one line of answer from standard input, without its line feed;
+// a null string at the end of the input.
+QString ask(const QString &question);
 
 } // namespace Console
 

@@ -4,6 +4,7 @@
 // The add and delete commands: an existing archive changed in place, through
 // a temporary file that replaces it only when everything was written.
 #include "editcommands.h"
+#include "commandline.h"
 #include "console.h"
 
 #include <kelvanezip/unzip.h>
@@ -12,63 +13,27 @@
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
-#include <QtCore/QThread>
 
 namespace {
 
 const char addName[] = "add";
 const char deleteName[] = "delete";
-constexpr int MaxThreads = 256;
 
 struct EditOptions
 {
     QString archive;
     QStringList operands;
     bool quiet = false;
-    bool hasPassword = false;
-    QString password;
-    bool aes = false;
+    CommandLine::Password password;
     int level = -1; // 0..9, or -1 for the choice by file type
     int threads = 0;
 };
 
-int usageError(const QString &message)
-{
-    Console::error(message);
-    Console::error(toolText("Try 'kelvane-zip --help'."));
-    return ExitUsage;
-}
-
 bool parseAddOptions(const QCommandLineParser &parser, EditOptions *options)
 {
-    int levels = 0;
-    for (char level = '0'; level <= '9'; ++level) {
-        if (parser.isSet(QString(QLatin1Char(level)))) {
-            options->level = level - '0';
-            ++levels;
-        }
-    }
-    if (levels > 1) {
-        usageError(toolText("give only one of -0 ... -9"));
-        return false;
-    }
-    options->hasPassword = parser.isSet(QStringLiteral("P"));
-    options->password = parser.value(QStringLiteral("P"));
-    options->aes = parser.isSet(QStringLiteral("aes"));
-    if (options->aes && !options->hasPassword) {
-        usageError(toolText("--aes needs -P PASSWORD"));
-        return false;
-    }
-    options->threads = QThread::idealThreadCount();
-    if (parser.isSet(QStringLiteral("j"))) {
-        bool ok = false;
-        options->threads = parser.value(QStringLiteral("j")).toInt(&ok);
-        if (!ok || options->threads < 0 || options->threads > MaxThreads) {
-            usageError(toolText("-j takes a number of threads from 0 to %1").arg(MaxThreads));
-            return false;
-        }
-    }
-    return true;
+    return CommandLine::takeLevel(parser, false, &options->level)
+        && CommandLine::takePassword(parser, true, &options->password)
+        && CommandLine::takeThreads(parser, &options->threads);
 }
 
 // False (after reporting) on a usage error.
@@ -78,25 +43,23 @@ bool parseOptions(const QString &command, const QStringList &arguments, EditOpti
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("q"), QString()});
     if (add) {
-        for (char level = '0'; level <= '9'; ++level)
-            parser.addOption({QString(QLatin1Char(level)), QString()});
-        parser.addOption({QStringLiteral("P"), QString(), QStringLiteral("PASSWORD")});
-        parser.addOption({QStringLiteral("aes"), QString()});
-        parser.addOption({QStringLiteral("j"), QString(), QStringLiteral("THREADS")});
+        CommandLine::addLevelOptions(parser, false);
+        CommandLine::addPasswordOptions(parser, true);
+        CommandLine::addThreadsOption(parser);
     }
     if (!parser.parse(QStringList(QStringLiteral("kelvane-zip")) + arguments)) {
-        usageError(parser.errorText());
+        CommandLine::usageError(parser.errorText());
         return false;
     }
     QStringList positional = parser.positionalArguments();
     if (positional.isEmpty()) {
-        usageError(toolText("no ARCHIVE given"));
+        CommandLine::usageError(toolText("no ARCHIVE given"));
         return false;
     }
     options->archive = positional.takeFirst();
     options->operands = positional;
     if (options->operands.isEmpty()) {
-        usageError(add ? toolText("no PATH given") : toolText("no NAME given"));
+        CommandLine::usageError(add ? toolText("no PATH given") : toolText("no NAME given"));
         return false;
     }
     options->quiet = parser.isSet(QStringLiteral("q"));
@@ -134,9 +97,9 @@ int runAdd(const EditOptions &options)
 {
     Zip zip;
     zip.setThreadCount(options.threads);
-    if (options.hasPassword)
-        zip.setPassword(options.password);
-    if (options.aes)
+    if (options.password.given)
+        zip.setPassword(options.password.text);
+    if (options.password.aes)
         zip.setEncryptionMethod(Zip::Aes256Encryption);
     const auto level = options.level < 0 ? Zip::ByFileType : Zip::CompressionLevel(options.level);
     zip.setCompressionLevel(level);

@@ -2,14 +2,17 @@
 // SPDX-License-Identifier: MIT
 
 // kelvane-zip: the ZIP component on the command line.
+#include "commandline.h"
 #include "commands.h"
 #include "console.h"
 #include "editcommands.h"
 
+#include <kelvanezip/kelvanezip_version.h>
+#include <kelvanezip/unzip.h>
+
 #include <QtCore/QCommandLineParser>
 #include <QtCore/QCoreApplication>
 #include <QTextCodec>
-#include <QtCore/QThread>
 
 #include <cstdio>
 
@@ -19,23 +22,25 @@ namespace {
 
 const char usageText[] =
     "Usage:\n"
-    "  kelvane-zip list ARCHIVE [-v] [-O CODEPAGE]\n"
-    "  kelvane-zip test ARCHIVE [-P PASSWORD] [-j THREADS] [-q]\n"
-    "  kelvane-zip extract ARCHIVE [-d DIR] [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-j THREADS] [-q]\n"
-    "                      [ENTRY...]\n"
+    "  kelvane-zip list ARCHIVE [PATTERN...] [-x PATTERN]... [-v] [-O CODEPAGE]\n"
+    "  kelvane-zip test ARCHIVE [PATTERN...] [-x PATTERN]... [-P PASSWORD] [-j THREADS] [-q]\n"
+    "  kelvane-zip extract ARCHIVE [PATTERN...] [-x PATTERN]... [-d DIR | -p] [-o | -n]\n"
+    "                      [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-j THREADS] [-q]\n"
     "  kelvane-zip create ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
     "                     [-j THREADS] [--overwrite] [-q]\n"
     "  kelvane-zip add ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9] [-j THREADS] [-q]\n"
     "  kelvane-zip delete ARCHIVE NAME... [-q]\n"
+    "  kelvane-zip --version\n"
     "\n"
     "Commands:\n"
-    "  list      print the entry names; with -v also sizes, method, CRC-32, date and\n"
-    "            time, encryption and comments, and the archive comment at the end\n"
-    "  test      inflate and decrypt every entry without writing it, checking CRC-32\n"
-    "            and size\n"
-    "  extract   write every entry, or the ENTRY names given, below DIR (default: the\n"
-    "            current folder, created when missing)\n"
+    "  list      print the entry names; with -v also sizes, compression ratio,\n"
+    "            method, CRC-32, date and time, encryption and comments, and the\n"
+    "            archive comment at the end\n"
+    "  test      inflate and decrypt the entries without writing them, checking\n"
+    "            CRC-32 and size\n"
+    "  extract   write the entries below DIR (default: the current folder, created\n"
+    "            when missing)\n"
     "  create    write a new archive with each file PATH, and the files and empty\n"
     "            folders of each folder PATH; ARCHIVE - writes it to standard output\n"
     "            (as on any pipe or device that cannot seek, a streamed archive whose\n"
@@ -45,12 +50,25 @@ const char usageText[] =
     "            it was written\n"
     "  delete    remove the entries NAME (a folder: everything below it)\n"
     "\n"
+    "list, test and extract work on every entry, or on those a PATTERN selects:\n"
+    "an entry's name; a pattern of the whole name with * (any characters, / too),\n"
+    "? (one character) and [...] (one of a set: [abc], [a-z], [!a-z]); or a\n"
+    "folder, meaning everything below it. Quote patterns from the shell.\n"
+    "ARCHIVE - reads the archive from standard input.\n"
+    "\n"
     "Options:\n"
+    "  -x PATTERN       leave out the entries PATTERN selects (repeatable)\n"
     "  -v               verbose listing\n"
     "  -P PASSWORD      password of encrypted entries; for create, encrypt every file\n"
     "  --aes            with -P, encrypt with AES-256 instead of the traditional ZIP\n"
     "                   cipher, which every ZIP tool reads but attacks break\n"
     "  -d DIR           folder to extract into\n"
+    "  -p               write the data of the entries to standard output, one after\n"
+    "                   the other, and nothing else\n"
+    "  -o               replace existing files without asking\n"
+    "  -n               never replace an existing file (and do not ask)\n"
+    "                   Without -o and -n, extract asks on a terminal; elsewhere it\n"
+    "                   keeps the file and reports the entry as failed.\n"
     "  --junk-paths     extract every file straight into DIR, without its folders\n"
     "  -O CODEPAGE      code page of names stored without the UTF-8 flag that are not\n"
     "                   valid UTF-8 (CP866 for archives from Russian Windows, say)\n"
@@ -67,145 +85,242 @@ const char usageText[] =
     "  --overwrite      replace an existing ARCHIVE\n"
     "  -q               quiet: no progress line and no summary\n"
     "  -h, --help       this text\n"
+    "  --version        the version and the inflate back end\n"
     "\n"
     "A progress line is shown on standard error while it is a terminal.\n"
     "Every failing entry is reported on standard error as NAME: REASON.\n"
-    "Exit status: 0 success, 1 some entry failed, 2 usage error or the archive\n"
-    "cannot be opened or created, 50 a write failed (a full disk, a closed pipe:\n"
-    "files, the archive or standard output); the reason is on standard error and\n"
-    "no incomplete file is left behind.\n";
+    "\n"
+    "Exit status:\n"
+    "   0  success\n"
+    "   1  some entry failed or was skipped (damaged data, a wrong password, a\n"
+    "      method or cipher not supported, an existing file not replaced), or a\n"
+    "      PATH to add failed\n"
+    "   2  usage error, or the archive cannot be opened or created\n"
+    "  11  a NAME or PATTERN selects no entry (and nothing else failed)\n"
+    "  50  a write failed (a full disk, a closed pipe: files, the archive or\n"
+    "      standard output); the reason is on standard error and no incomplete\n"
+    "      file is left behind\n"
+    "1, 11 and 50 mean what they mean for unzip; unzip splits 2 into 9 (archive\n"
+    "not found) and 10 (usage), and gives 2, 3 or 82 for some entry failures.\n";
 
 void printUsage(FILE *stream)
 {
     std::fputs(toolText(usageText).toUtf8().constData(), stream);
 }
 
-int usageError(const QString &message)
-{
-    Console::error(message);
-    Console::error(toolText("Try 'kelvane-zip --help'."));
-    return ExitUsage;
-}
-
 enum class Command { List, Test, Extract, Create };
 
-// More threads than this only add memory.
-constexpr int MaxThreads = 256;
+bool commandNamed(const QString &name, Command *command)
+{
+    static const struct
+    {
+        const char *name;
+        Command command;
+    } commands[] = {{"list", Command::List}, {"test", Command::Test}, {"extract", Command::Extract},
+                    {"create", Command::Create}};
+    for (const auto &c : commands) {
+        if (name == QLatin1String(c.name)) {
+            *command = c.command;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool readsArchive(Command command)
+{
+    return command != Command::Create;
+}
 
 // The options each command accepts; any other is a usage error.
 void addOptions(QCommandLineParser &parser, Command command)
 {
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
-    if (command != Command::List)
-        parser.addOption({QStringLiteral("q"), QString()});
-    if (command == Command::List)
+    if (command == Command::List) {
         parser.addOption({QStringLiteral("v"), QString()});
-    if (command != Command::List)
-        parser.addOption({QStringLiteral("P"), QString(), QStringLiteral("PASSWORD")});
+    } else {
+        parser.addOption({QStringLiteral("q"), QString()});
+        CommandLine::addPasswordOptions(parser, command == Command::Create);
+        CommandLine::addThreadsOption(parser);
+    }
+    if (readsArchive(command))
+        parser.addOption({QStringLiteral("x"), QString(), QStringLiteral("PATTERN")});
     if (command == Command::List || command == Command::Extract)
         parser.addOption({QStringLiteral("O"), QString(), QStringLiteral("CODEPAGE")});
     if (command == Command::Extract) {
+        for (const char *name : {"junk-paths", "p", "o", "n"})
+            parser.addOption({QLatin1String(name), QString()});
         parser.addOption({QStringLiteral("d"), QString(), QStringLiteral("DIR")});
-        parser.addOption({QStringLiteral("junk-paths"), QString()});
     }
     if (command == Command::Create) {
-        for (char level = '0'; level <= '9'; ++level)
-            parser.addOption({QString(QLatin1Char(level)), QString()});
-        parser.addOption({QStringLiteral("by-type"), QString()});
-        parser.addOption({QStringLiteral("contents-only"), QString()});
-        parser.addOption({QStringLiteral("absolute"), QString()});
+        CommandLine::addLevelOptions(parser, true);
+        for (const char *name : {"contents-only", "absolute", "overwrite"})
+            parser.addOption({QLatin1String(name), QString()});
         parser.addOption({QStringLiteral("root"), QString(), QStringLiteral("PREFIX")});
         parser.addOption({QStringLiteral("comment"), QString(), QStringLiteral("TEXT")});
-        parser.addOption({QStringLiteral("overwrite"), QString()});
-        parser.addOption({QStringLiteral("aes"), QString()});
     }
-    if (command != Command::List)
-        parser.addOption({QStringLiteral("j"), QString(), QStringLiteral("THREADS")});
+}
+
+bool takeOperands(const QCommandLineParser &parser, Command command, ToolOptions *options)
+{
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        CommandLine::usageError(toolText("no ARCHIVE given"));
+        return false;
+    }
+    options->archive = positional.takeFirst();
+    options->operands = positional;
+    if (command == Command::Create && positional.isEmpty()) {
+        CommandLine::usageError(toolText("no PATH given"));
+        return false;
+    }
+    return true;
+}
+
+bool takeCodePage(const QCommandLineParser &parser, ToolOptions *options)
+{
+    if (!parser.isSet(QStringLiteral("O")))
+        return true;
+    const QString name = parser.value(QStringLiteral("O"));
+    options->nameCodec = QTextCodec::codecForName(name.toLatin1());
+    if (options->nameCodec)
+        return true;
+    CommandLine::usageError(toolText("unknown code page '%1'").arg(name));
+    return false;
+}
+
+bool takeExtractOptions(const QCommandLineParser &parser, ToolOptions *options)
+{
+    if (parser.isSet(QStringLiteral("d")))
+        options->directory = parser.value(QStringLiteral("d"));
+    options->junkPaths = parser.isSet(QStringLiteral("junk-paths"));
+    options->toStandardOutput = parser.isSet(QStringLiteral("p"));
+    const bool replace = parser.isSet(QStringLiteral("o"));
+    const bool keep = parser.isSet(QStringLiteral("n"));
+    if (replace && keep) {
+        CommandLine::usageError(toolText("give only one of -o and -n"));
+        return false;
+    }
+    if (options->toStandardOutput && (replace || keep || parser.isSet(QStringLiteral("d")) || options->junkPaths)) {
+        CommandLine::usageError(toolText("-p writes no files: it takes none of -d, -o, -n and --junk-paths"));
+        return false;
+    }
+    options->existing = replace ? ToolOptions::Existing::Replace
+                                : keep ? ToolOptions::Existing::Keep : ToolOptions::Existing::Ask;
+    return true;
+}
+
+bool takeCreateOptions(const QCommandLineParser &parser, ToolOptions *options)
+{
+    if (!CommandLine::takeLevel(parser, true, &options->level))
+        return false;
+    options->contentsOnly = parser.isSet(QStringLiteral("contents-only"));
+    options->absolute = parser.isSet(QStringLiteral("absolute"));
+    if (options->contentsOnly && options->absolute) {
+        CommandLine::usageError(toolText("give only one of --contents-only and --absolute"));
+        return false;
+    }
+    options->root = parser.value(QStringLiteral("root"));
+    options->hasComment = parser.isSet(QStringLiteral("comment"));
+    options->comment = parser.value(QStringLiteral("comment"));
+    options->overwrite = parser.isSet(QStringLiteral("overwrite"));
+    return true;
+}
+
+// Options of test, extract and create: quiet, password, threads.
+bool takeCommonOptions(const QCommandLineParser &parser, Command command, ToolOptions *options)
+{
+    options->quiet = parser.isSet(QStringLiteral("q"));
+    CommandLine::Password password;
+    if (!CommandLine::takePassword(parser, command == Command::Create, &password))
+        return false;
+    options->hasPassword = password.given;
+    options->password = password.text;
+    options->aes = password.aes;
+    return CommandLine::takeThreads(parser, &options->threads);
 }
 
 // Fills options from a parsed command line; returns false (after reporting)
 // on a usage error.
 bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions *options)
 {
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        usageError(toolText("no ARCHIVE given"));
+    if (!takeOperands(parser, command, options))
         return false;
-    }
-    options->archive = positional.takeFirst();
-    options->operands = positional;
-    if (command == Command::List || command == Command::Test) {
-        if (!positional.isEmpty()) {
-            usageError(toolText("unexpected argument '%1'").arg(positional.first()));
-            return false;
-        }
-    }
-    if (command == Command::Create && positional.isEmpty()) {
-        usageError(toolText("no PATH given"));
+    options->verbose = command == Command::List && parser.isSet(QStringLiteral("v"));
+    if (readsArchive(command))
+        options->excludes = parser.values(QStringLiteral("x"));
+    if ((command == Command::List || command == Command::Extract) && !takeCodePage(parser, options))
         return false;
-    }
-
-    auto isSet = [&parser](const char *name) { return parser.isSet(QLatin1String(name)); };
-    auto value = [&parser](const char *name) { return parser.value(QLatin1String(name)); };
-
-    options->quiet = command != Command::List && isSet("q");
-    options->verbose = command == Command::List && isSet("v");
-    if (command != Command::List && isSet("P")) {
-        options->hasPassword = true;
-        options->password = value("P");
-    }
-    if ((command == Command::List || command == Command::Extract) && isSet("O")) {
-        options->nameCodec = QTextCodec::codecForName(value("O").toLatin1());
-        if (!options->nameCodec) {
-            usageError(toolText("unknown code page '%1'").arg(value("O")));
-            return false;
-        }
-    }
-    if (command == Command::Extract) {
-        if (isSet("d"))
-            options->directory = value("d");
-        options->junkPaths = isSet("junk-paths");
-    }
-    if (command == Command::Create) {
-        int choices = isSet("by-type") ? 1 : 0;
-        for (char level = '0'; level <= '9'; ++level) {
-            if (parser.isSet(QString(QLatin1Char(level)))) {
-                options->level = level - '0';
-                ++choices;
-            }
-        }
-        if (choices > 1) {
-            usageError(toolText("give only one of -0 ... -9 and --by-type"));
-            return false;
-        }
-        options->contentsOnly = isSet("contents-only");
-        options->absolute = isSet("absolute");
-        if (options->contentsOnly && options->absolute) {
-            usageError(toolText("give only one of --contents-only and --absolute"));
-            return false;
-        }
-        options->root = value("root");
-        options->hasComment = isSet("comment");
-        options->comment = value("comment");
-        options->overwrite = isSet("overwrite");
-        options->aes = isSet("aes");
-        if (options->aes && !options->hasPassword) {
-            usageError(toolText("--aes needs -P PASSWORD"));
-            return false;
-        }
-    }
-    if (command != Command::List) {
-        options->threads = QThread::idealThreadCount();
-        if (isSet("j")) {
-            bool ok = false;
-            options->threads = value("j").toInt(&ok);
-            if (!ok || options->threads < 0 || options->threads > MaxThreads) {
-                usageError(toolText("-j takes a number of threads from 0 to %1").arg(MaxThreads));
-                return false;
-            }
-        }
-    }
+    if (command != Command::List && !takeCommonOptions(parser, command, options))
+        return false;
+    if (command == Command::Extract)
+        return takeExtractOptions(parser, options);
+    if (command == Command::Create)
+        return takeCreateOptions(parser, options);
     return true;
+}
+
+int runCommand(Command command, const ToolOptions &options)
+{
+    switch (command) {
+    case Command::List:
+        return runList(options);
+    case Command::Test:
+        return runTest(options);
+    case Command::Extract:
+        return runExtract(options);
+    case Command::Create:
+        return runCreate(options);
+    }
+    return ExitUsage;
+}
+
+// Parses the arguments after the command's name and runs it.
+int parseAndRun(Command command, QStringList arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser, command);
+    arguments.prepend(QStringLiteral("kelvane-zip"));
+    if (!parser.parse(arguments))
+        return CommandLine::usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        printUsage(stdout);
+        return ExitSuccess;
+    }
+    ToolOptions options;
+    if (!takeOptions(parser, command, &options))
+        return ExitUsage;
+    return runCommand(command, options);
+}
+
+void printVersion()
+{
+    std::printf("kelvane-zip %s\n", KELVANEZIP_VERSION_STRING);
+    std::printf("%s\n", toolText("inflate back end: %1").arg(UnZip::inflateBackend()).toUtf8().constData());
+}
+
+// The first argument: a command, or --help or --version.
+int dispatch(QStringList args)
+{
+    if (args.isEmpty()) {
+        printUsage(stderr);
+        return ExitUsage;
+    }
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("-h") || name == QLatin1String("--help") || name == QLatin1String("help")) {
+        printUsage(stdout);
+        return ExitSuccess;
+    }
+    if (name == QLatin1String("--version")) {
+        printVersion();
+        return ExitSuccess;
+    }
+    if (isEditCommand(name))
+        return runEditCommand(name, args);
+    Command command;
+    if (!commandNamed(name, &command))
+        return CommandLine::usageError(toolText("unknown command '%1'").arg(name));
+    return parseAndRun(command, args);
 }
 
 } // namespace
@@ -231,60 +346,7 @@ int main(int argc, char **argv)
 
     QStringList args = app.arguments();
     args.removeFirst();
-    if (args.isEmpty()) {
-        printUsage(stderr);
-        return ExitUsage;
-    }
-    const QString name = args.takeFirst();
-    if (name == QLatin1String("-h") || name == QLatin1String("--help") || name == QLatin1String("help")) {
-        printUsage(stdout);
-        return ExitSuccess;
-    }
-
-    if (isEditCommand(name))
-        return runEditCommand(name, args);
-
-    Command command;
-    if (name == QLatin1String("list"))
-        command = Command::List;
-    else if (name == QLatin1String("test"))
-        command = Command::Test;
-    else if (name == QLatin1String("extract"))
-        command = Command::Extract;
-    else if (name == QLatin1String("create"))
-        command = Command::Create;
-    else
-        return usageError(toolText("unknown command '%1'").arg(name));
-
-    QCommandLineParser parser;
-    addOptions(parser, command);
-    args.prepend(QStringLiteral("kelvane-zip"));
-    if (!parser.parse(args))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        printUsage(stdout);
-        return ExitSuccess;
-    }
-
-    ToolOptions options;
-    if (!takeOptions(parser, command, &options))
-        return ExitUsage;
-
-    int status = ExitUsage;
-    switch (command) {
-    case Command::List:
-        status = runList(options);
-        break;
-    case Command::Test:
-        status = runTest(options);
-        break;
-    case Command::Extract:
-        status = runExtract(options);
-        break;
-    case Command::Create:
-        status = runCreate(options);
-        break;
-    }
+    int status = dispatch(args);
     // A listing or a summary that did not arrive is a failure as well.
     if (!Console::finishOutput())
         status = ExitWriteFailed;

@@ -2,60 +2,103 @@
 // SPDX-License-Identifier: MIT
 
 // The commands that read an archive: list, test and extract.
+#include "archiveinput.h"
 #include "commands.h"
 #include "console.h"
+#include "entryselection.h"
+#include "existingfiles.h"
 #include "nulldevice.h"
 
 #include <kelvanezip/unzip.h>
 
 #include <QtCore/QDir>
+#include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
 
+#include <cmath>
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
 // Opens the archive with the name codec and password asked for; reports a
-// failure on standard error.
-bool openArchive(UnZip &unzip, const ToolOptions &options)
+// failure on standard error. Returns the exit status.
+int openArchive(UnZip &unzip, const ToolOptions &options)
 {
     if (options.nameCodec)
         unzip.setFileNameCodec(options.nameCodec);
     if (options.hasPassword)
         unzip.setPassword(options.password);
-    const UnZip::ErrorCode ec = unzip.openArchive(options.archive);
-    if (ec != UnZip::Success) {
-        Console::entryFailed(options.archive, unzip.formatError(ec), unzip.lastErrorDetail());
-        return false;
-    }
-    return true;
+    return openArchiveInput(unzip, options.archive);
 }
 
-// The reader has no text of its own for a password that does not fit.
 // detail is the reader's lastErrorDetail() when the failure is its own.
 void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec, const QString &detail)
 {
-    if (ec == UnZip::PasswordMismatch)
-        Console::error(QStringLiteral("%1: %2 (%3)").arg(name, unzip.formatError(ec),
-                                                          toolText("wrong or missing password")));
-    else
-        Console::entryFailed(name, unzip.formatError(ec), detail);
+    Console::entryFailed(name, unzip.formatError(ec), detail);
 }
 
-// Names each entry the reader left out, with its reason, on standard error;
-// only those among `wanted` when it is not empty. Returns their number.
-int reportSkipped(const UnZip &unzip, const QStringList &wanted = QStringList())
+// The entries the command line selects, those of them the reader left out
+// (with their reasons), and the patterns that select nothing.
+struct Selected
 {
-    int count = 0;
+    QStringList names;
+    QList<UnZip::SkippedEntry> skipped;
+    QStringList unmatched;
+};
+
+Selected selectEntries(const UnZip &unzip, const ToolOptions &options)
+{
+    const EntrySelection selection(options.operands, options.excludes);
+    Selected selected;
+    const QStringList listed = unzip.fileList();
+    selected.names = selection.select(listed);
+    QStringList all = listed;
     for (const UnZip::SkippedEntry &s : unzip.skippedEntries()) {
-        if (!wanted.isEmpty() && !wanted.contains(s.filename))
-            continue;
+        all.append(s.filename);
+        if (selection.selects(s.filename))
+            selected.skipped.append(s);
+    }
+    selected.unmatched = selection.unmatched(all);
+    return selected;
+}
+
+// Names the skipped entries and the patterns that select nothing on
+// standard error.
+void reportSelection(const Selected &selected)
+{
+    for (const UnZip::SkippedEntry &s : selected.skipped) {
         const QString name = s.filename.isEmpty() ? toolText("(no name)") : s.filename;
         Console::error(toolText("%1: skipped: %2").arg(name, s.description));
-        ++count;
     }
-    return count;
+    for (const QString &pattern : selected.unmatched)
+        Console::error(toolText("%1: no entry matches").arg(pattern));
+}
+
+// Failures come first, then the patterns that select nothing.
+int exitStatus(int failed, const Selected &selected, bool writeFailed = false)
+{
+    if (writeFailed)
+        return ExitWriteFailed;
+    if (failed != 0 || !selected.skipped.isEmpty())
+        return ExitEntryFailed;
+    return selected.unmatched.isEmpty() ? ExitSuccess : ExitNoMatch;
+}
+
+QList<UnZip::ZipEntry> selectedEntries(const UnZip &unzip, const QStringList &names)
+{
+    QList<UnZip::ZipEntry> entries;
+    int next = 0;
+    // Both lists are sorted by name.
+    for (const UnZip::ZipEntry &e : unzip.entryList()) {
+        if (next < names.size() && e.filename == names.at(next)) {
+            entries.append(e);
+            ++next;
+        }
+    }
+    return entries;
 }
 
 const char *methodName(UnZip::EntryCompression compression)
@@ -107,31 +150,42 @@ QByteArray formatDateTime(const QDateTime &dateTime)
     return QByteArray(text);
 }
 
-void listVerbose(const UnZip &unzip)
+// The share of the length that compression saved, in whole percent, as
+// unzip -v shows it: rounded to tenths first, then to a whole percent (98.497
+// gives 98.5, then 99); negative when the data grew, 0 for an empty entry.
+int savedPercent(qint64 length, qint64 compressed)
+{
+    if (length <= 0)
+        return 0;
+    const long permille = std::lround(1000.0 * double(length - compressed) / double(length));
+    return int((permille + (permille >= 0 ? 5 : -5)) / 10);
+}
+
+void listVerbose(const UnZip &unzip, const QList<UnZip::ZipEntry> &entries)
 {
     Console::out(QByteArrayLiteral(
-        "    Length  Compressed  Method   CRC-32    Date        Time      Encrypted  Name"));
+        "    Length  Compressed  Ratio  Method   CRC-32    Date        Time      Encrypted  Name"));
     Console::out(QByteArrayLiteral(
-        "----------  ----------  -------  --------  ----------  --------  ---------  ----"));
+        "----------  ----------  -----  -------  --------  ----------  --------  ---------  ----"));
     qint64 totalLength = 0;
     qint64 totalCompressed = 0;
-    const QList<UnZip::ZipEntry> entries = unzip.entryList();
     for (const UnZip::ZipEntry &e : entries) {
-        char columns[128];
-        std::snprintf(columns, sizeof columns, "%10llu  %10llu  %-7s  %08x  %s  %-9s  ",
+        char columns[160];
+        std::snprintf(columns, sizeof columns, "%10llu  %10llu  %4d%%  %-7s  %08x  %s  %-9s  ",
                       static_cast<unsigned long long>(e.uncompressedSize),
-                      static_cast<unsigned long long>(e.compressedSize), methodName(e.compression), e.crc,
-                      formatDateTime(e.lastModified).constData(), encryptionName(e.encryption));
+                      static_cast<unsigned long long>(e.compressedSize),
+                      savedPercent(qint64(e.uncompressedSize), qint64(e.compressedSize)), methodName(e.compression),
+                      e.crc, formatDateTime(e.lastModified).constData(), encryptionName(e.encryption));
         Console::out(QByteArray(columns) + Console::printable(e.filename).toUtf8());
         if (!e.comment.isEmpty())
-            Console::out(toolText("%1Comment: %2").arg(QString(71, QLatin1Char(' ')), e.comment));
+            Console::out(toolText("%1Comment: %2").arg(QString(78, QLatin1Char(' ')), e.comment));
         totalLength += qint64(e.uncompressedSize);
         totalCompressed += qint64(e.compressedSize);
     }
-    Console::out(QByteArrayLiteral("----------  ----------"));
-    char totals[64];
-    std::snprintf(totals, sizeof totals, "%10lld  %10lld  ", static_cast<long long>(totalLength),
-                  static_cast<long long>(totalCompressed));
+    Console::out(QByteArrayLiteral("----------  ----------  -----"));
+    char totals[80];
+    std::snprintf(totals, sizeof totals, "%10lld  %10lld  %4d%%  ", static_cast<long long>(totalLength),
+                  static_cast<long long>(totalCompressed), savedPercent(totalLength, totalCompressed));
     Console::out(QByteArray(totals) + toolText("entries: %n", int(entries.size())).toUtf8());
     const QString comment = unzip.archiveComment();
     if (!comment.isEmpty())
@@ -196,38 +250,142 @@ int testInParallel(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, int thre
     return failed;
 }
 
-// Extracts the entries, serially or on that many threads; failures are
-// reported in the list's order. Returns their number.
-int extractNames(UnZip &unzip, const QStringList &names, const QDir &target, UnZip::ExtractionOptions extraction,
-                 int threads, Progress &progress, const QHash<QString, qint64> &sizes, bool *writeFailed)
+// What extracting gave: failures, files kept as asked for, and whether a
+// write failed.
+struct Tally
 {
     int failed = 0;
+    int kept = 0;
+    bool writeFailed = false;
+
+    void fail(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec, const QString &detail)
+    {
+        reportFailure(unzip, name, ec, detail);
+        ++failed;
+        writeFailed = writeFailed || ec == UnZip::FileWriteError;
+    }
+};
+
+// Extracts the entries, serially or on that many threads; failures are
+// reported in the list's order. The entries whose file exists are passed
+// over and returned, in order.
+QStringList extractNames(UnZip &unzip, const QStringList &names, const QDir &target,
+                         UnZip::ExtractionOptions extraction, int threads, Progress &progress,
+                         const QHash<QString, qint64> &sizes, Tally *tally)
+{
+    QStringList existing;
+    auto take = [&](const QString &name, UnZip::ErrorCode ec, const QString &detail) {
+        if (ec == UnZip::FileExists)
+            existing.append(name);
+        else if (ec != UnZip::Success)
+            tally->fail(unzip, name, ec, detail);
+    };
     if (threads > 0) {
         unzip.setThreadCount(threads);
-        for (const UnZip::EntryResult &r : unzip.extractEntries(names, target, extraction)) {
-            if (r.result != UnZip::Success) {
-                reportFailure(unzip, r.filename, r.result, r.detail);
-                ++failed;
-                *writeFailed = *writeFailed || r.result == UnZip::FileWriteError;
-            }
-        }
+        for (const UnZip::EntryResult &r : unzip.extractEntries(names, target, extraction))
+            take(r.filename, r.result, r.detail);
     }
     for (const QString &name : names) {
         if (threads == 0) {
-            const bool listed = unzip.contains(name);
-            const UnZip::ErrorCode ec = listed ? unzip.extractFile(name, target, extraction) : UnZip::FileMissing;
-            if (ec != UnZip::Success) {
-                reportFailure(unzip, name, ec, listed ? unzip.lastErrorDetail() : QString());
-                ++failed;
-                *writeFailed = *writeFailed || ec == UnZip::FileWriteError;
-            }
+            const UnZip::ErrorCode ec = unzip.extractFile(name, target, extraction);
+            take(name, ec, unzip.lastErrorDetail());
         }
         if (progress.isEnabled()) {
             progress.addBytes(sizes.value(name));
             progress.entryDone();
         }
     }
-    return failed;
+    return existing;
+}
+
+// Where the entry's file is, as the user named it.
+QString shownPath(const QString &name, const ToolOptions &options)
+{
+    const QString relative = options.junkPaths ? name.mid(name.lastIndexOf(QLatin1Char('/')) + 1) : name;
+    if (options.directory == QLatin1String("."))
+        return relative;
+    return QDir::toNativeSeparators(QDir(options.directory).filePath(relative));
+}
+
+// The entries whose file exists: replaced, kept or refused, as -o, -n or
+// the user decide.
+void resolveExisting(UnZip &unzip, const QStringList &existing, const QDir &target,
+                     UnZip::ExtractionOptions extraction, const ToolOptions &options, Tally *tally)
+{
+    ExistingFiles files(options.existing);
+    bool refused = false;
+    for (const QString &name : existing) {
+        const QString path = shownPath(name, options);
+        switch (files.decide(path)) {
+        case ExistingFiles::Replace: {
+            const UnZip::ErrorCode ec = unzip.extractFile(name, target, extraction);
+            if (ec != UnZip::Success)
+                tally->fail(unzip, name, ec, unzip.lastErrorDetail());
+            break;
+        }
+        case ExistingFiles::Keep:
+            ++tally->kept;
+            break;
+        case ExistingFiles::Refuse:
+            tally->fail(unzip, name, UnZip::FileExists, path);
+            refused = true;
+            break;
+        }
+    }
+    if (refused)
+        Console::error(toolText("-o replaces existing files, -n keeps them without a word"));
+}
+
+// -p: the entries' data, one after the other, on standard output. Returns
+// the exit status.
+int writeToStandardOutput(UnZip &unzip, const Selected &selected)
+{
+    Console::flush();
+    QFile out;
+    if (!out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
+        Console::error(toolText("standard output: %1").arg(out.errorString()));
+        return ExitWriteFailed;
+    }
+    Tally tally;
+    for (const QString &name : selected.names) {
+        if (name.endsWith(QLatin1Char('/')))
+            continue;
+        const UnZip::ErrorCode ec = unzip.extractFile(name, &out);
+        if (ec != UnZip::Success)
+            tally.fail(unzip, name, ec, unzip.lastErrorDetail());
+        if (tally.writeFailed)
+            break;
+    }
+    return exitStatus(tally.failed, selected, tally.writeFailed);
+}
+
+void printExtractSummary(const ToolOptions &options, const Selected &selected, const Tally &tally)
+{
+    const int count = int(selected.names.size());
+    const int skipped = int(selected.skipped.size());
+    if (tally.failed == 0 && skipped == 0 && tally.kept == 0)
+        Console::out(toolText("Entries extracted: %n, into %1.", count)
+                         .arg(QDir::toNativeSeparators(options.directory)));
+    else if (tally.failed == 0 && skipped == 0)
+        Console::out(toolText("Entries extracted: %n, into %1; existing files kept: %2.", count - tally.kept)
+                         .arg(QDir::toNativeSeparators(options.directory))
+                         .arg(tally.kept));
+    else if (skipped == 0)
+        Console::out(toolText("Entries: %n, failed: %1.", count).arg(tally.failed));
+    else
+        Console::out(toolText("Entries: %n, failed: %1, skipped: %2.", count).arg(tally.failed).arg(skipped));
+}
+
+void startProgress(Progress &progress, const UnZip &unzip, const QStringList &names, QHash<QString, qint64> *sizes)
+{
+    if (!progress.isEnabled())
+        return;
+    qint64 bytes = 0;
+    for (const UnZip::ZipEntry &e : unzip.entryList())
+        sizes->insert(e.filename, qint64(e.uncompressedSize));
+    for (const QString &name : names)
+        bytes += sizes->value(name);
+    progress.setTotals(names.size(), bytes);
 }
 
 } // namespace
@@ -235,28 +393,32 @@ int extractNames(UnZip &unzip, const QStringList &names, const QDir &target, UnZ
 int runList(const ToolOptions &options)
 {
     UnZip unzip;
-    if (!openArchive(unzip, options))
-        return ExitUsage;
+    const int opened = openArchive(unzip, options);
+    if (opened != ExitSuccess)
+        return opened;
+    const Selected selected = selectEntries(unzip, options);
     if (options.verbose) {
-        listVerbose(unzip);
+        listVerbose(unzip, selectedEntries(unzip, selected.names));
     } else {
-        const QStringList names = unzip.fileList();
-        for (const QString &name : names)
+        for (const QString &name : selected.names)
             Console::out(Console::printable(name).toUtf8());
     }
     Console::flush();
-    reportSkipped(unzip);
-    return ExitSuccess;
+    reportSelection(selected);
+    // Entries left out of the listing are named, but listing them failed not.
+    return selected.unmatched.isEmpty() ? ExitSuccess : ExitNoMatch;
 }
 
 int runTest(const ToolOptions &options)
 {
     UnZip unzip;
-    if (!openArchive(unzip, options))
-        return ExitUsage;
+    const int opened = openArchive(unzip, options);
+    if (opened != ExitSuccess)
+        return opened;
 
-    const int skipped = reportSkipped(unzip);
-    const QList<UnZip::ZipEntry> entries = unzip.entryList();
+    const Selected selected = selectEntries(unzip, options);
+    reportSelection(selected);
+    const QList<UnZip::ZipEntry> entries = selectedEntries(unzip, selected.names);
     Progress progress(toolText("test"), Console::progressWanted(options.quiet));
     if (progress.isEnabled()) {
         qint64 bytes = 0;
@@ -271,6 +433,7 @@ int runTest(const ToolOptions &options)
 
     if (!options.quiet) {
         const int count = int(entries.size());
+        const int skipped = int(selected.skipped.size());
         if (failed == 0 && skipped == 0)
             Console::out(toolText("Entries tested: %n, no errors.", count));
         else if (skipped == 0)
@@ -278,14 +441,19 @@ int runTest(const ToolOptions &options)
         else
             Console::out(toolText("Entries tested: %n, failed: %1, skipped: %2.", count).arg(failed).arg(skipped));
     }
-    return failed == 0 && skipped == 0 ? ExitSuccess : ExitEntryFailed;
+    return exitStatus(failed, selected);
 }
 
 int runExtract(const ToolOptions &options)
 {
     UnZip unzip;
-    if (!openArchive(unzip, options))
-        return ExitUsage;
+    const int opened = openArchive(unzip, options);
+    if (opened != ExitSuccess)
+        return opened;
+    const Selected selected = selectEntries(unzip, options);
+    reportSelection(selected);
+    if (options.toStandardOutput)
+        return writeToStandardOutput(unzip, selected);
 
     // Entries without a folder part need the target folder to exist. An
     // absolute QDir also spares the reader a look-up of the current folder
@@ -297,41 +465,18 @@ int runExtract(const ToolOptions &options)
     }
     const QDir target(targetPath);
     const UnZip::ExtractionOptions extraction = options.junkPaths ? UnZip::DropFolders : UnZip::KeepFolders;
-
-    // Entries left out of the listing are named; asked for by name, they
-    // are not "missing" but skipped.
-    const int skipped = reportSkipped(unzip, options.operands);
-    QStringList names = options.operands.isEmpty() ? unzip.fileList() : options.operands;
-    if (skipped != 0 && !options.operands.isEmpty()) {
-        for (const UnZip::SkippedEntry &s : unzip.skippedEntries())
-            names.removeAll(s.filename);
-    }
     Progress progress(toolText("extract"), Console::progressWanted(options.quiet));
     QHash<QString, qint64> sizes;
-    if (progress.isEnabled()) {
-        qint64 bytes = 0;
-        for (const UnZip::ZipEntry &e : unzip.entryList())
-            sizes.insert(e.filename, qint64(e.uncompressedSize));
-        for (const QString &name : names)
-            bytes += sizes.value(name);
-        progress.setTotals(names.size(), bytes);
-    }
+    startProgress(progress, unzip, selected.names, &sizes);
 
-    bool writeFailed = false;
-    const int failed = extractNames(unzip, names, target, extraction, options.threads, progress, sizes, &writeFailed);
+    Tally tally;
+    const QStringList existing
+        = extractNames(unzip, selected.names, target, ExistingFiles(options.existing).readerOptions(extraction),
+                       options.threads, progress, sizes, &tally);
     progress.finish();
+    resolveExisting(unzip, existing, target, extraction, options, &tally);
 
-    if (!options.quiet) {
-        const int count = int(names.size());
-        if (failed == 0 && skipped == 0)
-            Console::out(toolText("Entries extracted: %n, into %1.", count)
-                             .arg(QDir::toNativeSeparators(options.directory)));
-        else if (skipped == 0)
-            Console::out(toolText("Entries: %n, failed: %1.", count).arg(failed));
-        else
-            Console::out(toolText("Entries: %n, failed: %1, skipped: %2.", count).arg(failed).arg(skipped));
-    }
-    if (writeFailed)
-        return ExitWriteFailed;
-    return failed == 0 && skipped == 0 ? ExitSuccess : ExitEntryFailed;
+    if (!options.quiet)
+        printExtractSummary(options, selected, tally);
+    return exitStatus(tally.failed, selected, tally.writeFailed);
 }

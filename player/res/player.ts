@@ -120,6 +120,10 @@
         <source>Not found</source>
         <translation>Не найдено</translation>
     </message>
+    <message>
+        <source>Reached the end of the page; continued from the top</source>
+        <translation>Достигнут конец страницы; поиск продолжен с начала</translation>
+    </message>
 </context>
 <context>
     <name>PageLimits</name>
@@ -305,6 +309,14 @@
     <message>
         <source>entry without a name</source>
         <translation>запись без имени</translation>
+    </message>
+    <message>
+        <source>Wrong or missing password.</source>
+        <translation>Неверный пароль или пароль не задан.</translation>
+    </message>
+    <message>
+        <source>The file exists; it was not overwritten.</source>
+        <translation>Файл уже существует; он не перезаписан.</translation>
     </message>
 </context>
 <context>

@@ -65,6 +65,7 @@ void tst_ViewerInstall::filesInPlace_data()
     }
     QTest::newRow("manual of the viewer") << man + QStringLiteral("/man1/kelvane-viewer.1");
     QTest::newRow("manual of kelvane-zip") << man + QStringLiteral("/man1/kelvane-zip.1");
+    QTest::newRow("bash completion of kelvane-zip") << data + QStringLiteral("/bash-completion/completions/kelvane-zip");
 }
 
 void tst_ViewerInstall::filesInPlace()
@@ -96,6 +97,8 @@ void tst_ViewerInstall::validators_data()
                                           << man + QStringLiteral("/man1/kelvane-viewer.1");
     QTest::newRow("manual of kelvane-zip") << "groff" << QStringList({"-man", "-ww", "-z"})
                                            << man + QStringLiteral("/man1/kelvane-zip.1");
+    QTest::newRow("bash completion of kelvane-zip") << "bash" << QStringList({"-n"})
+                                                    << data + QStringLiteral("/bash-completion/completions/kelvane-zip");
 }
 
 void tst_ViewerInstall::validators()

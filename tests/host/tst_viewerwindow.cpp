@@ -13,6 +13,7 @@
 
 #include <commandline.h>
 #include <translations.h>
+#include <startscreen.h>
 #include <viewersession.h>
 #include <workfolder.h>
 #include <viewersettings.h>
@@ -370,9 +371,11 @@ void tst_ViewerWindow::aboutBox_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("English") << "en" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O", "Open a lecture package",
-                                                     "Ctrl+P", "Export the page to PDF", "F1"});
+                                                     "Ctrl+P", "Export the whole lecture to PDF", "F1", "F9",
+                                                     "Ctrl+Shift+F", "Alt+Right", "Ctrl+D"});
     QTest::newRow("Russian") << "ru" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O",
-                                                     "Открыть пакет лекции", "Экспорт страницы в PDF", "F1"});
+                                                     "Открыть пакет лекции", "Экспорт всей лекции в PDF", "F1",
+                                                     "Искать по всей лекции", "Закладка на показанное место"});
 }
 
 void tst_ViewerWindow::aboutBox()
@@ -488,9 +491,10 @@ void tst_ViewerWindow::fitsAvailableScreen()
 void tst_ViewerWindow::sessionEnds_data()
 {
     QTest::addColumn<QString>("way");
-    QTest::newRow("back button") << "back";
+    QTest::newRow("back button, then Ctrl+Q") << "back";
     QTest::newRow("window closed") << "close";
     QTest::newRow("Ctrl+Q") << "quit";
+    QTest::newRow("no package: start screen") << "start";
 }
 
 void tst_ViewerWindow::sessionEnds()
@@ -501,7 +505,7 @@ void tst_ViewerWindow::sessionEnds()
 
     ViewerOptions options;
     options.package = makePackage(QStringLiteral("session.zip"), magenta);
-    options.packageGiven = true;
+    options.packageGiven = way != QLatin1String("start");
     options.pluginPath = QStringLiteral(KELVANE_PLAYER_PLUGIN);
     Translations translations(QStringLiteral("en"));
     const QString parent = PrivateWorkFolder::parentFolder();
@@ -510,6 +514,7 @@ void tst_ViewerWindow::sessionEnds()
     QString folder;
     QString current;
     bool pictureShown = false;
+    bool startScreenShown = false;
     QTimer::singleShot(300, [&] {
         folder = QFile::decodeName(qgetenv("TMPDIR"));
         current = QDir::currentPath();
@@ -517,16 +522,33 @@ void tst_ViewerWindow::sessionEnds()
         if (!window)
             return;
         pictureShown = pageShows(*window, magenta);
-        if (way == QLatin1String("back"))
+        if (way == QLatin1String("back")) {
+            // The lecture closes; the viewer stays until Ctrl+Q.
             PlayerWidgets::of(window->centralWidget()).backButton->click();
-        else if (way == QLatin1String("close"))
+            QTimer::singleShot(100, window, [&, window] {
+                startScreenShown = window->startScreen() && window->startScreen()->isVisible();
+                QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+            });
+        } else if (way == QLatin1String("start")) {
+            startScreenShown = window->startScreen() && window->startScreen()->isVisible();
             window->close();
-        else
+        } else if (way == QLatin1String("close")) {
+            window->close();
+        } else {
             QTest::keyClick(window, Qt::Key_Q, Qt::ControlModifier);
+        }
     });
     const int code = session.run();
     QCOMPARE(code, 0);
     QCOMPARE(session.terminationSignal(), 0);
+    if (way == QLatin1String("start")) {
+        QVERIFY(startScreenShown);
+        QVERIFY(!pictureShown);
+        QVERIFY(!QFileInfo::exists(folder));
+        QVERIFY(m_loader.load());
+        return;
+    }
+    QCOMPARE(startScreenShown, way == QLatin1String("back"));
     QVERIFY(pictureShown);
     // The private folder lived in the test's temporary folder, held the
     // player's working folder while the package was open, and is gone.

@@ -238,7 +238,8 @@ void tst_DebianPackages::layout_data()
                                         lib + QStringLiteral("pkgconfig/kelvanezip.pc")};
     QTest::newRow("tools") << toolsPackage
                            << QStringList{QStringLiteral("usr/bin/kelvane-zip"),
-                                          QStringLiteral("usr/share/man/man1/kelvane-zip.1.gz")};
+                                          QStringLiteral("usr/share/man/man1/kelvane-zip.1.gz"),
+                                          QStringLiteral("usr/share/bash-completion/completions/kelvane-zip")};
     QTest::newRow("viewer") << viewerPackage
                             << QStringList{QStringLiteral("usr/bin/kelvane-viewer"),
                                            lib + QStringLiteral("kelvane/" KELVANE_PLUGIN_FILE_NAME),

@@ -21,6 +21,7 @@
 #include <QtGui/QImageReader>
 #include <QtTest/QSignalSpy>
 #include <QtTest/QtTest>
+#include <QtWidgets/QToolTip>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLayout>
@@ -493,10 +494,20 @@ void tst_PlayerPlugin::find()
     const int second = w.browser->textCursor().selectionStart();
     QVERIFY(second > 0);
 
-    // No wrap at the end: the second occurrence stays selected.
+    // At the end the search goes on from the top, and says so.
+    QToolTip::hideText();
     player->slFind();
-    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("HEAT"));
-    QCOMPARE(w.browser->textCursor().selectionStart(), second);
+    QCOMPARE(w.browser->textCursor().selectedText(), QStringLiteral("Heat"));
+    QCOMPARE(w.browser->textCursor().selectionStart(), 0);
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("Reached the end of the page; continued from the top"));
+    QVERIFY(!w.findEdit->toolTip().contains(QStringLiteral("Not found")));
+
+    // A text the page lacks keeps the selection and turns the field red.
+    w.findEdit->setText(QStringLiteral("cold"));
+    player->slFind();
+    QCOMPARE(w.browser->textCursor().selectionStart(), 0);
+    QCOMPARE(w.findEdit->toolTip(), QStringLiteral("Not found"));
 }
 
 void tst_PlayerPlugin::findEmptyTextOnlyMovesFocus()
@@ -552,6 +563,11 @@ void tst_PlayerPlugin::notFoundSignUntilTextChanges()
     QTest::mouseClick(w.findButton, Qt::LeftButton);
     QTest::mouseClick(w.findButton, Qt::LeftButton);
     QCOMPARE(paleShare(), 0); // two found
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    QCOMPARE(paleShare(), 0); // the first again, from the top
+    QCOMPARE(w.browser->textCursor().selectionStart(), 4);
+    QTest::mouseClick(w.findButton, Qt::LeftButton);
+    w.findEdit->setText(QStringLiteral("heats"));
     QTest::mouseClick(w.findButton, Qt::LeftButton);
     QVERIFY2(paleShare() > 50, qPrintable(QString::number(paleShare())));
     QCOMPARE(w.findEdit->toolTip(), QStringLiteral("Not found"));

@@ -6,6 +6,7 @@
 // messages and exit codes.
 
 #include "authoringcourse.h"
+#include "lecturefixture.h"
 #include "playertestsupport.h"
 
 #include <externaltool.h>
@@ -235,6 +236,10 @@ private slots:
     void withoutDisplay_data();
     void withoutDisplay();
     void pdfExport();
+    void lectureReports_data();
+    void lectureReports();
+    void wholeLectureToPdf_data();
+    void wholeLectureToPdf();
     void framesToPdf();
 
 private:
@@ -329,11 +334,12 @@ void tst_Viewer::packageArgumentAndRussianLabel()
         QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
         QVERIFY(countPixels(QImage(shot), colour) >= 80 * 60 * 9 / 10);
     }
-    // The page is the same in both languages; the menu bar at the top and
-    // the label in the bottom row differ.
+    // The page (right of the contents panel) is the same in both
+    // languages; the menu bar at the top and the label in the bottom row
+    // differ.
     const QImage en(english);
     const QImage ru(russian);
-    QCOMPARE(en.copy(0, 40, 500, 210), ru.copy(0, 40, 500, 210));
+    QCOMPARE(en.copy(250, 60, 250, 190), ru.copy(250, 60, 250, 190));
     QVERIFY(en.copy(0, 0, 500, 20) != ru.copy(0, 0, 500, 20));
     QVERIFY(en.copy(0, 260, 500, 40) != ru.copy(0, 260, 500, 40));
 }
@@ -589,13 +595,135 @@ void tst_Viewer::pdfExport()
     QCOMPARE(privateFolders(m_dir->path()), QStringList());
 }
 
+void tst_Viewer::lectureReports_data()
+{
+    QTest::addColumn<QString>("package"); // empty: the five pages
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines"); // prefixes up to the words around a match
+
+    QTest::newRow("contents") << QString() << QStringList("--contents") << 0 << LectureFixture::contentsLines();
+    QTest::newRow("contents of the sample") << QStringLiteral(KELVANE_SAMPLE_LECTURE) << QStringList("--contents") << 0
+                                            << QStringList({"Лекция 3. Теплопроводность\tindex.html",
+                                                            "  Задачи к лекции 3\ttasks.html"});
+    QTest::newRow("find") << QString() << QStringList({"--find", "Кварк"}) << 0
+                          << QStringList({"part2/c.html\tстраница 3 Здесь кварк", "part2/c.html\tстраница 3 Здесь кварк",
+                                          "part2/d.html\t"});
+    QTest::newRow("find in the sample") << QStringLiteral(KELVANE_SAMPLE_LECTURE) << QStringList({"--find", "стена"})
+                                        << 0 << QStringList({"tasks.html\t"});
+    QTest::newRow("nothing found") << QString() << QStringList({"--find", "глюон"}) << 1 << QStringList();
+    QTest::newRow("empty text") << QString() << QStringList({"--find", " "}) << 1 << QStringList();
+    QTest::newRow("with --pdf") << QString() << QStringList({"--contents", "--pdf", "x.pdf"}) << 1 << QStringList();
+}
+
+void tst_Viewer::lectureReports()
+{
+    QFETCH(QString, package);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+
+    if (package.isEmpty()) {
+        package = m_dir->filePath(QStringLiteral("five.zip"));
+        QVERIFY(writeFile(package, LectureFixture::package()));
+    }
+    // No display: the lists need no window.
+    QProcessEnvironment environment = viewerEnvironment(m_dir->path(), m_dir->path());
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const ViewerRun run = runViewer(arguments << package, m_dir->path(), environment);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(QString::number(run.exitCode) + run.errors));
+    QCOMPARE(run.output.size(), lines.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(run.output.at(i).startsWith(lines.at(i)), qPrintable(run.output.at(i)));
+    for (const QString &line : run.output) {
+        if (arguments.first() == QLatin1String("--find"))
+            QVERIFY2(line.section(QLatin1Char('\t'), 1).contains(arguments.at(1), Qt::CaseInsensitive), qPrintable(line));
+    }
+    QCOMPARE(privateFolders(m_dir->path()), QStringList());
+}
+
+void tst_Viewer::wholeLectureToPdf_data()
+{
+    QTest::addColumn<QString>("package"); // empty: the five pages
+    QTest::addColumn<QString>("page");    // --page; empty: all
+    QTest::addColumn<QStringList>("sheets"); // the first words on the sheets that start a page, in order
+    QTest::addColumn<QStringList>("pictures");
+
+    QTest::newRow("five pages") << QString() << QString()
+                                << QStringList({"Не заголовок страница 1", "страница 2", "страница 3", "Часть Б страница 4",
+                                                "страница 5"})
+                                << QStringList();
+    QTest::newRow("one page") << QString() << "part2/c.html" << QStringList("страница 3") << QStringList();
+    QTest::newRow("sample with pictures") << QStringLiteral(KELVANE_SAMPLE_LECTURE) << QString()
+                                          << QStringList({"Лекция 3. Теплопроводность", "Задачи для самопроверки"})
+                                          << QStringList({"360x200", "420x240"});
+}
+
+void tst_Viewer::wholeLectureToPdf()
+{
+    QFETCH(QString, package);
+    QFETCH(QString, page);
+    QFETCH(QStringList, sheets);
+    QFETCH(QStringList, pictures);
+    KELVANE_REQUIRE_TOOL("pdftotext");
+    KELVANE_REQUIRE_TOOL("pdfimages");
+
+    if (package.isEmpty()) {
+        package = m_dir->filePath(QStringLiteral("five.zip"));
+        QVERIFY(writeFile(package, LectureFixture::package()));
+    }
+    QStringList arguments{QStringLiteral("--pdf"), QStringLiteral("lecture.pdf"), package};
+    if (!page.isEmpty())
+        arguments << QStringLiteral("--page") << page;
+    const ViewerRun run = runViewer(arguments, m_dir->path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
+    const QString pdf = m_dir->filePath(QStringLiteral("lecture.pdf"));
+
+    // Each page of the lecture starts a sheet of its own, in the order of
+    // the contents; a long page goes on over further sheets.
+    const ToolRun text = runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, m_dir->path());
+    QVERIFY2(text.ok(), text.describe(QStringLiteral("pdftotext")).constData());
+    QStringList starts;
+    for (const QString &sheet : QString::fromUtf8(text.standardOutput).split(QLatin1Char('\f'), Qt::SkipEmptyParts)) {
+        const QString words = sheet.simplified();
+        for (const QString &expected : sheets) {
+            if (words.startsWith(expected))
+                starts << expected;
+        }
+    }
+    QCOMPARE(starts, sheets);
+
+    const ToolRun images = runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf}, m_dir->path());
+    QVERIFY2(images.ok(), images.describe(QStringLiteral("pdfimages")).constData());
+    QStringList sizes;
+    for (const QByteArray &line : images.standardOutput.trimmed().split('\n').mid(2)) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        QVERIFY(fields.size() > 4);
+        sizes << QString::fromLatin1(fields.at(3) + 'x' + fields.at(4));
+    }
+    sizes.removeDuplicates(); // a picture across a sheet's edge is drawn on both
+    sizes.sort();
+    QCOMPARE(sizes, pictures);
+
+    // A page the lecture does not have.
+    const ViewerRun wrong = runViewer({QStringLiteral("--pdf"), QStringLiteral("x.pdf"), package, QStringLiteral("--page"),
+                                       QStringLiteral("nowhere.html")},
+                                      m_dir->path());
+    QCOMPARE(wrong.exitCode, 1);
+    QVERIFY2(wrong.errors.contains(QStringLiteral("the lecture has no page nowhere.html")), qPrintable(wrong.errors));
+}
+
 void tst_Viewer::framesToPdf()
 {
     const QByteArray course = AuthoringCourse::package();
     QVERIFY(!course.isEmpty());
     const QString package = m_dir->filePath(QStringLiteral("course.zip"));
     QVERIFY(writeFile(package, course));
-    const ViewerRun run = runViewer({QStringLiteral("--pdf"), QStringLiteral("course.pdf"), package}, m_dir->path());
+    // The page of frames alone (the whole lecture would add its framed pages).
+    const ViewerRun run = runViewer({QStringLiteral("--pdf"), QStringLiteral("course.pdf"), QStringLiteral("--page"),
+                                     QStringLiteral("index.html"), package},
+                                    m_dir->path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     const QString pdf = m_dir->filePath(QStringLiteral("course.pdf"));
 

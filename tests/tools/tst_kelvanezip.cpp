@@ -65,6 +65,19 @@ private slots:
     void noProgressWithoutTerminal();
     void progressOnTerminal_data();
     void progressOnTerminal();
+    void selectionLikeUnzip_data();
+    void selectionLikeUnzip();
+    void existingFiles_data();
+    void existingFiles();
+    void standardOutput_data();
+    void standardOutput();
+    void archiveFromStandardInput_data();
+    void archiveFromStandardInput();
+    void standardInputCopyFails();
+    void ratioLikeUnzip();
+    void completion_data();
+    void completion();
+    void manualCoversOptions();
 
 private:
     ToolRun run(const QStringList &arguments) const;
@@ -74,6 +87,9 @@ private:
     QString sampleArchive() const;
     QString makeTree() const;
     static QByteArray cp866(const QString &text);
+    QString selectionArchive() const;
+    // The files below root with their contents, "name=content" each.
+    static QStringList treeWithContents(const QString &root);
 
     QTemporaryDir dir;
 };
@@ -147,7 +163,15 @@ void tst_KelvaneZip::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.standardOutput.startsWith("Usage:"));
     QVERIFY(r.standardOutput.contains("kelvane-zip extract ARCHIVE"));
+    // Every exit status the tool gives is listed.
+    for (const char *status : {"\n   0  success", "\n   1  ", "\n   2  ", "\n  11  ", "\n  50  "})
+        QVERIFY2(r.standardOutput.contains(status), status);
     QCOMPARE(run({QStringLiteral("list"), QStringLiteral("--help")}).exitCode, 0);
+
+    const ToolRun version = run({QStringLiteral("--version")});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.standardOutput, QByteArray("kelvane-zip " KELVANE_VERSION "\ninflate back end: ")
+                                         + UnZip::inflateBackend().toUtf8() + '\n');
 }
 
 void tst_KelvaneZip::usageErrors_data()
@@ -162,7 +186,10 @@ void tst_KelvaneZip::usageErrors_data()
     QTest::newRow("no archive") << QStringList{"list"};
     QTest::newRow("option of another command") << QStringList{"list", archive, "-P", "pw"};
     QTest::newRow("unknown option") << QStringList{"test", archive, "--junk-paths"};
-    QTest::newRow("extra argument") << QStringList{"list", archive, "more"};
+    QTest::newRow("-o and -n") << QStringList{"extract", archive, "-o", "-n"};
+    QTest::newRow("-p and -d") << QStringList{"extract", archive, "-p", "-d", "out"};
+    QTest::newRow("-x without pattern") << QStringList{"list", archive, "-x"};
+    QTest::newRow("-x for create") << QStringList{"create", "new.zip", tree, "-x", "*.png"};
     QTest::newRow("option without value") << QStringList{"extract", archive, "-d"};
     QTest::newRow("unknown code page") << QStringList{"extract", archive, "-O", "NO-SUCH-PAGE"};
     QTest::newRow("create without folder") << QStringList{"create", "new.zip"};
@@ -175,6 +202,7 @@ void tst_KelvaneZip::usageErrors_data()
     QTest::newRow("AES without password") << QStringList{"create", "new.zip", tree, "--aes"};
     QTest::newRow("archive missing") << QStringList{"list", "missing.zip"};
     QTest::newRow("not an archive") << QStringList{"test", "not-an-archive.zip"};
+    QTest::newRow("standard input not an archive") << QStringList{"list", "-"};
 }
 
 void tst_KelvaneZip::usageErrors()
@@ -202,18 +230,20 @@ void tst_KelvaneZip::listVerbose()
     const int deflatedSize = int(RawZip::deflate(QByteArray(2000, 'b'), 9).size());
     const QList<QByteArray> lines = r.standardOutput.split('\n');
     QCOMPARE(lines.size(), 10); // nine lines and the empty rest after the last line feed
-    QVERIFY(lines.at(0).startsWith("    Length  Compressed  Method"));
-    QCOMPARE(lines.at(2), QByteArray("         0           0  Stored   00000000  2017-01-01  12:00:00  no         a/"));
-    QCOMPARE(lines.at(3), QByteArray("         7           7  Stored   ")
+    QVERIFY(lines.at(0).startsWith("    Length  Compressed  Ratio  Method"));
+    QCOMPARE(lines.at(2),
+             QByteArray("         0           0     0%  Stored   00000000  2017-01-01  12:00:00  no         a/"));
+    QCOMPARE(lines.at(3), QByteArray("         7           7     0%  Stored   ")
                  + QByteArray::number(RawZip::crc32("stored\n"), 16).rightJustified(8, '0')
                  + "  2017-01-01  12:00:00  no         a/c.txt");
-    QCOMPARE(lines.at(4), QByteArray(71, ' ') + "Comment: note");
+    QCOMPARE(lines.at(4), QByteArray(78, ' ') + "Comment: note");
+    // 2000 bytes deflate to about 20: 99% saved.
     QCOMPARE(lines.at(5), QByteArray("      2000  ") + QByteArray::number(deflatedSize).rightJustified(10, ' ')
-                 + "  Deflate  "
+                 + "    99%  Deflate  "
                  + QByteArray::number(RawZip::crc32(QByteArray(2000, 'b')), 16).rightJustified(8, '0')
                  + "  2017-01-01  12:00:00  no         b.txt");
     QCOMPARE(lines.at(7), QByteArray("      2007  ") + QByteArray::number(deflatedSize + 7).rightJustified(10, ' ')
-                 + "  entries: 3");
+                 + "    99%  entries: 3");
     QCOMPARE(lines.at(8), QByteArray("Archive comment: the archive"));
 }
 
@@ -402,7 +432,7 @@ void tst_KelvaneZip::testPassword_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("error");
-    const QByteArray mismatch = "kelvane-zip: secret.txt: Unknown error. (wrong or missing password)\n";
+    const QByteArray mismatch = "kelvane-zip: secret.txt: Wrong or missing password. (Unable to decrypt secret.txt)\n";
     QTest::newRow("right") << QStringList{"-P", "pw"} << 0 << QByteArray();
     QTest::newRow("wrong") << QStringList{"-P", "nope"} << 1 << mismatch;
     QTest::newRow("missing") << QStringList() << 1 << mismatch;
@@ -439,8 +469,8 @@ void tst_KelvaneZip::extractSelectedEntries()
     const QString out = dir.filePath(QStringLiteral("selected"));
     const ToolRun r = run({QStringLiteral("extract"), sampleArchive(), QStringLiteral("-d"), out,
                            QStringLiteral("a/c.txt"), QStringLiteral("missing.txt"), QStringLiteral("-q")});
-    QCOMPARE(r.exitCode, 1);
-    QCOMPARE(r.standardError, QByteArray("kelvane-zip: missing.txt: File or directory does not exist.\n"));
+    QCOMPARE(r.exitCode, 11);
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: missing.txt: no entry matches\n"));
     QCOMPARE(FileTree::list(out), QStringList({"a/", "a/c.txt"}));
 }
 
@@ -874,6 +904,354 @@ void tst_KelvaneZip::progressOnTerminal()
     QCOMPARE(r.standardOutput.contains(progressStart), !quiet);
     if (!quiet)
         QVERIFY2(r.standardOutput.contains(" entries, ") && r.standardOutput.contains(" MB/s"), r.standardOutput);
+}
+
+// Files of several depths, a name with brackets and a folder entry, in the
+// order of their names (unzip -p writes entries in the archive's order, the
+// tool in that of its listing).
+QString tst_KelvaneZip::selectionArchive() const
+{
+    RawZip zip;
+    for (const char *name : {"b1.txt", "br[1].txt", "docs/", "docs/a.txt", "docs/img/p.png", "docs/img/q.png",
+                             "notes.md", "tap.txt", "top.txt"})
+        zip.add(name, QByteArray(name).endsWith('/') ? QByteArray() : QByteArray("content of ") + name).deflated();
+    return writeArchive(QStringLiteral("select.zip"), zip);
+}
+
+QStringList tst_KelvaneZip::treeWithContents(const QString &root)
+{
+    QStringList files;
+    for (const QString &name : FileTree::list(root))
+        files << (name.endsWith(QLatin1Char('/')) ? name : name + QLatin1Char('=') + FileTree::read(root + QLatin1Char('/') + name));
+    return files;
+}
+
+void tst_KelvaneZip::selectionLikeUnzip_data()
+{
+    QTest::addColumn<QStringList>("ours");
+    // unzip's arguments for the same selection, where its syntax differs.
+    QTest::addColumn<QStringList>("peer");
+    const auto row = [](const char *tag, const QStringList &ours, const QStringList &peer = QStringList()) {
+        QTest::newRow(tag) << ours << (peer.isEmpty() ? ours : peer);
+    };
+    row("star across folders", {"*.txt"});
+    row("star below a folder", {"docs/*"});
+    row("question mark", {"t?p.txt"});
+    row("set", {"[a-t]op.txt"});
+    row("negated set", {"[!t]a*"});
+    row("several patterns", {"*.md", "docs/img/*"});
+    row("exclude", {"-x", "*.png"}, {"-x", "*.png"});
+    row("pattern and excludes", {"*", "-x", "docs/*", "-x", "t*"}, {"*", "-x", "docs/*", "t*"});
+    row("no match", {"*.pdf"});
+    row("one of two unmatched", {"top.txt", "*.pdf"});
+    // A folder's name selects everything below it, as FOLDER/* does.
+    row("folder", {"docs"}, {"docs/*"});
+    row("folder with slash", {"docs/img/"}, {"docs/img/*"});
+    // An entry's exact name selects it even when it reads as a pattern;
+    // unzip needs the bracket escaped.
+    row("name with brackets", {"br[1].txt"}, {"br\\[1].txt"});
+}
+
+// list, test and extract select what unzip -Z1 lists and unzip extracts,
+// with the same exit status (0, or 11 when a pattern selects nothing).
+void tst_KelvaneZip::selectionLikeUnzip()
+{
+    QFETCH(QStringList, ours);
+    QFETCH(QStringList, peer);
+    KELVANE_REQUIRE_TOOL("unzip");
+    const QString archive = selectionArchive();
+    const QString out = dir.filePath(QStringLiteral("sel-%1").arg(QTest::currentDataTag()));
+    const QString peerOut = out + QStringLiteral("-unzip");
+    const ToolRun extract = run(QStringList{"extract", archive, "-q", "-d", out} + ours);
+    const ToolRun peerExtract = runTool(QStringLiteral("unzip"), QStringList{"-q", archive, "-d", peerOut} + peer,
+                                        dir.path());
+    QVERIFY(peerExtract.exitCode == 0 || peerExtract.exitCode == 11);
+    QCOMPARE(extract.exitCode, peerExtract.exitCode);
+    QCOMPARE(treeWithContents(out), treeWithContents(peerOut));
+
+    // unzip -l and -Z1 give 0 when some pattern matches; list gives 11 as
+    // unzip's extraction and test do.
+    const ToolRun peerList = runTool(QStringLiteral("unzip"), QStringList{"-Z1", archive} + peer, dir.path());
+    const ToolRun list = run(QStringList{"list", archive} + ours);
+    QCOMPARE(list.exitCode, peerExtract.exitCode);
+    QStringList listed = QString::fromUtf8(list.standardOutput).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList peerListed = QString::fromUtf8(peerList.standardOutput).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    listed.sort();
+    peerListed.sort();
+    QCOMPARE(listed, peerListed);
+    const ToolRun test = run(QStringList{"test", archive, "-q"} + ours);
+    QCOMPARE(test.exitCode, peerExtract.exitCode);
+    QCOMPARE(extract.standardError.isEmpty(), extract.exitCode == 0);
+}
+
+void tst_KelvaneZip::existingFiles_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("terminal");
+    QTest::addColumn<QString>("answers"); // typed on the terminal
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("replaced"); // of docs/a.txt and top.txt
+    QTest::addColumn<QString>("peerOptions"); // unzip's for the same outcome, if it has them
+
+    const QStringList both{"docs/a.txt", "top.txt"};
+    QTest::newRow("no terminal") << "" << false << "" << 1 << QStringList() << "-n";
+    QTest::newRow("no terminal, threads") << "-j 2" << false << "" << 1 << QStringList() << "-n";
+    QTest::newRow("-o") << "-o" << false << "" << 0 << both << "-o";
+    QTest::newRow("-o, threads") << "-o -j 2" << false << "" << 0 << both << "-o";
+    QTest::newRow("-n") << "-n" << false << "" << 0 << QStringList() << "-n";
+    QTest::newRow("-n, threads") << "-n -j 2" << false << "" << 0 << QStringList() << "-n";
+    QTest::newRow("-n on a terminal") << "-n" << true << "" << 0 << QStringList() << "-n";
+    QTest::newRow("yes, no") << "" << true << "y\\nn\\n" << 0 << QStringList{"docs/a.txt"} << "";
+    QTest::newRow("no, yes, serial") << "-j 0" << true << "n\\ny\\n" << 0 << QStringList{"top.txt"} << "";
+    QTest::newRow("all") << "" << true << "A\\n" << 0 << both << "-o";
+    QTest::newRow("none") << "" << true << "N\\n" << 0 << QStringList() << "-n";
+    QTest::newRow("end of input") << "" << true << "" << 0 << QStringList() << "-n";
+}
+
+// An existing file is replaced only with -o or the user's yes; unzip -o and
+// -n leave the same files behind.
+void tst_KelvaneZip::existingFiles()
+{
+    QFETCH(QString, options);
+    QFETCH(bool, terminal);
+    QFETCH(QString, answers);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, replaced);
+    QFETCH(QString, peerOptions);
+    KELVANE_REQUIRE_TOOL("unzip");
+    KELVANE_REQUIRE_TOOL("script");
+    const QString archive = selectionArchive();
+    static int count = 0;
+    const QString out = QStringLiteral("existing%1").arg(++count);
+    for (const QString &folder : {out, out + QStringLiteral("-unzip")}) {
+        QVERIFY(FileTree::write(dir.filePath(folder + QStringLiteral("/docs/a.txt")), "mine"));
+        QVERIFY(FileTree::write(dir.filePath(folder + QStringLiteral("/top.txt")), "mine too"));
+    }
+    // The answers are printf's text: "\\n" is a line feed.
+    const QString command = QStringLiteral("$KZ extract select.zip -d %1 docs/a.txt top.txt notes.md %2").arg(out, options);
+    const ToolRun r = terminal
+        ? shell(QStringLiteral("printf '%1' | script -qec \"%2\" /dev/null").arg(answers, command), QString())
+        : shell(command + QStringLiteral(" < /dev/null"), QString());
+    QCOMPARE(r.exitCode, exitCode);
+    for (const char *name : {"docs/a.txt", "top.txt"}) {
+        const QByteArray content = FileTree::read(dir.filePath(out + QLatin1Char('/') + QLatin1String(name)));
+        QCOMPARE(content, replaced.contains(QLatin1String(name)) ? QByteArray("content of ") + name
+                                                                  : QByteArray(name[0] == 'd' ? "mine" : "mine too"));
+    }
+    QCOMPARE(FileTree::read(dir.filePath(out + QStringLiteral("/notes.md"))), QByteArray("content of notes.md"));
+    // script(1) copies the terminal, standard error included, to its output.
+    const QByteArray messages = terminal ? r.standardOutput : r.standardError;
+    if (exitCode == 1) {
+        QVERIFY2(messages.contains("kelvane-zip: docs/a.txt: The file exists; it was not overwritten. (" + out.toUtf8()
+                                   + "/docs/a.txt)\n"),
+                 messages.constData());
+        QVERIFY(messages.contains("-o replaces existing files"));
+    }
+    // One question per file until an answer for all; none with -o or -n.
+    const int answered = int(answers.count(QStringLiteral("\\n")));
+    const int questions = !terminal || options.contains(QLatin1String("-n")) ? 0 : answered == 2 ? 2 : 1;
+    QCOMPARE(int(messages.count("? [y]es, [n]o, [A]ll, [N]one: ")), questions);
+    if (!peerOptions.isEmpty()) {
+        const ToolRun peer = runTool(QStringLiteral("unzip"), {QStringLiteral("-q"), peerOptions, archive,
+                                     QStringLiteral("docs/a.txt"), QStringLiteral("top.txt"), QStringLiteral("notes.md"),
+                                     QStringLiteral("-d"), out + QStringLiteral("-unzip")}, dir.path());
+        QVERIFY2(peer.ok(), peer.describe(QStringLiteral("unzip")).constData());
+        QCOMPARE(treeWithContents(dir.filePath(out)), treeWithContents(dir.filePath(out + QStringLiteral("-unzip"))));
+    }
+}
+
+void tst_KelvaneZip::standardOutput_data()
+{
+    QTest::addColumn<QString>("ours");
+    QTest::addColumn<QString>("peer"); // unzip's arguments; empty: no peer run
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("error");
+
+    QTest::newRow("pattern") << "'*.txt'" << "'*.txt'" << 0 << QByteArray();
+    QTest::newRow("folder and exclude") << "docs -x '*q.png'" << "'docs/*' -x '*q.png'" << 0 << QByteArray();
+    QTest::newRow("everything") << "" << "" << 0 << QByteArray();
+    QTest::newRow("no match") << "'*.pdf'" << "'*.pdf'" << 11
+                              << QByteArray("kelvane-zip: *.pdf: no entry matches\n");
+    QTest::newRow("full") << "> /dev/full" << "" << 50
+                          << QByteArray("kelvane-zip: b1.txt: File write error. (Unable to write b1.txt: No space left "
+                                        "on device)\n");
+}
+
+// -p writes the entries' data, and only that, to standard output: the
+// bytes unzip -p writes for the same selection.
+void tst_KelvaneZip::standardOutput()
+{
+    QFETCH(QString, ours);
+    QFETCH(QString, peer);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, error);
+    KELVANE_REQUIRE_TOOL("unzip");
+    selectionArchive();
+    const ToolRun r = shell(QStringLiteral("$KZ extract select.zip -p ") + ours, QString());
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.standardError, error);
+    if (exitCode == 50)
+        return;
+    const ToolRun unzipped = shell(QStringLiteral("unzip -p select.zip ") + peer, QString());
+    QCOMPARE(unzipped.exitCode, exitCode);
+    QCOMPARE(r.standardOutput, unzipped.standardOutput);
+    QCOMPARE(r.standardOutput.isEmpty(), exitCode != 0);
+}
+
+void tst_KelvaneZip::archiveFromStandardInput_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    const QByteArray listing = "a/\na/c.txt\nb.txt\n";
+    QTest::newRow("list, pipe") << "cat sample.zip | $KZ list -" << 0 << listing;
+    QTest::newRow("list, file") << "$KZ list - < sample.zip" << 0 << listing;
+    QTest::newRow("list -v, pipe") << "cat sample.zip | $KZ list -v - b.txt | sed -n 3p | cut -c1-10" << 0
+                                   << QByteArray("      2000\n");
+    QTest::newRow("test, pipe") << "cat sample.zip | $KZ test - -j 2" << 0
+                                << QByteArray("Entries tested: 3, no errors.\n");
+    QTest::newRow("extract, pipe") << "cat sample.zip | $KZ extract - -q -d stdin-out && cat stdin-out/a/c.txt" << 0
+                                   << QByteArray("stored\n");
+    QTest::newRow("-p, pipe") << "cat sample.zip | $KZ extract - -p a" << 0 << QByteArray("stored\n");
+    QTest::newRow("not an archive") << "echo no | $KZ test -" << 2 << QByteArray();
+    QTest::newRow("empty") << "$KZ list - < /dev/null" << 2 << QByteArray();
+}
+
+// "-" reads the archive from standard input; a pipe is copied to a
+// temporary file first, which is gone when the tool ends.
+void tst_KelvaneZip::archiveFromStandardInput()
+{
+    QFETCH(QString, command);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    sampleArchive();
+    const QString spool = dir.filePath(QStringLiteral("spool"));
+    QVERIFY(QDir().mkpath(spool));
+    const ToolRun r = shell(QStringLiteral("export TMPDIR=") + spool + QStringLiteral("; ") + command, QString());
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.standardOutput, output);
+    if (exitCode == 2)
+        QCOMPARE(r.standardError, QByteArray("kelvane-zip: standard input: Invalid or incompatible zip archive.\n"));
+    QCOMPARE(QDir(spool).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+// A pipe that does not fit where its copy would go: exit status 50, the
+// reason, and no copy left.
+void tst_KelvaneZip::standardInputCopyFails()
+{
+    SmallTmpfs fs(64 * 1024);
+    KELVANE_REQUIRE_TMPFS(fs);
+    const ToolRun r = shell(QStringLiteral("head -c 200000 /dev/zero | TMPDIR=%1 $KZ list -").arg(fs.path()), QString());
+    QCOMPARE(r.exitCode, 50);
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: standard input: cannot keep a copy in ") + fs.path().toUtf8()
+                                  + ": No space left on device\n");
+    QCOMPARE(FileTree::list(fs.path()), QStringList());
+}
+
+// The ratio column shows what unzip -v shows for the same entries.
+void tst_KelvaneZip::ratioLikeUnzip()
+{
+    KELVANE_REQUIRE_TOOL("unzip");
+    RawZip zip;
+    quint32 x = 11;
+    for (int i = 0; i < 60; ++i) {
+        // Repeats of a random run: from incompressible to almost nothing.
+        QByteArray run;
+        const int period = 1 + int((x = x * 1103515245u + 12345u) >> 20) % 400;
+        for (int k = 0; k < period; ++k)
+            run += char((x = x * 1103515245u + 12345u) >> 24);
+        const int size = 1 + int((x = x * 1103515245u + 12345u) >> 16) % 6000;
+        RawZip::Entry &e = zip.add(QByteArray("f") + QByteArray::number(i), run.repeated(size / period + 1).left(size));
+        if (i % 7 != 0)
+            e.deflated();
+    }
+    const QString archive = writeArchive(QStringLiteral("ratios.zip"), zip);
+    const ToolRun ours = run({QStringLiteral("list"), QStringLiteral("-v"), archive});
+    const ToolRun peer = runTool(QStringLiteral("unzip"), {QStringLiteral("-v"), archive}, dir.path());
+    QVERIFY(ours.ok() && peer.ok());
+    // NAME -> ratio, from each listing.
+    QMap<QByteArray, QByteArray> ourRatios;
+    QMap<QByteArray, QByteArray> peerRatios;
+    for (const QByteArray &line : ours.standardOutput.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() == 9 && fields.at(2).endsWith('%'))
+            ourRatios.insert(fields.at(8), fields.at(2));
+    }
+    for (const QByteArray &line : peer.standardOutput.split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() == 8 && fields.at(3).endsWith('%'))
+            peerRatios.insert(fields.at(7), fields.at(3));
+    }
+    QCOMPARE(ourRatios.size(), 60);
+    QCOMPARE(ourRatios, peerRatios);
+}
+
+void tst_KelvaneZip::completion_data()
+{
+    QTest::addColumn<QString>("line"); // the words typed, the last one being completed
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("command") << "kelvane-zip ex" << QStringList{"extract"};
+    QTest::newRow("top-level option") << "kelvane-zip --v" << QStringList{"--version"};
+    QTest::newRow("extract options") << "kelvane-zip extract sample.zip -" << QStringList{
+        "-d", "-P", "-p", "-o", "-n", "-x", "--junk-paths", "-O", "-j", "-q", "--help"};
+    QTest::newRow("list options") << "kelvane-zip list -" << QStringList{"-v", "-O", "-x", "--help"};
+    QTest::newRow("archive") << "kelvane-zip test sam" << QStringList{"sample.zip"};
+    QTest::newRow("entries") << "kelvane-zip extract sample.zip a" << QStringList{"a/", "a/c.txt"};
+    QTest::newRow("entries after -x") << "kelvane-zip list sample.zip -x b" << QStringList{"b.txt"};
+    QTest::newRow("entries to delete") << "kelvane-zip delete sample.zip " << QStringList{"a/", "a/c.txt", "b.txt"};
+    QTest::newRow("code page") << "kelvane-zip list sample.zip -O CP8" << QStringList{"CP866", "CP850"};
+}
+
+// The completion script, sourced into bash as bash-completion would: the
+// replies for a command line.
+void tst_KelvaneZip::completion()
+{
+    QFETCH(QString, line);
+    QFETCH(QStringList, expected);
+    sampleArchive();
+    QStringList words = line.split(QLatin1Char(' '));
+    QString array;
+    for (const QString &w : words)
+        array += QStringLiteral(" '") + w + QLatin1Char('\'');
+    // bash-completion turns extglob on for every completion script.
+    const QString script = QStringLiteral("shopt -s extglob; PATH=%1:$PATH; source %2; COMP_WORDS=(%3); COMP_CWORD=%4; "
+                                          "COMP_LINE='%5'; COMP_POINT=${#COMP_LINE}; _kelvane_zip; "
+                                          "printf '%s\\n' \"${COMPREPLY[@]}\"")
+                               .arg(QFileInfo(QStringLiteral(KELVANE_ZIP_TOOL)).absolutePath(),
+                                    QStringLiteral(KELVANE_ZIP_COMPLETION), array)
+                               .arg(words.size() - 1)
+                               .arg(line);
+    const ToolRun r = runTool(QStringLiteral("/bin/bash"), {QStringLiteral("--norc"), QStringLiteral("-c"), script},
+                              dir.path());
+    QVERIFY2(r.ok(), r.describe(QStringLiteral("bash")).constData());
+    QStringList replies = QString::fromUtf8(r.standardOutput).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    replies.sort();
+    expected.sort();
+    QCOMPARE(replies, expected);
+}
+
+// Every option of --help is described in the manual page, and so is every
+// exit status.
+void tst_KelvaneZip::manualCoversOptions()
+{
+    const QByteArray manual = FileTree::read(QStringLiteral(KELVANE_ZIP_MANUAL));
+    QVERIFY(!manual.isEmpty());
+    const ToolRun help = run({QStringLiteral("--help")});
+    QStringList options;
+    for (const QByteArray &line : help.standardOutput.split('\n')) {
+        if (line.startsWith("  -"))
+            options << QString::fromUtf8(line.mid(2, line.indexOf(' ', 2) - 2)).remove(QLatin1Char(','));
+    }
+    QVERIFY(options.size() > 20);
+    for (const QString &option : options) {
+        QByteArray roff = option.toUtf8();
+        roff.replace("-", "\\-");
+        QVERIFY2(manual.contains("\\fB" + roff) || manual.contains(".B " + roff) || manual.contains(".BI " + roff)
+                     || manual.contains(".BR " + roff),
+                 qPrintable(option));
+    }
+    for (const char *status : {".B 0\n", ".B 1\n", ".B 2\n", ".B 11\n", ".B 50\n"})
+        QVERIFY2(manual.contains(status), status);
 }
 
 QTEST_GUILESS_MAIN(tst_KelvaneZip)

@@ -82,6 +82,8 @@ private slots:
     void folderExamples();
     void targetFolderMissing();
     void existingFileReplaced();
+    void existingFileKept_data();
+    void existingFileKept();
     void dropFoldersSameName();
     void folderCreationFailures_data();
     void folderCreationFailures();
@@ -742,6 +744,47 @@ void tst_UnZipExtract::existingFileReplaced()
     QVERIFY(FileTree::write(target.filePath(QStringLiteral("f.txt")), QByteArray(10000, 'o')));
     QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
     QCOMPARE(FileTree::read(target.filePath(QStringLiteral("f.txt"))), QByteArray("short"));
+}
+
+void tst_UnZipExtract::existingFileKept_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("serial") << 0;
+    QTest::newRow("2 threads") << 2;
+}
+
+// With KeepExisting, a file and a link to a file of an entry's name stay as
+// they are (FileExists), and the other entries are written.
+void tst_UnZipExtract::existingFileKept()
+{
+    QFETCH(int, threads);
+    RawZip zip;
+    for (const char *name : {"file.txt", "link.txt", "new/x.txt"})
+        zip.add(name, QByteArray("from the archive ") + name).deflated();
+    UnZip reader;
+    QCOMPARE(openCounting(reader, zip.build().bytes), UnZip::Success);
+    reader.setThreadCount(threads);
+    QTemporaryDir target;
+    const QString linked = target.filePath(QStringLiteral("linked"));
+    QVERIFY(FileTree::write(target.filePath(QStringLiteral("file.txt")), "old"));
+    QVERIFY(FileTree::write(linked, "linked"));
+    QVERIFY(QFile::link(linked, target.filePath(QStringLiteral("link.txt"))));
+
+    const QStringList names{"file.txt", "link.txt", "new/x.txt"};
+    const QList<UnZip::EntryResult> results = reader.extractEntries(names, QDir(target.path()), UnZip::KeepExisting);
+    QCOMPARE(results.size(), 3);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(results.at(i).result, UnZip::FileExists);
+        QVERIFY2(results.at(i).detail.startsWith(QStringLiteral("Not overwriting the existing file ")),
+                 qPrintable(results.at(i).detail));
+    }
+    QCOMPARE(results.at(2).result, UnZip::Success);
+    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("file.txt"))), QByteArray("old"));
+    QCOMPARE(FileTree::read(linked), QByteArray("linked"));
+    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("new/x.txt"))), QByteArray("from the archive new/x.txt"));
+    // Without the option the file is replaced.
+    QCOMPARE(reader.extractFile(QStringLiteral("file.txt"), target.path()), UnZip::Success);
+    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("file.txt"))), QByteArray("from the archive file.txt"));
 }
 
 void tst_UnZipExtract::dropFoldersSameName()

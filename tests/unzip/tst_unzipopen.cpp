@@ -962,10 +962,12 @@ void tst_UnZipOpen::formatError_data()
         "Invalid device.",
         "Invalid or incompatible zip archive.",
         "Inconsistent headers. Archive might be corrupted.",
+        "Wrong or missing password.",
+        "The file exists; it was not overwritten.",
     };
-    for (int code = 0; code < 16; ++code)
+    for (int code = 0; code < 18; ++code)
         QTest::addRow("%d", code) << code << QString::fromLatin1(texts[code]);
-    for (const int code : {16, 17, 100, -1})
+    for (const int code : {18, 100, -1})
         QTest::addRow("%d", code) << code << QStringLiteral("Unknown error.");
 }
 

@@ -54,7 +54,8 @@ public:
         IncompatibleArchive = 14,      ///< The archive is not a ZIP archive this reader can read.
         InconsistentHeaders = 15,      ///< The local header disagrees with the central directory.
         PasswordMismatch = 16,         ///< The password (or its absence) does not fit the encrypted entry.
-        Cancelled = 17                 ///< The progress handler stopped the extraction (see setProgressHandler()).
+        FileExists = 17,               ///< The output file exists and KeepExisting was given: it is left as it is.
+        Cancelled = 18                 ///< The progress handler stopped the extraction (see setProgressHandler()).
     };
 
     /// How entries are placed below the target folder.
@@ -64,7 +65,13 @@ public:
         KeepFolders = 0x01,
         /// Files go straight into the target folder under the last component
         /// of their name; folder entries are passed over.
-        DropFolders = 0x02
+        DropFolders = 0x02,
+        /// An existing file (or link, or anything else of that name) is
+        /// never replaced: the entry gives FileExists and the file is left
+        /// as it was. The file is created only if absent, in one step, so
+        /// that nothing appearing meanwhile is overwritten either. Without
+        /// this option an existing file is replaced.
+        KeepExisting = 0x04
     };
     Q_DECLARE_FLAGS(ExtractionOptions, ExtractionOption)
 

@@ -18,6 +18,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
+#include <QtCore/QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -43,7 +44,9 @@ const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("UnZip", "Unable to create a directory."),
     QT_TRANSLATE_NOOP("UnZip", "Invalid device."),
     QT_TRANSLATE_NOOP("UnZip", "Invalid or incompatible zip archive."),
-    QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted.")
+    QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted."),
+    QT_TRANSLATE_NOOP("UnZip", "Wrong or missing password."),
+    QT_TRANSLATE_NOOP("UnZip", "The file exists; it was not overwritten.")
 };
 const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("UnZip", "Unknown error.");
 const char *const cancelledMessage = QT_TRANSLATE_NOOP("UnZip", "Extraction cancelled.");
@@ -751,7 +754,15 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::DirectoryCreationFailed;
     }
     QFile outFile(outputPath);
-    if (!outFile.open(QIODevice::WriteOnly)) {
+    const bool keepExisting = options.testFlag(UnZip::KeepExisting);
+    // NewOnly creates the file exclusively (O_EXCL): an existing name, even
+    // a dangling link, is never opened.
+    if (!outFile.open(keepExisting ? QIODevice::WriteOnly | QIODevice::NewOnly : QIODevice::WriteOnly)) {
+        const QFileInfo existing(outputPath);
+        if (keepExisting && (existing.exists() || existing.isSymLink())) {
+            diagnostic.report(QString::fromLatin1("Not overwriting the existing file %1").arg(outputPath));
+            return UnZip::FileExists;
+        }
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
