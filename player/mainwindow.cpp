@@ -66,7 +66,15 @@ CMainWindow::CMainWindow(QWidget *parent)
     browser.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PagePalette::apply(&browser);
     windowLayout->addWidget(&browser);
+    windowLayout->addWidget(createControlRow());
+    setLayout(windowLayout);
+    setUpNavigation();
 
+    printConsoleLine("ok4");
+}
+
+QWidget *CMainWindow::createControlRow()
+{
     auto *toolBar = new QWidget;
     auto *rowLayout = new QHBoxLayout;
 
@@ -93,10 +101,11 @@ CMainWindow::CMainWindow(QWidget *parent)
     rowLayout->addWidget(fontDownButton);
 
     toolBar->setLayout(rowLayout);
-    windowLayout->addWidget(toolBar);
-    setLayout(windowLayout);
+    return toolBar;
+}
 
-    // The pages, their links and the way back; the search; the keys.
+void CMainWindow::setUpNavigation()
+{
     auto *navigator = new PageNavigator(&browser, this);
     connect(navigator, &PageNavigator::warning, this, &CMainWindow::printLabError);
     connect(navigator, &PageNavigator::pageRefused, this, [this](const QString &reason, const QString &path) {
@@ -117,8 +126,6 @@ CMainWindow::CMainWindow(QWidget *parent)
     keys.goHome = [navigator] { navigator->goHome(); };
     connect(finder, &PageFinder::wrapped, navigator, &PageNavigator::findWrapped);
     WindowShortcuts::install(this, keys);
-
-    printConsoleLine("ok4");
 }
 
 void CMainWindow::slFontUp()

@@ -224,9 +224,15 @@ void PageNavigator::followLink(const QUrl &link)
         emit warning(tr("The lecture has no file \"%1\".").arg(written));
         return;
     case ReferenceResolver::Target::InPackage:
-        break;
+        followInPackage(target, frame, written);
+        return;
     }
+}
 
+void PageNavigator::followInPackage(const ReferenceResolver::Target &target, const QString &frame,
+                                    const QString &written)
+{
+    NavigationHistory::Location next = m_history.current();
     next.fragment = target.fragment;
     next.path = target.path;
     if (QFileInfo(target.path).isDir()) {

@@ -79,6 +79,9 @@ signals:
     void pageRefused(const QString &reason, const QString &path);
 
 private:
+    // A link to a file of the package: its page shown, in its frame when
+    // it names one, or the file opened on the desktop.
+    void followInPackage(const ReferenceResolver::Target &target, const QString &frame, const QString &written);
     void followScriptLink(const QUrl &link);
     bool go(const NavigationHistory::Location &next);
     bool show(const NavigationHistory::Location &location);

@@ -5,6 +5,7 @@
 // 7-Zip, bsdtar, Python's zipfile) from one source tree, plain, encrypted
 // (traditional cipher and AES) and streamed, deflated, bzip2, LZMA and xz,
 // and gives back every file byte for byte under its own name.
+#include "builtmethods.h"
 #include "bytefixtures.h"
 #include "externaltool.h"
 #include "filetree.h"
@@ -146,6 +147,12 @@ void tst_Interop::readArchive()
     QFETCH(QString, command);
     QFETCH(QString, password);
     QFETCH(bool, descriptors);
+    const QString lower = command.toLower();
+    if ((lower.contains(QLatin1String("bzip2")) && !methodBuiltIn(12))
+        || (lower.contains(QLatin1String("lzma")) && !methodBuiltIn(14))
+        || (lower.contains(QLatin1String("=xz")) && !methodBuiltIn(95))
+        || (lower.contains(QLatin1String("aes")) && !aesBuiltIn))
+        QSKIP("the component is built without the method or cipher of this row");
 
     if (findTool(tool).isEmpty())
         QFAIL(qPrintable(QStringLiteral("%1 is not installed; run scripts/install-deps.sh").arg(tool)));
@@ -250,6 +257,7 @@ void tst_Interop::readZstdFrames_data()
 void tst_Interop::readZstdFrames()
 {
     QFETCH(QString, options);
+    KELVANE_REQUIRE_METHOD(93);
     KELVANE_REQUIRE_TOOL("zstd");
     KELVANE_REQUIRE_TOOL("7z");
     const QString source = m_source + QStringLiteral("/data");

@@ -84,6 +84,8 @@ private slots:
     void existingFileReplaced();
     void existingFileKept_data();
     void existingFileKept();
+    void existingFileReplacedWhenComplete_data();
+    void existingFileReplacedWhenComplete();
     void dropFoldersSameName();
     void folderCreationFailures_data();
     void folderCreationFailures();
@@ -787,6 +789,45 @@ void tst_UnZipExtract::existingFileKept()
     QCOMPARE(FileTree::read(target.filePath(QStringLiteral("file.txt"))), QByteArray("from the archive file.txt"));
 }
 
+void tst_UnZipExtract::existingFileReplacedWhenComplete_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::newRow("serial") << 0;
+    QTest::newRow("2 threads") << 2;
+}
+
+// Replacing a file: an entry that fails its CRC leaves the old file as it
+// was, not truncated or removed; one that passes replaces it, read-only too.
+void tst_UnZipExtract::existingFileReplacedWhenComplete()
+{
+    QFETCH(int, threads);
+    const QByteArray content = QByteArray("from the archive, ").repeated(4000);
+    RawZip zip;
+    zip.add("bad.txt", content).deflated();
+    zip.entry(0).local.crc = 0xdeadbeef;
+    zip.entry(0).central.crc = 0xdeadbeef;
+    zip.add("good.txt", content).deflated();
+    UnZip reader;
+    QCOMPARE(openCounting(reader, zip.build().bytes), UnZip::Success);
+    reader.setThreadCount(threads);
+    QTemporaryDir target;
+    const QString bad = target.filePath(QStringLiteral("bad.txt"));
+    const QString good = target.filePath(QStringLiteral("good.txt"));
+    QVERIFY(FileTree::write(bad, "the student's notes"));
+    QVERIFY(FileTree::write(good, "old"));
+    QVERIFY(QFile::setPermissions(good, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    const QList<UnZip::EntryResult> results
+        = reader.extractEntries({QStringLiteral("bad.txt"), QStringLiteral("good.txt")}, QDir(target.path()));
+    QCOMPARE(results.size(), 2);
+    QCOMPARE(results.at(0).result, UnZip::CorruptedArchive);
+    QCOMPARE(results.at(1).result, UnZip::Success);
+    QCOMPARE(FileTree::read(bad), QByteArray("the student's notes"));
+    QCOMPARE(FileTree::read(good), content);
+    // Nothing of the attempts is left beside them.
+    QCOMPARE(FileTree::list(target.path()), (QStringList{"bad.txt", "good.txt"}));
+}
+
 void tst_UnZipExtract::dropFoldersSameName()
 {
     RawZip zip;
@@ -860,17 +901,18 @@ void tst_UnZipExtract::failedOutputsRemoved()
     reader.setPassword(QStringLiteral("wrong"));
     QCOMPARE(openCounting(reader, zip.build().bytes), UnZip::Success);
     QTemporaryDir target;
-    // An existing file of the same name goes as well when it was opened for
-    // writing before the extraction failed (a wrong CRC-32 shows only at the
-    // end); headers and password are checked before, and leave it alone.
+    // An existing file of the same name stays as it was: the failed output
+    // (a wrong CRC-32 shows only at the end) never took its place; headers
+    // and password are checked before anything is written.
     for (const QString &name : reader.fileList())
         QVERIFY(FileTree::write(target.filePath(name), "old"));
     QCOMPARE(reader.extractFile(QStringLiteral("crc/bad.txt"), target.path()), UnZip::CorruptedArchive);
     QCOMPARE(reader.extractFile(QStringLiteral("header/bad.txt"), target.path()), UnZip::InconsistentHeaders);
     QCOMPARE(reader.extractFile(QStringLiteral("password/bad.txt"), target.path()), UnZip::PasswordMismatch);
     QCOMPARE(FileTree::list(target.path()),
-             (QStringList{"crc/", "header/", "header/bad.txt", "password/", "password/bad.txt"}));
-    QCOMPARE(FileTree::read(target.filePath(QStringLiteral("password/bad.txt"))), QByteArray("old"));
+             (QStringList{"crc/", "crc/bad.txt", "header/", "header/bad.txt", "password/", "password/bad.txt"}));
+    for (const QString &name : reader.fileList())
+        QCOMPARE(FileTree::read(target.filePath(name)), QByteArray("old"));
 }
 
 void tst_UnZipExtract::extractAllWalk()

@@ -4,6 +4,7 @@
 // UnZip: opening by name and by device, the end record search, the central
 // directory with its skip rules, listings, name decoding, closing and the
 // texts of the result codes.
+#include "builtmethods.h"
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
@@ -512,6 +513,8 @@ void tst_UnZipOpen::skipRules()
     QFETCH(int, reason);
     QFETCH(QStringList, debugLines);
     QFETCH(QString, description);
+    if (method == 99 && !aesBuiltIn)
+        QSKIP("built without AES, every AES entry is skipped as of method 99 (tst_unzipmethods)");
     const int kept = 0;
 
     RawZip zip;

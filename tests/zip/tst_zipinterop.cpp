@@ -4,6 +4,7 @@
 // Archives written by Zip, tested and read by independent tools: Info-ZIP
 // unzip, 7-Zip and Python's zipfile, with and without a password, with
 // Cyrillic names, by the serial writer and in the parallel mode.
+#include "builtmethods.h"
 #include "externaltool.h"
 #include "filetree.h"
 #include "zipinspect.h"
@@ -260,6 +261,7 @@ void tst_ZipInterop::aesWithPeers()
     QFETCH(Zip::CompressionLevel, level);
     QFETCH(int, threads);
     QFETCH(QString, password);
+    KELVANE_REQUIRE_AES();
     KELVANE_REQUIRE_TOOL("7z");
     KELVANE_REQUIRE_TOOL("bsdtar");
     const QString archive = writeArchive(level, password, threads, cipher);

@@ -5,6 +5,7 @@
 
 #include "common/zipformat_p.h"
 
+#if KELVANE_HAVE_AES
 // The SHA-1 block functions are deprecated in OpenSSL 3 in favour of the
 // EVP interface, whose per-call overhead is what the key derivation here
 // avoids.
@@ -16,20 +17,12 @@
 #include <openssl/params.h>
 #include <openssl/rand.h>
 #include <openssl/sha.h>
+#endif
 
 #include <climits>
 #include <cstring>
 
 namespace ZipAes {
-
-namespace {
-
-constexpr int BlockSize = 16;
-// Counter blocks encrypted with one call: a keystream buffer of 4 KiB.
-constexpr int BlocksPerBatch = 256;
-constexpr int MaxKeySize = 32;
-
-} // namespace
 
 int keySize(int strength)
 {
@@ -92,6 +85,17 @@ QByteArray passwordBytes(const QString &password)
 {
     return password.toUtf8();
 }
+
+#if KELVANE_HAVE_AES
+
+namespace {
+
+constexpr int BlockSize = 16;
+// Counter blocks encrypted with one call: a keystream buffer of 4 KiB.
+constexpr int BlocksPerBatch = 256;
+constexpr int MaxKeySize = 32;
+
+} // namespace
 
 bool randomBytes(unsigned char *buffer, int size)
 {
@@ -383,5 +387,44 @@ bool Cipher::finish(unsigned char mac[MacSize])
         std::memcpy(mac, full, MacSize);
     return ok;
 }
+
+#else
+
+// Built without AES (KELVANE_WITH_AES=OFF): no cipher can be set up. The
+// reader leaves AES entries out of its listing before it would need one;
+// the writer reports that the cipher could not be set up.
+struct Cipher::State
+{
+};
+
+bool randomBytes(unsigned char *, int)
+{
+    return false;
+}
+
+Cipher::Cipher()
+    : d(nullptr)
+{
+}
+
+Cipher::~Cipher() = default;
+
+bool Cipher::begin(const QByteArray &, const unsigned char *, int, unsigned char *)
+{
+    return false;
+}
+
+void Cipher::applyKeystream(unsigned char *, qint64) {}
+
+void Cipher::authenticate(const unsigned char *, qint64) {}
+
+void Cipher::encrypt(unsigned char *, qint64) {}
+
+bool Cipher::finish(unsigned char *)
+{
+    return false;
+}
+
+#endif // KELVANE_HAVE_AES
 
 } // namespace ZipAes

@@ -105,7 +105,9 @@ public:
     /// HMAC-SHA1 authentication code; its keys come from the password's
     /// UTF-8 bytes. Entries of 20 bytes and more are written as AE-1 (the
     /// CRC-32 kept), shorter ones as AE-2 (CRC-32 0), whose CRC would give
-    /// their content away.
+    /// their content away. In a library built without AES
+    /// (KELVANEZIP_HAS_AES 0), adding entries with an AES method and a
+    /// password fails with ZlibInitFailed before anything of them is written.
     void setEncryptionMethod(EncryptionMethod method);
     /// The cipher set with setEncryptionMethod().
     EncryptionMethod encryptionMethod() const;

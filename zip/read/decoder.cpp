@@ -90,29 +90,41 @@ std::unique_ptr<Decoder> Decoder::create(quint16 method)
         return std::make_unique<StoredDecoder>();
     case ZipFormat::MethodDeflated:
         return std::make_unique<DeflateDecoder>();
+#if KELVANE_HAVE_BZIP2
     case ZipFormat::MethodBzip2:
         return createBzip2Decoder();
+#endif
+#if KELVANE_HAVE_LZMA
     case ZipFormat::MethodLzma:
         return createLzmaDecoder();
-    case ZipFormat::MethodZstd:
-        return createZstdDecoder();
     case ZipFormat::MethodXz:
         return createXzDecoder();
+#endif
+#if KELVANE_HAVE_ZSTD
+    case ZipFormat::MethodZstd:
+        return createZstdDecoder();
+#endif
     default:
         return nullptr;
     }
 }
 
+// The methods of libraries the build left out (KELVANE_WITH_BZIP2, _LZMA,
+// _ZSTD OFF) are not decodable: their entries are skipped as of an
+// unsupported method.
 bool Decoder::isDecodable(quint16 method)
 {
     switch (method) {
     case ZipFormat::MethodStored:
     case ZipFormat::MethodDeflated:
-    case ZipFormat::MethodBzip2:
-    case ZipFormat::MethodLzma:
-    case ZipFormat::MethodZstd:
-    case ZipFormat::MethodXz:
         return true;
+    case ZipFormat::MethodBzip2:
+        return KELVANE_HAVE_BZIP2;
+    case ZipFormat::MethodLzma:
+    case ZipFormat::MethodXz:
+        return KELVANE_HAVE_LZMA;
+    case ZipFormat::MethodZstd:
+        return KELVANE_HAVE_ZSTD;
     default:
         return false;
     }

@@ -14,8 +14,6 @@
 
 #include <QtCore/QIODevice>
 
-#include <openssl/crypto.h>
-
 #include <cstring>
 
 
@@ -26,6 +24,16 @@ namespace {
 QString debugLine(const char *format, const QString &path)
 {
     return QString::fromLatin1(format).arg(path);
+}
+
+// Whether the authentication codes are equal, in a time that does not
+// depend on where they differ.
+bool sameCode(const unsigned char *a, const unsigned char *b, int size)
+{
+    unsigned char difference = 0;
+    for (int i = 0; i < size; ++i)
+        difference |= a[i] ^ b[i];
+    return difference == 0;
 }
 
 } // namespace
@@ -134,7 +142,7 @@ UnZip::ErrorCode EntryExtractor::authenticate()
         return UnZip::CorruptedArchive;
     if (!m_aes.finish(computed))
         return UnZip::ZlibFailure;
-    if (CRYPTO_memcmp(stored, computed, ZipAes::MacSize) != 0) {
+    if (!sameCode(stored, computed, ZipAes::MacSize)) {
         m_diagnostic->report(debugLine("Authentication code mismatch: %1", m_path));
         return UnZip::CorruptedArchive;
     }

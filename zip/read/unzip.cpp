@@ -19,6 +19,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
+#include <QtCore/QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -436,7 +437,8 @@ void UnzipPrivate::skipUnreadable(const QString &name, UnZip::SkipReason reason,
         break;
     }
     // An AES entry whose data method is not read is listed with that method.
-    const bool aesOverMethod = method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
+    const bool aesOverMethod
+        = KELVANE_HAVE_AES && method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
     skipped.append({name, reason, aesOverMethod ? extra.aes().method : method, versionNeeded, flags});
 }
 
@@ -753,8 +755,10 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(base));
         return UnZip::DirectoryCreationFailed;
     }
-    QFile outFile(outputPath);
     const bool keepExisting = options.testFlag(UnZip::KeepExisting);
+    if (!keepExisting && QFileInfo(outputPath).isFile())
+        return replaceExistingFile(outputPath);
+    QFile outFile(outputPath);
     // NewOnly creates the file exclusively (O_EXCL): an existing name, even
     // a dangling link, is never opened.
     if (!outFile.open(keepExisting ? QIODevice::WriteOnly | QIODevice::NewOnly : QIODevice::WriteOnly)) {
@@ -767,6 +771,29 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::FileOpenFailed;
     }
     return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
+}
+
+// An existing file is replaced only once the entry's data are complete and
+// checked: they are written beside it and renamed over it, so that an entry
+// that fails (a CRC error, a full disk) leaves the old file as it was, and a
+// read-only one is replaced like any other.
+UnZip::ErrorCode UnzipPrivate::replaceExistingFile(const QString &outputPath)
+{
+    QSaveFile outFile(outputPath);
+    if (!outFile.open(QIODevice::WriteOnly)) {
+        diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
+        return UnZip::FileOpenFailed;
+    }
+    const UnZip::ErrorCode extracted = extractor.extractTo(&outFile, outputPath);
+    if (extracted != UnZip::Success) {
+        outFile.cancelWriting();
+        return extracted;
+    }
+    if (!outFile.commit()) {
+        diagnostic.report(EntryExtractor::writeFailure(outputPath, &outFile));
+        return UnZip::FileWriteError;
+    }
+    return UnZip::Success;
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const QString &name, const QString &target)

@@ -67,6 +67,10 @@ std::optional<UnZip::SkipReason> obstacle(quint16 method, quint16 versionNeeded,
     // An AES entry is read when its extra field is valid and the method
     // under the encryption is one the reader decodes.
     if (method == MethodAes) {
+        // Built without AES (KELVANE_WITH_AES OFF), method 99 is one the
+        // reader does not read.
+        if (!KELVANE_HAVE_AES)
+            return UnZip::UnsupportedMethod;
         if (!extra.hasAes())
             return UnZip::UnsupportedEncryption;
         if (!isMethodReadable(extra.aes().method))

@@ -647,6 +647,12 @@ Zip::ErrorCode ZipPrivate::prepareForEntry()
     const Zip::ErrorCode earlier = failedEarlier();
     if (earlier != Zip::Success)
         return earlier;
+    // Without the cipher built in, no AES entry is begun: nothing of it is
+    // written.
+    if (!KELVANE_HAVE_AES && !password.isEmpty() && encryptionMethod != Zip::TraditionalEncryption) {
+        diagnostic.report(QString::fromLatin1("AES encryption is not available in this build."));
+        return Zip::ZlibInitFailed;
+    }
     if (threadCount > 0 && !parallel)
         parallel = std::make_unique<ParallelWriter>(*this, threadCount, blockSize);
     // A changed archive keeps its entries in front of the new ones.
