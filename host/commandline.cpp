@@ -140,7 +140,9 @@ bool CommandLine::process(const QCoreApplication &app, ViewerOptions *options)
     options->packageGiven = !positional.isEmpty();
     options->package = QFileInfo(options->packageGiven ? positional.first() : samplePackagePath())
                            .absoluteFilePath();
-    if (!QFileInfo(options->package).isFile()) {
+    // Anything else than nothing goes to the player, which names what is
+    // wrong with it (a folder, a pipe, a file that is no ZIP archive).
+    if (!QFileInfo::exists(options->package)) {
         printError(tr("no such package: %1").arg(options->package));
         return false;
     }

@@ -13,6 +13,7 @@
 #include "viewersettings.h"
 #include "viewerwindow.h"
 #include "windowstate.h"
+#include "workfolderplace.h"
 
 #include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
@@ -82,10 +83,17 @@ int ViewerSession::run()
 
     // The private working folder comes before the plug-in: the player keeps
     // its own working folder in the temporary folder, which is now this one.
-    const QString parent = PrivateWorkFolder::parentFolder();
-    PrivateWorkFolder::sweep(parent);
-    if (!m_folder.create(parent)) {
-        printError(m_folder.errorString());
+    // It goes where the package has room; nothing is written when no place
+    // has.
+    for (const QString &place : WorkFolderPlace::candidates())
+        PrivateWorkFolder::sweep(place);
+    const WorkFolderPlace::Choice place = WorkFolderPlace::choose(WorkFolderPlace::unpackedSize(m_options.package));
+    if (!place.ok()) {
+        tellBeforeWindow(place.shortageText());
+        return ExitOpenFailed;
+    }
+    if (!m_folder.create(place.folder)) {
+        tellBeforeWindow(m_folder.errorString());
         return ExitNoWorkFolder;
     }
     qputenv("TMPDIR", QFile::encodeName(m_folder.path()));
@@ -159,7 +167,8 @@ int ViewerSession::showWindow(QWidget *playerWindow, IKelvanePlayer *player, Ter
         opened = window.openPackage(m_options.package);
     else
         window.showStartScreen();
-    int result = opened ? ExitOk : ExitOpenFailed;
+    // Closed by the user while the package was opening: a normal end.
+    int result = opened || !window.isVisible() ? ExitOk : ExitOpenFailed;
     QCoreApplication::processEvents();
     if (opened && !terminations.received())
         QApplication::exec();
@@ -255,6 +264,15 @@ int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)
         return ExitOutputFailed;
     }
     return code;
+}
+
+void ViewerSession::tellBeforeWindow(const QString &text)
+{
+    printError(text);
+    // A window was asked for, so there is a display to show the box on.
+    if (m_options.screenshotFile.isEmpty() && m_options.pdfFile.isEmpty() && !m_options.listContents
+        && m_options.findText.isEmpty())
+        QMessageBox::warning(nullptr, tr("Kelvane"), text);
 }
 
 void ViewerSession::playerQuit()

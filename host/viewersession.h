@@ -37,6 +37,9 @@ private:
     int renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     int writePdf(QWidget *playerWindow); // an exit code
     int reportLecture(QWidget *playerWindow, IKelvanePlayer *player);
+    // A failure before any window exists: on standard error, and in a box
+    // when a window was asked for.
+    void tellBeforeWindow(const QString &text);
 
 private slots:
     void playerQuit();

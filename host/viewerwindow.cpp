@@ -200,7 +200,8 @@ void ViewerWindow::leaveLecture()
 bool ViewerWindow::openPackage(const QString &path, bool remember)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (!QFileInfo(absolute).isFile()) {
+    // Anything that exists goes to the player, which names its fault.
+    if (!QFileInfo::exists(absolute)) {
         QMessageBox::warning(this, tr("Kelvane"), tr("There is no package %1.").arg(absolute));
         m_settings.forgetPackage(absolute);
         return false;

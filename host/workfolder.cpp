@@ -3,6 +3,8 @@
 
 #include "workfolder.h"
 
+#include "workfolderplace.h"
+
 #include <QtCore/QDir>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
@@ -18,15 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A folder only this user can enter, as XDG_RUNTIME_DIR must be.
-bool isPrivateFolderOfThisUser(const QString &path)
-{
-    struct stat status;
-    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
-        return false;
-    return S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
-}
 
 struct Owner
 {
@@ -64,14 +57,7 @@ PrivateWorkFolder::~PrivateWorkFolder()
 
 QString PrivateWorkFolder::parentFolder()
 {
-    const QString tmpDir = QFile::decodeName(qgetenv("TMPDIR"));
-    if (!tmpDir.isEmpty())
-        return QDir::cleanPath(QDir(tmpDir).absolutePath());
-    const QString runtimeDir = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
-    if (!runtimeDir.isEmpty() && QDir::isAbsolutePath(runtimeDir) && isPrivateFolderOfThisUser(runtimeDir))
-        return QDir::cleanPath(runtimeDir);
-    // QDir::tempPath() answers TMPDIR, which is unset here.
-    return QDir::cleanPath(QDir::tempPath());
+    return WorkFolderPlace::candidates().first();
 }
 
 int PrivateWorkFolder::sweep(const QString &parent)

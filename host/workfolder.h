@@ -23,9 +23,9 @@ public:
     PrivateWorkFolder(const PrivateWorkFolder &) = delete;
     PrivateWorkFolder &operator=(const PrivateWorkFolder &) = delete;
 
-    // Where the folders are made: TMPDIR when the user set it (made
-    // absolute), else XDG_RUNTIME_DIR when it is a folder of this user
-    // alone, else the system temporary folder.
+    // The first place the folders may go: TMPDIR when the user set it (made
+    // absolute), else the system temporary folder. WorkFolderPlace chooses
+    // among it and the others by the room they have.
     static QString parentFolder();
 
     // Removes the folders in `parent` that viewers of this user left behind

@@ -4,14 +4,15 @@
 #include "mainwindow.h"
 
 #include "folderutils.h"
+#include "packagecheck.h"
+#include "packageopening.h"
 #include "packageunpacker.h"
 #include "pagefinder.h"
+#include "pagelimits.h"
 #include "pagenavigator.h"
 #include "pagepalette.h"
 #include "pageprinter.h"
-#include "passwordprompt.h"
-#include "startpage.h"
-#include "unpackreport.h"
+#include "unpackrun.h"
 #include "windowshortcuts.h"
 
 #include <QtCore/QDir>
@@ -51,60 +52,6 @@ QPushButton *createIconButton(const QString &iconPath, const QString &toolTip)
     return button;
 }
 
-// Empty when there is no usable temporary folder (Qt answers an empty path
-// when TMPDIR names no folder): the working folder must then never end up at
-// the root of the file system.
-QString workingFolderPath()
-{
-    const QString temporaryFolder = QDir::tempPath();
-    if (temporaryFolder.isEmpty())
-        return QString();
-    // Absolute, since the working folder becomes the current folder.
-    return QDir(temporaryFolder).absolutePath() + QLatin1Char('/') + tempDirName;
-}
-
-// True when anything at all sits at `path`, a dangling link included.
-bool entryExists(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-// Creates the working folder, readable, writable and searchable by the
-// owner only. It must be new: anything that appeared at the path since it
-// was cleared makes the creation fail instead of being used.
-bool createPrivateFolder(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    return ::mkdir(QFile::encodeName(path).constData(), S_IRWXU) == 0;
-#else
-    if (entryExists(path) || !QDir().mkdir(path))
-        return false;
-    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-#endif
-}
-
-// Unpacks the package, asking for its password when it has encrypted
-// entries, and again after a wrong one. False when the reader gives up.
-bool unpackWithPassword(PackageUnpacker &unpacker, const QString &targetFolder, QWidget *window,
-                        const QString &packageName)
-{
-    QString password;
-    bool again = false;
-    if (unpacker.hasEncryptedEntries()) {
-        if (!PasswordPrompt::ask(window, packageName, again, &password))
-            return false;
-    }
-    unpacker.unpack(targetFolder, password);
-    while (unpacker.passwordRejected()) {
-        again = true;
-        if (!PasswordPrompt::ask(window, packageName, again, &password))
-            return false;
-        unpacker.unpack(targetFolder, password);
-    }
-    return true;
-}
-
 } // namespace
 
 CMainWindow::CMainWindow(QWidget *parent)
@@ -119,7 +66,15 @@ CMainWindow::CMainWindow(QWidget *parent)
     browser.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PagePalette::apply(&browser);
     windowLayout->addWidget(&browser);
+    windowLayout->addWidget(createControlRow());
+    setLayout(windowLayout);
+    setUpNavigation();
 
+    printConsoleLine("ok4");
+}
+
+QWidget *CMainWindow::createControlRow()
+{
     auto *toolBar = new QWidget;
     auto *rowLayout = new QHBoxLayout;
 
@@ -146,12 +101,16 @@ CMainWindow::CMainWindow(QWidget *parent)
     rowLayout->addWidget(fontDownButton);
 
     toolBar->setLayout(rowLayout);
-    windowLayout->addWidget(toolBar);
-    setLayout(windowLayout);
+    return toolBar;
+}
 
-    // The pages, their links and the way back; the search; the keys.
+void CMainWindow::setUpNavigation()
+{
     auto *navigator = new PageNavigator(&browser, this);
     connect(navigator, &PageNavigator::warning, this, &CMainWindow::printLabError);
+    connect(navigator, &PageNavigator::pageRefused, this, [this](const QString &reason, const QString &path) {
+        PageLimits::offerBrowser(this, tr("kelvane_player"), reason, path);
+    });
     connect(navigator, &PageNavigator::printRequested, this, [this, navigator] {
         PagePrinter::print(*browser.document(), QFileInfo(navigator->currentPage()).completeBaseName(), this);
     });
@@ -167,8 +126,6 @@ CMainWindow::CMainWindow(QWidget *parent)
     keys.goHome = [navigator] { navigator->goHome(); };
     connect(finder, &PageFinder::wrapped, navigator, &PageNavigator::findWrapped);
     WindowShortcuts::install(this, keys);
-
-    printConsoleLine("ok4");
 }
 
 void CMainWindow::slFontUp()
@@ -196,57 +153,23 @@ bool CMainWindow::slOpen(QString filename)
 {
     printConsoleLine("ok5");
     filename = QDir(filename).absolutePath();
+    // Asked again while a package is being unpacked (a drop, a recent
+    // package): the progress dialog is there to wait for or cancel.
+    if (findChild<UnpackRun *>())
+        return false;
+    // Such a path names nothing the system can look up, not even nothing.
+    const QString tooLong = PackageCheck::pathProblem(filename);
+    if (!tooLong.isEmpty()) {
+        printLabError(tooLong);
+        return false;
+    }
 
     if (QFile::exists(filename)) {
         printConsoleLine("ok6");
-        const QString workPath = workingFolderPath();
-
-        // Whatever sits at the working folder's path goes first: a folder
-        // left by an earlier opening, or a link someone put there (removed
-        // as a link, never followed).
-        if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath)) {
-            printLabError(tr("please manual remove dir = (%1)").arg(workPath));
+        PackageOpening opening(this, findChild<PageNavigator *>(), [this](const QString &text) { printLabError(text); });
+        if (!opening.open(filename))
             return false;
-        }
-        if (workPath.isEmpty() || !createPrivateFolder(workPath)) {
-            printLabError(QObject::tr("cannot create dir ") + tempDirName);
-            return false;
-        }
-        QDir::setCurrent(workPath);
-
-        // A package given by a path relative to the working folder was
-        // removed with it.
-        if (!QFile::exists(filename)) {
-            printLabError(tr("File does not exist"));
-            printLabError(tr("cannot decompress file"));
-            return false;
-        }
-        PackageUnpacker unpacker(filename);
-        if (unpacker.open() != UnZip::Success) {
-            printLabError(tr("OpenArchive failed"));
-            printLabError(tr("cannot decompress file"));
-            return false;
-        }
-        if (!unpackWithPassword(unpacker, workPath, this, QFileInfo(filename).fileName())) {
-            printLabError(tr("The lecture was not opened: it is protected by a password."));
-            return false;
-        }
-        // Relative references of the page (pictures, linked pages) are
-        // loaded from the current folder.
-        QDir::setCurrent(workPath);
-
-        const QString startPage = StartPage::find(workPath);
-        if (startPage.isEmpty()) {
-            printLabError(tr("The package has no start page: there is no index.html in it."));
-            return false;
-        }
-        if (!findChild<PageNavigator *>()->start(workPath, startPage))
-            return false; // the navigator has said why
         printConsoleLine("ok7");
-
-        const QStringList failed = unpacker.failedEntries();
-        if (!failed.isEmpty())
-            printLabError(UnpackReport::text(failed));
     }
 
     printConsoleLine("ok8");
@@ -273,9 +196,13 @@ bool CMainWindow::decompress(const QString &archivePath, const QString &targetFo
 
 void CMainWindow::slQuit()
 {
+    // An unpacking in progress stops first: nothing may write into the
+    // folder while it is removed.
+    if (auto *run = findChild<UnpackRun *>())
+        run->stopAndWait();
     QDir::setCurrent(QDir::tempPath());
-    const QString workPath = workingFolderPath();
-    if (!workPath.isEmpty() && entryExists(workPath) && !util_deleteDir(workPath))
+    const QString workPath = PackageOpening::workingFolderPath();
+    if (!workPath.isEmpty() && PackageOpening::entryExists(workPath) && !util_deleteDir(workPath))
         printLabError(tr("please manual remove dir = (%1)").arg(workPath));
     emit sgQuit();
 }

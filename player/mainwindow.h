@@ -62,6 +62,11 @@ public:
     QObject *navigationSignals() override;
 
 private:
+    // The row under the page: back, find, zoom.
+    QWidget *createControlRow();
+    // The pages' navigator, the search on the page and the window's keys.
+    void setUpNavigation();
+
     QTextBrowser browser;
     QLineEdit findEdit;
 };

@@ -4,6 +4,7 @@
 #include "packageunpacker.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QSet>
 #include <QTextCodec> // Core5Compat in Qt 6
 
@@ -22,6 +23,12 @@ UnZip::ErrorCode PackageUnpacker::open()
     return result;
 }
 
+QString PackageUnpacker::describe(UnZip::ErrorCode result) const
+{
+    const QString detail = m_reader.lastErrorDetail();
+    return detail.isEmpty() ? m_reader.formatError(result) : m_reader.formatError(result) + QLatin1Char(' ') + detail;
+}
+
 bool PackageUnpacker::hasEncryptedEntries() const
 {
     const QList<UnZip::ZipEntry> entries = m_reader.entryList();
@@ -32,22 +39,57 @@ bool PackageUnpacker::hasEncryptedEntries() const
     return false;
 }
 
-void PackageUnpacker::unpack(const QString &targetFolder, const QString &password)
+qint64 PackageUnpacker::pendingSize() const
+{
+    qint64 total = 0;
+    const QSet<QString> pending(m_pending.cbegin(), m_pending.cend());
+    const QList<UnZip::ZipEntry> entries = m_reader.entryList();
+    for (const UnZip::ZipEntry &entry : entries) {
+        if (entry.type == UnZip::File && pending.contains(entry.filename))
+            total += qint64(qMin<quint64>(entry.uncompressedSize, quint64(1) << 62));
+    }
+    return total;
+}
+
+qint64 PackageUnpacker::packageSize() const
+{
+    return QFileInfo(m_archivePath).size();
+}
+
+void PackageUnpacker::unpack(const QString &targetFolder, const QString &password,
+                             const std::function<bool(qint64, qint64)> &progress)
 {
     m_reader.setPassword(password);
-    const QDir target(targetFolder);
-    QStringList rejected;
-    for (const QString &name : qAsConst(m_pending)) {
-        const UnZip::ErrorCode result = m_reader.extractFile(name, target, UnZip::KeepFolders);
-        if (result == UnZip::Success)
-            continue;
-        if (result == UnZip::PasswordMismatch || result == UnZip::BadPassword)
-            rejected.append(name);
-        else
-            m_failed.append(name);
+    m_reader.setProgressHandler(progress);
+    const QList<UnZip::EntryResult> results = m_reader.extractEntries(m_pending, QDir(targetFolder), UnZip::KeepFolders);
+    m_reader.setProgressHandler({});
+    QStringList pending;
+    m_rejected.clear();
+    m_cancelled = false;
+    for (const UnZip::EntryResult &entry : results) {
+        switch (entry.result) {
+        case UnZip::Success:
+            break;
+        case UnZip::PasswordMismatch:
+        case UnZip::BadPassword:
+            m_rejected.append(entry.filename);
+            pending.append(entry.filename);
+            break;
+        case UnZip::Cancelled:
+            m_cancelled = true;
+            pending.append(entry.filename);
+            break;
+        case UnZip::FileWriteError:
+            if (m_writeFailure.isEmpty())
+                m_writeFailure = entry.detail;
+            m_failed.append(entry.filename);
+            break;
+        default:
+            m_failed.append(entry.filename);
+            break;
+        }
     }
-    m_pending = rejected;
-    m_rejected = rejected;
+    m_pending = pending;
 }
 
 QStringList PackageUnpacker::failedEntries() const

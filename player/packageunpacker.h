@@ -9,6 +9,8 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <functional>
+
 // Unpacks a lecture package into a folder entry by entry, and remembers the
 // entries that could not be unpacked, so that the reader can be told.
 //
@@ -22,11 +24,29 @@ public:
     explicit PackageUnpacker(const QString &archivePath);
 
     UnZip::ErrorCode open();
+    // The reader's sentence for a result, with its detail when it has one.
+    QString describe(UnZip::ErrorCode result) const;
+    // The names of the entries, sorted.
+    QStringList entryNames() const { return m_reader.fileList(); }
     bool hasEncryptedEntries() const;
 
+    // The bytes the entries not unpacked yet will take (their recorded
+    // sizes), and the package file's own size.
+    qint64 pendingSize() const;
+    qint64 packageSize() const;
+
     // Unpacks every entry not unpacked yet below `targetFolder`, encrypted
-    // ones with `password`.
-    void unpack(const QString &targetFolder, const QString &password);
+    // ones with `password`. The reader's progress goes to `progress`, which
+    // may stop the unpacking (see UnZip::setProgressHandler()); the
+    // entries not unpacked then stay pending.
+    void unpack(const QString &targetFolder, const QString &password,
+                const std::function<bool(qint64, qint64)> &progress = {});
+
+    // After unpack(): the unpacking was stopped by its progress handler.
+    bool cancelled() const { return m_cancelled; }
+    // After unpack(): the reason of the first write that failed (a full
+    // disk), in the system's words; empty when every write succeeded.
+    QString writeFailure() const { return m_writeFailure; }
 
     // After unpack(): entries refused the password.
     bool passwordRejected() const { return !m_rejected.isEmpty(); }
@@ -41,6 +61,8 @@ private:
     QStringList m_pending;
     QStringList m_failed;
     QStringList m_rejected;
+    QString m_writeFailure;
+    bool m_cancelled = false;
 };
 
 #endif // KELVANE_PACKAGEUNPACKER_H

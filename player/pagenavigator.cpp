@@ -6,6 +6,7 @@
 #include "pagecomposer.h"
 #include "pagedecoder.h"
 #include "pagedocument.h"
+#include "pagelimits.h"
 #include "pagemarkup.h"
 #include "startpage.h"
 #include "textcontrast.h"
@@ -223,9 +224,15 @@ void PageNavigator::followLink(const QUrl &link)
         emit warning(tr("The lecture has no file \"%1\".").arg(written));
         return;
     case ReferenceResolver::Target::InPackage:
-        break;
+        followInPackage(target, frame, written);
+        return;
     }
+}
 
+void PageNavigator::followInPackage(const ReferenceResolver::Target &target, const QString &frame,
+                                    const QString &written)
+{
+    NavigationHistory::Location next = m_history.current();
     next.fragment = target.fragment;
     next.path = target.path;
     if (QFileInfo(target.path).isDir()) {
@@ -284,7 +291,8 @@ bool PageNavigator::openOnDesktop(const QString &path, const QString &reference)
 bool PageNavigator::show(const NavigationHistory::Location &location)
 {
     QStringList frameNames;
-    QTextDocument *document = composeDocument(location, m_browser, &frameNames);
+    QString refusal;
+    QTextDocument *document = composeDocument(location, m_browser, &frameNames, &refusal);
     if (!document) {
         emit warning(tr("The file \"%1\" cannot be read.").arg(QFileInfo(location.path).fileName()));
         return false;
@@ -297,6 +305,8 @@ bool PageNavigator::show(const NavigationHistory::Location &location)
     m_browser->setDocument(document);
     if (previous)
         previous->deleteLater();
+    if (!refusal.isEmpty())
+        emit pageRefused(refusal, location.path);
     return true;
 }
 
@@ -307,17 +317,20 @@ QTextDocument *PageNavigator::pageDocument(const QString &path, QObject *parent)
     NavigationHistory::Location location;
     location.path = path;
     QStringList frameNames;
-    return composeDocument(location, parent, &frameNames);
+    QString refusal;
+    return composeDocument(location, parent, &frameNames, &refusal);
 }
 
 QTextDocument *PageNavigator::composeDocument(const NavigationHistory::Location &location, QObject *parent,
-                                              QStringList *frameNames) const
+                                              QStringList *frameNames, QString *refusal) const
 {
+    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
+    // A page too big for the pane is not even read.
+    *refusal = kind == ReferenceResolver::Picture ? QString() : PageLimits::sizeProblem(QFileInfo(location.path).size());
     QFile file(location.path);
     if (!file.open(QIODevice::ReadOnly))
         return nullptr;
-    const ReferenceResolver::ContentKind kind = ReferenceResolver::contentKind(location.path);
-    const QByteArray bytes = kind == ReferenceResolver::Picture ? QByteArray() : file.readAll();
+    const QByteArray bytes = kind == ReferenceResolver::Picture || !refusal->isEmpty() ? QByteArray() : file.readAll();
     file.close();
 
     // A document per page: pictures are looked up from the page's own
@@ -325,15 +338,19 @@ QTextDocument *PageNavigator::composeDocument(const NavigationHistory::Location 
     auto *document = new PageDocument(&m_resolver, QFileInfo(location.path).absolutePath(), parent);
     document->setDefaultFont(m_browser->font());
     frameNames->clear();
-    switch (kind) {
+    switch (refusal->isEmpty() ? kind : ReferenceResolver::OtherContent) {
     case ReferenceResolver::Page: {
         const PageComposer::Result page = PageComposer::compose(
             PageDecoder::decodePage(bytes), QFileInfo(location.path).absolutePath(), m_resolver, location.frames);
         *frameNames = page.frameNames;
-        document->setHtml(page.html);
+        *refusal = PageLimits::nestingProblem(PageLimits::nesting(page.html));
+        document->setHtml(refusal->isEmpty() ? page.html : PageLimits::placeholderHtml(*refusal));
         TextContrast::ensureReadable(document, m_browser->palette().color(QPalette::Base));
         break;
     }
+    case ReferenceResolver::OtherContent:
+        document->setHtml(PageLimits::placeholderHtml(*refusal));
+        break;
     case ReferenceResolver::PlainText:
         document->setPlainText(PageDecoder::decodeText(bytes));
         break;

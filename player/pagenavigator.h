@@ -74,13 +74,21 @@ signals:
     void locationChanged();
     // The find field's search went on from the top of the page.
     void findWrapped();
+    // A page was not laid out (too large, nested too deep): why, and its
+    // file. The pane shows a short note in its place.
+    void pageRefused(const QString &reason, const QString &path);
 
 private:
+    // A link to a file of the package: its page shown, in its frame when
+    // it names one, or the file opened on the desktop.
+    void followInPackage(const ReferenceResolver::Target &target, const QString &frame, const QString &written);
     void followScriptLink(const QUrl &link);
     bool go(const NavigationHistory::Location &next);
     bool show(const NavigationHistory::Location &location);
+    // The page's document; `refusal` says why it holds a note instead of
+    // the page (too large, nested too deep), empty when it holds the page.
     QTextDocument *composeDocument(const NavigationHistory::Location &location, QObject *parent,
-                                   QStringList *frameNames) const;
+                                   QStringList *frameNames, QString *refusal) const;
     bool openOnDesktop(const QString &path, const QString &reference);
     void scrollTo(const NavigationHistory::Location &location);
 

@@ -266,6 +266,10 @@ Without a package it shows its start screen (recent lectures, the bundled sample
         <translation>проигрыватель не показывает страницы, которую можно экспортировать</translation>
     </message>
     <message>
+        <source>Kelvane</source>
+        <translation>Kelvane</translation>
+    </message>
+    <message>
         <source>the player cannot list the pages of a lecture</source>
         <translation>проигрыватель не умеет перечислять страницы лекции</translation>
     </message>
@@ -443,6 +447,17 @@ Without a package it shows its start screen (recent lectures, the bundled sample
     <message>
         <source>Bookmark the place shown</source>
         <translation>Закладка на показанное место</translation>
+    </message>
+</context>
+<context>
+    <name>WorkFolderPlace</name>
+    <message>
+        <source>%1 free in %2</source>
+        <translation>%1 свободно в %2</translation>
+    </message>
+    <message>
+        <source>There is no room to unpack this lecture: it needs %1, and there is only %2.</source>
+        <translation>Для распаковки лекции нет места: нужно %1, а есть только %2.</translation>
     </message>
 </context>
 <context>

@@ -36,10 +36,6 @@
         <translation>Файл не существует</translation>
     </message>
     <message>
-        <source>cannot decompress file</source>
-        <translation>Не удалось распаковать файл</translation>
-    </message>
-    <message>
         <source>OpenArchive failed</source>
         <translation>Не удалось открыть архив</translation>
     </message>
@@ -50,6 +46,10 @@
     <message>
         <source>The package has no start page: there is no index.html in it.</source>
         <translation>В пакете нет начальной страницы: в нём нет index.html.</translation>
+    </message>
+    <message>
+        <source>The lecture could not be unpacked: %1</source>
+        <translation>Лекцию не удалось распаковать: %1</translation>
     </message>
 </context>
 <context>
@@ -78,6 +78,43 @@
     </message>
 </context>
 <context>
+    <name>PackageCheck</name>
+    <message>
+        <source>The path of the lecture package is too long for the file system:
+%1</source>
+        <translation>Путь к пакету лекции слишком длинный для файловой системы:
+%1</translation>
+    </message>
+    <message>
+        <source>The lecture package %1 cannot be read: permission denied.</source>
+        <translation>Пакет лекции %1 не удаётся прочитать: доступ запрещён.</translation>
+    </message>
+    <message>
+        <source>The lecture package %1 cannot be read: %2</source>
+        <translation>Пакет лекции %1 не удаётся прочитать: %2</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a lecture package.</source>
+        <translation>%1 — папка, а не пакет лекции.</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file (it is a device, a pipe or a socket), so it is not a lecture package.</source>
+        <translation>%1 — не обычный файл (это устройство, канал или сокет), поэтому не пакет лекции.</translation>
+    </message>
+    <message>
+        <source>The lecture package %1 is damaged: %2</source>
+        <translation>Пакет лекции %1 повреждён: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a ZIP archive, so it is not a lecture package.</source>
+        <translation>%1 — не ZIP-архив, поэтому не пакет лекции.</translation>
+    </message>
+    <message>
+        <source>The lecture cannot be unpacked in %1: the path of its start page would be too long for the file system.</source>
+        <translation>Лекцию нельзя распаковать в %1: путь к её начальной странице был бы слишком длинным для файловой системы.</translation>
+    </message>
+</context>
+<context>
     <name>PageFinder</name>
     <message>
         <source>Not found</source>
@@ -86,6 +123,33 @@
     <message>
         <source>Reached the end of the page; continued from the top</source>
         <translation>Достигнут конец страницы; поиск продолжен с начала</translation>
+    </message>
+</context>
+<context>
+    <name>PageLimits</name>
+    <message>
+        <source>The page is %1 large; pages of more than %2 would keep the viewer busy for a long time.</source>
+        <translation>Размер страницы — %1; страницы больше %2 надолго заняли бы программу просмотра.</translation>
+    </message>
+    <message>
+        <source>The page puts tables %1 levels deep inside one another; more than %2 levels would keep the viewer busy for a long time.</source>
+        <translation>На странице таблицы вложены друг в друга на %1 уровней; больше %2 уровней надолго заняли бы программу просмотра.</translation>
+    </message>
+    <message>
+        <source>The page nests its elements %1 levels deep; pages deeper than %2 levels would keep the viewer busy for a long time.</source>
+        <translation>Элементы страницы вложены на %1 уровней; страницы глубже %2 уровней надолго заняли бы программу просмотра.</translation>
+    </message>
+    <message>
+        <source>This page is not shown here.</source>
+        <translation>Эта страница здесь не показана.</translation>
+    </message>
+    <message>
+        <source>The page %1 is not shown here. %2</source>
+        <translation>Страница %1 здесь не показана. %2</translation>
+    </message>
+    <message>
+        <source>Open in the Browser</source>
+        <translation>Открыть в браузере</translation>
     </message>
 </context>
 <context>
@@ -191,6 +255,10 @@
         <translation>Неизвестная ошибка.</translation>
     </message>
     <message>
+        <source>Extraction cancelled.</source>
+        <translation>Распаковка отменена.</translation>
+    </message>
+    <message>
         <source>Partially corrupted archive. Some files might be extracted.</source>
         <translation>Архив частично повреждён. Некоторые файлы, возможно, извлечены.</translation>
     </message>
@@ -288,6 +356,25 @@
     </message>
 </context>
 <context>
+    <name>UnpackBudget</name>
+    <message>
+        <source>There is no room to unpack this lecture: it needs %1, and only %2 are free in %3.</source>
+        <translation>Для распаковки лекции нет места: нужно %1, а в %3 свободно только %2.</translation>
+    </message>
+    <message>
+        <source>This lecture unpacks to %1, from a package of %2; %3 of free space would remain in %4.
+
+Unpack it all the same?</source>
+        <translation>Лекция распаковывается в %1 из пакета размером %2; в %4 останется %3 свободного места.
+
+Всё равно распаковать?</translation>
+    </message>
+    <message>
+        <source>Unpack</source>
+        <translation>Распаковать</translation>
+    </message>
+</context>
+<context>
     <name>UnpackReport</name>
     <message>
         <source>Files of the lecture that could not be unpacked (%1):</source>
@@ -296,6 +383,23 @@
     <message>
         <source>and %1 more</source>
         <translation>и ещё %1</translation>
+    </message>
+</context>
+<context>
+    <name>UnpackRun</name>
+    <message>
+        <source>Opening the lecture</source>
+        <translation>Открытие лекции</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Unpacking %1
+%2 of %3</source>
+        <translation>Распаковка %1
+%2 из %3</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 // removed, and which leftover folders a start sweeps away.
 
 #include <workfolder.h>
+#include <workfolderplace.h>
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
@@ -46,6 +47,8 @@ private slots:
     void cleanup();
     void parentFolder_data();
     void parentFolder();
+    void placeByRoom_data();
+    void placeByRoom();
     void createAndRemove();
     void sweep_data();
     void sweep();
@@ -78,7 +81,9 @@ void tst_WorkFolder::parentFolder_data()
 
     QTest::newRow("TMPDIR wins over XDG_RUNTIME_DIR") << "given" << "@private" << "given";
     QTest::newRow("relative TMPDIR made absolute") << "rel/../given" << "" << "given";
-    QTest::newRow("XDG_RUNTIME_DIR of this user") << "" << "@private" << "@private";
+    // A small file system in memory, tried only when the first place has
+    // no room (placeByRoom).
+    QTest::newRow("XDG_RUNTIME_DIR of this user") << "" << "@private" << "@tmp";
     QTest::newRow("XDG_RUNTIME_DIR open to others") << "" << "@open" << "@tmp";
     QTest::newRow("XDG_RUNTIME_DIR missing") << "" << "@missing" << "@tmp";
     QTest::newRow("neither") << "" << "" << "@tmp";
@@ -109,6 +114,56 @@ void tst_WorkFolder::parentFolder()
         QCOMPARE(parent, QDir::cleanPath(QDir::tempPath()));
     else
         QCOMPARE(parent, root + QLatin1Char('/') + expected);
+}
+
+void tst_WorkFolder::placeByRoom_data()
+{
+    QTest::addColumn<QString>("runtimeDir"); // "@private" a 0700 folder, "@open" a 0755 one
+    QTest::addColumn<QList<qint64>>("free"); // MB free in TMPDIR, XDG_RUNTIME_DIR, the cache; -1 unknown
+    QTest::addColumn<QString>("expected");   // "" when no place has room
+
+    QTest::newRow("TMPDIR has room") << "@private" << QList<qint64>{200, 500, 500} << "tmp";
+    QTest::newRow("TMPDIR does not tell") << "@private" << QList<qint64>{-1, 500, 500} << "tmp";
+    QTest::newRow("runtime folder has room") << "@private" << QList<qint64>{50, 500, 500} << "@private";
+    QTest::newRow("the cache last") << "@private" << QList<qint64>{50, 99, 500} << "cache/kelvane";
+    QTest::newRow("runtime folder open to others") << "@open" << QList<qint64>{50, 500, 500} << "cache/kelvane";
+    QTest::newRow("no room anywhere") << "@private" << QList<qint64>{50, 60, 70} << "";
+}
+
+// The places in their order, each taken only with room for 100 MB.
+void tst_WorkFolder::placeByRoom()
+{
+    QFETCH(QString, runtimeDir);
+    QFETCH(QList<qint64>, free);
+    QFETCH(QString, expected);
+    const QString root = m_dir->path();
+    for (const char *name : {"tmp", "@private", "@open"})
+        QVERIFY(QDir(root).mkpath(QLatin1String(name)));
+    QCOMPARE(::chmod(QFile::encodeName(root + QStringLiteral("/@private")).constData(), 0700), 0);
+    QCOMPARE(::chmod(QFile::encodeName(root + QStringLiteral("/@open")).constData(), 0755), 0);
+    const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
+    qputenv("TMPDIR", QFile::encodeName(root + QStringLiteral("/tmp")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QLatin1Char('/') + runtimeDir));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("/cache")));
+    const QStringList places = {QStringLiteral("tmp"), runtimeDir, QStringLiteral("cache/kelvane")};
+
+    const qint64 megabyte = 1024 * 1024;
+    const WorkFolderPlace::Choice choice = WorkFolderPlace::choose(100 * megabyte, [&](const QString &folder) {
+        const int index = int(places.indexOf(folder.mid(root.size() + 1)));
+        return index < 0 ? qint64(0) : free.at(index) < 0 ? qint64(-1) : free.at(index) * megabyte;
+    });
+    qputenv("XDG_CACHE_HOME", savedCache);
+
+    QCOMPARE(choice.folder, expected.isEmpty() ? QString() : root + QLatin1Char('/') + expected);
+    // The cache folder is made only when it is chosen.
+    QCOMPARE(QFileInfo::exists(root + QStringLiteral("/cache")), expected == QLatin1String("cache/kelvane"));
+    if (expected.isEmpty()) {
+        const QString text = choice.shortageText();
+        QVERIFY2(text.startsWith(QStringLiteral("There is no room to unpack this lecture: it needs 100.00 MiB")),
+                 qPrintable(text));
+        for (const char *shown : {"50.00 MiB free in ", "60.00 MiB free in ", "70.00 MiB free in "})
+            QVERIFY2(text.contains(QLatin1String(shown)), qPrintable(text));
+    }
 }
 
 void tst_WorkFolder::createAndRemove()

@@ -166,18 +166,22 @@ enum Situation {
     FileVanished,
     NotAnArchive,
     FolderAsPackage,
-    TruncatedArchive
+    TruncatedArchive,
+    EmptyFile,
+    Pipe,
+    Device,
+    PathTooLong
 };
 
 void tst_PackageOpening::failures_data()
 {
     QTest::addColumn<int>("situation");
-    QTest::addColumn<QStringList>("expectedBoxes"); // "%W": the working folder's path
+    QTest::addColumn<QStringList>("expectedBoxes"); // "%W": the working folder's path, "%P": the package's
     QTest::addColumn<QStringList>("expectedLines");
     QTest::addColumn<bool>("expectedResult");
 
     const QStringList failedLines = {"ok5", "ok6"};
-    const QStringList cannotOpen = {"OpenArchive failed", "cannot decompress file"};
+    const QStringList notZip = {"%P is not a ZIP archive, so it is not a lecture package."};
     QTest::newRow("no file at the path") << int(NoFileAtPath) << QStringList() << QStringList({"ok5", "ok8"})
                                          << true;
     QTest::newRow("old working folder cannot be removed")
@@ -185,11 +189,24 @@ void tst_PackageOpening::failures_data()
     QTest::newRow("working folder cannot be created")
         << int(TempFolderMissing) << QStringList({"cannot create dir texttemp"}) << failedLines << false;
     QTest::newRow("file vanished before unpacking")
-        << int(FileVanished) << QStringList({"File does not exist", "cannot decompress file"}) << failedLines
+        << int(FileVanished) << QStringList({"File does not exist"}) << failedLines << false;
+    // One box each, with the cause.
+    QTest::newRow("not an archive") << int(NotAnArchive) << notZip << failedLines << false;
+    QTest::newRow("an empty file") << int(EmptyFile) << notZip << failedLines << false;
+    QTest::newRow("a folder") << int(FolderAsPackage) << QStringList({"%P is a folder, not a lecture package."})
+                              << failedLines << false;
+    const QStringList notRegular = {
+        "%P is not a regular file (it is a device, a pipe or a socket), so it is not a lecture package."};
+    QTest::newRow("a pipe") << int(Pipe) << notRegular << failedLines << false;
+    QTest::newRow("a device") << int(Device) << notRegular << failedLines << false;
+    QTest::newRow("truncated archive")
+        << int(TruncatedArchive)
+        << QStringList({"The lecture package %P is damaged: Invalid or incompatible zip archive."}) << failedLines
         << false;
-    QTest::newRow("not an archive") << int(NotAnArchive) << cannotOpen << failedLines << false;
-    QTest::newRow("a folder") << int(FolderAsPackage) << cannotOpen << failedLines << false;
-    QTest::newRow("truncated archive") << int(TruncatedArchive) << cannotOpen << failedLines << false;
+    QTest::newRow("path too long") << int(PathTooLong)
+                                   << QStringList({"The path of the lecture package is too long for the file "
+                                                   "system:\n%P"})
+                                   << QStringList({"ok5"}) << false;
 }
 
 void tst_PackageOpening::failures()
@@ -231,6 +248,20 @@ void tst_PackageOpening::failures()
     case FolderAsPackage:
         path = QFileInfo(scratch(QStringLiteral("x"))).path();
         break;
+    case EmptyFile:
+        path = scratch(QStringLiteral("empty.zip"));
+        QVERIFY(writeFile(path, QByteArray()));
+        break;
+    case Pipe:
+        path = scratch(QStringLiteral("pipe.zip"));
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        break;
+    case Device:
+        path = QStringLiteral("/dev/zero");
+        break;
+    case PathTooLong:
+        path = scratch(QString(300, QLatin1Char('x')) + QStringLiteral(".zip"));
+        break;
     case TruncatedArchive: {
         path = scratch(QStringLiteral("cut.zip"));
         const QByteArray bytes = zip.build().bytes;
@@ -255,6 +286,7 @@ void tst_PackageOpening::failures()
         QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
     expectedBoxes.replaceInStrings(QStringLiteral("%W"), workPath);
+    expectedBoxes.replaceInStrings(QStringLiteral("%P"), QFileInfo(path).absoluteFilePath());
     QCOMPARE(texts, expectedBoxes);
 
     if (situation == WorkingFolderIsPlainFile)
@@ -289,7 +321,7 @@ void tst_PackageOpening::failureKeepsPage()
     QVERIFY(writeFile(broken, "PK but nothing else"));
     QList<BoxRecorder::Box> boxes;
     QVERIFY(!open(broken, nullptr, &boxes));
-    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.size(), 1);
     QCOMPARE(m_widgets.browser->toHtml(), page);
 }
 

@@ -4,7 +4,8 @@
 // The reader on several threads gives exactly what the serial reader gives:
 // the same files, results, diagnostics (in the same order), entries dropped
 // from the directory and entries left out of it, for archives full of
-// entries that fail in every way the reader knows.
+// entries that fail in every way the reader knows. Progress reports and
+// cancellation, on one thread and on several.
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
@@ -16,7 +17,9 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 
 class tst_UnZipThreads : public QObject
 {
@@ -25,6 +28,8 @@ class tst_UnZipThreads : public QObject
 private slots:
     void sameAsSerial_data();
     void sameAsSerial();
+    void progressAndCancel_data();
+    void progressAndCancel();
 };
 
 namespace {
@@ -210,6 +215,47 @@ Outcome run(const QByteArray &bytes, int threads, UnZip::ExtractionOptions optio
     return outcome;
 }
 
+// Entries for the progress reports: sizes of several chunks each, every
+// method's path through the data (stored, deflate, AES), a folder and an
+// empty file that write nothing.
+RawZip progressArchive()
+{
+    RawZip zip;
+    for (int i = 0; i < 6; ++i)
+        zip.add(QStringLiteral("part%1.txt").arg(i).toLatin1(), text(400000 + 1000 * i, 60 + i)).deflated();
+    zip.add("pictures/").folder();
+    zip.add("pictures/big.bin", text(1500000, 70)).stored();
+    zip.add("pictures/sealed.txt", text(600000, 71)).deflated().aes("pw", RawZip::Aes256, 2);
+    zip.add("zero.txt").stored();
+    return zip;
+}
+
+// An archive that is read slowly, so that the threads are still at work
+// when the handler asks them to stop.
+class SlowBuffer : public QBuffer
+{
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        if (maxSize >= 65536)
+            QThread::msleep(2);
+        return QBuffer::readData(data, maxSize);
+    }
+};
+
+// What the handler saw.
+struct Reports
+{
+    int calls = 0;
+    int callsAfterStop = 0;
+    int otherThread = 0;
+    int overlapping = 0;
+    qint64 lastDone = -1;
+    qint64 total = -1;
+    bool backwards = false;
+    bool beyondTotal = false;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Builder)
@@ -256,6 +302,131 @@ void tst_UnZipThreads::sameAsSerial()
         QCOMPARE(parallel.extractFiles, serial.extractFiles);
         QCOMPARE(parallel.extractAll, serial.extractAll);
     }
+}
+
+void tst_UnZipThreads::progressAndCancel_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("stopAtCall"); // 0: never stop
+
+    for (const char *call : {"extractAll", "extractFiles", "extractEntries", "testEntries", "device"}) {
+        for (const int threads : {0, 1, 3}) {
+            if (QByteArray(call) == "device" && threads > 0)
+                continue; // one entry: no threads
+            for (const int stop : {0, 1, 5})
+                QTest::addRow("%s, %d threads, stop at %d", call, threads, stop)
+                    << QString::fromLatin1(call) << threads << stop;
+        }
+    }
+}
+
+void tst_UnZipThreads::progressAndCancel()
+{
+    QFETCH(QString, call);
+    QFETCH(int, threads);
+    QFETCH(int, stopAtCall);
+    static const RawZip zip = progressArchive();
+    static const QByteArray bytes = zip.build().bytes;
+
+    UnZip reader;
+    reader.setPassword(QStringLiteral("pw"));
+    reader.setThreadCount(threads);
+    auto *buffer = new SlowBuffer;
+    buffer->setData(bytes);
+    QCOMPARE(reader.openArchive(buffer), UnZip::Success);
+    qint64 expectedTotal = 0;
+    for (const UnZip::ZipEntry &entry : reader.entryList())
+        expectedTotal += qint64(entry.uncompressedSize);
+    QStringList names = reader.fileList();
+
+    Reports seen;
+    std::atomic<int> inside{0};
+    const std::thread::id caller = std::this_thread::get_id();
+    reader.setProgressHandler([&](qint64 done, qint64 total) {
+        if (inside.fetch_add(1) != 0)
+            ++seen.overlapping;
+        if (std::this_thread::get_id() != caller)
+            ++seen.otherThread;
+        if (stopAtCall > 0 && seen.calls >= stopAtCall)
+            ++seen.callsAfterStop;
+        ++seen.calls;
+        seen.backwards = seen.backwards || done < seen.lastDone;
+        seen.beyondTotal = seen.beyondTotal || done > total;
+        seen.lastDone = done;
+        seen.total = total;
+        inside.fetch_sub(1);
+        return stopAtCall == 0 || seen.calls < stopAtCall;
+    });
+
+    QTemporaryDir target;
+    const QDir dir(target.path());
+    QList<UnZip::EntryResult> results;
+    UnZip::ErrorCode whole = UnZip::Success;
+    QByteArray deviceOutput;
+    if (call == QLatin1String("extractAll")) {
+        whole = reader.extractAll(dir, UnZip::KeepFolders);
+    } else if (call == QLatin1String("extractFiles")) {
+        whole = reader.extractFiles(names, dir, UnZip::KeepFolders);
+    } else if (call == QLatin1String("extractEntries")) {
+        results = reader.extractEntries(names, dir, UnZip::KeepFolders);
+    } else if (call == QLatin1String("testEntries")) {
+        results = reader.testEntries(names);
+    } else {
+        names = QStringList{QStringLiteral("pictures/big.bin")};
+        expectedTotal = 1500000;
+        QBuffer out(&deviceOutput);
+        out.open(QIODevice::WriteOnly);
+        whole = reader.extractFile(names.first(), &out);
+    }
+
+    QCOMPARE(seen.otherThread, 0);
+    QCOMPARE(seen.overlapping, 0);
+    QVERIFY(!seen.backwards);
+    QVERIFY(!seen.beyondTotal);
+    QCOMPARE(seen.total, expectedTotal);
+    QCOMPARE(seen.callsAfterStop, 0);
+    for (const UnZip::EntryResult &r : qAsConst(results))
+        whole = r.result == UnZip::Success ? whole : r.result;
+    // On several threads the others may finish before the caller has
+    // made as many reports as the row asks; its first one comes early.
+    const bool stopped = stopAtCall > 0 && seen.calls == stopAtCall;
+    QVERIFY(threads > 0 ? stopAtCall != 1 || stopped : stopped == (stopAtCall > 0));
+    if (!stopped) {
+        QCOMPARE(whole, UnZip::Success);
+        QCOMPARE(seen.lastDone, expectedTotal);
+        if (call == QLatin1String("device"))
+            QCOMPARE(deviceOutput, zip.entry(7).content);
+        return;
+    }
+    QCOMPARE(seen.calls, stopAtCall);
+    QVERIFY(threads > 0 || whole == UnZip::Cancelled);
+    QVERIFY(whole == UnZip::Cancelled || whole == UnZip::Success);
+    QVERIFY(stopAtCall != 1 || whole == UnZip::Cancelled);
+    QVERIFY(whole != UnZip::Cancelled || seen.lastDone < expectedTotal);
+    QCOMPARE(reader.formatError(UnZip::Cancelled), QStringLiteral("Extraction cancelled."));
+
+    // What stays is whole files with their content; every entry not done is
+    // Cancelled, and the entries failed for no other reason.
+    int cancelled = 0;
+    for (const UnZip::EntryResult &r : qAsConst(results)) {
+        QVERIFY2(r.result == UnZip::Success || r.result == UnZip::Cancelled, qPrintable(r.filename));
+        cancelled += r.result == UnZip::Cancelled ? 1 : 0;
+        if (call == QLatin1String("extractEntries") && !r.filename.endsWith(QLatin1Char('/')))
+            QCOMPARE(QFileInfo::exists(dir.filePath(r.filename)), r.result == UnZip::Success);
+    }
+    QVERIFY(results.isEmpty() || (cancelled > 0) == (whole == UnZip::Cancelled));
+    for (const QString &path : FileTree::list(target.path())) {
+        if (path.endsWith(QLatin1Char('/')))
+            continue;
+        int index = zip.count() - 1;
+        while (index >= 0 && zip.entry(index).name != path.toLatin1())
+            --index;
+        QVERIFY2(index >= 0, qPrintable(path));
+        QCOMPARE(FileTree::read(dir.filePath(path)), zip.entry(index).content);
+    }
+    if (call == QLatin1String("device"))
+        QVERIFY(deviceOutput.size() < 1500000);
 }
 
 QTEST_GUILESS_MAIN(tst_UnZipThreads)

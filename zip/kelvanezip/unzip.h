@@ -13,6 +13,7 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include <functional>
 #include <memory>
 
 class QDir;
@@ -62,7 +63,8 @@ public:
         IncompatibleArchive = 14,      ///< The archive is not a ZIP archive this reader can read.
         InconsistentHeaders = 15,      ///< The local header disagrees with the central directory.
         PasswordMismatch = 16,         ///< The password (or its absence) does not fit the encrypted entry.
-        FileExists = 17                ///< The output file exists and KeepExisting was given: it is left as it is.
+        FileExists = 17,               ///< The output file exists and KeepExisting was given: it is left as it is.
+        Cancelled = 18                 ///< The progress handler stopped the extraction (see setProgressHandler()).
     };
 
     /// How entries are placed below the target folder.
@@ -207,7 +209,8 @@ public:
 
     /// Extracts every entry below the folder. Entries that fail are passed
     /// over, and corrupted ones are dropped from the list; the result is
-    /// NoArchiveYet without an archive and Success otherwise.
+    /// NoArchiveYet without an archive, Cancelled when the progress handler
+    /// stopped it (see setProgressHandler()), and Success otherwise.
     ErrorCode extractAll(const QString &dirname, ExtractionOptions options = ExtractionOptions());
     /// The same, below the folder dir.
     ErrorCode extractAll(const QDir &dir, ExtractionOptions options = ExtractionOptions());
@@ -293,6 +296,23 @@ public:
     void setThreadCount(int threads);
     /// The thread count set with setThreadCount(); 0 for the serial reader.
     int threadCount() const;
+
+    /// Reports progress and offers a way to stop. While extractAll(),
+    /// extractFile(), extractFiles(), extractEntries() or testEntries() runs,
+    /// the handler is called after each chunk of output (at most 256 KiB)
+    /// with the bytes written so far and the total the call will write (the
+    /// sum of the recorded uncompressed sizes of its entries), both counted
+    /// over every thread of setThreadCount(). It is always called on the
+    /// thread that made the call, never two calls at once, and must not use
+    /// this reader. Entries that fail leave done below total; done never
+    /// passes it.
+    ///
+    /// Returning false stops the call: the entry being written fails with
+    /// Cancelled and its partial file is removed, as for any failed entry;
+    /// entries not begun yet are not touched and give Cancelled; entries
+    /// finished before stay. extractAll() and extractFiles() then return
+    /// Cancelled. An empty handler (the default) removes it.
+    void setProgressHandler(std::function<bool(qint64 done, qint64 total)> handler);
 
     /// The password for encrypted entries.
     void setPassword(const QString &pwd);

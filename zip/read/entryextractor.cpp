@@ -3,6 +3,8 @@
 
 #include "read/entryextractor_p.h"
 
+#include "read/extractionprogress_p.h"
+
 #include "common/zipcrc_p.h"
 #include "common/zipdevicewrite_p.h"
 #include "common/zipcipher_p.h"
@@ -123,6 +125,8 @@ UnZip::ErrorCode EntryExtractor::authenticate()
 {
     quint64 remaining = m_dataLength;
     while (remaining > 0) {
+        if (m_progress && m_progress->stopped())
+            return UnZip::Cancelled;
         const qint64 request = qint64(qMin<quint64>(BufferSize, remaining));
         const qint64 n = m_archive->read(reinterpret_cast<char *>(m_input), request);
         if (n < 0)
@@ -274,5 +278,9 @@ UnZip::ErrorCode EntryExtractor::takeOutput(const Output &output, const unsigned
     }
     *output.crc = ZipCrc::update(*output.crc, data, size);
     *output.written += size;
+    if (m_progress && !m_progress->advance(size)) {
+        m_diagnostic->report(debugLine("Extraction cancelled: %1", m_path));
+        return UnZip::Cancelled;
+    }
     return UnZip::Success;
 }

@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 
+class ExtractionProgress;
 class QIODevice;
 class ZipDiagnostic;
 class ZipEntryP;
@@ -49,6 +50,10 @@ public:
     // that fails is reported with outputName (the entry's name when empty)
     // and the device's error string, and gives FileWriteError.
     UnZip::ErrorCode extractTo(QIODevice *out, const QString &outputName = QString());
+
+    // Where the bytes written are counted, and whether to stop (null: no
+    // one asks); taken for every entry opened after the call.
+    void setProgress(ExtractionProgress *progress) { m_progress = progress; }
 
     // The diagnostic of a write to out that failed: "Unable to write NAME:
     // REASON", the reason being the system's message ("No space left on
@@ -81,6 +86,7 @@ private:
     unsigned char *const m_input;
     unsigned char *const m_output;
     ZipDiagnostic *const m_diagnostic;
+    ExtractionProgress *m_progress = nullptr;
     QIODevice *m_archive = nullptr;
     const ZipEntryP *m_entry = nullptr;
     QString m_path;

@@ -74,6 +74,7 @@ std::unique_ptr<UnzipPrivate> workerReader(const UnzipPrivate &source, std::mute
     worker->directoryCodec = source.directoryCodec;
     worker->localHeaderOffsets = source.localHeaderOffsets;
     worker->device = new ArchiveView(source.device, lock, source.deviceSize);
+    worker->progress = source.progress;
     worker->diagnostic.setDeferred(true);
     return worker;
 }
@@ -231,9 +232,19 @@ void ParallelExtractor::run(QVector<Item> &items, QVector<Task> tasks, Mode mode
     const int helpers = int(qMin<qsizetype>(m_threads, tasks.size())) - 1;
     std::vector<std::thread> threads;
     threads.reserve(size_t(qMax(0, helpers)));
-    for (int i = 0; i < helpers; ++i)
-        threads.emplace_back(work);
+    ExtractionProgress *progress = m_reader.progress;
+    for (int i = 0; i < helpers; ++i) {
+        threads.emplace_back([&work, progress] {
+            work();
+            if (progress)
+                progress->workerDone();
+        });
+    }
     work();
+    // The handler is called on this thread only: it goes on reporting what
+    // the others write until they are done.
+    if (progress)
+        progress->reportWhileWaiting(int(threads.size()), std::chrono::milliseconds(50));
     for (std::thread &thread : threads)
         thread.join();
 }

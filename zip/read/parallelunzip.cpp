@@ -114,17 +114,20 @@ void undoItemsAfter(const QVector<Item> &items, int failed, const QString &targe
 
 } // namespace
 
-void UnzipPrivate::extractAllInParallel(const QDir &dir, UnZip::ExtractionOptions options)
+bool UnzipPrivate::extractAllInParallel(const QDir &dir, UnZip::ExtractionOptions options)
 {
     QVector<Item> items = itemsFor(entries->keys(), entries);
     ParallelExtractor(*this, threadCount).extract(items, dir, options, false);
+    bool cancelled = false;
     for (const Item &item : qAsConst(items)) {
         replay(diagnostic, item);
+        cancelled = cancelled || item.result == UnZip::Cancelled;
         if (item.result == UnZip::CorruptedArchive) {
             diagnostic.report("Removing corrupted entry", item.name);
             delete entries->take(item.name);
         }
     }
+    return cancelled;
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFilesInParallel(const QStringList &names, const QDir &dir,
@@ -149,6 +152,7 @@ QList<UnZip::EntryResult> UnZip::extractEntries(const QStringList &filenames, co
                                                 ExtractionOptions options)
 {
     d->diagnostic.clear();
+    const UnzipPrivate::ProgressScope progress(*d, d->totalSize(filenames));
     if (d->extractsInParallel()) {
         QVector<Item> items = itemsFor(filenames, d->entries);
         ParallelExtractor(*d, d->threadCount).extract(items, dir, options, false);
@@ -172,6 +176,7 @@ QList<UnZip::EntryResult> UnZip::testEntries(const QStringList &filenames)
             results.append({name, d->device ? FileMissing : NoArchiveYet, QString()});
         return results;
     }
+    const UnzipPrivate::ProgressScope progress(*d, d->totalSize(filenames));
     QVector<Item> items = itemsFor(filenames, d->entries);
     for (Item &item : items) {
         if (item.entry && item.entry->isFolder)

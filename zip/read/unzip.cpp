@@ -52,6 +52,7 @@ const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("UnZip", "The file exists; it was not overwritten.")
 };
 const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("UnZip", "Unknown error.");
+const char *const cancelledMessage = QT_TRANSLATE_NOOP("UnZip", "Extraction cancelled.");
 
 // Highest position of the end record signature in data[0, length), or -1.
 qint64 lastSignatureIn(const unsigned char *data, qint64 length)
@@ -659,11 +660,14 @@ UnZip::ErrorCode UnzipPrivate::openEntry(const QString &path, ZipEntryP &entry)
             return ec;
         entry.localHeaderChecked = true;
     }
+    extractor.setProgress(progress);
     return extractor.open(device, entry, password, path);
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry, QIODevice *outDev)
 {
+    if (stopped())
+        return UnZip::Cancelled;
     const UnZip::ErrorCode ec = openEntry(path, entry);
     if (ec != UnZip::Success)
         return ec;
@@ -728,6 +732,8 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     // so that "..\\x" from a Windows host is refused like "../x".
     const QString name = entry.backslashSeparators ? QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'))
                                                    : path;
+    if (stopped())
+        return UnZip::Cancelled;
     if (entry.isFolder && options.testFlag(UnZip::DropFolders))
         return UnZip::Success;
     const UnZip::ErrorCode refusal = entry.isFolder ? UnZip::DirectoryCreationFailed : UnZip::FileOpenFailed;
@@ -843,6 +849,36 @@ bool UnzipPrivate::placeFileEntry(const QString &path, const QString &name, cons
     return true;
 }
 
+UnzipPrivate::ProgressScope::ProgressScope(UnzipPrivate &reader, qint64 total)
+    : m_reader(reader)
+{
+    if (!reader.progressHandler || reader.progress)
+        return;
+    m_progress = std::make_unique<ExtractionProgress>(reader.progressHandler, total);
+    reader.progress = m_progress.get();
+}
+
+UnzipPrivate::ProgressScope::~ProgressScope()
+{
+    if (m_progress)
+        m_reader.progress = nullptr;
+}
+
+qint64 UnzipPrivate::totalSize(const QStringList &names) const
+{
+    quint64 total = 0;
+    for (const QString &name : names) {
+        if (const ZipEntryP *entry = findEntry(name))
+            total += entry->isFolder ? 0 : entry->uncompressedSize;
+    }
+    return qint64(qMin<quint64>(total, quint64(std::numeric_limits<qint64>::max())));
+}
+
+qint64 UnzipPrivate::totalSize() const
+{
+    return entries ? totalSize(entries->keys()) : 0;
+}
+
 // ---------------------------------------------------------------------------
 // UnZip
 // ---------------------------------------------------------------------------
@@ -905,6 +941,8 @@ QString UnZip::archiveComment() const
 
 QString UnZip::formatError(UnZip::ErrorCode c) const
 {
+    if (c == Cancelled)
+        return QCoreApplication::translate("UnZip", cancelledMessage);
     const int index = int(c);
     const char *text = index >= 0 && index < int(sizeof errorMessages / sizeof *errorMessages)
         ? errorMessages[index]
@@ -983,14 +1021,15 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
         return NoArchiveYet;
     if (!d->entries)
         return Success;
-    if (d->extractsInParallel()) {
-        d->extractAllInParallel(dir, options);
-        return Success;
-    }
+    const UnzipPrivate::ProgressScope progress(*d, d->totalSize());
+    if (d->extractsInParallel())
+        return d->extractAllInParallel(dir, options) ? Cancelled : Success;
 
+    bool cancelled = false;
     auto it = d->entries->begin();
-    while (it != d->entries->end()) {
+    while (it != d->entries->end() && !cancelled) {
         const ErrorCode ec = d->extractFile(it.key(), *it.value(), dir, options);
+        cancelled = ec == Cancelled;
         if (ec == CorruptedArchive) {
             d->diagnostic.report("Removing corrupted entry", it.key());
             delete it.value();
@@ -999,7 +1038,7 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
             ++it;
         }
     }
-    return Success;
+    return cancelled ? Cancelled : Success;
 }
 
 ZipEntryP *UnzipPrivate::findEntry(const QString &name) const
@@ -1021,6 +1060,7 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QDir &dir, Ex
     ZipEntryP *entry = d->findEntry(filename);
     if (!entry)
         return d->device ? FileMissing : NoArchiveYet;
+    const UnzipPrivate::ProgressScope progress(*d, d->totalSize({filename}));
     return d->extractFile(filename, *entry, dir, options);
 }
 
@@ -1032,6 +1072,7 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, QIODevice *device, 
     ZipEntryP *entry = d->findEntry(filename);
     if (!entry)
         return d->device ? FileMissing : NoArchiveYet;
+    const UnzipPrivate::ProgressScope progress(*d, d->totalSize({filename}));
     return d->extractFile(filename, *entry, device);
 }
 
@@ -1099,6 +1140,7 @@ UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QString
 UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QDir &dir, ExtractionOptions options)
 {
     d->diagnostic.clear();
+    const UnzipPrivate::ProgressScope progress(*d, d->totalSize(filenames));
     if (d->extractsInParallel())
         return d->extractFilesInParallel(filenames, dir, options);
     for (const QString &name : filenames) {
@@ -1107,6 +1149,11 @@ UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QDir &d
             return ec;
     }
     return Success;
+}
+
+void UnZip::setProgressHandler(std::function<bool(qint64 done, qint64 total)> handler)
+{
+    d->progressHandler = std::move(handler);
 }
 
 void UnZip::setPassword(const QString &pwd)

@@ -12,6 +12,7 @@
 #include <kelvanezip/unzip.h>
 #include "read/entrydevice_p.h"
 #include "read/entryextractor_p.h"
+#include "read/extractionprogress_p.h"
 #include "common/zipentry_p.h"
 #include "common/zipformat_p.h"
 #include "common/ziplog_p.h"
@@ -80,6 +81,30 @@ public:
     // When set, every folder that createDirectory() made sure of.
     QStringList *foldersMade = nullptr;
 
+    // The handler set with setProgressHandler(), and the progress of the
+    // call in progress (null when there is no handler or no such call).
+    ExtractionProgress::Handler progressHandler;
+    ExtractionProgress *progress = nullptr;
+
+    // The progress of one public call over entries of that total size, for
+    // as long as it lives; a call made inside another keeps the outer one's.
+    class ProgressScope
+    {
+    public:
+        ProgressScope(UnzipPrivate &reader, qint64 total);
+        ~ProgressScope();
+        ProgressScope(const ProgressScope &) = delete;
+        ProgressScope &operator=(const ProgressScope &) = delete;
+
+    private:
+        UnzipPrivate &m_reader;
+        std::unique_ptr<ExtractionProgress> m_progress;
+    };
+    // The recorded uncompressed sizes of the named entries (or of all).
+    qint64 totalSize(const QStringList &names) const;
+    qint64 totalSize() const;
+    bool stopped() const { return progress && progress->stopped(); }
+
     // The data path: passwords, decryption, decoding, checks.
     EntryExtractor extractor{inputBuffer, outputBuffer, &diagnostic};
 
@@ -101,7 +126,8 @@ public:
 
     // The same on threadCount threads (parallelunzip.cpp).
     bool extractsInParallel() const { return threadCount > 0 && device && entries; }
-    void extractAllInParallel(const QDir &dir, UnZip::ExtractionOptions options);
+    // True when the progress handler stopped it before every entry was done.
+    bool extractAllInParallel(const QDir &dir, UnZip::ExtractionOptions options);
     UnZip::ErrorCode extractFilesInParallel(const QStringList &names, const QDir &dir,
                                             UnZip::ExtractionOptions options);
 
