@@ -19,9 +19,10 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
-#include <QtCore/QSaveFile>
+#include <QtCore/QTemporaryFile>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -776,24 +777,34 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
 // An existing file is replaced only once the entry's data are complete and
 // checked: they are written beside it and renamed over it, so that an entry
 // that fails (a CRC error, a full disk) leaves the old file as it was, and a
-// read-only one is replaced like any other.
+// read-only one is replaced like any other. The new file keeps the old one's
+// permissions, as writing over it would. (No fsync: a crash of the system,
+// unlike a failed entry, is not guarded against, as when writing in place.)
 UnZip::ErrorCode UnzipPrivate::replaceExistingFile(const QString &outputPath)
 {
-    QSaveFile outFile(outputPath);
-    if (!outFile.open(QIODevice::WriteOnly)) {
+    QTemporaryFile outFile(outputPath + QLatin1String(".XXXXXX"));
+    if (!outFile.open()) {
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
-    const UnZip::ErrorCode extracted = extractor.extractTo(&outFile, outputPath);
-    if (extracted != UnZip::Success) {
-        outFile.cancelWriting();
-        return extracted;
-    }
-    if (!outFile.commit()) {
-        diagnostic.report(EntryExtractor::writeFailure(outputPath, &outFile));
+    const UnZip::ErrorCode written = finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
+    if (written != UnZip::Success)
+        return written;
+    QFile::setPermissions(outFile.fileName(), QFileInfo(outputPath).permissions());
+    if (!renameOver(outFile.fileName(), outputPath)) {
+        diagnostic.report(QString::fromLatin1("Unable to replace %1: %2").arg(outputPath, outFile.errorString()));
         return UnZip::FileWriteError;
     }
     return UnZip::Success;
+}
+
+// At once where the system renames over an existing file; elsewhere the old
+// file goes first.
+bool UnzipPrivate::renameOver(const QString &from, const QString &to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    return QFile::remove(to) && QFile::rename(from, to);
 }
 
 UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const QString &name, const QString &target)

@@ -163,6 +163,7 @@ private:
     // Whether the local header h repeats the central record's fields.
     static bool localHeaderAgrees(const unsigned char *h, const ZipEntryP &entry);
     UnZip::ErrorCode replaceExistingFile(const QString &outputPath);
+    static bool renameOver(const QString &from, const QString &to);
     UnZip::ErrorCode extractFolderEntry(const QString &path, const QString &name, const QString &target);
     // Where a file entry goes below target; false, reported, when it may not.
     bool placeFileEntry(const QString &path, const QString &name, const QString &target,
