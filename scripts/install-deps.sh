@@ -16,7 +16,7 @@ packages=(
     fonts-dejavu-core shared-mime-info
     python3 zip unzip p7zip-full libarchive-tools zstd time
     clang libclang-rt-14-dev
-    reuse doxygen
+    reuse doxygen clang-format
     dpkg-dev file lintian
     # Benchmark peers and corpus: parallel gzip, JPEG pictures; libdeflate for
     # bench/deflate_blocks.c.

@@ -149,6 +149,9 @@ start_all=$SECONDS
 echo "=== reuse lint"
 if reuse lint; then summary+=("reuse lint: passed"); else summary+=("reuse lint: FAILED"); failed=1; fi
 
+echo "=== format"
+if bash scripts/check-format.sh; then summary+=("format: passed"); else summary+=("format: FAILED"); failed=1; fi
+
 for name in "${wanted[@]}"; do
     fn=config_${name//-/_}
     if ! declare -F "$fn" >/dev/null; then
