@@ -18,7 +18,8 @@
 #include <string.h>
 #include <time.h>
 
-enum { BlockSize = 256 * 1024, Window = 32768 };
+enum { BlockSize = 256 * 1024,
+       Window = 32768 };
 
 static double now(void)
 {

@@ -24,8 +24,7 @@
 namespace {
 
 const char *const names[] = {
-    "a", "b c", ".hidden", "...", "x\ny", "-rf", "*", "\\", "\xc3\xbc", "..a", ".d", "z"
-};
+    "a", "b c", ".hidden", "...", "x\ny", "-rf", "*", "\\", "\xc3\xbc", "..a", ".d", "z"};
 constexpr int nameCount = int(sizeof names / sizeof *names);
 
 class Tree

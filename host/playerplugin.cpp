@@ -63,8 +63,7 @@ ViewerExitCode PlayerPlugin::createWindow()
     m_window = qobject_cast<QWidget *>(m_instance);
     if (!m_player || !m_window) {
         m_error = tr("%1 gives no player window (%2)")
-                      .arg(m_loader.fileName(), m_instance ? QString::fromLatin1(m_instance->metaObject()->className())
-                                                           : m_loader.errorString());
+                      .arg(m_loader.fileName(), m_instance ? QString::fromLatin1(m_instance->metaObject()->className()) : m_loader.errorString());
         m_player = nullptr;
         m_window = nullptr;
         return ExitNoPlayer;

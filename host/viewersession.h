@@ -45,7 +45,6 @@ private slots:
     void playerQuit();
 
 private:
-
     ViewerOptions m_options;
     Translations &m_translations;
     PrivateWorkFolder m_folder;

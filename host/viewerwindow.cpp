@@ -35,7 +35,7 @@
 namespace {
 
 // A menu entry that calls `slot` when chosen.
-template <typename Receiver, typename Slot>
+template<typename Receiver, typename Slot>
 QAction *addEntry(QMenu *menu, const QString &text, const Receiver *context, Slot slot)
 {
     QAction *action = menu->addAction(text);
@@ -247,8 +247,8 @@ void ViewerWindow::fillRecentMenu()
         const QFileInfo info(path);
         ++number;
         QAction *action = addEntry(m_recentMenu,
-            tr("&%1 %2 (%3)").arg(number % 10).arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())),
-            this, [this, path] { openPackage(path); });
+                                   tr("&%1 %2 (%3)").arg(number % 10).arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())),
+                                   this, [this, path] { openPackage(path); });
         action->setEnabled(info.isFile());
     }
     if (!packages.isEmpty())

@@ -107,8 +107,7 @@ QString CellStyles::apply(const QString &html)
         if (fromClasses.isEmpty() || !inlineStyle.hasMatch())
             continue;
         // The class's declarations first: the cell's own still win.
-        attributes.insert(int(inlineStyle.capturedEnd(0)), QString(fromClasses).replace(QLatin1Char('"'),
-                                                                                         QLatin1Char('\'')));
+        attributes.insert(int(inlineStyle.capturedEnd(0)), QString(fromClasses).replace(QLatin1Char('"'), QLatin1Char('\'')));
         result += rounded.mid(copied, int(found.capturedStart(2)) - copied) + attributes + QLatin1Char('>');
         copied = int(found.capturedEnd(0));
     }

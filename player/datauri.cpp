@@ -33,8 +33,7 @@ bool DataUri::decode(const QString &address, QByteArray *content, QString *media
         return true;
     }
     QByteArray compact = payload;
-    compact.replace(' ', QByteArray()).replace('\n', QByteArray()).replace('\r', QByteArray()).replace('\t',
-                                                                                                    QByteArray());
+    compact.replace(' ', QByteArray()).replace('\n', QByteArray()).replace('\r', QByteArray()).replace('\t', QByteArray());
     const auto result = QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
     if (!result)
         return false;

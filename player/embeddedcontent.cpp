@@ -90,8 +90,7 @@ QString replaceWithDepth(const QString &html, const QString &pageFolder, const R
         const bool isEmbed = found.capturedStart(4) >= 0;
         const QString attributes = found.captured(isEmbed ? 5 : 2);
         const bool isObject = found.captured(1).compare(QLatin1String("object"), Qt::CaseInsensitive) == 0;
-        const QString source = PageMarkup::attribute(attributes, isObject ? QStringLiteral("data")
-                                                                           : QStringLiteral("src"));
+        const QString source = PageMarkup::attribute(attributes, isObject ? QStringLiteral("data") : QStringLiteral("src"));
         const QString shown = replacement(source, pageFolder, resolver, depth + 1);
         result += html.mid(copied, found.capturedStart(0) - copied);
         result += shown.isEmpty() ? (isEmbed ? QString() : found.captured(3)) : shown;

@@ -85,9 +85,7 @@ Frame parse(const QString &html)
     while (it.hasNext())
         tags.append(it.next());
     int next = 0;
-    while (next < tags.size() && (!tags.at(next).captured(1).isEmpty()
-                                  || tags.at(next).captured(2).compare(QLatin1String("frameset"),
-                                                                       Qt::CaseInsensitive) != 0))
+    while (next < tags.size() && (!tags.at(next).captured(1).isEmpty() || tags.at(next).captured(2).compare(QLatin1String("frameset"), Qt::CaseInsensitive) != 0))
         ++next;
     if (next == tags.size())
         return Frame();

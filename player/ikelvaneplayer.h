@@ -14,9 +14,9 @@ class IKelvanePlayer
 {
 public:
     virtual bool slOpen(QString) { return false; }
-    virtual void slFontUp() {}
-    virtual void slFontDown() {}
-    virtual void slFind() {}
+    virtual void slFontUp() { }
+    virtual void slFontDown() { }
+    virtual void slFind() { }
 };
 
 Q_DECLARE_INTERFACE(IKelvanePlayer, "IKelvanePlayer/1.0")

@@ -26,7 +26,7 @@ public:
         QString title;
         int level = 0;
         bool linked = true; // false: a page that no link reaches
-        QString text; // after loadTexts()
+        QString text;       // after loadTexts()
     };
 
     static LectureContents build(const ReferenceResolver &resolver, const QString &startPage);

@@ -22,7 +22,8 @@ public:
     // Reads the page at `path`; a page that cannot be read gives its file
     // name as title and nothing else. The text, which takes the most time,
     // only when asked for.
-    enum Part { TitleAndLinks, TextToo };
+    enum Part { TitleAndLinks,
+                TextToo };
     static LecturePage read(const QString &path, const ReferenceResolver &resolver, Part part = TitleAndLinks);
     // The decoded page as plain text; empty when it cannot be read.
     static QString textOf(const QString &path);

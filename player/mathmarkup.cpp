@@ -14,7 +14,11 @@ namespace {
 // parentheses), and what kind of piece it is.
 struct Piece
 {
-    enum Kind { Operand, Number, Word, Operator, Nothing };
+    enum Kind { Operand,
+                Number,
+                Word,
+                Operator,
+                Nothing };
     QString html;
     QString plain;
     Kind kind = Nothing;

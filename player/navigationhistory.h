@@ -16,8 +16,8 @@ class NavigationHistory
 public:
     struct Location
     {
-        QString path;          // the file shown
-        QString fragment;      // the anchor it was opened at
+        QString path;     // the file shown
+        QString fragment; // the anchor it was opened at
         int scrollPosition = 0;
         // For a page of frames: the pages its links loaded into frames.
         QMap<QString, QString> frames;

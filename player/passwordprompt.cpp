@@ -19,8 +19,8 @@ bool PasswordPrompt::ask(QWidget *parent, const QString &packageName, bool again
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setTextEchoMode(QLineEdit::Password);
     dialog.setLabelText(again
-        ? tr("The password is wrong. Enter the password of the lecture \"%1\" again:").arg(packageName)
-        : tr("The lecture \"%1\" is protected by a password. Enter the password:").arg(packageName));
+                            ? tr("The password is wrong. Enter the password of the lecture \"%1\" again:").arg(packageName)
+                            : tr("The lecture \"%1\" is protected by a password. Enter the password:").arg(packageName));
     dialog.setOkButtonText(tr("OK"));
     dialog.setCancelButtonText(tr("Cancel"));
     dialog.setWindowModality(Qt::ApplicationModal);

@@ -14,12 +14,12 @@ struct ToolOptions
 {
     // What extract does with a file of an entry's name that exists.
     enum class Existing {
-        Ask,      // ask on a terminal; elsewhere keep it and report the entry as failed
-        Replace,  // -o
-        Keep      // -n: keep it, quietly
+        Ask,     // ask on a terminal; elsewhere keep it and report the entry as failed
+        Replace, // -o
+        Keep     // -n: keep it, quietly
     };
 
-    QString archive; // "-": standard input (list, test, extract) or output (create)
+    QString archive;      // "-": standard input (list, test, extract) or output (create)
     QStringList operands; // entry names or patterns (list, test, extract), files and folders (create)
     QStringList excludes; // -x patterns
     bool verbose = false;
@@ -39,7 +39,7 @@ struct ToolOptions
     bool overwrite = false; // create: --overwrite
     Existing existing = Existing::Ask;
     bool toStandardOutput = false; // extract -p
-    int threads = 0; // threads of create, test and extract; 0: the serial writer or reader
+    int threads = 0;               // threads of create, test and extract; 0: the serial writer or reader
 };
 
 int runList(const ToolOptions &options);

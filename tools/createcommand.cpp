@@ -180,8 +180,7 @@ int runCreate(const ToolOptions &options)
         zip.setPassword(options.password);
     if (options.aes)
         zip.setEncryptionMethod(Zip::Aes256Encryption);
-    Progress progress(toolText("create"), Console::progressWanted(options.quiet) && !toStandardOutput
-                                              && !Console::isSameFileAs(options.archive, STDERR_FILENO));
+    Progress progress(toolText("create"), Console::progressWanted(options.quiet) && !toStandardOutput && !Console::isSameFileAs(options.archive, STDERR_FILENO));
 
     const Zip::ErrorCode opened = openArchive(zip, options, &progress);
     if (opened == Zip::TargetExists) {

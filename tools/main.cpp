@@ -108,7 +108,10 @@ void printUsage(FILE *stream)
     std::fputs(toolText(usageText).toUtf8().constData(), stream);
 }
 
-enum class Command { List, Test, Extract, Create };
+enum class Command { List,
+                     Test,
+                     Extract,
+                     Create };
 
 bool commandNamed(const QString &name, Command *command)
 {
@@ -116,8 +119,7 @@ bool commandNamed(const QString &name, Command *command)
     {
         const char *name;
         Command command;
-    } commands[] = {{"list", Command::List}, {"test", Command::Test}, {"extract", Command::Extract},
-                    {"create", Command::Create}};
+    } commands[] = {{"list", Command::List}, {"test", Command::Test}, {"extract", Command::Extract}, {"create", Command::Create}};
     for (const auto &c : commands) {
         if (name == QLatin1String(c.name)) {
             *command = c.command;
@@ -206,7 +208,8 @@ bool takeExtractOptions(const QCommandLineParser &parser, ToolOptions *options)
         return false;
     }
     options->existing = replace ? ToolOptions::Existing::Replace
-                                : keep ? ToolOptions::Existing::Keep : ToolOptions::Existing::Ask;
+        : keep                  ? ToolOptions::Existing::Keep
+                                : ToolOptions::Existing::Ask;
     return true;
 }
 

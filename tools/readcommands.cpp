@@ -211,13 +211,7 @@ int testSerially(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, Progress &
             reportFailure(unzip, e.filename, ec, unzip.lastErrorDetail());
             ++failed;
         } else if ((e.hasCrc && device.crc() != e.crc) || device.bytesWritten() != qint64(e.uncompressedSize)) {
-            Console::error(QStringLiteral("%1: %2 (%3)").arg(
-                e.filename, unzip.formatError(UnZip::CorruptedArchive),
-                toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4")
-                    .arg(device.bytesWritten())
-                    .arg(device.crc(), 8, 16, QLatin1Char('0'))
-                    .arg(e.uncompressedSize)
-                    .arg(e.crc, 8, 16, QLatin1Char('0'))));
+            Console::error(QStringLiteral("%1: %2 (%3)").arg(e.filename, unzip.formatError(UnZip::CorruptedArchive), toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4").arg(device.bytesWritten()).arg(device.crc(), 8, 16, QLatin1Char('0')).arg(e.uncompressedSize).arg(e.crc, 8, 16, QLatin1Char('0'))));
             ++failed;
         }
         progress.entryDone();
@@ -470,9 +464,8 @@ int runExtract(const ToolOptions &options)
     startProgress(progress, unzip, selected.names, &sizes);
 
     Tally tally;
-    const QStringList existing
-        = extractNames(unzip, selected.names, target, ExistingFiles(options.existing).readerOptions(extraction),
-                       options.threads, progress, sizes, &tally);
+    const QStringList existing = extractNames(unzip, selected.names, target, ExistingFiles(options.existing).readerOptions(extraction),
+                                              options.threads, progress, sizes, &tally);
     progress.finish();
     resolveExisting(unzip, existing, target, extraction, options, &tally);
 

@@ -138,11 +138,9 @@ RawZip smallArchive()
     zip.add("dir/");
     zip.add("dir/deflated.txt", QByteArray("deflated text ").repeated(40)).deflated();
     zip.add("stored.txt", "stored content").stored();
-    zip.add("described.txt", QByteArray("descriptor ").repeated(20)).deflated()
-        .descriptor(RawZip::WithSignature);
+    zip.add("described.txt", QByteArray("descriptor ").repeated(20)).deflated().descriptor(RawZip::WithSignature);
     zip.add("bare.txt", "no descriptor signature").descriptor(RawZip::WithoutSignature);
-    zip.add("secret.txt", QByteArray("encrypted ").repeated(10)).deflated().encrypted("kelvane")
-        .descriptor(RawZip::WithSignature);
+    zip.add("secret.txt", QByteArray("encrypted ").repeated(10)).deflated().encrypted("kelvane").descriptor(RawZip::WithSignature);
     zip.add("empty.txt");
     zip.end.comment = "archive comment";
     return zip;
@@ -557,8 +555,7 @@ void TestBadArchives::highRatioOtherMethods()
     const qint64 entryBytes = archive.entries.at(0).end - archive.entries.at(0).localHeader;
     QVERIFY2(bytesRead - readBefore <= (aes ? 2 : 1) * entryBytes,
              qPrintable(QString::number(bytesRead - readBefore)));
-    QCOMPARE(m_lines, QStringList{damagedCode ? QStringLiteral("\"Authentication code mismatch: bomb.bin\"")
-                                              : QStringLiteral("\"Entry inflates beyond its recorded size: bomb.bin\"")});
+    QCOMPARE(m_lines, QStringList{damagedCode ? QStringLiteral("\"Authentication code mismatch: bomb.bin\"") : QStringLiteral("\"Entry inflates beyond its recorded size: bomb.bin\"")});
 
     Sandbox sandbox;
     QCOMPARE(unzip.extractAll(sandbox.target(), UnZip::KeepFolders), UnZip::Success);
@@ -570,7 +567,8 @@ void TestBadArchives::otherStreamsRunPastTheirSize_data()
 {
     QTest::addColumn<RawZip::Method>("method");
     QTest::addColumn<int>("keep"); // bytes of the stream the entry keeps; < 0: all but that many
-    const struct {
+    const struct
+    {
         const char *name;
         RawZip::Method method;
     } methods[] = {{"bzip2", RawZip::Bzip2}, {"lzma", RawZip::Lzma}, {"zstd", RawZip::Zstd}, {"xz", RawZip::Xz}};
@@ -588,7 +586,8 @@ void TestBadArchives::otherStreamsRunPastTheirSize()
     KELVANE_REQUIRE_METHOD(method);
     const QByteArray content = noise(100000, 3) + QByteArray(100000, 'z');
     const QByteArray stream = RawZip::compress(method, content);
-    const int kept = keep > 0 ? keep : keep == 0 ? int(stream.size()) / 2 : int(stream.size()) + keep;
+    const int kept = keep > 0 ? keep : keep == 0 ? int(stream.size()) / 2
+                                                 : int(stream.size()) + keep;
     RawZip zip;
     RawZip::Entry &e = zip.add("cut.bin", content).compressed(method).raw(stream.left(kept));
     e.versionNeeded = 63;
@@ -747,8 +746,7 @@ void TestBadArchives::descriptorDisagrees()
     QFETCH(QString, field);
 
     RawZip zip;
-    RawZip::Entry &e = zip.add("d.txt", QByteArray("descriptor data ").repeated(30)).deflated()
-        .descriptor(RawZip::Descriptor(kind));
+    RawZip::Entry &e = zip.add("d.txt", QByteArray("descriptor data ").repeated(30)).deflated().descriptor(RawZip::Descriptor(kind));
     if (field == QLatin1String("crc"))
         e.dataDescriptor.crc = 0x12345678;
     else if (field == QLatin1String("compressed"))
@@ -773,7 +771,8 @@ void TestBadArchives::localHeaderDisagrees_data()
     QTest::addColumn<bool>("withDescriptor");
     QTest::addColumn<UnZip::ErrorCode>("expected");
 
-    const struct {
+    const struct
+    {
         const char *field;
         UnZip::ErrorCode plain;
         UnZip::ErrorCode described;
@@ -1078,7 +1077,7 @@ void TestBadArchives::zip64SizesPastTheArchive_data()
     QTest::newRow("compressed 5 GiB") << (quint64(5) << 30) << real << false << UnZip::InconsistentHeaders;
     QTest::newRow("compressed 2^64-1, after the directory") << max << real << true << UnZip::InconsistentHeaders;
     QTest::newRow("compressed 2^64-20, after the directory") << max - 19 << real << true
-                                                              << UnZip::InconsistentHeaders;
+                                                             << UnZip::InconsistentHeaders;
     // A recorded size is a bound, not a promise: the data decide.
     QTest::newRow("uncompressed 2^64-1") << real << max << false << UnZip::Success;
     QTest::newRow("uncompressed 2^64-1, after the directory") << real << max << true << UnZip::Success;

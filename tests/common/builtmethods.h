@@ -34,21 +34,21 @@ constexpr bool aesBuiltIn = KELVANE_HAVE_AES;
 constexpr bool allMethodsBuiltIn = KELVANE_HAVE_BZIP2 && KELVANE_HAVE_LZMA && KELVANE_HAVE_ZSTD && KELVANE_HAVE_AES;
 
 // In a test function: skips it when the method's library was left out.
-#define KELVANE_REQUIRE_METHOD(method) \
-    do { \
-        if (!methodBuiltIn(method)) \
+#define KELVANE_REQUIRE_METHOD(method)                                                                 \
+    do {                                                                                               \
+        if (!methodBuiltIn(method))                                                                    \
             QSKIP(qPrintable(QStringLiteral("the component is built without method %1").arg(method))); \
     } while (false)
 
-#define KELVANE_REQUIRE_AES() \
-    do { \
-        if (!aesBuiltIn) \
+#define KELVANE_REQUIRE_AES()                                                   \
+    do {                                                                        \
+        if (!aesBuiltIn)                                                        \
             QSKIP("the component is built without AES (KELVANE_WITH_AES=OFF)"); \
     } while (false)
 
-#define KELVANE_REQUIRE_ALL_METHODS() \
-    do { \
-        if (!allMethodsBuiltIn) \
+#define KELVANE_REQUIRE_ALL_METHODS()                                                       \
+    do {                                                                                    \
+        if (!allMethodsBuiltIn)                                                             \
             QSKIP("the component is built without some of bzip2, LZMA, Zstandard and AES"); \
     } while (false)
 

@@ -21,7 +21,8 @@
 class DebugRecorder
 {
 public:
-    enum OtherMessages { ForwardOthers, SwallowOthers };
+    enum OtherMessages { ForwardOthers,
+                         SwallowOthers };
 
     explicit DebugRecorder(OtherMessages others = ForwardOthers);
     ~DebugRecorder();

@@ -37,9 +37,9 @@ ToolRun runTool(const QString &program, const QStringList &arguments, const QStr
                 const QProcessEnvironment &environment, int timeoutMs = 120000);
 
 // Fails the calling test function when the program is not in PATH.
-#define KELVANE_REQUIRE_TOOL(name) \
-    do { \
-        if (findTool(QStringLiteral(name)).isEmpty()) \
+#define KELVANE_REQUIRE_TOOL(name)                                                        \
+    do {                                                                                  \
+        if (findTool(QStringLiteral(name)).isEmpty())                                     \
             QFAIL("The tool \"" name "\" is not installed; run scripts/install-deps.sh"); \
     } while (false)
 

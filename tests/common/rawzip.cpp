@@ -68,10 +68,11 @@ Payload payloadOf(const RawZip::Entry &e)
     return p;
 }
 
-template <typename T>
+template<typename T>
 T pick(const std::optional<T> &first, const std::optional<T> &second, T fallback)
 {
-    return first ? *first : second ? *second : fallback;
+    return first ? *first : second ? *second
+                                   : fallback;
 }
 
 } // namespace
@@ -319,7 +320,8 @@ QByteArray RawZip::compress(Method method, const QByteArray &data)
         QByteArray out(int(inSize + inSize / 100 + 600), '\0');
         unsigned int outSize = unsigned(out.size());
         if (BZ2_bzBuffToBuffCompress(out.data(), &outSize, const_cast<char *>(data.constData()),
-                                     unsigned(inSize), 9, 0, 0) != BZ_OK)
+                                     unsigned(inSize), 9, 0, 0)
+            != BZ_OK)
             qFatal("RawZip: bzip2 compression failed");
         out.resize(int(outSize));
         return out;
@@ -385,7 +387,8 @@ QByteArray RawZip::encryptAes(const QByteArray &password, AesStrength strength, 
     auto *k = reinterpret_cast<unsigned char *>(keys.data());
     if (PKCS5_PBKDF2_HMAC_SHA1(password.constData(), int(password.size()),
                                reinterpret_cast<const unsigned char *>(salt.constData()), saltSize, 1000,
-                               int(keys.size()), k) != 1)
+                               int(keys.size()), k)
+        != 1)
         qFatal("RawZip: PBKDF2 failed");
     const EVP_CIPHER *cipher = strength == Aes128 ? EVP_aes_128_ecb()
         : strength == Aes192                      ? EVP_aes_192_ecb()

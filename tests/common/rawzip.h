@@ -47,8 +47,8 @@ class RawZip
 public:
     enum Descriptor {
         NoDescriptor,
-        WithSignature,      // 16 bytes: signature, CRC, sizes
-        WithoutSignature    // 12 bytes: CRC, sizes
+        WithSignature,   // 16 bytes: signature, CRC, sizes
+        WithoutSignature // 12 bytes: CRC, sizes
     };
 
     // Methods the builder compresses with (the numbers stored in the headers).
@@ -96,42 +96,51 @@ public:
 
     struct Entry
     {
-        QByteArray name;                // stored name bytes
-        QByteArray content;             // plain content
+        QByteArray name;    // stored name bytes
+        QByteArray content; // plain content
         quint16 method = 0;
-        int level = 6;                  // deflate level for method 8
-        quint16 flags = 0;              // bits 0 and 3 are added by encrypted() and descriptor()
-        quint16 dosTime = 0x6000;       // 12:00:00
-        quint16 dosDate = 0x4a21;       // 2017-01-01
+        int level = 6;            // deflate level for method 8
+        quint16 flags = 0;        // bits 0 and 3 are added by encrypted() and descriptor()
+        quint16 dosTime = 0x6000; // 12:00:00
+        quint16 dosDate = 0x4a21; // 2017-01-01
         quint16 versionMadeBy = 20;
         quint16 versionNeeded = 20;
-        QByteArray password;            // not null: traditional encryption with these bytes
-        QByteArray aesPassword;         // not null: WinZip AES with these bytes (method 99)
+        QByteArray password;    // not null: traditional encryption with these bytes
+        QByteArray aesPassword; // not null: WinZip AES with these bytes (method 99)
         quint8 aesStrength = Aes256;
-        quint16 aesVersion = 2;         // 1: AE-1 (CRC recorded), 2: AE-2 (CRC 0)
-        QByteArray aesSalt;             // default: fixed bytes of the strength's salt size
+        quint16 aesVersion = 2;                                 // 1: AE-1 (CRC recorded), 2: AE-2 (CRC 0)
+        QByteArray aesSalt;                                     // default: fixed bytes of the strength's salt size
         QByteArray encryptionFiller = QByteArray("0123456789"); // plain header bytes 0..9
-        std::optional<uchar> headerByte10;   // default: low byte of dosTime
-        std::optional<uchar> checkByte;      // default: as the reader expects
+        std::optional<uchar> headerByte10;                      // default: low byte of dosTime
+        std::optional<uchar> checkByte;                         // default: as the reader expects
         Descriptor descriptorKind = NoDescriptor;
-        bool descriptor64 = false;      // 8-byte sizes in the data descriptor
-        int zip64Records = NoZip64;     // Zip64Records
+        bool descriptor64 = false;  // 8-byte sizes in the data descriptor
+        int zip64Records = NoZip64; // Zip64Records
         quint32 externalAttributes = 0;
         QByteArray localExtra;
         QByteArray centralExtra;
-        QByteArray comment;             // entry comment (central record)
-        std::optional<QByteArray> rawData; // stored bytes as they are, instead of
-                                           // compressing and encrypting content
-        QByteArray trailingData;        // bytes after the data (before a descriptor), not counted
-        Fields central;                 // overrides for the central record
-        Fields local;                   // overrides for the local header
-        Fields dataDescriptor;          // overrides for the descriptor (crc and sizes only)
+        QByteArray comment;                       // entry comment (central record)
+        std::optional<QByteArray> rawData;        // stored bytes as they are, instead of
+                                                  // compressing and encrypting content
+        QByteArray trailingData;                  // bytes after the data (before a descriptor), not counted
+        Fields central;                           // overrides for the central record
+        Fields local;                             // overrides for the local header
+        Fields dataDescriptor;                    // overrides for the descriptor (crc and sizes only)
         std::optional<quint32> localHeaderOffset; // central record's offset field
-        bool inCentralDirectory = true; // false: local header and data only
+        bool inCentralDirectory = true;           // false: local header and data only
 
         // Fluent setters.
-        Entry &deflated(int deflateLevel = 6) { method = 8; level = deflateLevel; return *this; }
-        Entry &stored() { method = 0; return *this; }
+        Entry &deflated(int deflateLevel = 6)
+        {
+            method = 8;
+            level = deflateLevel;
+            return *this;
+        }
+        Entry &stored()
+        {
+            method = 0;
+            return *this;
+        }
         // bzip2, LZMA (with its end marker; flag bit 1 says so when
         // endMarkerFlag), Zstandard or xz.
         Entry &compressed(Method m, bool endMarkerFlag = true)
@@ -149,8 +158,18 @@ public:
             flags |= 0x01;
             return *this;
         }
-        Entry &folder() { method = 0; content.clear(); return *this; }
-        Entry &encrypted(const QByteArray &pw) { password = pw; flags |= 0x01; return *this; }
+        Entry &folder()
+        {
+            method = 0;
+            content.clear();
+            return *this;
+        }
+        Entry &encrypted(const QByteArray &pw)
+        {
+            password = pw;
+            flags |= 0x01;
+            return *this;
+        }
         Entry &descriptor(Descriptor kind)
         {
             descriptorKind = kind;
@@ -160,7 +179,11 @@ public:
                 flags |= 0x08;
             return *this;
         }
-        Entry &utf8Flag() { flags |= 0x0800; return *this; }
+        Entry &utf8Flag()
+        {
+            flags |= 0x0800;
+            return *this;
+        }
         // ZIP64 records; with a descriptor, its sizes take 8 bytes.
         Entry &zip64(int where = Zip64Both)
         {
@@ -175,28 +198,41 @@ public:
             versionMadeBy = quint16((host << 8) | version);
             return *this;
         }
-        Entry &time(quint16 t, quint16 d) { dosTime = t; dosDate = d; return *this; }
-        Entry &withComment(const QByteArray &c) { comment = c; return *this; }
-        Entry &raw(const QByteArray &bytes) { rawData = bytes; return *this; }
+        Entry &time(quint16 t, quint16 d)
+        {
+            dosTime = t;
+            dosDate = d;
+            return *this;
+        }
+        Entry &withComment(const QByteArray &c)
+        {
+            comment = c;
+            return *this;
+        }
+        Entry &raw(const QByteArray &bytes)
+        {
+            rawData = bytes;
+            return *this;
+        }
     };
 
     // Where each part of an entry ended up in the built archive.
     struct EntryLayout
     {
         qint64 localHeader = -1;
-        qint64 dataOffset = -1;        // first byte after the local extra field
-        qint64 dataSize = 0;           // stored bytes (encryption header included)
-        qint64 descriptor = -1;        // -1 without a descriptor
-        qint64 end = -1;               // first byte after the entry's local part
-        qint64 central = -1;           // -1 when left out of the central directory
-        quint32 crc = 0;               // CRC-32 of the content
-        QByteArray storedData;         // the bytes written as data
+        qint64 dataOffset = -1; // first byte after the local extra field
+        qint64 dataSize = 0;    // stored bytes (encryption header included)
+        qint64 descriptor = -1; // -1 without a descriptor
+        qint64 end = -1;        // first byte after the entry's local part
+        qint64 central = -1;    // -1 when left out of the central directory
+        quint32 crc = 0;        // CRC-32 of the content
+        QByteArray storedData;  // the bytes written as data
     };
 
     struct Archive
     {
         QByteArray bytes;
-        QVector<EntryLayout> entries;  // in the order of add()
+        QVector<EntryLayout> entries; // in the order of add()
         qint64 centralDirectory = -1;
         qint64 zip64EndRecord = -1;
         qint64 zip64Locator = -1;
@@ -230,7 +266,7 @@ public:
         std::optional<quint64> directoryOffset;
         std::optional<quint64> locatorOffset; // the locator's pointer to the ZIP64 end record
         std::optional<quint32> totalDisks;
-        QByteArray extensibleData;            // after the fixed part, counted in its size
+        QByteArray extensibleData; // after the fixed part, counted in its size
     };
 
     Entry &add(const QByteArray &name, const QByteArray &content = QByteArray());
@@ -240,12 +276,12 @@ public:
 
     End end;
     Zip64End zip64End;
-    QByteArray prefix;           // bytes before the first local header, counted in offsets
-    QByteArray prepended;        // bytes put in front of the finished archive, as by
-                                 // "cat stub archive.zip": the offsets do not count them
-    QByteArray beforeCentral;    // bytes between the last entry and the central directory
-    QByteArray afterCentral;     // bytes between the central directory and the end record
-    QByteArray trailer;          // bytes after the archive comment
+    QByteArray prefix;        // bytes before the first local header, counted in offsets
+    QByteArray prepended;     // bytes put in front of the finished archive, as by
+                              // "cat stub archive.zip": the offsets do not count them
+    QByteArray beforeCentral; // bytes between the last entry and the central directory
+    QByteArray afterCentral;  // bytes between the central directory and the end record
+    QByteArray trailer;       // bytes after the archive comment
     // Order of the central records as indexes into the entries; empty: add() order.
     QVector<int> centralOrder;
 

@@ -34,9 +34,9 @@ private:
 };
 
 // In a test function: skips it, with the reason, when no tmpfs can be mounted.
-#define KELVANE_REQUIRE_TMPFS(fs) \
-    do { \
-        if (!(fs).isMounted()) \
+#define KELVANE_REQUIRE_TMPFS(fs)                                                                               \
+    do {                                                                                                        \
+        if (!(fs).isMounted())                                                                                  \
             QSKIP(qPrintable(QStringLiteral("needs a small tmpfs, which needs root: %1").arg((fs).failure()))); \
     } while (false)
 

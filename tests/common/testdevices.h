@@ -41,7 +41,11 @@ public:
     void refuseOpen() { m_refuseOpen = true; }
     void failSeek(int callIndex) { m_failSeekCall = callIndex; }
     void failSeekTo(qint64 position) { m_failSeekTo = position; }
-    void failReadsIn(qint64 from, qint64 to) { m_failReadsFrom = from; m_failReadsTo = to; }
+    void failReadsIn(qint64 from, qint64 to)
+    {
+        m_failReadsFrom = from;
+        m_failReadsTo = to;
+    }
     void failReadsFrom(qint64 position) { failReadsIn(position, std::numeric_limits<qint64>::max()); }
     void limitWrites(qint64 total) { m_writeLimit = total; }
 
@@ -66,7 +70,10 @@ private:
 };
 
 // The error string of a write that a test device refuses.
-inline const char *writeFailureText() { return "injected write failure"; }
+inline const char *writeFailureText()
+{
+    return "injected write failure";
+}
 
 // A write-only device that cannot seek, like a pipe, open from the start: it
 // appends what it receives to target (owned by the test, so that it outlives

@@ -486,8 +486,7 @@ void tst_LectureNavigation::readableUnderDarkTheme()
 
     RawZip zip;
     const QString words = QStringLiteral("<p><b>ТЕМНОТА И СВЕТ</b></p>").repeated(30);
-    zip.add("index.html", QTextCodec::codecForName("Windows-1251")
-                              ->fromUnicode(QStringLiteral("<html>%1%2</body></html>").arg(body, words)));
+    zip.add("index.html", QTextCodec::codecForName("Windows-1251")->fromUnicode(QStringLiteral("<html>%1%2</body></html>").arg(body, words)));
     const QString package = m_dir->filePath(QStringLiteral("theme.zip"));
     QVERIFY(writeFile(package, zip.build().bytes));
     openInWindow(package);

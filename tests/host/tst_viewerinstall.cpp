@@ -112,8 +112,7 @@ void tst_ViewerInstall::validators()
     const ToolRun run = runTool(tool, arguments << installed(file), m_dir.path());
     QVERIFY2(run.ok(), run.describe(tool).constData());
     // Clean means without hints or warnings too.
-    const QByteArray said = run.standardError + (tool == QLatin1String("appstreamcli") ? QByteArray()
-                                                                                       : run.standardOutput);
+    const QByteArray said = run.standardError + (tool == QLatin1String("appstreamcli") ? QByteArray() : run.standardOutput);
     QVERIFY2(said.trimmed().isEmpty(), said.constData());
     if (tool == QLatin1String("desktop-file-validate")) {
         // Offered for ZIP archives, without a mimeapps.list that would make

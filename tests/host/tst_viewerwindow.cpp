@@ -47,7 +47,7 @@ const QColor magenta(220, 20, 160);
 const QColor cyan(20, 180, 200);
 
 // Calls `answer` with the first modal dialog of type T that shows up.
-template <typename T>
+template<typename T>
 class DialogAnswer : public QObject
 {
 public:
@@ -370,12 +370,8 @@ void tst_ViewerWindow::aboutBox_data()
     QTest::addColumn<QString>("language");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("English") << "en" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O", "Open a lecture package",
-                                                     "Ctrl+P", "Export the whole lecture to PDF", "F1", "F9",
-                                                     "Ctrl+Shift+F", "Alt+Right", "Ctrl+D"});
-    QTest::newRow("Russian") << "ru" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O",
-                                                     "Открыть пакет лекции", "Экспорт всей лекции в PDF", "F1",
-                                                     "Искать по всей лекции", "Закладка на показанное место"});
+    QTest::newRow("English") << "en" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O", "Open a lecture package", "Ctrl+P", "Export the whole lecture to PDF", "F1", "F9", "Ctrl+Shift+F", "Alt+Right", "Ctrl+D"});
+    QTest::newRow("Russian") << "ru" << QStringList({"Kelvane Viewer " KELVANE_VERSION, "Ctrl+O", "Открыть пакет лекции", "Экспорт всей лекции в PDF", "F1", "Искать по всей лекции", "Закладка на показанное место"});
 }
 
 void tst_ViewerWindow::aboutBox()
@@ -411,8 +407,7 @@ void tst_ViewerWindow::aboutBox()
         QVERIFY2(listed.contains(name), qPrintable(name + QStringLiteral(" missing in ") + listed.join(QLatin1Char(' '))));
     }
 
-    QCOMPARE(window.menuBar()->actions().first()->text(), language == QLatin1String("ru") ? QStringLiteral("&Файл")
-                                                                                          : QStringLiteral("&File"));
+    QCOMPARE(window.menuBar()->actions().first()->text(), language == QLatin1String("ru") ? QStringLiteral("&Файл") : QStringLiteral("&File"));
 }
 
 void tst_ViewerWindow::zoomAndGeometryRemembered()
@@ -470,9 +465,7 @@ void tst_ViewerWindow::fitsAvailableScreen()
 
     const QRect available = window.screen()->availableGeometry();
     QVERIFY2(available.contains(window.frameGeometry()),
-             qPrintable(QStringLiteral("%1,%2 %3x%4 outside %5x%6").arg(window.frameGeometry().x()).arg(window.frameGeometry().y())
-                            .arg(window.frameGeometry().width()).arg(window.frameGeometry().height())
-                            .arg(available.width()).arg(available.height())));
+             qPrintable(QStringLiteral("%1,%2 %3x%4 outside %5x%6").arg(window.frameGeometry().x()).arg(window.frameGeometry().y()).arg(window.frameGeometry().width()).arg(window.frameGeometry().height()).arg(available.width()).arg(available.height())));
     const PlayerWidgets widgets = PlayerWidgets::of(playerWindow());
     QVERIFY(widgets.complete());
     for (QWidget *button : {static_cast<QWidget *>(widgets.backButton), static_cast<QWidget *>(widgets.fontDownButton)}) {

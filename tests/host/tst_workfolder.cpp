@@ -75,18 +75,30 @@ void tst_WorkFolder::cleanup()
 
 void tst_WorkFolder::parentFolder_data()
 {
-    QTest::addColumn<QString>("tmpDir");        // "" unset; relative to the test folder when not absolute
-    QTest::addColumn<QString>("runtimeDir");    // "" unset; "@private" a 0700 folder, "@open" a 0755 folder
-    QTest::addColumn<QString>("expected");      // "@tmp" the system temporary folder
+    QTest::addColumn<QString>("tmpDir");     // "" unset; relative to the test folder when not absolute
+    QTest::addColumn<QString>("runtimeDir"); // "" unset; "@private" a 0700 folder, "@open" a 0755 folder
+    QTest::addColumn<QString>("expected");   // "@tmp" the system temporary folder
 
-    QTest::newRow("TMPDIR wins over XDG_RUNTIME_DIR") << "given" << "@private" << "given";
-    QTest::newRow("relative TMPDIR made absolute") << "rel/../given" << "" << "given";
+    QTest::newRow("TMPDIR wins over XDG_RUNTIME_DIR") << "given"
+                                                      << "@private"
+                                                      << "given";
+    QTest::newRow("relative TMPDIR made absolute") << "rel/../given"
+                                                   << ""
+                                                   << "given";
     // A small file system in memory, tried only when the first place has
     // no room (placeByRoom).
-    QTest::newRow("XDG_RUNTIME_DIR of this user") << "" << "@private" << "@tmp";
-    QTest::newRow("XDG_RUNTIME_DIR open to others") << "" << "@open" << "@tmp";
-    QTest::newRow("XDG_RUNTIME_DIR missing") << "" << "@missing" << "@tmp";
-    QTest::newRow("neither") << "" << "" << "@tmp";
+    QTest::newRow("XDG_RUNTIME_DIR of this user") << ""
+                                                  << "@private"
+                                                  << "@tmp";
+    QTest::newRow("XDG_RUNTIME_DIR open to others") << ""
+                                                    << "@open"
+                                                    << "@tmp";
+    QTest::newRow("XDG_RUNTIME_DIR missing") << ""
+                                             << "@missing"
+                                             << "@tmp";
+    QTest::newRow("neither") << ""
+                             << ""
+                             << "@tmp";
 }
 
 void tst_WorkFolder::parentFolder()
@@ -150,7 +162,8 @@ void tst_WorkFolder::placeByRoom()
     const qint64 megabyte = 1024 * 1024;
     const WorkFolderPlace::Choice choice = WorkFolderPlace::choose(100 * megabyte, [&](const QString &folder) {
         const int index = int(places.indexOf(folder.mid(root.size() + 1)));
-        return index < 0 ? qint64(0) : free.at(index) < 0 ? qint64(-1) : free.at(index) * megabyte;
+        return index < 0 ? qint64(0) : free.at(index) < 0 ? qint64(-1)
+                                                          : free.at(index) * megabyte;
     });
     qputenv("XDG_CACHE_HOME", savedCache);
 
@@ -224,16 +237,22 @@ void tst_WorkFolder::createAndRemove()
 
 void tst_WorkFolder::sweep_data()
 {
-    QTest::addColumn<QString>("owner");     // "ended", "self", "reused" (live pid, other start time)
-    QTest::addColumn<QString>("form");      // "folder", "stranger" (other user's), "link", "badname"
+    QTest::addColumn<QString>("owner"); // "ended", "self", "reused" (live pid, other start time)
+    QTest::addColumn<QString>("form");  // "folder", "stranger" (other user's), "link", "badname"
     QTest::addColumn<bool>("swept");
 
-    QTest::newRow("ended viewer") << "ended" << "folder" << true;
-    QTest::newRow("live viewer") << "self" << "folder" << false;
-    QTest::newRow("process id reused") << "reused" << "folder" << true;
-    QTest::newRow("ended viewer of another user") << "ended" << "stranger" << false;
-    QTest::newRow("link named like a folder") << "ended" << "link" << false;
-    QTest::newRow("name of another form") << "ended" << "badname" << false;
+    QTest::newRow("ended viewer") << "ended"
+                                  << "folder" << true;
+    QTest::newRow("live viewer") << "self"
+                                 << "folder" << false;
+    QTest::newRow("process id reused") << "reused"
+                                       << "folder" << true;
+    QTest::newRow("ended viewer of another user") << "ended"
+                                                  << "stranger" << false;
+    QTest::newRow("link named like a folder") << "ended"
+                                              << "link" << false;
+    QTest::newRow("name of another form") << "ended"
+                                          << "badname" << false;
 }
 
 void tst_WorkFolder::sweep()

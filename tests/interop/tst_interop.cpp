@@ -85,19 +85,27 @@ void tst_Interop::initTestCase()
 void tst_Interop::readArchive_data()
 {
     QTest::addColumn<QString>("tool");
-    QTest::addColumn<QString>("command");   // run by sh in the source folder; OUT is the archive
+    QTest::addColumn<QString>("command"); // run by sh in the source folder; OUT is the archive
     QTest::addColumn<QString>("password");
-    QTest::addColumn<bool>("descriptors");  // the archive must hold data descriptors
+    QTest::addColumn<bool>("descriptors"); // the archive must hold data descriptors
 
-    QTest::newRow("zip -r") << "zip" << "zip -q -r OUT ." << QString() << false;
-    QTest::newRow("zip -r -e") << "zip" << "zip -q -r -e -P pw OUT ." << "pw" << true;
-    QTest::newRow("zip -r - (streamed)") << "zip" << "zip -q -r - . | cat > OUT" << QString() << true;
-    QTest::newRow("zip -r -e - (streamed)") << "zip" << "zip -q -r -e -P pw - . | cat > OUT" << "pw" << true;
+    QTest::newRow("zip -r") << "zip"
+                            << "zip -q -r OUT ." << QString() << false;
+    QTest::newRow("zip -r -e") << "zip"
+                               << "zip -q -r -e -P pw OUT ."
+                               << "pw" << true;
+    QTest::newRow("zip -r - (streamed)") << "zip"
+                                         << "zip -q -r - . | cat > OUT" << QString() << true;
+    QTest::newRow("zip -r -e - (streamed)") << "zip"
+                                            << "zip -q -r -e -P pw - . | cat > OUT"
+                                            << "pw" << true;
     // ZIP64 records: forced, and forced while writing to a pipe (the end
     // record then holds the placeholder offset and there is no ZIP64 end
     // record, which Info-ZIP unzip, 7-Zip and Python refuse).
-    QTest::newRow("zip -fz") << "zip" << "zip -q -r -fz OUT ." << QString() << false;
-    QTest::newRow("zip -fz - (streamed)") << "zip" << "zip -q -r -fz - . | cat > OUT" << QString() << true;
+    QTest::newRow("zip -fz") << "zip"
+                             << "zip -q -r -fz OUT ." << QString() << false;
+    QTest::newRow("zip -fz - (streamed)") << "zip"
+                                          << "zip -q -r -fz - . | cat > OUT" << QString() << true;
     // A stub in front of the archive, joined with cat: the offsets do not count it.
     QTest::newRow("stub + zip") << "zip"
                                 << "zip -q -r OUT.part . && { printf '#!/bin/sh\\nexit 0\\n'; cat OUT.part; } > OUT"
@@ -105,25 +113,43 @@ void tst_Interop::readArchive_data()
     QTest::newRow("stub + zip -fz") << "zip"
                                     << "zip -q -r -fz OUT.part . && { printf 'MZ stub'; cat OUT.part; } > OUT"
                                     << QString() << false;
-    QTest::newRow("7z a -tzip") << "7z" << "7z a -tzip -bd OUT . > /dev/null" << QString() << false;
-    QTest::newRow("7z a -tzip -p") << "7z" << "7z a -tzip -bd -ppw OUT . > /dev/null" << "pw" << false;
-    QTest::newRow("bsdtar") << "bsdtar" << "bsdtar --format zip -cf OUT ." << QString() << true;
+    QTest::newRow("7z a -tzip") << "7z"
+                                << "7z a -tzip -bd OUT . > /dev/null" << QString() << false;
+    QTest::newRow("7z a -tzip -p") << "7z"
+                                   << "7z a -tzip -bd -ppw OUT . > /dev/null"
+                                   << "pw" << false;
+    QTest::newRow("bsdtar") << "bsdtar"
+                            << "bsdtar --format zip -cf OUT ." << QString() << true;
     QTest::newRow("bsdtar encrypted") << "bsdtar"
                                       << "bsdtar --format zip --options zip:encryption=traditional "
                                          "--passphrase pw -cf OUT ."
                                       << "pw" << true;
-    QTest::newRow("zip -Z bzip2") << "zip" << "zip -q -r -Z bzip2 OUT ." << QString() << false;
-    QTest::newRow("7z -mm=BZip2") << "7z" << "7z a -tzip -bd -mm=BZip2 OUT . > /dev/null" << QString() << false;
-    QTest::newRow("7z -mm=LZMA") << "7z" << "7z a -tzip -bd -mm=LZMA OUT . > /dev/null" << QString() << false;
-    QTest::newRow("7z -mm=XZ") << "7z" << "7z a -tzip -bd -mm=XZ OUT . > /dev/null" << QString() << false;
-    QTest::newRow("7z -mem=ZipCrypto") << "7z" << "7z a -tzip -bd -mem=ZipCrypto -ppw OUT . > /dev/null" << "pw"
+    QTest::newRow("zip -Z bzip2") << "zip"
+                                  << "zip -q -r -Z bzip2 OUT ." << QString() << false;
+    QTest::newRow("7z -mm=BZip2") << "7z"
+                                  << "7z a -tzip -bd -mm=BZip2 OUT . > /dev/null" << QString() << false;
+    QTest::newRow("7z -mm=LZMA") << "7z"
+                                 << "7z a -tzip -bd -mm=LZMA OUT . > /dev/null" << QString() << false;
+    QTest::newRow("7z -mm=XZ") << "7z"
+                               << "7z a -tzip -bd -mm=XZ OUT . > /dev/null" << QString() << false;
+    QTest::newRow("7z -mem=ZipCrypto") << "7z"
+                                       << "7z a -tzip -bd -mem=ZipCrypto -ppw OUT . > /dev/null"
+                                       << "pw"
                                        << false;
-    QTest::newRow("7z -mem=AES256") << "7z" << "7z a -tzip -bd -mem=AES256 -ppw OUT . > /dev/null" << "pw" << false;
-    QTest::newRow("7z -mem=AES192") << "7z" << "7z a -tzip -bd -mem=AES192 -ppw OUT . > /dev/null" << "pw" << false;
-    QTest::newRow("7z -mem=AES128") << "7z" << "7z a -tzip -bd -mem=AES128 -ppw OUT . > /dev/null" << "pw" << false;
-    QTest::newRow("7z -mm=BZip2 -mem=AES256") << "7z" << "7z a -tzip -bd -mm=BZip2 -mem=AES256 -ppw OUT . > /dev/null"
+    QTest::newRow("7z -mem=AES256") << "7z"
+                                    << "7z a -tzip -bd -mem=AES256 -ppw OUT . > /dev/null"
+                                    << "pw" << false;
+    QTest::newRow("7z -mem=AES192") << "7z"
+                                    << "7z a -tzip -bd -mem=AES192 -ppw OUT . > /dev/null"
+                                    << "pw" << false;
+    QTest::newRow("7z -mem=AES128") << "7z"
+                                    << "7z a -tzip -bd -mem=AES128 -ppw OUT . > /dev/null"
+                                    << "pw" << false;
+    QTest::newRow("7z -mm=BZip2 -mem=AES256") << "7z"
+                                              << "7z a -tzip -bd -mm=BZip2 -mem=AES256 -ppw OUT . > /dev/null"
                                               << "pw" << false;
-    QTest::newRow("7z -mm=LZMA -mem=AES128") << "7z" << "7z a -tzip -bd -mm=LZMA -mem=AES128 -ppw OUT . > /dev/null"
+    QTest::newRow("7z -mm=LZMA -mem=AES128") << "7z"
+                                             << "7z a -tzip -bd -mm=LZMA -mem=AES128 -ppw OUT . > /dev/null"
                                              << "pw" << false;
     // bsdtar writes AE-1 with data descriptors; AES keys come from the
     // password's UTF-8 bytes (7-Zip takes only ASCII passwords for ZIP).
@@ -134,11 +160,16 @@ void tst_Interop::readArchive_data()
         << "bsdtar"
         << "LC_ALL=C.UTF-8 bsdtar --format zip --options zip:encryption=aes256 --passphrase \"$PW\" -cf OUT ."
         << QString::fromUtf8("пароль") << true;
-    QTest::newRow("python bzip2") << "python3" << "python3 -c \"$PYWRITER\" OUT bzip2" << QString() << false;
-    QTest::newRow("python lzma") << "python3" << "python3 -c \"$PYWRITER\" OUT lzma" << QString() << false;
-    QTest::newRow("python stored") << "python3" << "python3 -c \"$PYWRITER\" OUT stored" << QString() << false;
-    QTest::newRow("python deflated") << "python3" << "python3 -c \"$PYWRITER\" OUT deflated" << QString() << false;
-    QTest::newRow("python zip64") << "python3" << "python3 -c \"$PYWRITER\" OUT deflated zip64" << QString() << false;
+    QTest::newRow("python bzip2") << "python3"
+                                  << "python3 -c \"$PYWRITER\" OUT bzip2" << QString() << false;
+    QTest::newRow("python lzma") << "python3"
+                                 << "python3 -c \"$PYWRITER\" OUT lzma" << QString() << false;
+    QTest::newRow("python stored") << "python3"
+                                   << "python3 -c \"$PYWRITER\" OUT stored" << QString() << false;
+    QTest::newRow("python deflated") << "python3"
+                                     << "python3 -c \"$PYWRITER\" OUT deflated" << QString() << false;
+    QTest::newRow("python zip64") << "python3"
+                                  << "python3 -c \"$PYWRITER\" OUT deflated zip64" << QString() << false;
 }
 
 void tst_Interop::readArchive()
@@ -198,8 +229,8 @@ void tst_Interop::readArchive()
     const UnZip::EntryCompression method = command.contains(QLatin1String("BZip2"), Qt::CaseInsensitive)
         ? UnZip::Bzip2
         : command.contains(QLatin1String("LZMA"), Qt::CaseInsensitive) ? UnZip::Lzma
-        : command.contains(QLatin1String("XZ")) ? UnZip::Xz
-        : UnZip::UnknownMethod;
+        : command.contains(QLatin1String("XZ"))                        ? UnZip::Xz
+                                                                       : UnZip::UnknownMethod;
     if (method != UnZip::UnknownMethod) {
         const auto text = std::find_if(entries.cbegin(), entries.cend(), [](const UnZip::ZipEntry &e) {
             return e.filename.endsWith(QLatin1String("large-text.txt"));

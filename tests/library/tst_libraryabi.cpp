@@ -22,8 +22,7 @@ namespace {
 QStringList definedSymbols(const QString &library)
 {
     QProcess nm;
-    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), QStringLiteral("-C"),
-                                    library});
+    nm.start(QStringLiteral("nm"), {QStringLiteral("-D"), QStringLiteral("--defined-only"), QStringLiteral("-C"), library});
     if (!nm.waitForFinished(60000) || nm.exitStatus() != QProcess::NormalExit || nm.exitCode() != 0)
         return {QStringLiteral("nm failed: ") + QString::fromLocal8Bit(nm.readAllStandardError())};
     QStringList symbols;

@@ -172,7 +172,8 @@ void tst_DebianPackages::control()
     const ToolRun arch = runTool(QStringLiteral("dpkg"), {QStringLiteral("--print-architecture")}, m_dir.path());
     QCOMPARE(fields.value(QStringLiteral("Architecture")), trimmedOutput(arch));
     QVERIFY2(QRegularExpression(QStringLiteral("^[^<>]+ <[^<>@ ]+@[^<>@ ]+>$"))
-                 .match(fields.value(QStringLiteral("Maintainer"))).hasMatch(),
+                 .match(fields.value(QStringLiteral("Maintainer")))
+                 .hasMatch(),
              qPrintable(fields.value(QStringLiteral("Maintainer"))));
     // A synopsis and a longer description below it.
     const QStringList description = fields.value(QStringLiteral("Description")).split(QLatin1Char('\n'));
@@ -346,8 +347,7 @@ void tst_DebianPackages::unpackedToolWorks()
     const ToolRun test = runTool(tool, {QStringLiteral("test"), archive, QStringLiteral("-q")}, work, environment);
     QVERIFY2(test.ok(), test.describe(QStringLiteral("kelvane-zip test")).constData());
     const QString out = work + QStringLiteral("/out");
-    const ToolRun extract = runTool(tool, {QStringLiteral("extract"), archive, QStringLiteral("-d"), out,
-                                           QStringLiteral("-q")}, work, environment);
+    const ToolRun extract = runTool(tool, {QStringLiteral("extract"), archive, QStringLiteral("-d"), out, QStringLiteral("-q")}, work, environment);
     QVERIFY2(extract.ok(), extract.describe(QStringLiteral("kelvane-zip extract")).constData());
 
     const QString extracted = out + QLatin1Char('/') + QFileInfo(source).fileName();

@@ -146,8 +146,8 @@ public:
     struct Opening
     {
         bool result = false;
-        QStringList lines;          // standard output
-        QStringList boxes;          // texts of the warning boxes
+        QStringList lines; // standard output
+        QStringList boxes; // texts of the warning boxes
         QStringList passwordPrompts;
     };
 

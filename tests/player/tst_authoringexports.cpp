@@ -159,7 +159,10 @@ void tst_AuthoringExports::framesSideBySide()
     const QRect notes = placeOf(pane(), QStringLiteral("Заметки преподавателя"));
     QVERIFY2(part.left() > contents.left() + 150 && qAbs(part.top() - contents.top()) < 40,
              qPrintable(QStringLiteral("contents at %1,%2; part at %3,%4")
-                            .arg(contents.left()).arg(contents.top()).arg(part.left()).arg(part.top())));
+                            .arg(contents.left())
+                            .arg(contents.top())
+                            .arg(part.left())
+                            .arg(part.top())));
     QVERIFY(qAbs(notes.left() - part.left()) < 20 && notes.top() > part.bottom());
     // The frames' widths as the page gives them: a quarter for the contents.
     QVERIFY(part.left() > 1000 / 4 - 20 && part.left() < 1000 / 4 + 40);
@@ -253,25 +256,25 @@ void tst_AuthoringExports::readableStyles()
     // from what is drawn behind them (the most common colour where they are).
     const QImage page = m_harness->renderedPage(QSize(1000, 800));
     for (const char *light : {"Лекция для", "Светлый текст"}) {
-    const QRect subtitle = placeOf(pane(), QString::fromUtf8(light));
-    QVERIFY(subtitle.isValid());
-    const QRect area = QRect(subtitle.left(), subtitle.top(), 120, subtitle.height()).intersected(page.rect());
-    QHash<QRgb, int> colours;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x)
-            ++colours[page.pixel(x, y)];
-    }
-    QRgb ground = 0;
-    for (auto it = colours.cbegin(); it != colours.cend(); ++it) {
-        if (it.value() > colours.value(ground))
-            ground = it.key();
-    }
-    int standingOut = 0;
-    for (auto it = colours.cbegin(); it != colours.cend(); ++it) {
-        if (qAbs(qGray(it.key()) - qGray(ground)) > 90)
-            standingOut += it.value();
-    }
-    QVERIFY2(standingOut > 40, light);
+        const QRect subtitle = placeOf(pane(), QString::fromUtf8(light));
+        QVERIFY(subtitle.isValid());
+        const QRect area = QRect(subtitle.left(), subtitle.top(), 120, subtitle.height()).intersected(page.rect());
+        QHash<QRgb, int> colours;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x)
+                ++colours[page.pixel(x, y)];
+        }
+        QRgb ground = 0;
+        for (auto it = colours.cbegin(); it != colours.cend(); ++it) {
+            if (it.value() > colours.value(ground))
+                ground = it.key();
+        }
+        int standingOut = 0;
+        for (auto it = colours.cbegin(); it != colours.cend(); ++it) {
+            if (qAbs(qGray(it.key()) - qGray(ground)) > 90)
+                standingOut += it.value();
+        }
+        QVERIFY2(standingOut > 40, light);
     }
 }
 

@@ -395,17 +395,28 @@ void tst_LecturePackages::links_data()
     QTest::addColumn<QString>("href");
     QTest::addColumn<QString>("outcome"); // "desktop: URL", "box: text", "pane: text" or "pane: red"
 
-    QTest::newRow("web") << "http://example.org/lecture" << "desktop: http://example.org/lecture";
-    QTest::newRow("secure web") << "https://example.org/a?b=1#c" << "desktop: https://example.org/a?b=1#c";
-    QTest::newRow("mail") << "mailto:teacher@example.org" << "desktop: mailto:teacher@example.org";
-    QTest::newRow("video") << "media\\Опыт.MP4" << "desktop: file:@/media/опыт.mp4";
-    QTest::newRow("document") << "doc/lecture.pdf" << "desktop: file:@/doc/lecture.pdf";
-    QTest::newRow("slides") << "doc/Slides.ppt" << "desktop: file:@/doc/Slides.ppt";
-    QTest::newRow("archive") << "doc/more.zip" << "desktop: file:@/doc/more.zip";
-    QTest::newRow("large text") << "big.txt" << "desktop: file:@/big.txt";
-    QTest::newRow("text") << "notes.txt" << "pane: Заметки к лекции";
-    QTest::newRow("picture") << "img/pic.png" << "pane: red";
-    QTest::newRow("folder") << "doc/" << "pane: Документы";
+    QTest::newRow("web") << "http://example.org/lecture"
+                         << "desktop: http://example.org/lecture";
+    QTest::newRow("secure web") << "https://example.org/a?b=1#c"
+                                << "desktop: https://example.org/a?b=1#c";
+    QTest::newRow("mail") << "mailto:teacher@example.org"
+                          << "desktop: mailto:teacher@example.org";
+    QTest::newRow("video") << "media\\Опыт.MP4"
+                           << "desktop: file:@/media/опыт.mp4";
+    QTest::newRow("document") << "doc/lecture.pdf"
+                              << "desktop: file:@/doc/lecture.pdf";
+    QTest::newRow("slides") << "doc/Slides.ppt"
+                            << "desktop: file:@/doc/Slides.ppt";
+    QTest::newRow("archive") << "doc/more.zip"
+                             << "desktop: file:@/doc/more.zip";
+    QTest::newRow("large text") << "big.txt"
+                                << "desktop: file:@/big.txt";
+    QTest::newRow("text") << "notes.txt"
+                          << "pane: Заметки к лекции";
+    QTest::newRow("picture") << "img/pic.png"
+                             << "pane: red";
+    QTest::newRow("folder") << "doc/"
+                            << "pane: Документы";
     QTest::newRow("file URL") << "file:///etc/hostname"
                               << "box: The link \"file:///etc/hostname\" leads outside the lecture and is not followed.";
     QTest::newRow("climbing out") << "../../../../../../etc/hostname"
@@ -414,7 +425,8 @@ void tst_LecturePackages::links_data()
     QTest::newRow("drive letter") << "C:\\Windows\\win.ini"
                                   << "box: The link \"c:\\Windows\\win.ini\" leads outside the lecture and is not "
                                      "followed.";
-    QTest::newRow("missing page") << "Lecture2.html" << "box: The lecture has no file \"Lecture2.html\".";
+    QTest::newRow("missing page") << "Lecture2.html"
+                                  << "box: The lecture has no file \"Lecture2.html\".";
     QTest::newRow("launcher") << "tools/start.desktop"
                               << "box: \"tools/start.desktop\" is not a document and is not opened from a lecture.";
     QTest::newRow("script") << "tools/run.sh"
@@ -427,8 +439,7 @@ void tst_LecturePackages::links()
     QFETCH(QString, outcome);
 
     RawZip zip;
-    zip.add("index.html", cp1251Page(QStringLiteral("<h1>Ссылки</h1><p><a href=\"%1\">открыть</a></p>")
-                                         .arg(href.toHtmlEscaped())));
+    zip.add("index.html", cp1251Page(QStringLiteral("<h1>Ссылки</h1><p><a href=\"%1\">открыть</a></p>").arg(href.toHtmlEscaped())));
     zip.add(cp866(QStringLiteral("media/опыт.mp4")), QByteArray(4096, '\x11'));
     zip.add("doc/lecture.pdf", "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     zip.add("doc/Slides.ppt", QByteArray(2048, '\0')).deflated();

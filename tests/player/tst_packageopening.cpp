@@ -291,7 +291,7 @@ void tst_PackageOpening::failures()
 
     if (situation == WorkingFolderIsPlainFile)
         QVERIFY(QFileInfo(workingFolder()).isFile()); // somebody else's file stays
-    if (situation == TempFolderMissing) // nothing went to the root instead
+    if (situation == TempFolderMissing)               // nothing went to the root instead
         QVERIFY(!QFileInfo::exists(QStringLiteral("/texttemp")));
 }
 
@@ -489,8 +489,7 @@ void tst_PackageOpening::infoZipCyrillicNames()
                       lecturePage(QStringLiteral("<p><img src=\"%1\"></p>").arg(picture))));
     QVERIFY(writeFile(source + QLatin1Char('/') + picture, solidPng(QSize(50, 40), colour)));
     const QString package = scratch(QStringLiteral("infozip.zip"));
-    const ToolRun run = runTool(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), package,
-                                                        QStringLiteral(".")}, source);
+    const ToolRun run = runTool(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), package, QStringLiteral(".")}, source);
     QVERIFY2(run.ok(), run.describe(QStringLiteral("zip")).constData());
 
     QList<BoxRecorder::Box> boxes;

@@ -62,8 +62,7 @@ ViewerRun runViewer(const QStringList &arguments, const QString &folder, const Q
         return run;
     }
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'),
-                                                                             Qt::SkipEmptyParts);
+    run.output = QString::fromLocal8Bit(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     run.errors = QString::fromLocal8Bit(process.readAllStandardError());
     return run;
 }
@@ -273,8 +272,7 @@ void tst_Viewer::sampleLecture()
                                      QStringLiteral("900x1150")},
                                     m_dir->path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
-    QCOMPARE(run.output, QStringList({"ok3", "ok4", "ok5", "ok6", "ok7", "ok8",
-                                      QStringLiteral("screenshot: ") + shot}));
+    QCOMPARE(run.output, QStringList({"ok3", "ok4", "ok5", "ok6", "ok7", "ok8", QStringLiteral("screenshot: ") + shot}));
 
     const QImage image(shot);
     QCOMPARE(image.size(), QSize(900, 1150));
@@ -301,8 +299,7 @@ void tst_Viewer::sampleMadeOnWindows()
                                     m_dir->path());
     QVERIFY2(run.exitCode == 0, qPrintable(run.errors));
     QVERIFY2(!run.errors.contains(QLatin1String("kelvane_player")), qPrintable(run.errors)); // no box
-    QCOMPARE(run.output, QStringList({"ok3", "ok4", "ok5", "ok6", "ok7", "ok8",
-                                      QStringLiteral("screenshot: ") + shot}));
+    QCOMPARE(run.output, QStringList({"ok3", "ok4", "ok5", "ok6", "ok7", "ok8", QStringLiteral("screenshot: ") + shot}));
 
     const QImage image(shot);
     QCOMPARE(image.size(), QSize(900, 1000));
@@ -522,13 +519,16 @@ void tst_Viewer::withoutDisplay_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output");   // on standard output
-    QTest::addColumn<QString>("errors");   // on standard error
+    QTest::addColumn<QString>("output"); // on standard output
+    QTest::addColumn<QString>("errors"); // on standard error
 
-    QTest::newRow("--help") << QStringList({"--help"}) << 0 << "Usage:" << "";
+    QTest::newRow("--help") << QStringList({"--help"}) << 0 << "Usage:"
+                            << "";
     QTest::newRow("--version") << QStringList({"--version"}) << 0 << "kelvane-viewer " KELVANE_VERSION << "";
-    QTest::newRow("--screenshot") << QStringList({"--screenshot", "shot.png"}) << 0 << "screenshot: " << "";
-    QTest::newRow("a window") << QStringList() << 7 << "" << "kelvane-viewer: no display can be opened";
+    QTest::newRow("--screenshot") << QStringList({"--screenshot", "shot.png"}) << 0 << "screenshot: "
+                                  << "";
+    QTest::newRow("a window") << QStringList() << 7 << ""
+                              << "kelvane-viewer: no display can be opened";
 }
 
 void tst_Viewer::withoutDisplay()
@@ -645,8 +645,8 @@ void tst_Viewer::lectureReports()
 
 void tst_Viewer::wholeLectureToPdf_data()
 {
-    QTest::addColumn<QString>("package"); // empty: the five pages
-    QTest::addColumn<QString>("page");    // --page; empty: all
+    QTest::addColumn<QString>("package");    // empty: the five pages
+    QTest::addColumn<QString>("page");       // --page; empty: all
     QTest::addColumn<QStringList>("sheets"); // the first words on the sheets that start a page, in order
     QTest::addColumn<QStringList>("pictures");
 

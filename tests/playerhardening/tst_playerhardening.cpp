@@ -78,7 +78,7 @@ private:
     IKelvanePlayer *m_player = nullptr;
     PlayerWidgets m_widgets;
     QScopedPointer<QTemporaryDir> m_tempFolder; // TMPDIR while the test runs
-    QScopedPointer<QTemporaryDir> m_scratch; // packages and the sentinel layout
+    QScopedPointer<QTemporaryDir> m_scratch;    // packages and the sentinel layout
 };
 
 void TestPlayerHardening::initTestCase()
@@ -208,7 +208,8 @@ void TestPlayerHardening::unreadablePackageThenReopen()
     QStringList boxes;
     QVERIFY(!open(truncated, &boxes));
     QCOMPARE(boxes, QStringList({QStringLiteral("The lecture package %1 is damaged: Invalid or incompatible zip "
-                                                "archive.").arg(truncated)}));
+                                                "archive.")
+                                     .arg(truncated)}));
     // Refused before anything was written.
     QVERIFY(!existsNoFollow(workingFolder()));
     QVERIFY(open(whole, &boxes));

@@ -171,8 +171,7 @@ void tst_KelvaneZip::help()
 
     const ToolRun version = run({QStringLiteral("--version")});
     QCOMPARE(version.exitCode, 0);
-    QCOMPARE(version.standardOutput, QByteArray("kelvane-zip " KELVANE_VERSION "\ninflate back end: ")
-                                         + UnZip::inflateBackend().toUtf8() + '\n');
+    QCOMPARE(version.standardOutput, QByteArray("kelvane-zip " KELVANE_VERSION "\ninflate back end: ") + UnZip::inflateBackend().toUtf8() + '\n');
 }
 
 void tst_KelvaneZip::usageErrors_data()
@@ -234,17 +233,11 @@ void tst_KelvaneZip::listVerbose()
     QVERIFY(lines.at(0).startsWith("    Length  Compressed  Ratio  Method"));
     QCOMPARE(lines.at(2),
              QByteArray("         0           0     0%  Stored   00000000  2017-01-01  12:00:00  no         a/"));
-    QCOMPARE(lines.at(3), QByteArray("         7           7     0%  Stored   ")
-                 + QByteArray::number(RawZip::crc32("stored\n"), 16).rightJustified(8, '0')
-                 + "  2017-01-01  12:00:00  no         a/c.txt");
+    QCOMPARE(lines.at(3), QByteArray("         7           7     0%  Stored   ") + QByteArray::number(RawZip::crc32("stored\n"), 16).rightJustified(8, '0') + "  2017-01-01  12:00:00  no         a/c.txt");
     QCOMPARE(lines.at(4), QByteArray(78, ' ') + "Comment: note");
     // 2000 bytes deflate to about 20: 99% saved.
-    QCOMPARE(lines.at(5), QByteArray("      2000  ") + QByteArray::number(deflatedSize).rightJustified(10, ' ')
-                 + "    99%  Deflate  "
-                 + QByteArray::number(RawZip::crc32(QByteArray(2000, 'b')), 16).rightJustified(8, '0')
-                 + "  2017-01-01  12:00:00  no         b.txt");
-    QCOMPARE(lines.at(7), QByteArray("      2007  ") + QByteArray::number(deflatedSize + 7).rightJustified(10, ' ')
-                 + "    99%  entries: 3");
+    QCOMPARE(lines.at(5), QByteArray("      2000  ") + QByteArray::number(deflatedSize).rightJustified(10, ' ') + "    99%  Deflate  " + QByteArray::number(RawZip::crc32(QByteArray(2000, 'b')), 16).rightJustified(8, '0') + "  2017-01-01  12:00:00  no         b.txt");
+    QCOMPARE(lines.at(7), QByteArray("      2007  ") + QByteArray::number(deflatedSize + 7).rightJustified(10, ' ') + "    99%  entries: 3");
     QCOMPARE(lines.at(8), QByteArray("Archive comment: the archive"));
 }
 
@@ -258,8 +251,7 @@ void tst_KelvaneZip::listCodePage_data()
     // Without a code page such bytes are read as Latin-1; those that give
     // control characters (0x80-0x9f) are printed escaped.
     QTest::newRow("none") << QStringList()
-                          << QString::fromLatin1(cp866(name)).replace(QChar(0x8b), QLatin1String("\\x8b"))
-                                 .replace(QChar(0x87), QLatin1String("\\x87"));
+                          << QString::fromLatin1(cp866(name)).replace(QChar(0x8b), QLatin1String("\\x8b")).replace(QChar(0x87), QLatin1String("\\x87"));
 }
 
 void tst_KelvaneZip::listCodePage()
@@ -531,7 +523,8 @@ void tst_KelvaneZip::createNames()
     const QString tree = makeTree();
     const QString archive = dir.filePath(QStringLiteral("names.zip"));
     const ToolRun r = run(QStringList{QStringLiteral("create"), archive, tree + QStringLiteral("/docs"),
-                                      QStringLiteral("--overwrite")} + options);
+                                      QStringLiteral("--overwrite")}
+                          + options);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.standardError, QByteArray());
     QCOMPARE(r.standardOutput, QByteArray("Archive written: ") + archive.toUtf8() + ".\n");
@@ -560,7 +553,8 @@ void tst_KelvaneZip::createLevels()
     const QString tree = makeTree();
     const QString archive = dir.filePath(QStringLiteral("levels.zip"));
     const ToolRun r = run(QStringList{QStringLiteral("create"), archive, tree + QStringLiteral("/docs"),
-                                      QStringLiteral("--overwrite"), QStringLiteral("-q")} + options);
+                                      QStringLiteral("--overwrite"), QStringLiteral("-q")}
+                          + options);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.standardOutput, QByteArray());
     UnZip unzip;
@@ -735,13 +729,17 @@ void tst_KelvaneZip::createStreamed_data()
     QTest::addColumn<QString>("options");
     // Where the summary goes: never into the archive's stream.
     QTest::addColumn<bool>("summaryOnStdout");
-    QTest::newRow("-, piped") << "$KZ create - $ARGS | cat > out.zip" << "" << false;
-    QTest::newRow("/dev/stdout, piped, threads") << "$KZ create /dev/stdout $ARGS -j 2 | cat > out.zip" << ""
+    QTest::newRow("-, piped") << "$KZ create - $ARGS | cat > out.zip"
+                              << "" << false;
+    QTest::newRow("/dev/stdout, piped, threads") << "$KZ create /dev/stdout $ARGS -j 2 | cat > out.zip"
+                                                 << ""
                                                  << false;
-    QTest::newRow("-, traditional cipher") << "$KZ create - $ARGS | cat > out.zip" << "-P pw" << false;
+    QTest::newRow("-, traditional cipher") << "$KZ create - $ARGS | cat > out.zip"
+                                           << "-P pw" << false;
     QTest::newRow("fifo, AES") << "rm -f f; mkfifo f; cat f > out.zip & $KZ create f $ARGS; s=$?; wait; exit $s"
                                << "-P pw --aes" << true;
-    QTest::newRow("-, into a file") << "$KZ create - $ARGS > out.zip" << "" << false;
+    QTest::newRow("-, into a file") << "$KZ create - $ARGS > out.zip"
+                                    << "" << false;
 }
 
 // An archive written to a pipe (it cannot seek) is a valid streamed archive
@@ -771,12 +769,10 @@ void tst_KelvaneZip::createStreamed()
     QCOMPARE(unzip.fileList(), (QStringList{"docs/a.txt", "docs/empty/", "docs/img/p.png"}));
     const ToolRun tested = run({QStringLiteral("test"), archive, QStringLiteral("-P"), QStringLiteral("pw")});
     QVERIFY2(tested.ok(), tested.standardError.constData());
-    const ToolRun seven = runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-p") + password,
-                                                         archive}, dir.path());
+    const ToolRun seven = runTool(QStringLiteral("7z"), {QStringLiteral("t"), QStringLiteral("-p") + password, archive}, dir.path());
     QVERIFY2(seven.ok() && seven.standardOutput.contains("Everything is Ok"), seven.describe(QStringLiteral("7z")));
     if (!options.contains(QLatin1String("--aes"))) {
-        const ToolRun unzipped = runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), QStringLiteral("-P"),
-                                                                    password, archive}, dir.path());
+        const ToolRun unzipped = runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), QStringLiteral("-P"), password, archive}, dir.path());
         QVERIFY2(unzipped.ok(), unzipped.describe(QStringLiteral("unzip")));
     }
 }
@@ -997,7 +993,7 @@ void tst_KelvaneZip::existingFiles_data()
     QTest::addColumn<QString>("answers"); // typed on the terminal
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("replaced"); // of docs/a.txt and top.txt
-    QTest::addColumn<QString>("peerOptions"); // unzip's for the same outcome, if it has them
+    QTest::addColumn<QString>("peerOptions");  // unzip's for the same outcome, if it has them
 
     const QStringList both{"docs/a.txt", "top.txt"};
     QTest::newRow("no terminal") << "" << false << "" << 1 << QStringList() << "-n";
@@ -1007,10 +1003,14 @@ void tst_KelvaneZip::existingFiles_data()
     QTest::newRow("-n") << "-n" << false << "" << 0 << QStringList() << "-n";
     QTest::newRow("-n, threads") << "-n -j 2" << false << "" << 0 << QStringList() << "-n";
     QTest::newRow("-n on a terminal") << "-n" << true << "" << 0 << QStringList() << "-n";
-    QTest::newRow("yes, no") << "" << true << "y\\nn\\n" << 0 << QStringList{"docs/a.txt"} << "";
-    QTest::newRow("no, yes, serial") << "-j 0" << true << "n\\ny\\n" << 0 << QStringList{"top.txt"} << "";
-    QTest::newRow("all") << "" << true << "A\\n" << 0 << both << "-o";
-    QTest::newRow("none") << "" << true << "N\\n" << 0 << QStringList() << "-n";
+    QTest::newRow("yes, no") << "" << true << "y\\nn\\n"
+                             << 0 << QStringList{"docs/a.txt"} << "";
+    QTest::newRow("no, yes, serial") << "-j 0" << true << "n\\ny\\n"
+                                     << 0 << QStringList{"top.txt"} << "";
+    QTest::newRow("all") << "" << true << "A\\n"
+                         << 0 << both << "-o";
+    QTest::newRow("none") << "" << true << "N\\n"
+                          << 0 << QStringList() << "-n";
     QTest::newRow("end of input") << "" << true << "" << 0 << QStringList() << "-n";
 }
 
@@ -1041,8 +1041,7 @@ void tst_KelvaneZip::existingFiles()
     QCOMPARE(r.exitCode, exitCode);
     for (const char *name : {"docs/a.txt", "top.txt"}) {
         const QByteArray content = FileTree::read(dir.filePath(out + QLatin1Char('/') + QLatin1String(name)));
-        QCOMPARE(content, replaced.contains(QLatin1String(name)) ? QByteArray("content of ") + name
-                                                                  : QByteArray(name[0] == 'd' ? "mine" : "mine too"));
+        QCOMPARE(content, replaced.contains(QLatin1String(name)) ? QByteArray("content of ") + name : QByteArray(name[0] == 'd' ? "mine" : "mine too"));
     }
     QCOMPARE(FileTree::read(dir.filePath(out + QStringLiteral("/notes.md"))), QByteArray("content of notes.md"));
     // script(1) copies the terminal, standard error included, to its output.
@@ -1055,12 +1054,11 @@ void tst_KelvaneZip::existingFiles()
     }
     // One question per file until an answer for all; none with -o or -n.
     const int answered = int(answers.count(QStringLiteral("\\n")));
-    const int questions = !terminal || options.contains(QLatin1String("-n")) ? 0 : answered == 2 ? 2 : 1;
+    const int questions = !terminal || options.contains(QLatin1String("-n")) ? 0 : answered == 2 ? 2
+                                                                                                 : 1;
     QCOMPARE(int(messages.count("? [y]es, [n]o, [A]ll, [N]one: ")), questions);
     if (!peerOptions.isEmpty()) {
-        const ToolRun peer = runTool(QStringLiteral("unzip"), {QStringLiteral("-q"), peerOptions, archive,
-                                     QStringLiteral("docs/a.txt"), QStringLiteral("top.txt"), QStringLiteral("notes.md"),
-                                     QStringLiteral("-d"), out + QStringLiteral("-unzip")}, dir.path());
+        const ToolRun peer = runTool(QStringLiteral("unzip"), {QStringLiteral("-q"), peerOptions, archive, QStringLiteral("docs/a.txt"), QStringLiteral("top.txt"), QStringLiteral("notes.md"), QStringLiteral("-d"), out + QStringLiteral("-unzip")}, dir.path());
         QVERIFY2(peer.ok(), peer.describe(QStringLiteral("unzip")).constData());
         QCOMPARE(treeWithContents(dir.filePath(out)), treeWithContents(dir.filePath(out + QStringLiteral("-unzip"))));
     }
@@ -1073,12 +1071,17 @@ void tst_KelvaneZip::standardOutput_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("error");
 
-    QTest::newRow("pattern") << "'*.txt'" << "'*.txt'" << 0 << QByteArray();
-    QTest::newRow("folder and exclude") << "docs -x '*q.png'" << "'docs/*' -x '*q.png'" << 0 << QByteArray();
-    QTest::newRow("everything") << "" << "" << 0 << QByteArray();
-    QTest::newRow("no match") << "'*.pdf'" << "'*.pdf'" << 11
+    QTest::newRow("pattern") << "'*.txt'"
+                             << "'*.txt'" << 0 << QByteArray();
+    QTest::newRow("folder and exclude") << "docs -x '*q.png'"
+                                        << "'docs/*' -x '*q.png'" << 0 << QByteArray();
+    QTest::newRow("everything") << ""
+                                << "" << 0 << QByteArray();
+    QTest::newRow("no match") << "'*.pdf'"
+                              << "'*.pdf'" << 11
                               << QByteArray("kelvane-zip: *.pdf: no entry matches\n");
-    QTest::newRow("full") << "> /dev/full" << "" << 50
+    QTest::newRow("full") << "> /dev/full"
+                          << "" << 50
                           << QByteArray("kelvane-zip: b1.txt: File write error. (Unable to write b1.txt: No space left "
                                         "on device)\n");
 }
@@ -1149,8 +1152,7 @@ void tst_KelvaneZip::standardInputCopyFails()
     KELVANE_REQUIRE_TMPFS(fs);
     const ToolRun r = shell(QStringLiteral("head -c 200000 /dev/zero | TMPDIR=%1 $KZ list -").arg(fs.path()), QString());
     QCOMPARE(r.exitCode, 50);
-    QCOMPARE(r.standardError, QByteArray("kelvane-zip: standard input: cannot keep a copy in ") + fs.path().toUtf8()
-                                  + ": No space left on device\n");
+    QCOMPARE(r.standardError, QByteArray("kelvane-zip: standard input: cannot keep a copy in ") + fs.path().toUtf8() + ": No space left on device\n");
     QCOMPARE(FileTree::list(fs.path()), QStringList());
 }
 
@@ -1198,8 +1200,7 @@ void tst_KelvaneZip::completion_data()
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("command") << "kelvane-zip ex" << QStringList{"extract"};
     QTest::newRow("top-level option") << "kelvane-zip --v" << QStringList{"--version"};
-    QTest::newRow("extract options") << "kelvane-zip extract sample.zip -" << QStringList{
-        "-d", "-P", "-p", "-o", "-n", "-x", "--junk-paths", "-O", "-j", "-q", "--help"};
+    QTest::newRow("extract options") << "kelvane-zip extract sample.zip -" << QStringList{"-d", "-P", "-p", "-o", "-n", "-x", "--junk-paths", "-O", "-j", "-q", "--help"};
     QTest::newRow("list options") << "kelvane-zip list -" << QStringList{"-v", "-O", "-x", "--help"};
     QTest::newRow("archive") << "kelvane-zip test sam" << QStringList{"sample.zip"};
     QTest::newRow("entries") << "kelvane-zip extract sample.zip a" << QStringList{"a/", "a/c.txt"};

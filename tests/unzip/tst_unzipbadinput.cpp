@@ -29,8 +29,7 @@ RawZip sampleZip()
     zip.add("deflated.txt", QByteArray("deflate me, deflate me, deflate me\n").repeated(20)).deflated();
     zip.add("docs/", QByteArray());
     zip.add("docs/enc-stored.bin", "encrypted and stored").encrypted("pw");
-    zip.add("docs/enc-deflated.txt", QByteArray("secret lines\n").repeated(30)).deflated().encrypted("pw")
-        .descriptor(RawZip::WithSignature);
+    zip.add("docs/enc-deflated.txt", QByteArray("secret lines\n").repeated(30)).deflated().encrypted("pw").descriptor(RawZip::WithSignature);
     zip.add("dd-nosig.txt", "descriptor without signature").descriptor(RawZip::WithoutSignature);
     zip.add("empty.txt", QByteArray());
     zip.end.comment = "sample archive";
@@ -327,9 +326,9 @@ void tst_UnZipBadInput::fakeSignaturesInComment()
     // claims no entries and a comment of its own.
     QByteArray fake("PK\5\6", 4);
     fake += QByteArray(6, '\0');
-    fake += QByteArray("\0\0", 2);              // no entries
+    fake += QByteArray("\0\0", 2); // no entries
     fake += QByteArray(8, '\0');
-    fake += QByteArray("\4\0", 2) + "FAKE";     // comment "FAKE"
+    fake += QByteArray("\4\0", 2) + "FAKE"; // comment "FAKE"
     RawZip withFake;
     withFake.add("real.txt", "real");
     withFake.end.comment = "intro " + fake;

@@ -134,7 +134,8 @@ void tst_UnZipExtract::localHeaderTest_data()
     const QStringList none;
     const QStringList nameLine{QStringLiteral("Filename in local header mismatches.")};
     for (const int d : {int(RawZip::NoDescriptor), int(RawZip::WithSignature), int(RawZip::WithoutSignature)}) {
-        const char *kind = d == RawZip::NoDescriptor ? "plain" : d == RawZip::WithSignature ? "dd" : "dd-nosig";
+        const char *kind = d == RawZip::NoDescriptor ? "plain" : d == RawZip::WithSignature ? "dd"
+                                                                                            : "dd-nosig";
         const UnZip::ErrorCode sizes = d == RawZip::NoDescriptor ? UnZip::InconsistentHeaders : UnZip::Success;
         QTest::addRow("%s: consistent", kind) << "" << d << UnZip::Success << none;
         QTest::addRow("%s: version needed", kind) << "version" << d << UnZip::Success << none;
@@ -409,7 +410,10 @@ void tst_UnZipExtract::writeFailsAtEveryByte()
             const QString expected = QStringLiteral("Unable to write %1: %2").arg(name, QLatin1String(writeFailureText()));
             if (ec != UnZip::FileWriteError || reader.lastErrorDetail() != expected)
                 QFAIL(qPrintable(QStringLiteral("%1 with room for %2 bytes: %3, '%4'")
-                                     .arg(name).arg(room).arg(ec).arg(reader.lastErrorDetail())));
+                                     .arg(name)
+                                     .arg(room)
+                                     .arg(ec)
+                                     .arg(reader.lastErrorDetail())));
         }
         FaultyBuffer out;
         out.limitWrites(content.size());
@@ -450,8 +454,7 @@ void tst_UnZipExtract::fullDisk()
     QVERIFY(QDir().mkpath(target.path()));
     for (const QString &name : {QStringLiteral("dir/out.bin"), QStringLiteral("flat.bin")}) {
         QCOMPARE(reader.extractFile(name, target), UnZip::FileWriteError);
-        QCOMPARE(reader.lastErrorDetail(), QStringLiteral("Unable to write %1: No space left on device")
-                                               .arg(target.absoluteFilePath(name)));
+        QCOMPARE(reader.lastErrorDetail(), QStringLiteral("Unable to write %1: No space left on device").arg(target.absoluteFilePath(name)));
         QVERIFY(!QFile::exists(target.absoluteFilePath(name)));
     }
     // extractAll goes on past such entries, and leaves nothing of them.
@@ -846,8 +849,7 @@ void tst_UnZipExtract::existingFileReplacedWhenComplete()
     QVERIFY(FileTree::write(good, "old"));
     QVERIFY(QFile::setPermissions(good, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
 
-    const QList<UnZip::EntryResult> results
-        = reader.extractEntries({QStringLiteral("bad.txt"), QStringLiteral("good.txt")}, QDir(target.path()));
+    const QList<UnZip::EntryResult> results = reader.extractEntries({QStringLiteral("bad.txt"), QStringLiteral("good.txt")}, QDir(target.path()));
     QCOMPARE(results.size(), 2);
     QCOMPARE(results.at(0).result, UnZip::CorruptedArchive);
     QCOMPARE(results.at(1).result, UnZip::Success);
@@ -965,12 +967,7 @@ void tst_UnZipExtract::extractAllWalk()
     QTemporaryDir target;
     DebugRecorder debug;
     QCOMPARE(reader.extractAll(target.path()), UnZip::Success);
-    QCOMPARE(debug.take(), (QStringList{
-        "Removing corrupted entry \"A.txt\"",
-        "Removing corrupted entry \"a.txt\"",
-        "\"Unable to decrypt c.txt\"",
-        "\"Entry inflates beyond its recorded size: g.txt\"",
-        "Removing corrupted entry \"g.txt\""}));
+    QCOMPARE(debug.take(), (QStringList{"Removing corrupted entry \"A.txt\"", "Removing corrupted entry \"a.txt\"", "\"Unable to decrypt c.txt\"", "\"Entry inflates beyond its recorded size: g.txt\"", "Removing corrupted entry \"g.txt\""}));
     QCOMPARE(FileTree::list(target.path()), (QStringList{"b.txt", "e/", "e/f.txt"}));
     QCOMPARE(FileTree::read(target.filePath(QStringLiteral("e/f.txt"))), QByteArray("f"));
     QCOMPARE(reader.fileList(), (QStringList{"b.txt", "c.txt", "d.txt", "e/", "e/f.txt"}));

@@ -24,7 +24,12 @@ Q_DECLARE_METATYPE(RawZip::Method)
 
 namespace {
 
-enum class Cipher { None, Traditional, Aes128Ae1, Aes192Ae2, Aes256Ae1, Aes256Ae2 };
+enum class Cipher { None,
+                    Traditional,
+                    Aes128Ae1,
+                    Aes192Ae2,
+                    Aes256Ae1,
+                    Aes256Ae2 };
 
 QByteArray mixedContent()
 {
@@ -86,7 +91,8 @@ void tst_UnZipMethods::readsEveryMethod_data()
     QTest::addColumn<Cipher>("cipher");
     QTest::addColumn<UnZip::EntryCompression>("compression");
 
-    const struct {
+    const struct
+    {
         const char *name;
         RawZip::Method method;
         bool flag;
@@ -100,7 +106,8 @@ void tst_UnZipMethods::readsEveryMethod_data()
         {"zstd", RawZip::Zstd, false, UnZip::Zstd},
         {"xz", RawZip::Xz, false, UnZip::Xz},
     };
-    const struct {
+    const struct
+    {
         const char *name;
         Cipher cipher;
     } ciphers[] = {
@@ -182,7 +189,7 @@ void tst_UnZipMethods::readsEveryMethod()
 void tst_UnZipMethods::aesRefusals_data()
 {
     QTest::addColumn<QString>("password");
-    QTest::addColumn<int>("damage");    // 0 none, 1 authentication code, 2 data byte, 3 CRC, 4 sizes
+    QTest::addColumn<int>("damage"); // 0 none, 1 authentication code, 2 data byte, 3 CRC, 4 sizes
     QTest::addColumn<quint16>("version");
     QTest::addColumn<UnZip::ErrorCode>("expected");
     QTest::addColumn<QStringList>("debugLines");
@@ -198,7 +205,7 @@ void tst_UnZipMethods::aesRefusals_data()
     QTest::newRow("AE-1 with a wrong CRC") << "pw" << 3 << quint16(1) << UnZip::CorruptedArchive << QStringList();
     QTest::newRow("AE-2 with a CRC") << "pw" << 3 << quint16(2) << UnZip::Success << QStringList();
     QTest::newRow("shorter than salt, verifier and code") << "pw" << 4 << quint16(2) << UnZip::CorruptedArchive
-                                                           << wrongPassword;
+                                                          << wrongPassword;
 }
 
 void tst_UnZipMethods::aesRefusals()

@@ -193,7 +193,7 @@ void tst_UnZipOpen::deviceOwnership_data()
     RawZip shortComment;
     shortComment.end.commentLength = 10;
     QTest::newRow("comment cut (end record last)") << shortComment.build().bytes << false
-                                                  << UnZip::Success << none;
+                                                   << UnZip::Success << none;
     QByteArray cut = emptyArchive("comment of 18 bytes");
     cut.chop(3);
     QTest::newRow("comment cut (found by search)") << cut << false << UnZip::Success << none;
@@ -518,7 +518,9 @@ void tst_UnZipOpen::skipRules()
     RawZip zip;
     zip.add("first.txt", "1");
     RawZip::Entry &e = zip.add("target.txt", "target content").withComment("a comment");
-    e.centralExtra = QByteArray("\x01\x00\x04\x00" "abcd", 8);
+    e.centralExtra = QByteArray("\x01\x00\x04\x00"
+                                "abcd",
+                                8);
     e.versionMadeBy = quint16(versionMadeBy);
     e.versionNeeded = quint16(versionNeeded);
     e.central.flags = quint16(flags);
@@ -819,7 +821,9 @@ void tst_UnZipOpen::unicodeExtraFields_data()
     QTest::newRow("both records") << cp437 << path << cp437 << path << name << stored << ok;
     QTest::newRow("central record only") << cp437 << path << cp437 << QByteArray() << name << stored << ok;
     QTest::newRow("local header only") << cp437 << QByteArray() << cp437 << path << latin1 << stored << ok;
-    QTest::newRow("after other blocks") << cp437 << RawZip::extraBlock(0x5455, "\x01" "abcd") + path << cp437 << path
+    QTest::newRow("after other blocks") << cp437 << RawZip::extraBlock(0x5455, "\x01"
+                                                                               "abcd")
+            + path << cp437 << path
                                         << name << stored << ok;
     // A local header that stores the name differently, with a block
     // that gives the same text.

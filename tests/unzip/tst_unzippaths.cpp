@@ -202,12 +202,12 @@ void tst_UnZipPaths::acceptedOddNames()
 void tst_UnZipPaths::windowsNames_data()
 {
     QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<int>("host");          // high byte of "version made by"
+    QTest::addColumn<int>("host");           // high byte of "version made by"
     QTest::addColumn<quint32>("attributes"); // external attributes
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QByteArray>("child");  // a second entry, when not empty
-    QTest::addColumn<bool>("folder");       // listed as a folder
-    QTest::addColumn<QStringList>("tree");  // what extractAll writes
+    QTest::addColumn<QByteArray>("child"); // a second entry, when not empty
+    QTest::addColumn<bool>("folder");      // listed as a folder
+    QTest::addColumn<QStringList>("tree"); // what extractAll writes
 
     const QByteArray data = "payload";
     const QStringList picture{"img/", "img/pic.png"};
@@ -282,28 +282,36 @@ void tst_UnZipPaths::windowsNames()
 
 void tst_UnZipPaths::symbolicLinks_data()
 {
-    QTest::addColumn<QString>("link");      // below the target
+    QTest::addColumn<QString>("link");       // below the target
     QTest::addColumn<QString>("linkTarget"); // relative to the link's folder, or absolute below root ("@/...")
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<int>("options");
     QTest::addColumn<UnZip::ErrorCode>("expected");
-    QTest::addColumn<QString>("written");   // below root, for an accepted entry
+    QTest::addColumn<QString>("written"); // below root, for an accepted entry
 
     const int keep = UnZip::KeepFolders;
     const UnZip::ErrorCode file = UnZip::FileOpenFailed;
     const UnZip::ErrorCode folder = UnZip::DirectoryCreationFailed;
-    QTest::newRow("folder link out, file") << "out" << "@/outside" << QByteArray("out/x.txt") << keep << file << "";
-    QTest::newRow("folder link out, new folder") << "out" << "@/outside" << QByteArray("out/sub/") << keep
+    QTest::newRow("folder link out, file") << "out"
+                                           << "@/outside" << QByteArray("out/x.txt") << keep << file << "";
+    QTest::newRow("folder link out, new folder") << "out"
+                                                 << "@/outside" << QByteArray("out/sub/") << keep
                                                  << folder << "";
-    QTest::newRow("folder link out, file in new folder") << "out" << "@/outside" << QByteArray("out/sub/x.txt")
+    QTest::newRow("folder link out, file in new folder") << "out"
+                                                         << "@/outside" << QByteArray("out/sub/x.txt")
                                                          << keep << file << "";
-    QTest::newRow("folder link out, overwrite") << "out" << "@/outside" << QByteArray("out/keep.txt") << keep
+    QTest::newRow("folder link out, overwrite") << "out"
+                                                << "@/outside" << QByteArray("out/keep.txt") << keep
                                                 << file << "";
-    QTest::newRow("folder link out, dropped folders") << "out" << "@/outside" << QByteArray("out/x.txt")
+    QTest::newRow("folder link out, dropped folders") << "out"
+                                                      << "@/outside" << QByteArray("out/x.txt")
                                                       << int(UnZip::DropFolders) << UnZip::Success << "t/x.txt";
-    QTest::newRow("link to parent") << "up" << ".." << QByteArray("up/x.txt") << keep << file << "";
-    QTest::newRow("nested link out") << "a/b" << "@/outside" << QByteArray("a/b/c/d.txt") << keep << file << "";
-    QTest::newRow("chain out") << "l1" << "l2" << QByteArray("l1/x.txt") << keep << file << "";
+    QTest::newRow("link to parent") << "up"
+                                    << ".." << QByteArray("up/x.txt") << keep << file << "";
+    QTest::newRow("nested link out") << "a/b"
+                                     << "@/outside" << QByteArray("a/b/c/d.txt") << keep << file << "";
+    QTest::newRow("chain out") << "l1"
+                               << "l2" << QByteArray("l1/x.txt") << keep << file << "";
     // Links deep below the target, past the levels looked up by whole path.
     const QString deep = QStringLiteral("d/").repeated(20);
     QTest::newRow("deep link out") << deep + QStringLiteral("out") << "@/outside"
@@ -314,20 +322,29 @@ void tst_UnZipPaths::symbolicLinks_data()
     QTest::newRow("deep link inside") << deep + QStringLiteral("in") << "@/t/real"
                                       << (deep + QStringLiteral("in/x.txt")).toLatin1() << keep
                                       << UnZip::Success << "t/real/x.txt";
-    QTest::newRow("file link out") << "f.txt" << "@/outside/keep.txt" << QByteArray("f.txt") << keep << file << "";
-    QTest::newRow("file link out, nested") << "a/f.txt" << "@/outside/keep.txt" << QByteArray("a/f.txt") << keep
+    QTest::newRow("file link out") << "f.txt"
+                                   << "@/outside/keep.txt" << QByteArray("f.txt") << keep << file << "";
+    QTest::newRow("file link out, nested") << "a/f.txt"
+                                           << "@/outside/keep.txt" << QByteArray("a/f.txt") << keep
                                            << file << "";
-    QTest::newRow("dangling file link") << "d.txt" << "@/nowhere.txt" << QByteArray("d.txt") << keep << file << "";
-    QTest::newRow("dangling folder link") << "dl" << "@/nowhere" << QByteArray("dl/x.txt") << keep << file << "";
-    QTest::newRow("dangling folder link, folder") << "dl" << "@/nowhere" << QByteArray("dl/") << keep << folder
+    QTest::newRow("dangling file link") << "d.txt"
+                                        << "@/nowhere.txt" << QByteArray("d.txt") << keep << file << "";
+    QTest::newRow("dangling folder link") << "dl"
+                                          << "@/nowhere" << QByteArray("dl/x.txt") << keep << file << "";
+    QTest::newRow("dangling folder link, folder") << "dl"
+                                                  << "@/nowhere" << QByteArray("dl/") << keep << folder
                                                   << "";
-    QTest::newRow("dangling link inside") << "dd.txt" << "missing-inside.txt" << QByteArray("dd.txt") << keep
+    QTest::newRow("dangling link inside") << "dd.txt"
+                                          << "missing-inside.txt" << QByteArray("dd.txt") << keep
                                           << file << "";
-    QTest::newRow("relative link inside") << "in" << "real" << QByteArray("in/x.txt") << keep << UnZip::Success
+    QTest::newRow("relative link inside") << "in"
+                                          << "real" << QByteArray("in/x.txt") << keep << UnZip::Success
                                           << "t/real/x.txt";
-    QTest::newRow("absolute link inside") << "abs" << "@/t/real" << QByteArray("abs/sub/x.txt") << keep
+    QTest::newRow("absolute link inside") << "abs"
+                                          << "@/t/real" << QByteArray("abs/sub/x.txt") << keep
                                           << UnZip::Success << "t/real/sub/x.txt";
-    QTest::newRow("file link inside") << "fi.txt" << "real/target.txt" << QByteArray("fi.txt") << keep
+    QTest::newRow("file link inside") << "fi.txt"
+                                      << "real/target.txt" << QByteArray("fi.txt") << keep
                                       << UnZip::Success << "t/real/target.txt";
 }
 
@@ -407,8 +424,7 @@ void tst_UnZipPaths::veryDeepNames()
     QCOMPARE(reader.openArchive(new CountingBuffer(zip.build().bytes)), UnZip::Success);
     DebugRecorder debug;
     QCOMPARE(reader.extractFile(QString::fromLatin1(deep + "x.txt"), m_target), UnZip::FileOpenFailed);
-    QCOMPARE(debug.take(), QStringList{printed(QStringLiteral("Refusing entry whose path is too long: %1")
-                                                   .arg(QString::fromLatin1(deep + "x.txt")))});
+    QCOMPARE(debug.take(), QStringList{printed(QStringLiteral("Refusing entry whose path is too long: %1").arg(QString::fromLatin1(deep + "x.txt")))});
     QCOMPARE(reader.extractFile(QString::fromLatin1(deep), m_target), UnZip::DirectoryCreationFailed);
     QCOMPARE(debug.take().size(), 1);
     QCOMPARE(FileTree::list(m_target), (QStringList{"a/", "a/a", "real/"}));

@@ -142,7 +142,8 @@ QString treeOf(const QString &root)
         if (!path.endsWith(QLatin1Char('/')))
             line += QLatin1Char(' ')
                 + QString::fromLatin1(QCryptographicHash::hash(FileTree::read(root + QLatin1Char('/') + path),
-                                                               QCryptographicHash::Md5).toHex());
+                                                               QCryptographicHash::Md5)
+                                          .toHex());
         lines << line;
     }
     return lines.join(QLatin1Char('\n'));
@@ -291,8 +292,7 @@ void tst_UnZipThreads::sameAsSerial()
     // The fixture fails in the ways it is meant to, so that the comparison
     // below compares failures and not only successes.
     for (const QString &code : expectedFailures)
-        QVERIFY2(serial.failures.contains(code), qPrintable(code + QLatin1String(" not among ")
-                                                             + serial.failures.join(QLatin1Char(' '))));
+        QVERIFY2(serial.failures.contains(code), qPrintable(code + QLatin1String(" not among ") + serial.failures.join(QLatin1Char(' '))));
     QVERIFY(serial.failures.contains(QString::number(int(UnZip::Success))));
 
     for (const int threads : {1, 2, 8}) {

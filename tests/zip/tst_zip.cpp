@@ -70,8 +70,7 @@ QString sysfsFileWithWrongSize()
 {
     const char *const candidates[] = {
         "/sys/kernel/mm/transparent_hugepage/enabled", "/sys/devices/system/cpu/online",
-        "/sys/devices/system/cpu/possible", "/sys/power/state", "/sys/kernel/uevent_seqnum"
-    };
+        "/sys/devices/system/cpu/possible", "/sys/power/state", "/sys/kernel/uevent_seqnum"};
     for (const char *c : candidates) {
         const QString path = QString::fromLatin1(c);
         const QFileInfo info(path);
@@ -109,7 +108,11 @@ QString firstWrongOutcome(qint64 length, bool streamed, const std::function<Zip:
         if (closed != Zip::FileWriteError || zip.lastErrorDetail() != reason
             || (added != Zip::Success && added != Zip::FileWriteError)) {
             return QStringLiteral("room for %1 of %2 bytes: add %3, close %4, detail '%5'")
-                .arg(room).arg(length).arg(added).arg(closed).arg(zip.lastErrorDetail());
+                .arg(room)
+                .arg(length)
+                .arg(added)
+                .arg(closed)
+                .arg(zip.lastErrorDetail());
         }
     }
     return QString();

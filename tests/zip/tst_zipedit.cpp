@@ -92,8 +92,7 @@ QString tst_ZipEdit::makeOriginal(const QString &folder)
     const QString archive = folder + QStringLiteral("/archive.zip");
     QProcess zip;
     zip.setWorkingDirectory(m_input);
-    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-z"), archive,
-                                      QStringLiteral("docs"), QStringLiteral("keep.txt")});
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-z"), archive, QStringLiteral("docs"), QStringLiteral("keep.txt")});
     zip.write("made by Info-ZIP\n");
     zip.closeWriteChannel();
     if (!zip.waitForFinished() || zip.exitCode() != 0)
@@ -260,8 +259,7 @@ void tst_ZipEdit::oldArchiveSurvives()
         // The tool next to unzip: what it adds and deletes is what unzip lists.
         const ToolRun add = runTool(tool, {QStringLiteral("add"), archive, m_input + QStringLiteral("/new.txt")}, folder);
         QVERIFY2(add.ok(), add.describe(tool).constData());
-        const ToolRun remove = runTool(tool, {QStringLiteral("delete"), archive, QStringLiteral("docs"),
-                                              QStringLiteral("nothing")}, folder);
+        const ToolRun remove = runTool(tool, {QStringLiteral("delete"), archive, QStringLiteral("docs"), QStringLiteral("nothing")}, folder);
         QCOMPARE(remove.exitCode, 1);
         QVERIFY(remove.standardError.contains("nothing: no such entry"));
         const ToolRun list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}, folder);

@@ -20,11 +20,11 @@ Q_DECLARE_METATYPE(Zip::CompressionOptions)
 namespace {
 
 enum class Call {
-    AddDirectory,         // (path, root, options, level)
-    AddDirectoryRoot,     // (path, root, level)
-    AddDirectoryOptions,  // (path, options, level)
-    AddContents,          // (path, level)
-    AddContentsRoot       // (path, root, level)
+    AddDirectory,        // (path, root, options, level)
+    AddDirectoryRoot,    // (path, root, level)
+    AddDirectoryOptions, // (path, options, level)
+    AddContents,         // (path, level)
+    AddContentsRoot      // (path, root, level)
 };
 
 // A result no writer call returns: the scenario's own check number `which`
@@ -219,8 +219,7 @@ void tst_ZipFolders::folderHoldingOnlyFolders()
 
     const Written w = write([&](Zip &zip) { return zip.addDirectory(top, QString(), Zip::Level1); });
     QCOMPARE(w.result, Zip::Success);
-    QCOMPARE(w.inOrder, (QList<QByteArray>{"top/mid/deeper/g.txt", "top/mid/f.txt", "top/zzz/leaf/",
-                                           "top/zzz/", "top/"}));
+    QCOMPARE(w.inOrder, (QList<QByteArray>{"top/mid/deeper/g.txt", "top/mid/f.txt", "top/zzz/leaf/", "top/zzz/", "top/"}));
     // The level reaches every depth.
     const QByteArray expected = referenceDeflate(content, 1);
     for (const QByteArray &name : {QByteArray("top/mid/deeper/g.txt"), QByteArray("top/mid/f.txt")}) {
@@ -244,10 +243,8 @@ void tst_ZipFolders::itemsInNameOrderIgnoringCase()
     const Written w = write([&](Zip &zip) { return zip.addDirectory(folder, QString(), Zip::StoreOnly); });
     QCOMPARE(w.result, Zip::Success);
     // a-folder holds nothing: it gets an entry of its own.
-    QCOMPARE(w.inOrder, (QList<QByteArray>{"order/a-folder/", "order/A.txt", "order/b.txt", "order/B2.txt",
-                                           "order/c.txt"}));
-    QCOMPARE(w.archive.names(), (QList<QByteArray>{"order/A.txt", "order/B2.txt", "order/a-folder/",
-                                                   "order/b.txt", "order/c.txt"}));
+    QCOMPARE(w.inOrder, (QList<QByteArray>{"order/a-folder/", "order/A.txt", "order/b.txt", "order/B2.txt", "order/c.txt"}));
+    QCOMPARE(w.archive.names(), (QList<QByteArray>{"order/A.txt", "order/B2.txt", "order/a-folder/", "order/b.txt", "order/c.txt"}));
 }
 
 void tst_ZipFolders::hiddenEntriesAndLinksLeftOut()

@@ -73,8 +73,8 @@ private slots:
 
 private:
     QTemporaryDir m_tmp;
-    QString m_source;     // the folder holding the tree "pkg"
-    QStringList m_names;  // entry names, sorted
+    QString m_source;    // the folder holding the tree "pkg"
+    QStringList m_names; // entry names, sorted
 
     QString writeArchive(Zip::CompressionLevel level, const QString &password, int threads,
                          Zip::EncryptionMethod cipher = Zip::TraditionalEncryption);
@@ -90,10 +90,10 @@ void tst_ZipInterop::initTestCase()
 
     m_source = m_tmp.filePath(QStringLiteral("source"));
     const QString p = m_source + QStringLiteral("/pkg/");
-    const QString picture = QStringLiteral("\u0440\u0438\u0441\u0443\u043d\u043e\u043a");      // рисунок
-    const QString folder = QStringLiteral("\u043f\u0430\u043f\u043a\u0430");                   // папка
-    const QString text = QStringLiteral("\u0442\u0435\u043a\u0441\u0442.txt");                 // текст.txt
-    const QString empty = QStringLiteral("\u043f\u0443\u0441\u0442\u043e");                    // пусто
+    const QString picture = QStringLiteral("\u0440\u0438\u0441\u0443\u043d\u043e\u043a"); // рисунок
+    const QString folder = QStringLiteral("\u043f\u0430\u043f\u043a\u0430");              // папка
+    const QString text = QStringLiteral("\u0442\u0435\u043a\u0441\u0442.txt");            // текст.txt
+    const QString empty = QStringLiteral("\u043f\u0443\u0441\u0442\u043e");               // пусто
     writeFile(p + QStringLiteral("index.html"), compressibleContent(20000, 1));
     writeFile(p + picture + QStringLiteral("1.png"), compressibleContent(5000, 2));
     writeFile(p + picture + QStringLiteral("2.png"), compressibleContent(5000, 3));

@@ -240,8 +240,7 @@ QByteArray compressibleContent(int size, int seed)
 {
     static const char *const words[] = {
         "lecture", "package", "index", "page", "picture", "the", "of", "and", "archive",
-        "folder", "entry", "viewer", "zip", "deflate", "window", "text"
-    };
+        "folder", "entry", "viewer", "zip", "deflate", "window", "text"};
     QRandomGenerator rng{quint32(seed)};
     QByteArray out;
     out.reserve(size + 16);

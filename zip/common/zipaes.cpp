@@ -324,8 +324,7 @@ bool Cipher::begin(const QByteArray &password, const unsigned char *salt, int st
     char digest[] = "SHA1";
     const OSSL_PARAM parameters[] = {
         OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_DIGEST, digest, 0),
-        OSSL_PARAM_construct_end()
-    };
+        OSSL_PARAM_construct_end()};
     const bool macReady = d->mac && EVP_MAC_init(d->mac, derived + keyLength, size_t(keyLength), parameters) == 1;
     OPENSSL_cleanse(derived, sizeof derived);
     if (!macReady)
@@ -414,11 +413,11 @@ bool Cipher::begin(const QByteArray &, const unsigned char *, int, unsigned char
     return false;
 }
 
-void Cipher::applyKeystream(unsigned char *, qint64) {}
+void Cipher::applyKeystream(unsigned char *, qint64) { }
 
-void Cipher::authenticate(const unsigned char *, qint64) {}
+void Cipher::authenticate(const unsigned char *, qint64) { }
 
-void Cipher::encrypt(unsigned char *, qint64) {}
+void Cipher::encrypt(unsigned char *, qint64) { }
 
 bool Cipher::finish(unsigned char *)
 {

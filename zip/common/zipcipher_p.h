@@ -58,7 +58,6 @@ inline unsigned char keystreamByte(const unsigned int *keys)
     return uchar(((t * (t ^ 1)) >> 8) & 0xff);
 }
 
-
 // The same as keystreamByte and updateKeys for each byte, rearranged for
 // speed: every byte waits for the keys of the byte before, so the work on
 // that chain is kept short. The CRC table is linear over XOR, table[x ^ y] =

@@ -233,7 +233,7 @@ enum Offset : int {
     Text = 5
 };
 }
-}
+} // namespace ExtraField
 
 // Largest value of a 16-bit count or length field.
 constexpr quint32 MaxUShort = 0xffff;
@@ -311,7 +311,8 @@ inline QDateTime clampToDosRange(const QDateTime &t)
 // Dates outside 1980..2107 are taken as the first or last day of that range.
 inline void encodeDosDate(const QDate &date, unsigned char out[2])
 {
-    const QDate d = date.year() < 1980 ? QDate(1980, 1, 1) : date.year() > 2107 ? QDate(2107, 12, 31) : date;
+    const QDate d = date.year() < 1980 ? QDate(1980, 1, 1) : date.year() > 2107 ? QDate(2107, 12, 31)
+                                                                                : date;
     out[0] = uchar(((d.month() << 5) + d.day()) & 0xff);
     out[1] = uchar((((d.year() - 1980) << 1) + (d.month() >> 3)) & 0xff);
 }

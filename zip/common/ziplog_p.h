@@ -39,7 +39,9 @@ public:
     // One line as reported, kept to be logged later.
     struct Line
     {
-        enum Form { Text, Fixed, Named };
+        enum Form { Text,
+                    Fixed,
+                    Named };
         Form form = Text;
         const char *fixed = nullptr; // Fixed and Named: the static text
         QString text;                // Text: the line; Named: the name

@@ -114,15 +114,15 @@ public:
     /// Sizes are 64-bit: ZIP64 archives hold entries past 4 GiB.
     struct ZipEntry
     {
-        QString filename;                      ///< Name in the archive, folders with a trailing "/".
-        QString comment;                       ///< The entry's comment.
-        quint64 compressedSize = 0;            ///< Size of the stored data (encryption header included).
-        quint64 uncompressedSize = 0;          ///< Size of the content.
-        quint32 crc = 0;                       ///< CRC-32 of the content, as recorded.
-        QDateTime lastModified;                ///< Modification time (local time); invalid if unreadable.
-        EntryCompression compression = Stored; ///< Compression method.
-        EntryType type = File;                 ///< File or folder.
-        bool encrypted = false;                ///< Whether the entry is encrypted.
+        QString filename;                          ///< Name in the archive, folders with a trailing "/".
+        QString comment;                           ///< The entry's comment.
+        quint64 compressedSize = 0;                ///< Size of the stored data (encryption header included).
+        quint64 uncompressedSize = 0;              ///< Size of the content.
+        quint32 crc = 0;                           ///< CRC-32 of the content, as recorded.
+        QDateTime lastModified;                    ///< Modification time (local time); invalid if unreadable.
+        EntryCompression compression = Stored;     ///< Compression method.
+        EntryType type = File;                     ///< File or folder.
+        bool encrypted = false;                    ///< Whether the entry is encrypted.
         EntryEncryption encryption = NotEncrypted; ///< How the entry is encrypted.
         /// False for AES entries of the AE-2 kind: they record no CRC-32
         /// (crc is 0), their authentication code covers the data instead.
@@ -142,20 +142,20 @@ public:
     /// not in fileList() or entryList(), and cannot be extracted.
     struct SkippedEntry
     {
-        QString filename;          ///< The name as a listing would show it; empty for NamelessEntry.
+        QString filename;                      ///< The name as a listing would show it; empty for NamelessEntry.
         SkipReason reason = UnsupportedMethod; ///< Why the entry was left out.
-        quint16 method = 0;        ///< Compression method, as stored.
-        quint16 versionNeeded = 0; ///< "Version needed to extract", as stored (low byte: version times ten).
-        quint16 flags = 0;         ///< General purpose bit flag, as stored.
-        QString description;       ///< Translated reason, such as "method 9 (Deflate64) not supported".
+        quint16 method = 0;                    ///< Compression method, as stored.
+        quint16 versionNeeded = 0;             ///< "Version needed to extract", as stored (low byte: version times ten).
+        quint16 flags = 0;                     ///< General purpose bit flag, as stored.
+        QString description;                   ///< Translated reason, such as "method 9 (Deflate64) not supported".
     };
 
     /// The outcome of one entry of extractEntries() or testEntries().
     struct EntryResult
     {
-        QString filename;         ///< The name as it was asked for.
+        QString filename;           ///< The name as it was asked for.
         ErrorCode result = Success; ///< What extracting or testing it gave.
-        QString detail;           ///< Its last diagnostic, as lastErrorDetail() would give it; often empty.
+        QString detail;             ///< Its last diagnostic, as lastErrorDetail() would give it; often empty.
     };
 
     /// A reader without an archive.

@@ -51,19 +51,19 @@ public:
 
     /// How files are compressed. Files under 60 bytes and folders are always stored.
     enum CompressionLevel {
-        StoreOnly = 0,      ///< Stored, not compressed.
-        Level1 = 1,         ///< Deflate level 1 (fastest).
-        Level2 = 2,         ///< Deflate level 2.
-        Level3 = 3,         ///< Deflate level 3.
-        Level4 = 4,         ///< Deflate level 4.
-        Level5 = 5,         ///< Deflate level 5.
-        Level6 = 6,         ///< Deflate level 6.
-        Level7 = 7,         ///< Deflate level 7.
-        Level8 = 8,         ///< Deflate level 8.
-        Level9 = 9,         ///< Deflate level 9 (smallest).
-        LevelDefault = 10,  ///< Deflate level 5.
-        ByFileType = 11,    ///< Stored, level 2 or level 9 by the file's suffix.
-        ByFileTypeAlt = 12  ///< The same as ByFileType.
+        StoreOnly = 0,     ///< Stored, not compressed.
+        Level1 = 1,        ///< Deflate level 1 (fastest).
+        Level2 = 2,        ///< Deflate level 2.
+        Level3 = 3,        ///< Deflate level 3.
+        Level4 = 4,        ///< Deflate level 4.
+        Level5 = 5,        ///< Deflate level 5.
+        Level6 = 6,        ///< Deflate level 6.
+        Level7 = 7,        ///< Deflate level 7.
+        Level8 = 8,        ///< Deflate level 8.
+        Level9 = 9,        ///< Deflate level 9 (smallest).
+        LevelDefault = 10, ///< Deflate level 5.
+        ByFileType = 11,   ///< Stored, level 2 or level 9 by the file's suffix.
+        ByFileTypeAlt = 12 ///< The same as ByFileType.
     };
 
     /// How the names of added entries are formed.

@@ -23,9 +23,9 @@ class Decoder
 {
 public:
     enum Status {
-        Ok,         // progress made, or more input or output room needed
-        StreamEnd,  // the compressed stream ended
-        DataError   // the stream is invalid, or the library ran out of memory
+        Ok,        // progress made, or more input or output room needed
+        StreamEnd, // the compressed stream ended
+        DataError  // the stream is invalid, or the library ran out of memory
     };
 
     // What the entry records about the stream about to be decoded.

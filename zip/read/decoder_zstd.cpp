@@ -29,7 +29,7 @@ public:
         return true;
     }
 
-    void end() override {}
+    void end() override { }
 
     void setInput(const unsigned char *data, unsigned int size) override
     {

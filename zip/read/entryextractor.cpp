@@ -16,7 +16,6 @@
 
 #include <cstring>
 
-
 using namespace ZipFormat;
 
 namespace {
@@ -60,7 +59,8 @@ UnZip::ErrorCode EntryExtractor::open(QIODevice *archive, const ZipEntryP &entry
     m_path = path;
     m_dataOffset = entry.dataOffset;
     m_dataLength = entry.compressedSize;
-    m_cipher = entry.isAesEncrypted() ? Cipher::Aes : entry.isEncrypted() ? Cipher::Traditional : Cipher::None;
+    m_cipher = entry.isAesEncrypted() ? Cipher::Aes : entry.isEncrypted() ? Cipher::Traditional
+                                                                          : Cipher::None;
     if (!m_archive->seek(qint64(m_dataOffset)))
         return UnZip::FileSeekError;
 
@@ -247,7 +247,7 @@ UnZip::ErrorCode EntryExtractor::decodeChunk(Decoder *decoder, const Output &out
     // Deflate keeps its historical error code; the other decoders report
     // a broken stream as what it is.
     const UnZip::ErrorCode streamError = m_entry->dataMethod() == MethodDeflated ? UnZip::ZlibFailure
-                                                                                : UnZip::CorruptedArchive;
+                                                                                 : UnZip::CorruptedArchive;
     decoder->setInput(m_input, length);
     Decoder::Status status;
     unsigned int produced;

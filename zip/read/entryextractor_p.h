@@ -61,7 +61,9 @@ public:
     static QString writeFailure(const QString &outputName, const QIODevice *out);
 
 private:
-    enum class Cipher { None, Traditional, Aes };
+    enum class Cipher { None,
+                        Traditional,
+                        Aes };
 
     UnZip::ErrorCode checkTraditionalPassword(const QString &password);
     UnZip::ErrorCode checkAesPassword(const QString &password);

@@ -38,7 +38,9 @@ namespace {
 class DirectoryHandle
 {
 public:
-    explicit DirectoryHandle(int fd = -1) : m_fd(fd) {}
+    explicit DirectoryHandle(int fd = -1)
+        : m_fd(fd)
+    { }
     ~DirectoryHandle() { reset(); }
     DirectoryHandle(const DirectoryHandle &) = delete;
     DirectoryHandle &operator=(const DirectoryHandle &) = delete;

@@ -19,9 +19,9 @@ class Inflater
 {
 public:
     enum Status {
-        Ok,         // progress made, or more input or output room needed
-        StreamEnd,  // the end of the deflate stream was reached
-        DataError   // the stream is invalid (or the back end ran out of memory)
+        Ok,        // progress made, or more input or output room needed
+        StreamEnd, // the end of the deflate stream was reached
+        DataError  // the stream is invalid (or the back end ran out of memory)
     };
 
     Inflater();
@@ -47,6 +47,5 @@ private:
     struct State;
     State *d;
 };
-
 
 #endif // KELVANE_INFLATER_P_H

@@ -142,7 +142,7 @@ void ParallelExtractor::test(QVector<Item> &items)
 }
 
 QVector<ParallelExtractor::Task> ParallelExtractor::extractionTasks(QVector<Item> &items, const QString &target,
-                                                                     UnZip::ExtractionOptions options) const
+                                                                    UnZip::ExtractionOptions options) const
 {
     QVector<QString> keys(items.size());
     QVector<bool> isFile(items.size(), false);

@@ -44,7 +44,7 @@ public:
         UnZip::ErrorCode result = UnZip::Success;
         QVector<ZipDiagnostic::Line> lines; // its diagnostics, in order
         bool ran = false;
-        QString outputPath; // extraction: the file written, for removal
+        QString outputPath;  // extraction: the file written, for removal
         QStringList folders; // extraction: the folders it made sure of
     };
 
@@ -74,7 +74,8 @@ private:
         QVector<int> items; // in list order
         quint64 weight = 0;
     };
-    enum class Mode { Extract, Test };
+    enum class Mode { Extract,
+                      Test };
 
     QVector<Task> extractionTasks(QVector<Item> &items, const QString &target, UnZip::ExtractionOptions options) const;
     QVector<Task> testTasks(const QVector<Item> &items) const;

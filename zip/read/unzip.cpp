@@ -50,8 +50,7 @@ const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("UnZip", "Invalid or incompatible zip archive."),
     QT_TRANSLATE_NOOP("UnZip", "Inconsistent headers. Archive might be corrupted."),
     QT_TRANSLATE_NOOP("UnZip", "Wrong or missing password."),
-    QT_TRANSLATE_NOOP("UnZip", "The file exists; it was not overwritten.")
-};
+    QT_TRANSLATE_NOOP("UnZip", "The file exists; it was not overwritten.")};
 const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("UnZip", "Unknown error.");
 const char *const cancelledMessage = QT_TRANSLATE_NOOP("UnZip", "Extraction cancelled.");
 
@@ -397,8 +396,7 @@ UnZip::ErrorCode UnzipPrivate::parseCentralDirectoryRecord()
     const QString unicodeName = extra.unicodePath();
     const QString name = unicodeName.isNull() ? decodeText(nameData, nameLength, utf8) : unicodeName;
 
-    if (const std::optional<UnZip::SkipReason> reason
-        = ZipReadable::obstacle(method, versionNeeded, flags, extra, nameLength != 0)) {
+    if (const std::optional<UnZip::SkipReason> reason = ZipReadable::obstacle(method, versionNeeded, flags, extra, nameLength != 0)) {
         skipUnreadable(name, *reason, extra);
         return UnZip::Success;
     }
@@ -441,8 +439,7 @@ void UnzipPrivate::skipUnreadable(const QString &name, UnZip::SkipReason reason,
         break;
     }
     // An AES entry whose data method is not read is listed with that method.
-    const bool aesOverMethod
-        = KELVANE_HAVE_AES && method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
+    const bool aesOverMethod = KELVANE_HAVE_AES && method == MethodAes && extra.hasAes() && reason == UnZip::UnsupportedMethod;
     skipped.append({name, reason, aesOverMethod ? extra.aes().method : method, versionNeeded, flags});
 }
 

@@ -40,7 +40,10 @@ const char *methodName(quint16 method)
     switch (method) {
     case 0: return "Stored";
     case 1: return "Shrink";
-    case 2: case 3: case 4: case 5: return "Reduce";
+    case 2:
+    case 3:
+    case 4:
+    case 5: return "Reduce";
     case 6: return "Implode";
     case 8: return "Deflate";
     case 9: return "Deflate64";
@@ -50,7 +53,8 @@ const char *methodName(quint16 method)
     case 16: return "IBM z/OS CMPSC";
     case 18: return "IBM TERSE";
     case 19: return "IBM LZ77 z";
-    case 20: case 93: return "Zstandard";
+    case 20:
+    case 93: return "Zstandard";
     case 94: return "MP3";
     case 95: return "xz";
     case 96: return "JPEG";
@@ -95,11 +99,13 @@ QString describe(UnZip::SkipReason reason, quint16 method, quint16 versionNeeded
     case UnZip::UnsupportedMethod:
         if (const char *name = methodName(method))
             return QCoreApplication::translate("UnZip", "method %1 (%2) not supported")
-                .arg(method).arg(QLatin1String(name));
+                .arg(method)
+                .arg(QLatin1String(name));
         return QCoreApplication::translate("UnZip", "method %1 not supported").arg(method);
     case UnZip::UnsupportedVersion:
         return QCoreApplication::translate("UnZip", "needs version %1.%2 to extract, not supported")
-            .arg((versionNeeded & 0xff) / 10).arg((versionNeeded & 0xff) % 10);
+            .arg((versionNeeded & 0xff) / 10)
+            .arg((versionNeeded & 0xff) % 10);
     case UnZip::UnsupportedEncryption:
         if (method == MethodAes)
             return QCoreApplication::translate("UnZip", "WinZip AES without a valid extra field, not supported");

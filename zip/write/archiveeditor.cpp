@@ -335,8 +335,7 @@ bool ArchiveEditor::replaceArchive(QFile &written, QString *problem)
 #ifdef O_TMPFILE
     if (!named) {
         // The nameless file gets a hidden name beside the archive first.
-        from = QFileInfo(m_file.fileName()).absoluteDir().filePath(
-            QLatin1Char('.') + QFileInfo(m_file.fileName()).fileName() + QLatin1String(".new"));
+        from = QFileInfo(m_file.fileName()).absoluteDir().filePath(QLatin1Char('.') + QFileInfo(m_file.fileName()).fileName() + QLatin1String(".new"));
         QFile::remove(from);
         const QByteArray link = "/proc/self/fd/" + QByteArray::number(written.handle());
         if (::linkat(AT_FDCWD, link.constData(), AT_FDCWD, QFile::encodeName(from).constData(), AT_SYMLINK_FOLLOW) != 0) {

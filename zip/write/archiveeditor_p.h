@@ -34,10 +34,10 @@ class ArchiveEditor
 public:
     struct KeptEntry
     {
-        QByteArray central;     // the whole central record: fixed part, name, extra field, comment
-        quint64 oldOffset = 0;  // of its local header in the old archive
-        quint64 span = 0;       // its bytes there, from the local header to the end of its descriptor
-        quint64 newOffset = 0;  // in the new archive, once copied
+        QByteArray central;    // the whole central record: fixed part, name, extra field, comment
+        quint64 oldOffset = 0; // of its local header in the old archive
+        quint64 span = 0;      // its bytes there, from the local header to the end of its descriptor
+        quint64 newOffset = 0; // in the new archive, once copied
     };
 
     // Reads the archive's directory; FileMissing, FileOpenFailed, or

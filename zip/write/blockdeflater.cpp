@@ -44,7 +44,8 @@ bool BlockDeflater::ensureStream()
 {
     if (!m_ready) {
         m_ready = deflateInit2(&m_stream, Z_BEST_COMPRESSION, Z_DEFLATED, RawDeflateWindowBits, DeflateMemLevel,
-                               Z_DEFAULT_STRATEGY) == Z_OK;
+                               Z_DEFAULT_STRATEGY)
+            == Z_OK;
     }
     return m_ready;
 }

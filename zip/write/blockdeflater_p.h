@@ -31,7 +31,8 @@
 class BlockDeflater
 {
 public:
-    enum Mode { Search, Plain };
+    enum Mode { Search,
+                Plain };
 
     // Bytes of history a block is primed with.
     static constexpr int DictionarySize = 32768;

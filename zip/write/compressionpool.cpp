@@ -57,7 +57,8 @@ void CompressionPool::work()
 {
     BlockDeflater deflater;
     std::unique_lock<std::mutex> lock(m_mutex);
-    forever {
+    forever
+    {
         m_workAvailable.wait(lock, [this] { return m_stopping || !m_queue.empty(); });
         if (m_stopping)
             return;

@@ -44,7 +44,8 @@ bool EntrySource::open()
 
 qint64 EntrySource::read(char *data, qint64 maxSize)
 {
-    forever {
+    forever
+    {
         const qint64 got = m_device->read(data, maxSize);
         if (got != 0)
             return got;

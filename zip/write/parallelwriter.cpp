@@ -6,7 +6,6 @@
 #include "common/zipcrc_p.h"
 #include "write/zip_p.h"
 
-
 #include <cstring>
 #include <limits>
 
@@ -190,7 +189,8 @@ Zip::ErrorCode ParallelWriter::queueEntryData(Entry *entry, bool deflated)
 
     Slot *previous = nullptr;
     qint64 index = 0;
-    forever {
+    forever
+    {
         Zip::ErrorCode ec = Zip::Success;
         Slot *current = acquireSlot(&ec);
         if (!current)

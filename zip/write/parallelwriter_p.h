@@ -58,8 +58,8 @@ public:
         QString name;
         QByteArray nameBytes;
         std::unique_ptr<EntrySource> source; // null for a folder
-        QString path;   // absolute path or entry name, for the debug lines
-        int level = 0;  // 0: stored, else the deflate level
+        QString path;                        // absolute path or entry name, for the debug lines
+        int level = 0;                       // 0: stored, else the deflate level
         int strategy = 0;
         bool encrypted = false;
     };

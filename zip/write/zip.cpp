@@ -27,8 +27,7 @@ const char *const errorMessages[] = {
     QT_TRANSLATE_NOOP("Zip", "File or directory does not exist."),
     QT_TRANSLATE_NOOP("Zip", "File read error."),
     QT_TRANSLATE_NOOP("Zip", "File write error."),
-    QT_TRANSLATE_NOOP("Zip", "File seek error.")
-};
+    QT_TRANSLATE_NOOP("Zip", "File seek error.")};
 const char *const unknownErrorMessage = QT_TRANSLATE_NOOP("Zip", "Unknown error.");
 
 // The caller's prefix without blanks around it and without trailing slashes

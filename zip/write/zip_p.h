@@ -25,7 +25,6 @@
 
 #include <memory>
 
-
 class ArchiveEditor;
 class QIODevice;
 class ParallelWriter;
@@ -117,10 +116,10 @@ public:
     {
         QString name;
         bool isDir = false;
-        QFileInfo file;          // the file or folder added, if any
+        QFileInfo file; // the file or folder added, if any
         QDateTime modified;
-        QString suffix;          // lower-cased complete suffix, for ByFileType
-        QString description;     // absolute path or entry name, for the debug lines
+        QString suffix;                      // lower-cased complete suffix, for ByFileType
+        QString description;                 // absolute path or entry name, for the debug lines
         std::unique_ptr<EntrySource> source; // null for a folder
     };
 
@@ -165,7 +164,7 @@ private:
     struct EntryData
     {
         EntrySource *source = nullptr;
-        QString path;            // absolute path or entry name, for the debug lines
+        QString path; // absolute path or entry name, for the debug lines
         bool encrypted = false;
         EntryEncryptor encryptor;
         quint32 crc = 0;

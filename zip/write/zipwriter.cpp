@@ -520,9 +520,8 @@ Zip::CompressionLevel ZipPrivate::detectCompressionByMime(const QString &suffix)
 {
     static const char *const storedSuffixes[] = {
         "png", "jpg", "jpeg", "mp3", "ogg", "ogm", "avi", "mov", "rm", "ra",
-        "zip", "rar", "bz2", "gz", "7z", "z", "jar"
-    };
-    static const char *const executableSuffixes[] = { "exe", "bin", "rpm", "deb" };
+        "zip", "rar", "bz2", "gz", "7z", "z", "jar"};
+    static const char *const executableSuffixes[] = {"exe", "bin", "rpm", "deb"};
 
     for (const char *s : storedSuffixes) {
         if (suffix == QLatin1String(s))
@@ -800,7 +799,8 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
     // extra field.
     writeUInt(h + LocalHeader::Crc, complete ? entry.crc : 0);
     writeUInt(h + LocalHeader::CompressedSize,
-              zip64 ? quint32(MaxUInt) : complete ? quint32(entry.compressedSize) : 0);
+              zip64 ? quint32(MaxUInt) : complete ? quint32(entry.compressedSize)
+                                                  : 0);
     const quint64 uncompressed = complete || !streaming ? entry.uncompressedSize : 0;
     writeUInt(h + LocalHeader::UncompressedSize, zip64 ? quint32(MaxUInt) : quint32(uncompressed));
     writeUShort(h + LocalHeader::NameLength, quint16(name.size()));
@@ -900,7 +900,8 @@ Zip::ErrorCode ZipPrivate::takeChunk(EntryData &data, qint64 read)
 Zip::ErrorCode ZipPrivate::writeStoredData(EntryData &data)
 {
     // Up to the end of the file, whatever size it had when it was listed.
-    forever {
+    forever
+    {
         const qint64 read = data.source->read(inputBuffer, BufferSize);
         if (read == 0)
             return Zip::Success;
