@@ -87,4 +87,16 @@ bool takePassword(const QCommandLineParser &parser, bool aesAllowed, Password *p
     return false;
 }
 
+bool takeArchive(const QCommandLineParser &parser, QString *archive, QStringList *operands)
+{
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        usageError(toolText("no ARCHIVE given"));
+        return false;
+    }
+    *archive = positional.takeFirst();
+    *operands = positional;
+    return true;
+}
+
 } // namespace CommandLine

@@ -34,6 +34,9 @@ struct Password
 };
 bool takePassword(const QCommandLineParser &parser, bool aesAllowed, Password *password);
 
+// The first operand, the archive, and the rest; false, reported, without one.
+bool takeArchive(const QCommandLineParser &parser, QString *archive, QStringList *operands);
+
 } // namespace CommandLine
 
 #endif // KELVANE_TOOLS_COMMANDLINE_H

@@ -51,13 +51,8 @@ bool parseOptions(const QString &command, const QStringList &arguments, EditOpti
         CommandLine::usageError(parser.errorText());
         return false;
     }
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        CommandLine::usageError(toolText("no ARCHIVE given"));
+    if (!CommandLine::takeArchive(parser, &options->archive, &options->operands))
         return false;
-    }
-    options->archive = positional.takeFirst();
-    options->operands = positional;
     if (options->operands.isEmpty()) {
         CommandLine::usageError(add ? toolText("no PATH given") : toolText("no NAME given"));
         return false;

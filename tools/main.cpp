@@ -165,14 +165,9 @@ void addOptions(QCommandLineParser &parser, Command command)
 
 bool takeOperands(const QCommandLineParser &parser, Command command, ToolOptions *options)
 {
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        CommandLine::usageError(toolText("no ARCHIVE given"));
+    if (!CommandLine::takeArchive(parser, &options->archive, &options->operands))
         return false;
-    }
-    options->archive = positional.takeFirst();
-    options->operands = positional;
-    if (command == Command::Create && positional.isEmpty()) {
+    if (command == Command::Create && options->operands.isEmpty()) {
         CommandLine::usageError(toolText("no PATH given"));
         return false;
     }

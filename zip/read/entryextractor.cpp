@@ -3,6 +3,7 @@
 
 #include "read/entryextractor_p.h"
 
+#include "read/entrypassword_p.h"
 #include "read/extractionprogress_p.h"
 
 #include "common/zipcrc_p.h"
@@ -85,14 +86,9 @@ UnZip::ErrorCode EntryExtractor::checkTraditionalPassword(const QString &passwor
     unsigned char header[EncryptionHeaderSize];
     if (m_archive->read(reinterpret_cast<char *>(header), EncryptionHeaderSize) != EncryptionHeaderSize)
         return UnZip::CorruptedArchive;
-    const quint32 *crcTable = ZipCrc::table();
-    ZipCipher::initKeys(m_keys, ZipCipher::passwordBytes(password), crcTable);
-    ZipCipher::decrypt(m_keys, header, EncryptionHeaderSize, crcTable);
-    // The last header byte repeats the high byte of the CRC-32, or of the
-    // time when the CRC-32 follows the data.
-    const unsigned char check = m_entry->hasDataDescriptor() ? m_entry->dosTime[1] : uchar(m_entry->crc >> 24);
-    if (header[EncryptionHeaderSize - 1] != check)
-        return UnZip::PasswordMismatch;
+    const UnZip::ErrorCode ec = EntryPassword::checkTraditional(*m_entry, password, header, m_keys);
+    if (ec != UnZip::Success)
+        return ec;
     m_dataOffset += EncryptionHeaderSize;
     m_dataLength -= EncryptionHeaderSize;
     return UnZip::Success;
@@ -108,11 +104,9 @@ UnZip::ErrorCode EntryExtractor::checkAesPassword(const QString &password)
     const qint64 headerSize = saltSize + ZipAes::VerifierSize;
     if (m_archive->read(reinterpret_cast<char *>(header), headerSize) != headerSize)
         return UnZip::CorruptedArchive;
-    unsigned char verifier[ZipAes::VerifierSize];
-    if (!m_aes.begin(ZipAes::passwordBytes(password), header, strength, verifier))
-        return UnZip::ZlibInitFailed;
-    if (std::memcmp(verifier, header + saltSize, ZipAes::VerifierSize) != 0)
-        return UnZip::PasswordMismatch;
+    const UnZip::ErrorCode ec = EntryPassword::beginAes(m_aes, password, header, strength);
+    if (ec != UnZip::Success)
+        return ec;
     m_dataOffset += quint64(headerSize);
     m_dataLength -= quint64(ZipAes::overhead(strength));
     return UnZip::Success;
