@@ -758,8 +758,11 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return UnZip::DirectoryCreationFailed;
     }
     const bool keepExisting = options.testFlag(UnZip::KeepExisting);
-    if (!keepExisting && QFileInfo(outputPath).isFile())
-        return replaceExistingFile(outputPath);
+    // A link to a file (inside the target, as checked above) is written
+    // through: the file it names is replaced, the link stays.
+    const QFileInfo present(outputPath);
+    if (!keepExisting && present.isFile())
+        return replaceExistingFile(present.canonicalFilePath());
     QFile outFile(outputPath);
     // NewOnly creates the file exclusively (O_EXCL): an existing name, even
     // a dangling link, is never opened.
