@@ -30,7 +30,7 @@ UnZip::ErrorCode beginAes(ZipAes::Cipher &cipher, const QString &password, const
         return UnZip::ZlibInitFailed;
     const int saltSize = ZipAes::saltSize(strength);
     return std::memcmp(verifier, header + saltSize, ZipAes::VerifierSize) == 0 ? UnZip::Success
-                                                                                : UnZip::PasswordMismatch;
+                                                                               : UnZip::PasswordMismatch;
 }
 
 } // namespace EntryPassword
