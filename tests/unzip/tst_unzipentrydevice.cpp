@@ -9,6 +9,7 @@
 // archive as it is read itself.
 #include "builtmethods.h"
 #include "bytefixtures.h"
+#include "entrycipher.h"
 #include "rawzip.h"
 #include <kelvanezip/unzip.h>
 
@@ -20,12 +21,6 @@ Q_DECLARE_METATYPE(RawZip::Method)
 
 namespace {
 
-enum class Cipher { None,
-                    Traditional,
-                    Aes128Ae1,
-                    Aes192Ae2,
-                    Aes256Ae1,
-                    Aes256Ae2 };
 enum class Damage { None,
                     Crc,
                     Mac,
@@ -40,29 +35,6 @@ bool keepsCrc(Cipher cipher)
 bool isAes(Cipher cipher)
 {
     return cipher != Cipher::None && cipher != Cipher::Traditional;
-}
-
-void protect(RawZip::Entry &e, Cipher cipher)
-{
-    switch (cipher) {
-    case Cipher::None:
-        break;
-    case Cipher::Traditional:
-        e.encrypted("pw");
-        break;
-    case Cipher::Aes128Ae1:
-        e.aes("pw", RawZip::Aes128, 1);
-        break;
-    case Cipher::Aes192Ae2:
-        e.aes("pw", RawZip::Aes192, 2);
-        break;
-    case Cipher::Aes256Ae1:
-        e.aes("pw", RawZip::Aes256, 1);
-        break;
-    case Cipher::Aes256Ae2:
-        e.aes("pw", RawZip::Aes256, 2);
-        break;
-    }
 }
 
 // Compressible text, then random bytes: several of the device's buffers.

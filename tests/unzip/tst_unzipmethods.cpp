@@ -10,6 +10,7 @@
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "builtmethods.h"
+#include "entrycipher.h"
 #include "rawzip.h"
 #include <kelvanezip/unzip.h>
 
@@ -24,13 +25,6 @@ Q_DECLARE_METATYPE(RawZip::Method)
 
 namespace {
 
-enum class Cipher { None,
-                    Traditional,
-                    Aes128Ae1,
-                    Aes192Ae2,
-                    Aes256Ae1,
-                    Aes256Ae2 };
-
 QByteArray mixedContent()
 {
     // Text that compresses, then random bytes that do not: more than two of
@@ -42,29 +36,6 @@ QByteArray mixedContent()
     QRandomGenerator generator(7);
     generator.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
     return bytes + noise;
-}
-
-void protect(RawZip::Entry &e, Cipher cipher)
-{
-    switch (cipher) {
-    case Cipher::None:
-        break;
-    case Cipher::Traditional:
-        e.encrypted("pw");
-        break;
-    case Cipher::Aes128Ae1:
-        e.aes("pw", RawZip::Aes128, 1);
-        break;
-    case Cipher::Aes192Ae2:
-        e.aes("pw", RawZip::Aes192, 2);
-        break;
-    case Cipher::Aes256Ae1:
-        e.aes("pw", RawZip::Aes256, 1);
-        break;
-    case Cipher::Aes256Ae2:
-        e.aes("pw", RawZip::Aes256, 2);
-        break;
-    }
 }
 
 } // namespace
