@@ -5,7 +5,8 @@
 // the same files, results, diagnostics (in the same order), entries dropped
 // from the directory and entries left out of it, for archives full of
 // entries that fail in every way the reader knows. Progress reports and
-// cancellation, on one thread and on several.
+// cancellation, on one thread and on several. The archive is read from a
+// buffer and from a file.
 #include "debugrecorder.h"
 #include "filetree.h"
 #include "rawzip.h"
@@ -172,13 +173,24 @@ QString afterCall(UnZip &reader, DebugRecorder &debug, const QString &result, co
     return text;
 }
 
-Outcome run(const QByteArray &bytes, int threads, UnZip::ExtractionOptions options)
+// The archive is read from a buffer (every thread through the one device)
+// or from a file (each thread reading it at its own offsets).
+enum class Source { Buffer,
+                    File };
+
+Outcome run(const QByteArray &bytes, int threads, UnZip::ExtractionOptions options, Source source = Source::Buffer)
 {
     Outcome outcome;
     DebugRecorder debug(DebugRecorder::SwallowOthers);
+    QTemporaryDir archiveDir;
+    const QString archivePath = archiveDir.filePath(QStringLiteral("archive.zip"));
+    if (source == Source::File && !FileTree::write(archivePath, bytes))
+        return outcome;
     auto open = [&](UnZip &reader) {
         reader.setPassword(QStringLiteral("pw"));
         reader.setThreadCount(threads);
+        if (source == Source::File)
+            return reader.openArchive(archivePath);
         auto *buffer = new QBuffer;
         buffer->setData(bytes);
         return reader.openArchive(buffer);
@@ -295,12 +307,14 @@ void tst_UnZipThreads::sameAsSerial()
         QVERIFY2(serial.failures.contains(code), qPrintable(code + QLatin1String(" not among ") + serial.failures.join(QLatin1Char(' '))));
     QVERIFY(serial.failures.contains(QString::number(int(UnZip::Success))));
 
-    for (const int threads : {1, 2, 8}) {
-        const Outcome parallel = run(bytes, threads, extraction);
-        QCOMPARE(parallel.testEntries, serial.testEntries);
-        QCOMPARE(parallel.extractEntries, serial.extractEntries);
-        QCOMPARE(parallel.extractFiles, serial.extractFiles);
-        QCOMPARE(parallel.extractAll, serial.extractAll);
+    for (const Source source : {Source::Buffer, Source::File}) {
+        for (const int threads : {1, 2, 8}) {
+            const Outcome parallel = run(bytes, threads, extraction, source);
+            QCOMPARE(parallel.testEntries, serial.testEntries);
+            QCOMPARE(parallel.extractEntries, serial.extractEntries);
+            QCOMPARE(parallel.extractFiles, serial.extractFiles);
+            QCOMPARE(parallel.extractAll, serial.extractAll);
+        }
     }
 }
 

@@ -10,13 +10,18 @@
 // This file is not part of the public API. It may change without notice.
 //
 // One worker thread's read-only view of the reader's archive device. Every
-// view keeps its own position; a read seeks the shared device there and reads
-// while holding the lock that all views of the device share, so that any
-// QIODevice (a file, a buffer) serves several threads at once and the
+// view keeps its own position. When the archive is a file (fd, from
+// FileSystem::descriptorForReadAt()), a view reads it at its position
+// without a lock, small reads through a read-ahead window of its own, so
+// that a local header, its name and a small entry's data take one system
+// call. Otherwise a read seeks the shared device there and reads while
+// holding the lock that all views of the device share, so that any
+// QIODevice (a buffer, say) serves several threads at once. Either way the
 // archive is opened only once.
 
 #include <QtCore/QIODevice>
 
+#include <memory>
 #include <mutex>
 
 class ArchiveView : public QIODevice
@@ -24,7 +29,7 @@ class ArchiveView : public QIODevice
 public:
     // The device must stay open and be read only through views (under lock)
     // while any view exists.
-    ArchiveView(QIODevice *archive, std::mutex *lock, qint64 size);
+    ArchiveView(QIODevice *archive, std::mutex *lock, qint64 size, int fd = -1);
 
     bool isSequential() const override { return false; }
     qint64 size() const override { return m_size; }
@@ -34,9 +39,20 @@ protected:
     qint64 writeData(const char *data, qint64 maxSize) override;
 
 private:
+    // Reads shorter than this are served from the window.
+    static constexpr qint64 WindowSize = 4096;
+
+    qint64 readFromFile(char *data, qint64 maxSize);
+    // Copies what the window holds of [position, position + maxSize).
+    qint64 takeFromWindow(char *data, qint64 maxSize, qint64 position) const;
+
     QIODevice *const m_archive;
     std::mutex *const m_lock;
     const qint64 m_size;
+    const int m_fd;
+    std::unique_ptr<char[]> m_window;
+    qint64 m_windowStart = 0;
+    qint64 m_windowLength = 0;
 };
 
 // A device that takes every byte and keeps none, counting them and their

@@ -9,6 +9,7 @@
 #include "read/extractionpath_p.h"
 
 #include <QtCore/QFile>
+#include <QtCore/QFileDevice>
 #include <QtCore/QFileInfo>
 
 #include <cerrno>
@@ -24,6 +25,32 @@ namespace FileSystem {
 bool fitsPathLimit(const QString &path)
 {
     return QFile::encodeName(path).size() < PATH_MAX;
+}
+
+int descriptorForReadAt(QIODevice *device)
+{
+    auto *file = qobject_cast<QFileDevice *>(device);
+    if (!file || file->isSequential() || file->handle() < 0)
+        return -1;
+    if (file->openMode().testFlag(QIODevice::WriteOnly) && !file->flush())
+        return -1;
+    return file->handle();
+}
+
+qint64 readAt(int fd, char *data, qint64 length, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < length) {
+        const ssize_t n = ::pread(fd, data + done, size_t(length - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
 }
 
 qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte)

@@ -18,6 +18,8 @@
 
 #include <QtCore/QString>
 
+class QIODevice;
+
 namespace FileSystem {
 
 // True when path (which lies textually below root and holds no ".."
@@ -35,6 +37,17 @@ bool fitsPathLimit(const QString &path);
 // at a time from the top. On failure *failedFolder names the level that could
 // not be made.
 bool createFolders(const QString &path, QString *failedFolder);
+
+// The descriptor of the archive device for readAt(), or -1 when it is no
+// file that can be read at any offset (a buffer, a pipe) or the layer has no
+// such reads (the portable one). Data written to the device and still in its
+// buffer are handed to the system first.
+int descriptorForReadAt(QIODevice *device);
+
+// Reads up to length bytes at offset from the descriptor without moving its
+// position, so that several threads read one open file at once. Returns the
+// bytes read (fewer only at the end of the file), or -1 on an error.
+qint64 readAt(int fd, char *data, qint64 length, qint64 offset);
 
 // Position of the last byte equal to byte in data[0, length), or -1.
 qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte);

@@ -57,6 +57,16 @@ bool fitsPathLimit(const QString &path)
     return QFile::encodeName(path).size() < MaxPathBytes;
 }
 
+int descriptorForReadAt(QIODevice *)
+{
+    return -1; // every read goes through the device
+}
+
+qint64 readAt(int, char *, qint64, qint64)
+{
+    return -1;
+}
+
 qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte)
 {
     for (qint64 i = length - 1; i >= 0; --i) {

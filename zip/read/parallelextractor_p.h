@@ -13,8 +13,8 @@
 // reader's own code for one entry at a time (path checks, local header,
 // password, authentication code, decoding, CRC-32, removal of a failed
 // file) on a reader context of its own: its own buffers and decoders, and
-// an ArchiveView of the one open archive. The entries are handed out largest
-// first. Each thread keeps the diagnostics of an entry instead of logging
+// an ArchiveView of the one open archive. The entries are handed out in the
+// archive's order, those large enough to end the run alone first. Each thread keeps the diagnostics of an entry instead of logging
 // them, so that the caller can log them in list order afterwards and the
 // outcome reads as the serial reader's.
 //
@@ -79,6 +79,7 @@ private:
 
     QVector<Task> extractionTasks(QVector<Item> &items, const QString &target, UnZip::ExtractionOptions options) const;
     QVector<Task> testTasks(const QVector<Item> &items) const;
+    void handOutOrder(const QVector<Item> &items, QVector<Task> &tasks) const;
     void run(QVector<Item> &items, QVector<Task> tasks, Mode mode, const QDir *dir,
              UnZip::ExtractionOptions options, bool stopAtFailure);
 
