@@ -11,7 +11,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QHash>
-#include <QtCore/QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -33,21 +32,31 @@ QString pathKey(const QString &relative)
     return key;
 }
 
+// What a key names: whether an entry writes it as a file, and the task of
+// the entries that write it.
+struct KeyUse
+{
+    bool file = false;
+    int task = -1;
+};
+using KeyUses = QHash<QString, KeyUse>;
+
+bool namesFile(const KeyUses &uses, const QString &key)
+{
+    const auto it = uses.constFind(key);
+    return it != uses.constEnd() && it->file;
+}
+
 // True when some key names a folder (or a folder above it) that another
 // entry writes as a file: the order of the two decides which one fails.
-bool pathsCross(const QVector<QString> &keys, const QVector<bool> &isFile)
+bool pathsCross(const QVector<QString> &keys, const QVector<bool> &isFile, const KeyUses &uses)
 {
-    QSet<QString> files;
-    for (int i = 0; i < keys.size(); ++i) {
-        if (isFile[i] && !keys[i].isEmpty())
-            files.insert(keys[i]);
-    }
     // Keys of one folder follow each other in a sorted list: their folders
     // above are looked up once.
     QStringView checkedParent;
     for (int i = 0; i < keys.size(); ++i) {
         const QString &key = keys[i];
-        if (!isFile[i] && files.contains(key))
+        if (!isFile[i] && namesFile(uses, key))
             return true;
         const QStringView parent = QStringView(key).left(qMax(0, int(key.lastIndexOf(QLatin1Char('/')))));
         if (!parent.isEmpty() && parent == checkedParent)
@@ -55,7 +64,7 @@ bool pathsCross(const QVector<QString> &keys, const QVector<bool> &isFile)
         checkedParent = parent;
         for (int slash = int(key.indexOf(QLatin1Char('/'))); slash > 0;
              slash = int(key.indexOf(QLatin1Char('/'), slash + 1))) {
-            if (files.contains(key.left(slash)))
+            if (namesFile(uses, key.left(slash)))
                 return true;
         }
     }
@@ -154,6 +163,8 @@ QVector<ParallelExtractor::Task> ParallelExtractor::extractionTasks(QVector<Item
 {
     QVector<QString> keys(items.size());
     QVector<bool> isFile(items.size(), false);
+    KeyUses uses;
+    uses.reserve(items.size());
     for (int i = 0; i < items.size(); ++i) {
         Item &item = items[i];
         if (!item.entry)
@@ -163,20 +174,22 @@ QVector<ParallelExtractor::Task> ParallelExtractor::extractionTasks(QVector<Item
         isFile[i] = !item.entry->isFolder;
         if (isFile[i] && !relative.isEmpty())
             item.outputPath = target + QLatin1Char('/') + relative;
+        if (!keys[i].isEmpty())
+            uses[keys[i]].file |= isFile[i];
     }
-    const bool oneGroup = pathsCross(keys, isFile);
+    const bool oneGroup = pathsCross(keys, isFile, uses);
 
     QVector<Task> tasks;
-    QHash<QString, int> taskOfKey;
     for (int i = 0; i < items.size(); ++i) {
         if (!items[i].entry)
             continue;
-        int t = oneGroup ? (tasks.isEmpty() ? -1 : 0) : taskOfKey.value(keys[i], -1);
+        KeyUse *use = oneGroup || keys[i].isEmpty() ? nullptr : &uses[keys[i]];
+        int t = oneGroup ? (tasks.isEmpty() ? -1 : 0) : use ? use->task : -1;
         if (t < 0) {
             t = int(tasks.size());
             tasks.append(Task());
-            if (!keys[i].isEmpty())
-                taskOfKey.insert(keys[i], t);
+            if (use)
+                use->task = t;
         }
         tasks[t].items.append(i);
         tasks[t].weight += weightOf(*items[i].entry);
