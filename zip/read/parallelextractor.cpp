@@ -150,7 +150,9 @@ void ParallelExtractor::extract(QVector<Item> &items, const QDir &dir, UnZip::Ex
                                 bool stopAtFailure)
 {
     const QString target = dir.absolutePath();
-    run(items, extractionTasks(items, target, options), Mode::Extract, &dir, options, stopAtFailure);
+    // Only a run that stops at a failure removes files again.
+    run(items, extractionTasks(items, stopAtFailure ? target : QString(), options), Mode::Extract, &dir, options,
+        stopAtFailure);
 }
 
 void ParallelExtractor::test(QVector<Item> &items)
@@ -172,7 +174,7 @@ QVector<ParallelExtractor::Task> ParallelExtractor::extractionTasks(QVector<Item
         const QString relative = outputRelativePath(item.name, *item.entry, options);
         keys[i] = pathKey(relative);
         isFile[i] = !item.entry->isFolder;
-        if (isFile[i] && !relative.isEmpty())
+        if (isFile[i] && !relative.isEmpty() && !target.isEmpty())
             item.outputPath = target + QLatin1Char('/') + relative;
         if (!keys[i].isEmpty())
             uses[keys[i]].file |= isFile[i];

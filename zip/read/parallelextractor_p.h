@@ -44,7 +44,7 @@ public:
         UnZip::ErrorCode result = UnZip::Success;
         QVector<ZipDiagnostic::Line> lines; // its diagnostics, in order
         bool ran = false;
-        QString outputPath;  // extraction: the file written, for removal
+        QString outputPath;  // extraction that stops at a failure: the file written, for removal
         QStringList folders; // extraction: the folders it made sure of
     };
 
@@ -77,6 +77,8 @@ private:
     enum class Mode { Extract,
                       Test };
 
+    // The groups of the items; each file item's outputPath is set below
+    // target unless target is empty.
     QVector<Task> extractionTasks(QVector<Item> &items, const QString &target, UnZip::ExtractionOptions options) const;
     QVector<Task> testTasks(const QVector<Item> &items) const;
     void handOutOrder(const QVector<Item> &items, QVector<Task> &tasks) const;
