@@ -186,7 +186,11 @@ QVector<ParallelExtractor::Task> ParallelExtractor::extractionTasks(QVector<Item
         if (!items[i].entry)
             continue;
         KeyUse *use = oneGroup || keys[i].isEmpty() ? nullptr : &uses[keys[i]];
-        int t = oneGroup ? (tasks.isEmpty() ? -1 : 0) : use ? use->task : -1;
+        int t = -1;
+        if (oneGroup)
+            t = tasks.isEmpty() ? -1 : 0;
+        else if (use)
+            t = use->task;
         if (t < 0) {
             t = int(tasks.size());
             tasks.append(Task());
