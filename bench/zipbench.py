@@ -11,7 +11,8 @@ the ISA-L and the zlib back end) and with the peers in the same run:
 Info-ZIP zip/unzip, bsdtar, 7z (with its default threads and with one) and
 Python's zipfile, and pigz (-K, a ZIP file) for creation from one big file.
 Extraction and testing are measured with ours serially (-j 0) and on 1 and 2
-threads. Creation is measured at level 9, level 6 and by file type, ours
+threads, every tool once per round (round-robin), so that the load of a
+shared machine falls on all of them alike. Creation is measured at level 9, level 6 and by file type, ours
 serially (-j 0) and in the parallel mode with 1 and 2 threads (and one per
 core when the machine has more), with the archive's size against the serial
 writer's.
@@ -301,6 +302,33 @@ def measure(tool, args, cwd, runs, prepare=None, expect_failure=False, after=Non
             ok = False
             note = check
     return Result(tool, times, rss, ok, note, cpu_times=cpu_times)
+
+
+def measure_round_robin(commands, cwd, runs, prepare=None, after=None, skip=None):
+    """Runs each (tool, args) of commands once per round, for `runs` rounds,
+    so that a change in the machine's load falls on every tool alike (on a
+    shared machine it moves all times by far more than the differences
+    between the tools). skip(tool) gives a note for a tool not run. Returns
+    the Results in the order of commands."""
+    results = []
+    for tool, _ in commands:
+        note = skip(tool) if skip else None
+        results.append(Result(tool, [], 0, True, note) if note else None)
+    for _ in range(runs):
+        for i, (tool, args) in enumerate(commands):
+            r = results[i]
+            if r is not None and (r.note.startswith("skipped") or not r.ok or r.times[-1] > 60):
+                continue
+            one = measure(tool, args, cwd, 1, prepare=prepare, after=after)
+            if r is None:
+                results[i] = one
+                continue
+            r.times += one.times
+            r.cpu_times += one.cpu_times
+            r.rss_kb = max(r.rss_kb, one.rss_kb)
+            if not one.ok:
+                r.ok, r.note = False, one.note
+    return results
 
 
 def tree_summary(root):
@@ -643,16 +671,16 @@ def main():
             got = tree_summary(out)
             return None if got == (files, size) else f"extracted {got}, expected {(files, size)}"
 
-        results = []
-        for tool, cmd in extract_commands(ours, archive, out, password):
+        def skip(tool, key=key):
             if tool in no_aes and key.endswith("-aes"):
-                results.append(Result(tool, [], 0, True, "skipped: does not read AES entries"))
-                continue
+                return "skipped: does not read AES entries"
             if tool == "python zipfile" and key == "text-enc":
                 # Python decrypts in pure Python, at about 1 MB/s.
-                results.append(Result(tool, [], 0, True, "skipped: pure-Python decryption takes minutes"))
-                continue
-            results.append(measure(tool, cmd, root, args.runs, prepare=clear_out, after=verify))
+                return "skipped: pure-Python decryption takes minutes"
+            return None
+
+        results = measure_round_robin(extract_commands(ours, archive, out, password), root, args.runs,
+                                      prepare=clear_out, after=verify, skip=skip)
         reference = None
         if key == "small":
             cp_out = os.path.join(out, "small")
@@ -661,15 +689,7 @@ def main():
         report.add(f"Extract: {title}", results, work_bytes=size, reference=reference)
         clear_out()
 
-        results = []
-        for tool, cmd in test_commands(ours, archive, password):
-            if tool in no_aes and key.endswith("-aes"):
-                results.append(Result(tool, [], 0, True, "skipped: does not read AES entries"))
-                continue
-            if tool == "python zipfile" and key == "text-enc":
-                results.append(Result(tool, [], 0, True, "skipped: pure-Python decryption takes minutes"))
-                continue
-            results.append(measure(tool, cmd, root, args.runs))
+        results = measure_round_robin(test_commands(ours, archive, password), root, args.runs, skip=skip)
         report.add(f"Test: {title}", results, work_bytes=size)
 
         if password is None and "-" not in key:
