@@ -30,11 +30,9 @@ bool fitsPathLimit(const QString &path)
 int descriptorForReadAt(QIODevice *device)
 {
     auto *file = qobject_cast<QFileDevice *>(device);
-    if (!file || file->isSequential() || file->handle() < 0)
+    if (!file || file->isSequential())
         return -1;
-    if (file->openMode().testFlag(QIODevice::WriteOnly) && !file->flush())
-        return -1;
-    return file->handle();
+    return file->handle(); // -1 for a file that is no system file (a resource)
 }
 
 qint64 readAt(int fd, char *data, qint64 length, qint64 offset)

@@ -40,8 +40,7 @@ bool createFolders(const QString &path, QString *failedFolder);
 
 // The descriptor of the archive device for readAt(), or -1 when it is no
 // file that can be read at any offset (a buffer, a pipe) or the layer has no
-// such reads (the portable one). Data written to the device and still in its
-// buffer are handed to the system first.
+// such reads (the portable one).
 int descriptorForReadAt(QIODevice *device);
 
 // Reads up to length bytes at offset from the descriptor without moving its
