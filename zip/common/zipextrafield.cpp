@@ -6,6 +6,8 @@
 #include "common/zipcrc_p.h"
 #include "common/zipnames_p.h"
 
+#include <limits>
+
 using namespace ZipFormat;
 
 namespace {
@@ -63,11 +65,37 @@ ZipExtraField::ZipExtraField(const unsigned char *field, int size, const QByteAr
             if (!m_hasAes)
                 m_hasAes = ZipAes::parseExtraField(data, length, &m_aes);
             break;
+        case ExtraField::ExtendedTimestamp:
+            if (!m_hasModificationTime && length >= ExtraField::Timestamp::Size
+                && (data[ExtraField::Timestamp::Flags] & ExtraField::Timestamp::HasModificationTime)) {
+                m_hasModificationTime = true;
+                m_modificationTime = qint32(readUInt(data + ExtraField::Timestamp::ModificationTime));
+            }
+            break;
         default:
             break;
         }
         pos += ExtraField::HeaderSize + length;
     }
+}
+
+bool ZipExtraField::fitsTimestamp(qint64 secondsSinceEpoch)
+{
+    return secondsSinceEpoch >= std::numeric_limits<qint32>::min()
+        && secondsSinceEpoch <= std::numeric_limits<qint32>::max();
+}
+
+QByteArray ZipExtraField::timestampBlock(qint64 secondsSinceEpoch)
+{
+    Q_ASSERT(fitsTimestamp(secondsSinceEpoch));
+    QByteArray block(TimestampBlockSize, '\0');
+    auto *p = reinterpret_cast<unsigned char *>(block.data());
+    writeUShort(p, ExtraField::ExtendedTimestamp);
+    writeUShort(p + 2, ExtraField::Timestamp::Size);
+    p += ExtraField::HeaderSize;
+    p[ExtraField::Timestamp::Flags] = ExtraField::Timestamp::HasModificationTime;
+    writeUInt(p + ExtraField::Timestamp::ModificationTime, quint32(qint32(secondsSinceEpoch)));
+    return block;
 }
 
 bool ZipExtraField::resolveZip64(quint64 *uncompressedSize, quint64 *compressedSize,

@@ -49,6 +49,19 @@ public:
     bool hasAes() const { return m_hasAes; }
     const ZipAes::ExtraField &aes() const { return m_aes; }
 
+    // The modification time of an extended timestamp block that has one, in
+    // seconds since 1970 (UTC).
+    bool hasModificationTime() const { return m_hasModificationTime; }
+    qint64 modificationTime() const { return m_modificationTime; }
+
+    // Whether the extended timestamp block can hold the time (a signed
+    // 32-bit count of seconds: from December 1901 to January 2038).
+    static bool fitsTimestamp(qint64 secondsSinceEpoch);
+    // The extended timestamp block with the modification time alone, header
+    // included, for a time that fitsTimestamp().
+    static QByteArray timestampBlock(qint64 secondsSinceEpoch);
+    static constexpr int TimestampBlockSize = ZipFormat::ExtraField::HeaderSize + ZipFormat::ExtraField::Timestamp::Size;
+
 private:
     const unsigned char *m_zip64 = nullptr;
     int m_zip64Size = 0;
@@ -56,6 +69,8 @@ private:
     QString m_unicodeComment;
     bool m_hasAes = false;
     ZipAes::ExtraField m_aes;
+    bool m_hasModificationTime = false;
+    qint64 m_modificationTime = 0;
 };
 
 #endif // KELVANE_ZIPEXTRAFIELD_P_H
