@@ -61,7 +61,10 @@ void PackageUnpacker::unpack(const QString &targetFolder, const QString &passwor
 {
     m_reader.setPassword(password);
     m_reader.setProgressHandler(progress);
-    const QList<UnZip::EntryResult> results = m_reader.extractEntries(m_pending, QDir(targetFolder), UnZip::KeepFolders);
+    // A working copy: the package's modes must not lock the viewer out of
+    // its own files or keep the folder from being removed.
+    const QList<UnZip::EntryResult> results = m_reader.extractEntries(m_pending, QDir(targetFolder),
+                                                                      UnZip::KeepFolders | UnZip::IgnoreAttributes);
     m_reader.setProgressHandler({});
     QStringList pending;
     m_rejected.clear();

@@ -1312,11 +1312,16 @@ void tst_KelvaneZip::attributesWithPeers()
     QVERIFY(QFile::link(QStringLiteral("exec.sh"), tree + QStringLiteral("/l")));
     QVERIFY(QFile::link(QStringLiteral("../exec.sh"), tree + QStringLiteral("/sub/up")));
     QVERIFY(QFile::link(QStringLiteral("../../outside"), tree + QStringLiteral("/out")));
+    // A time past the MS-DOS range, which only the NTFS field holds (read
+    // by this tool, not by unzip and bsdtar).
+    const qint64 in2150 = 5682488768;
+    QVERIFY(FileTree::write(tree + QStringLiteral("/late.txt"), "late"));
     for (const Item &item : items) {
         const QString path = tree + QLatin1Char('/') + QLatin1String(item.name);
         QVERIFY(QFile::setPermissions(path, item.mode));
         QVERIFY(shell(QStringLiteral("touch -d @%1 \"%2\"").arg(item.time).arg(path), QString()).ok());
     }
+    QVERIFY(shell(QStringLiteral("touch -d @%1 \"%2/late.txt\"").arg(in2150).arg(tree), QString()).ok());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("KZ"), QStringLiteral(KELVANE_ZIP_TOOL));
     environment.insert(QStringLiteral("SRC"), source);
@@ -1339,6 +1344,8 @@ void tst_KelvaneZip::attributesWithPeers()
     QCOMPARE(QFileInfo(out + QStringLiteral("l")).symLinkTarget(), QFileInfo(out + QStringLiteral("exec.sh")).absoluteFilePath());
     QCOMPARE(FileTree::read(out + QStringLiteral("sub/up")), QByteArray("#!/bin/sh\n"));
     QVERIFY(QFileInfo(out + QStringLiteral("sub/up")).isSymLink());
+    if (ours && create.contains(QLatin1String("$KZ")))
+        QCOMPARE(QFileInfo(out + QStringLiteral("late.txt")).lastModified().toSecsSinceEpoch(), in2150);
     if (ours) {
         // Named and refused: nothing of it is made, and the exit status says so.
         QCOMPARE(taken.exitCode, 1);

@@ -1023,6 +1023,18 @@ QByteArray timestampBlock(qint32 seconds)
     return block;
 }
 
+// An NTFS block whose three times are that time.
+QByteArray ntfsBlock(qint64 seconds)
+{
+    QByteArray block("\x0a\x00\x20\x00\0\0\0\0\x01\x00\x18\x00", 12);
+    const quint64 ticks = quint64(seconds + 11644473600LL) * 10000000ULL;
+    for (int time = 0; time < 3; ++time) {
+        for (int i = 0; i < 8; ++i)
+            block += char((ticks >> (8 * i)) & 0xff);
+    }
+    return block;
+}
+
 // An entry made on Unix with that mode (and that time, when given).
 RawZip::Entry &unixEntry(RawZip &zip, const QByteArray &name, const QByteArray &content, quint32 mode,
                          std::optional<qint32> time = std::nullopt)
@@ -1056,7 +1068,8 @@ void tst_UnZipExtract::unixAttributes_data()
 }
 
 // Permission bits (never set-user-ID and the like) less the umask, times
-// from the extended timestamp (1970, before 1970) or the MS-DOS fields; a
+// from the extended timestamp (1970, before 1970), the NTFS field (2150) or
+// the MS-DOS fields; a
 // read-only folder gets its mode after its files; other hosts keep the
 // system's mode. IgnoreAttributes leaves everything as before.
 void tst_UnZipExtract::unixAttributes()
@@ -1070,6 +1083,8 @@ void tst_UnZipExtract::unixAttributes()
     unixEntry(zip, "ro/", QByteArray(), 040555).folder();
     unixEntry(zip, "ro/inner.txt", "inner", 0100400);
     unixEntry(zip, "nomode.txt", "no mode", 0);
+    const qint64 in2150 = QDateTime(QDate(2150, 3, 4), QTime(5, 6, 8), Qt::UTC).toSecsSinceEpoch();
+    unixEntry(zip, "2150.txt", "late", 0100644).centralExtra = ntfsBlock(in2150);
     zip.add("dos.txt", "from MS-DOS").madeBy(0).externalAttributes = 0x21;
     UnZip reader;
     QCOMPARE(openCounting(reader, zip.build().bytes), UnZip::Success);
@@ -1103,7 +1118,8 @@ void tst_UnZipExtract::unixAttributes()
         {"ro", 0550, dos},
         {"ro/inner.txt", 0400, dos},
         {"dos.txt", 0, dos},
-        {"nomode.txt", 0, dos}};
+        {"nomode.txt", 0, dos},
+        {"2150.txt", 0640, in2150}}; // from the NTFS field
     for (const auto &e : expected) {
         const QString path = t + QLatin1String(e.name);
         // Without the entry's mode: what the umask 027 leaves of 0777 or

@@ -715,6 +715,7 @@ void tst_Zip::dosRangeClamped_data()
 
     const QDateTime first(QDate(1980, 1, 1), QTime(0, 0, 0));
     const QDateTime last(QDate(2107, 12, 31), QTime(23, 59, 58));
+    QTest::newRow("1960") << QDateTime(QDate(1960, 2, 3), QTime(4, 5, 6)) << first;
     QTest::newRow("1975") << QDateTime(QDate(1975, 7, 4), QTime(10, 0, 0)) << first;
     QTest::newRow("1979-12-31 23:59:59") << QDateTime(QDate(1979, 12, 31), QTime(23, 59, 59)) << first;
     QTest::newRow("first second") << first << first;
@@ -724,8 +725,8 @@ void tst_Zip::dosRangeClamped_data()
 }
 
 // Times outside the MS-DOS range are stored there as its nearest end, not
-// wrapped into it; the extended timestamp keeps those it can hold (1901 to
-// 2038), which the listing shows.
+// wrapped into it; the extended timestamp (1970 to 2038) or the NTFS field
+// keeps the time itself, which the listing shows.
 void tst_Zip::dosRangeClamped()
 {
     QFETCH(QDateTime, modified);
@@ -745,14 +746,14 @@ void tst_Zip::dosRangeClamped()
     auto *archive = new QBuffer;
     archive->setData(bytes);
     QCOMPARE(reader.openArchive(archive), UnZip::Success);
-    const bool extended = modified.date().year() < 2038;
-    QCOMPARE(reader.entryList().value(0).lastModified, extended ? modified : stored);
+    const bool extended = modified.date().year() >= 1970 && modified.date().year() < 2038;
+    QCOMPARE(reader.entryList().value(0).lastModified, modified);
     const InspectedArchive inspected = inspectArchive(bytes);
     QVERIFY2(inspected.ok(), qPrintable(inspected.error));
     const InspectedCentral &c = inspected.central.at(0);
     const unsigned char dos[4] = {uchar(c.dosTime), uchar(c.dosTime >> 8), uchar(c.dosDate), uchar(c.dosDate >> 8)};
     QCOMPARE(ZipFormat::decodeDosDateTime(dos, dos + 2), stored);
-    QCOMPARE(c.extraLength, quint16(extended ? 9 : 0));
+    QCOMPARE(c.extraLength, quint16(extended ? 9 : 36));
 }
 
 void tst_Zip::sizeRule_data()

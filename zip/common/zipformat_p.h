@@ -235,10 +235,34 @@ enum HeaderId : quint16 {
     // the method of the data under the encryption.
     WinZipAes = 0x9901,
     // Extended timestamp: a flags byte (bit 0: the modification time is
-    // there), then the times as signed 32-bit seconds since 1970 (UTC). The
-    // writer puts only the modification time into both headers.
-    ExtendedTimestamp = 0x5455
+    // there), then the times as 32-bit seconds since 1970 (UTC), signed for
+    // some readers, unsigned for others. The writer puts only the
+    // modification time into both headers, and only times from 1970 on.
+    ExtendedTimestamp = 0x5455,
+    // NTFS: 4 reserved bytes, then attributes of a 2-byte tag and a 2-byte
+    // size; tag 1 holds the modification, access and creation times as
+    // 64-bit counts of 100 ns since 1601 (UTC). The writer uses it for times
+    // the extended timestamp does not hold (before 1970, after January
+    // 2038), with all three the same.
+    NtfsTimes = 0x000a
 };
+
+namespace Ntfs {
+enum Offset : int {
+    Reserved = 0,
+    Tag = 4,
+    TagSize = 6,
+    ModificationTime = 8,
+    AccessTime = 16,
+    CreationTime = 24,
+    Size = 32
+};
+constexpr quint16 TimesTag = 1;
+constexpr quint16 TimesSize = 24;
+// Seconds from 1601-01-01 to 1970-01-01, and ticks per second.
+constexpr qint64 EpochOffset = 11644473600LL;
+constexpr qint64 TicksPerSecond = 10000000LL;
+} // namespace Ntfs
 
 namespace Timestamp {
 enum Offset : int {

@@ -23,9 +23,9 @@ class ZipPrivate;
 /// Every entry is marked as made on Unix and records the Unix mode of its
 /// file or folder (0644 for bytes and devices) with the MS-DOS folder and
 /// read-only bits; besides the MS-DOS date and time (2-second steps, local
-/// time, 1980 to 2107) it has an extended timestamp field with the
-/// modification time in seconds (UTC) when that lies between December 1901
-/// and January 2038, the range the field can hold.
+/// time, 1980 to 2107) it has the modification time in seconds (UTC) in an
+/// extended timestamp field, or, for times before 1970 or after January 2038,
+/// which readers do not all take alike from that field, in an NTFS field.
 /// ZIP64 records are written exactly where a size, an offset or the entry
 /// count passes the classic fields (an entry whose file may pass 4 GiB has
 /// its sizes in a ZIP64 field of its local header); every other archive is

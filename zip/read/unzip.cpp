@@ -767,13 +767,12 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     }
     if (entry.isSymbolicLink())
         return extractLinkEntry(path, entry, target, base, outputPath, options);
-    return writeFileEntry(path, entry, outputPath, options);
+    return writeFileEntry(entry, outputPath, options);
 }
 
-UnZip::ErrorCode UnzipPrivate::writeFileEntry(const QString &path, const ZipEntryP &entry, const QString &outputPath,
+UnZip::ErrorCode UnzipPrivate::writeFileEntry(const ZipEntryP &entry, const QString &outputPath,
                                               UnZip::ExtractionOptions options)
 {
-    Q_UNUSED(path);
     const bool keepExisting = options.testFlag(UnZip::KeepExisting);
     const bool stamped = !options.testFlag(UnZip::IgnoreAttributes);
     // A link to a file (inside the target, as checked above) is written

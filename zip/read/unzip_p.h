@@ -207,8 +207,7 @@ private:
                                         const QString &target, UnZip::ExtractionOptions options);
     // Writes the file entry opened last to outputPath, replacing or keeping
     // what is there as the options say, and gives it its stamp.
-    UnZip::ErrorCode writeFileEntry(const QString &path, const ZipEntryP &entry, const QString &outputPath,
-                                    UnZip::ExtractionOptions options);
+    UnZip::ErrorCode writeFileEntry(const ZipEntryP &entry, const QString &outputPath, UnZip::ExtractionOptions options);
     // The link entry opened last, made at outputPath in the folder base
     // below target (linkextraction.cpp).
     UnZip::ErrorCode extractLinkEntry(const QString &path, const ZipEntryP &entry, const QString &target,

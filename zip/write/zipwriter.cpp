@@ -305,7 +305,7 @@ int ZipPrivate::localExtraLength(const ZipEntryP &entry)
 
 int ZipPrivate::timestampExtraLength(const ZipEntryP &entry)
 {
-    return entry.hasUnixTime ? ZipExtraField::TimestampBlockSize : 0;
+    return entry.hasUnixTime ? ZipExtraField::timeBlockSize(entry.unixTime) : 0;
 }
 
 Zip::ErrorCode ZipPrivate::writeTrailingExtraFields(const ZipEntryP &entry)
@@ -313,7 +313,7 @@ Zip::ErrorCode ZipPrivate::writeTrailingExtraFields(const ZipEntryP &entry)
     const Zip::ErrorCode ec = writeAesExtraField(entry);
     if (ec != Zip::Success || !entry.hasUnixTime)
         return ec;
-    const QByteArray block = ZipExtraField::timestampBlock(entry.unixTime);
+    const QByteArray block = ZipExtraField::timeBlock(entry.unixTime);
     return writeBytes(block.constData(), block.size());
 }
 
@@ -576,7 +576,7 @@ qint64 ZipPrivate::entryBytesBound(qint64 size, qint64 nameLength, int cipherByt
 {
     constexpr qint64 limit = std::numeric_limits<qint64>::max() / 2;
     constexpr int aesField = ExtraField::HeaderSize + ExtraField::Aes::Size;
-    return LocalHeader::Size + nameLength + Zip64LocalExtraSize + ZipExtraField::TimestampBlockSize
+    return LocalHeader::Size + nameLength + Zip64LocalExtraSize + ZipExtraField::MaxTimeBlockSize
         + (cipherBytes > 0 ? cipherBytes + aesField + Zip64DataDescriptor::Size : 0)
         + worstCaseDataSize(qMin(size, limit / 2), deflated);
 }
@@ -669,7 +669,7 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     encodeDosTime(modified.time(), entry->dosTime);
     encodeDosDate(modified.date(), entry->dosDate);
     const qint64 seconds = input.modified.isValid() ? input.modified.toSecsSinceEpoch() : 0;
-    entry->hasUnixTime = input.modified.isValid() && ZipExtraField::fitsTimestamp(seconds);
+    entry->hasUnixTime = input.modified.isValid() && ZipExtraField::fitsTimeBlock(seconds);
     entry->unixTime = seconds;
     entry->externalAttributes = externalAttributesFor(input.mode);
     // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
