@@ -3,13 +3,16 @@
 
 // The viewer on packages too big to unpack at once: stopped while it
 // unpacks (Cancel, the window closed, Ctrl+Q, the back button, SIGINT,
-// SIGTERM, SIGHUP) in process and as a program, on a tmpfs; each ends within
-// two seconds and leaves nothing behind. The question before a package that
+// SIGTERM, SIGHUP), before its page is shown and behind it, in process and
+// as a program, on a tmpfs; each ends within two seconds and leaves nothing
+// behind. The page shown before the rest is unpacked, and a page linked
+// into that rest brought in out of turn. The question before a package that
 // expands beyond bounds, refusals without room, a disk that fills while the
 // package unpacks, and pages too big or too deep for the pane.
 
 #include "playertestsupport.h"
 
+#include <filetree.h>
 #include <rawzip.h>
 #include <smalltmpfs.h>
 
@@ -22,14 +25,19 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 #include <QtCore/QPluginLoader>
 #include <QtWidgets/QMessageBox>
+#include <QtWidgets/QProgressBar>
 #include <QtWidgets/QProgressDialog>
+#include <QtWidgets/QTextBrowser>
 #include <QtWidgets/QPushButton>
 
+#include <ikelvanenavigator.h>
 #include <ikelvaneplayer.h>
+#include <kelvanezip/unzip.h>
 
 #include <csignal>
 #include <memory>
@@ -58,19 +66,59 @@ QByteArray lectureText(int size)
     return data;
 }
 
-// A lecture whose start page comes first and whose `chunks` other files of
-// 4 MiB each unpack slowly; one bzip2 stream stands for all of them.
-QByteArray slowLecture(int chunks)
+QString chunkName(const char *folder, int i)
+{
+    return QStringLiteral("%1/part%2.txt").arg(QLatin1String(folder)).arg(i, 3, 10, QLatin1Char('0'));
+}
+
+// `chunks` files of 4 MiB each in `folder` that unpack slowly; one bzip2
+// stream stands for all of them.
+void addSlowChunks(RawZip &zip, const char *folder, int chunks)
 {
     static const QByteArray chunk = lectureText(chunkSize);
     static const QByteArray packed = RawZip::compress(RawZip::Bzip2, chunk);
-    RawZip zip;
-    zip.add("index.html", cp1251Page(QStringLiteral("<p>Большая лекция</p>")));
     for (int i = 0; i < chunks; ++i)
-        zip.add(QStringLiteral("media/part%1.txt").arg(i, 3, 10, QLatin1Char('0')).toLatin1(), chunk)
-            .compressed(RawZip::Bzip2)
-            .raw(packed);
+        zip.add(chunkName(folder, i).toLatin1(), chunk).compressed(RawZip::Bzip2).raw(packed);
+}
+
+// A lecture whose start page references its `chunks` slow files: all of
+// them are unpacked before the page can be shown.
+QByteArray slowLecture(int chunks)
+{
+    QString page = QStringLiteral("<p>Большая лекция</p>");
+    for (int i = 0; i < chunks; ++i)
+        page += QStringLiteral("<img src=\"%1\">").arg(chunkName("media", i));
+    RawZip zip;
+    zip.add("index.html", cp1251Page(page));
+    addSlowChunks(zip, "media", chunks);
     return zip.build().bytes;
+}
+
+const QColor startRed(220, 20, 20);
+const QColor laterBlue(20, 20, 220);
+
+// A lecture whose slow files, sorted before its start page, are no part of
+// it: the page with its red picture is shown while they unpack, and its
+// link leads to a page (with a blue picture) that comes after them.
+QByteArray lectureBehind(int chunks)
+{
+    RawZip zip;
+    addSlowChunks(zip, "a", chunks);
+    zip.add("index.html", cp1251Page(QStringLiteral("<p>Первая страница</p><img src=\"pictures/red.png\">"
+                                                    "<p><a href=\"zz/later.html\">Дальше</a></p>")));
+    zip.add("pictures/red.png", solidPng(QSize(60, 40), startRed));
+    zip.add("zz/blue.png", solidPng(QSize(60, 40), laterBlue));
+    zip.add("zz/later.html", cp1251Page(QStringLiteral("<p>Поздняя страница</p><img src=\"blue.png\">")));
+    return zip.build().bytes;
+}
+
+QWidget *unpackIndicator()
+{
+    for (QWidget *widget : QApplication::allWidgets()) {
+        if (widget->objectName() == QLatin1String("kelvane-unpack-indicator") && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
 }
 
 // A folder on a tmpfs: a small one mounted for the test when it runs as
@@ -273,12 +321,14 @@ private slots:
     void expansionQuestion_data();
     void expansionQuestion();
     void fullDiskWhileUnpacking();
+    void pageBeforeTheRest();
     void unattendedRefusals_data();
     void unattendedRefusals();
 
 private:
     std::unique_ptr<TmpfsFolder> m_tmpfs;
     QString m_package;
+    QString m_behind;
 };
 
 void tst_ViewerSafety::initTestCase()
@@ -290,6 +340,9 @@ void tst_ViewerSafety::initTestCase()
     m_package = m_tmpfs->filePath(QStringLiteral("big.zip"));
     QVERIFY(writeFile(m_package, slowLecture(75)));
     QVERIFY(writeFile(m_tmpfs->filePath(QStringLiteral("small.zip")), slowLecture(8)));
+    // 50 files of 4 MiB before the start page: 200 MiB behind it.
+    m_behind = m_tmpfs->filePath(QStringLiteral("behind.zip"));
+    QVERIFY(writeFile(m_behind, lectureBehind(50)));
 }
 
 void tst_ViewerSafety::init()
@@ -304,14 +357,20 @@ void tst_ViewerSafety::init()
 void tst_ViewerSafety::stoppedWhileUnpacking_data()
 {
     QTest::addColumn<QString>("way");
+    QTest::addColumn<bool>("behind"); // stopped while the page is shown
     QTest::addColumn<int>("exitCode"); // -1: ended by the signal
-    QTest::newRow("Cancel") << "cancel" << 5;
-    QTest::newRow("window closed") << "close" << 0;
-    QTest::newRow("Ctrl+Q") << "quit" << 0;
-    QTest::newRow("back button") << "back" << 5;
-    QTest::newRow("SIGINT") << "SIGINT" << -1;
-    QTest::newRow("SIGTERM") << "SIGTERM" << -1;
-    QTest::newRow("SIGHUP") << "SIGHUP" << -1;
+    QTest::newRow("Cancel") << "cancel" << false << 5;
+    QTest::newRow("window closed") << "close" << false << 0;
+    QTest::newRow("Ctrl+Q") << "quit" << false << 0;
+    QTest::newRow("back button") << "back" << false << 5;
+    QTest::newRow("SIGINT") << "SIGINT" << false << -1;
+    QTest::newRow("SIGTERM") << "SIGTERM" << false << -1;
+    QTest::newRow("SIGHUP") << "SIGHUP" << false << -1;
+    QTest::newRow("behind the page: window closed") << "close" << true << 0;
+    QTest::newRow("behind the page: Ctrl+Q") << "quit" << true << 0;
+    // The back button leads to the start screen; the window is closed then.
+    QTest::newRow("behind the page: back button") << "back" << true << 0;
+    QTest::newRow("behind the page: SIGTERM") << "SIGTERM" << true << -1;
 }
 
 // The session of the program, in process: the window and its progress
@@ -319,11 +378,12 @@ void tst_ViewerSafety::stoppedWhileUnpacking_data()
 void tst_ViewerSafety::stoppedWhileUnpacking()
 {
     QFETCH(QString, way);
+    QFETCH(bool, behind);
     QFETCH(int, exitCode);
     const QByteArray savedTmpDir = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(m_tmpfs->path()));
     ViewerOptions options;
-    options.package = m_package;
+    options.package = behind ? m_behind : m_package;
     options.packageGiven = true;
     options.pluginPath = QStringLiteral(KELVANE_PLAYER_PLUGIN);
     Translations translations(QStringLiteral("en"));
@@ -336,13 +396,20 @@ void tst_ViewerSafety::stoppedWhileUnpacking()
     ticker.start(50);
     QString folder;
     QString dialogText;
+    QString indicatorText;
+    bool workingFolderLeft = true;
     QElapsedTimer sinceInterrupt;
     QTimer::singleShot(1000, &ticker, [&] {
         folder = QFile::decodeName(qgetenv("TMPDIR"));
         if (QProgressDialog *dialog = progressDialog())
             dialogText = dialog->labelText();
+        if (auto *indicator = qobject_cast<QProgressBar *>(unpackIndicator()))
+            indicatorText = indicator->text();
         sinceInterrupt.start();
         interrupt(way);
+        workingFolderLeft = QFileInfo::exists(folder + QStringLiteral("/texttemp"));
+        if (behind && way == QLatin1String("back"))
+            viewerWindow()->close();
     });
     const int code = session.run();
     const qint64 exitMs = sinceInterrupt.elapsed();
@@ -351,8 +418,16 @@ void tst_ViewerSafety::stoppedWhileUnpacking()
     qInfo("%s: the session ended %lld ms after it was asked to", qPrintable(way), exitMs);
     QVERIFY2(exitMs < 2000, qPrintable(QString::number(exitMs)));
     QVERIFY2(ticks >= 10, qPrintable(QString::number(ticks)));
-    QVERIFY2(dialogText.contains(QLatin1String("big.zip")) && dialogText.contains(QLatin1String(" of 300")),
-             qPrintable(dialogText));
+    if (behind) {
+        // The page was shown, the rest unpacking under a quiet indicator.
+        QVERIFY2(dialogText.isEmpty(), qPrintable(dialogText));
+        QVERIFY2(indicatorText.startsWith(QLatin1String("Unpacking: ")), qPrintable(indicatorText));
+        if (way == QLatin1String("back"))
+            QVERIFY(!workingFolderLeft);
+    } else {
+        QVERIFY2(dialogText.contains(QLatin1String("big.zip")) && dialogText.contains(QLatin1String(" of 300")),
+                 qPrintable(dialogText));
+    }
     if (exitCode >= 0) {
         QCOMPARE(code, exitCode);
         QCOMPARE(session.terminationSignal(), 0);
@@ -360,7 +435,7 @@ void tst_ViewerSafety::stoppedWhileUnpacking()
         QVERIFY(session.terminationSignal() != 0);
     }
     QVERIFY(folder.startsWith(m_tmpfs->path() + QStringLiteral("/kelvane-viewer-")));
-    QCOMPARE(m_tmpfs->contentsBesides(QStringLiteral("big.zip")), QStringList({"small.zip"}));
+    QCOMPARE(m_tmpfs->contentsBesides(QStringLiteral("big.zip")), QStringList({"behind.zip", "small.zip"}));
 }
 
 void tst_ViewerSafety::programStoppedWhileUnpacking_data()
@@ -398,7 +473,7 @@ void tst_ViewerSafety::programStoppedWhileUnpacking()
     QVERIFY(ended);
     QCOMPARE(viewer.exitStatus(), QProcess::CrashExit);
     QCOMPARE(viewer.exitCode(), signalNumber);
-    QVERIFY2(m_tmpfs->contentsBesides(QStringLiteral("big.zip")) == QStringList({"small.zip"}),
+    QVERIFY2(m_tmpfs->contentsBesides(QStringLiteral("big.zip")) == QStringList({"behind.zip", "small.zip"}),
              qPrintable(m_tmpfs->contentsBesides(QStringLiteral("big.zip")).join(QLatin1Char(' '))
                         + QString::fromLocal8Bit(viewer.readAllStandardError())));
 }
@@ -463,6 +538,53 @@ void tst_ViewerSafety::fullDiskWhileUnpacking()
     QVERIFY2(failure.text.startsWith(QStringLiteral("The lecture could not be unpacked: Unable to write ")),
              qPrintable(failure.text));
     QVERIFY2(failure.text.endsWith(QStringLiteral(": No space left on device")), qPrintable(failure.text));
+    QVERIFY(!QFileInfo::exists(folder));
+    delete window;
+}
+
+// The start page is shown, its picture drawn, while the 200 MiB sorted
+// before it still unpack; its link into the rest opens out of turn, long
+// before the rest is done; at the end the working folder holds every entry.
+void tst_ViewerSafety::pageBeforeTheRest()
+{
+    const QByteArray savedTmpDir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(m_tmpfs->path()));
+    const auto restoreTmpDir = qScopeGuard([&savedTmpDir] { qputenv("TMPDIR", savedTmpDir); });
+    QPluginLoader loader(QStringLiteral(KELVANE_PLAYER_PLUGIN));
+    QWidget *window = qobject_cast<QWidget *>(loader.instance());
+    IKelvanePlayer *player = qobject_cast<IKelvanePlayer *>(loader.instance());
+    IKelvaneNavigator *navigator = qobject_cast<IKelvaneNavigator *>(loader.instance());
+    QVERIFY(window && player && navigator);
+    window->resize(700, 500);
+    window->show();
+    const QString folder = workingFolder();
+    const QString lastChunk = folder + QLatin1Char('/') + chunkName("a", 49);
+    QVERIFY(player->slOpen(m_behind));
+    const PlayerWidgets widgets = PlayerWidgets::of(window);
+
+    QVERIFY(!QFileInfo::exists(lastChunk));
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/zz/later.html")));
+    QVERIFY(unpackIndicator());
+    QVERIFY(widgets.browser->toPlainText().contains(QStringLiteral("Первая страница")));
+    QVERIFY(countPixels(widgets.browser->viewport()->grab().toImage(), startRed) >= 60 * 40);
+
+    QVERIFY(clickLink(widgets.browser, QStringLiteral("Дальше")));
+    QCOMPARE(navigator->currentPage(), QStringLiteral("zz/later.html"));
+    QVERIFY(widgets.browser->toPlainText().contains(QStringLiteral("Поздняя страница")));
+    QVERIFY(countPixels(widgets.browser->viewport()->grab().toImage(), laterBlue) >= 60 * 40);
+    QVERIFY(!QFileInfo::exists(lastChunk));
+
+    QVERIFY(QMetaObject::invokeMethod(navigator->navigationSignals(), "waitForLecture"));
+    QVERIFY(!unpackIndicator());
+    UnZip archive;
+    QCOMPARE(archive.openArchive(m_behind), UnZip::Success);
+    QStringList expected = archive.fileList() + QStringList({"a/", "pictures/", "zz/"});
+    expected.sort();
+    QCOMPARE(FileTree::list(folder), expected);
+    QCOMPARE(FileTree::read(folder + QStringLiteral("/zz/later.html")), archive.readEntry(QStringLiteral("zz/later.html")));
+    QCOMPARE(QFileInfo(lastChunk).size(), qint64(chunkSize));
+
+    QMetaObject::invokeMethod(window, "slQuit");
     QVERIFY(!QFileInfo::exists(folder));
     delete window;
 }
