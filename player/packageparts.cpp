@@ -106,7 +106,10 @@ QString PackageParts::entryAt(const QString &absolutePath) const
     const QString path = QDir::cleanPath(absolutePath);
     if (!path.startsWith(m_root + QLatin1Char('/')))
         return QString();
-    return match(path.mid(m_root.size() + 1));
+    const QString name = path.mid(m_root.size() + 1);
+    const QString file = match(name);
+    // A folder stands for its index page, as a link to it does.
+    return file.isEmpty() ? indexIn(name) : file;
 }
 
 QString PackageParts::match(const QString &name) const

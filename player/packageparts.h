@@ -31,7 +31,8 @@ public:
     // every entry is unpacked; empty when there is none or two candidates.
     QString startPage() const;
     // The entry unpacked at `absolutePath` below the root, matching letter
-    // case as references do; empty when the package has none.
+    // case as references do (a folder's index page for a folder); empty
+    // when the package has none.
     QString entryAt(const QString &absolutePath) const;
 
     // Fetches `page` and then, a level at a time, its parts (read from the
