@@ -80,8 +80,7 @@ QVariant PageDocument::loadResource(int type, const QUrl &name)
         if (type == ImageResource) {
             value = missingPicture();
             noteMissing(name);
-        }
-        else if (type == StyleSheetResource)
+        } else if (type == StyleSheetResource)
             value = QString();
     }
     if (value.isValid())

@@ -357,7 +357,7 @@ void tst_ViewerSafety::init()
 void tst_ViewerSafety::stoppedWhileUnpacking_data()
 {
     QTest::addColumn<QString>("way");
-    QTest::addColumn<bool>("behind"); // stopped while the page is shown
+    QTest::addColumn<bool>("behind");  // stopped while the page is shown
     QTest::addColumn<int>("exitCode"); // -1: ended by the signal
     QTest::newRow("Cancel") << "cancel" << false << 5;
     QTest::newRow("window closed") << "close" << false << 0;
