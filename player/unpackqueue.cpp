@@ -52,7 +52,9 @@ UnpackQueue::UnpackQueue(QWidget *window, std::unique_ptr<PackageUnpacker> unpac
 
 UnpackQueue::~UnpackQueue()
 {
-    stopAndWait();
+    // Nothing is told: what would hear it is going too.
+    m_stop = true;
+    m_thread->wait();
     delete m_thread;
 }
 

@@ -320,6 +320,7 @@ private slots:
     void programStoppedWhileUnpacking();
     void expansionQuestion_data();
     void expansionQuestion();
+    void fullDiskWhileUnpacking_data();
     void fullDiskWhileUnpacking();
     void pageBeforeTheRest();
     void unattendedRefusals_data();
@@ -513,33 +514,56 @@ void tst_ViewerSafety::expansionQuestion()
     delete window;
 }
 
+void tst_ViewerSafety::fullDiskWhileUnpacking_data()
+{
+    QTest::addColumn<bool>("behind");
+    QTest::newRow("before the page") << false;
+    QTest::newRow("behind the page") << true;
+}
+
 // Another program fills the disk once the package has begun to unpack: one
-// box names the cause, and the working folder goes.
+// box names the cause. Before the page is shown, the opening fails and the
+// working folder goes; behind it, the page stays, with its folder.
 void tst_ViewerSafety::fullDiskWhileUnpacking()
 {
+    QFETCH(bool, behind);
     SmallTmpfs disk(qint64(48) * 1024 * 1024);
     KELVANE_REQUIRE_TMPFS(disk);
     const QByteArray savedTmpDir = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(disk.path()));
-    QPluginLoader loader(QStringLiteral(KELVANE_PLAYER_PLUGIN));
-    QWidget *window = qobject_cast<QWidget *>(loader.instance());
-    IKelvanePlayer *player = qobject_cast<IKelvanePlayer *>(loader.instance());
+    const auto restoreTmpDir = qScopeGuard([&savedTmpDir] { qputenv("TMPDIR", savedTmpDir); });
+    QScopedPointer<QWidget> window(qobject_cast<QWidget *>(QPluginLoader(QStringLiteral(KELVANE_PLAYER_PLUGIN)).instance()));
+    IKelvanePlayer *player = qobject_cast<IKelvanePlayer *>(window.data());
     window->show();
+    QTemporaryDir scratch;
+    const QString package = behind ? scratch.filePath(QStringLiteral("behind.zip")) : m_tmpfs->filePath(QStringLiteral("small.zip"));
+    QVERIFY(!behind || writeFile(package, lectureBehind(8)));
 
     // 8 files of 4 MiB fit, but leave the small disk nearly full: the
-    // player asks first; the filler takes the rest right after the answer.
-    BoxAnswer question("kelvane-unpack-question", QMessageBox::AcceptRole, [&disk] { disk.fill(); });
+    // player asks first; the filler takes the rest right after the answer,
+    // or once the page is shown.
+    BoxAnswer question("kelvane-unpack-question", QMessageBox::AcceptRole, [&disk, behind] {
+        if (!behind)
+            disk.fill();
+    });
     BoxAnswer failure("", QMessageBox::AcceptRole);
-    const bool opened = player->slOpen(m_tmpfs->filePath(QStringLiteral("small.zip")));
+    const bool opened = player->slOpen(package);
     const QString folder = workingFolder();
-    qputenv("TMPDIR", savedTmpDir);
     QVERIFY(!question.text.isEmpty());
-    QVERIFY(!opened);
+    QCOMPARE(opened, behind);
+    if (behind) {
+        QVERIFY(failure.text.isEmpty());
+        disk.fill();
+        QTRY_VERIFY_WITH_TIMEOUT(!failure.text.isEmpty(), 60000);
+        QVERIFY(PlayerWidgets::of(window.data()).browser->toPlainText().contains(QStringLiteral("Первая страница")));
+        QVERIFY(!unpackIndicator());
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/index.html")));
+        QMetaObject::invokeMethod(window.data(), "slQuit");
+    }
     QVERIFY2(failure.text.startsWith(QStringLiteral("The lecture could not be unpacked: Unable to write ")),
              qPrintable(failure.text));
     QVERIFY2(failure.text.endsWith(QStringLiteral(": No space left on device")), qPrintable(failure.text));
     QVERIFY(!QFileInfo::exists(folder));
-    delete window;
 }
 
 // The start page is shown, its picture drawn, while the 200 MiB sorted
