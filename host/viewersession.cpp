@@ -4,6 +4,7 @@
 #include "viewersession.h"
 
 #include "exitcodes.h"
+#include "lecturecompletion.h"
 #include "lectureprinter.h"
 #include "lecturereport.h"
 #include "pageexport.h"
@@ -224,8 +225,6 @@ int ViewerSession::writePdf(QWidget *playerWindow)
     QObject owner;
     QList<const QTextDocument *> documents{page->document()};
     if (navigator)
-        waitForLecture(navigator);
-    if (navigator)
         documents = LecturePrinter::lectureDocuments(navigator, &owner, m_options.pdfPage);
     else if (!m_options.pdfPage.isEmpty())
         printError(tr("the player cannot show single pages; the page shown is written"));
@@ -243,16 +242,6 @@ int ViewerSession::writePdf(QWidget *playerWindow)
     return ExitOk;
 }
 
-void ViewerSession::waitForLecture(IKelvaneNavigator *navigator)
-{
-    // A player that unpacks behind the first page has every page only at
-    // the end; one that does not answers at once, or has no such call.
-    if (QObject *events = navigator->navigationSignals()) {
-        if (events->metaObject()->indexOfMethod("waitForLecture()") >= 0)
-            QMetaObject::invokeMethod(events, "waitForLecture");
-    }
-}
-
 int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)
 {
     auto *navigator = qobject_cast<IKelvaneNavigator *>(playerWindow);
@@ -262,7 +251,7 @@ int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)
     }
     if (!player->slOpen(m_options.package))
         return ExitOpenFailed;
-    waitForLecture(navigator);
+    LectureCompletion::wait(navigator);
     QStringList lines;
     int code = ExitOk;
     LectureReport::releasePlayerOutput();

@@ -11,7 +11,6 @@
 
 class QWidget;
 class IKelvanePlayer;
-class IKelvaneNavigator;
 class TerminationSignals;
 class Translations;
 
@@ -38,7 +37,6 @@ private:
     int renderUnattended(QWidget *playerWindow, IKelvanePlayer *player, TerminationSignals &terminations);
     int writePdf(QWidget *playerWindow); // an exit code
     int reportLecture(QWidget *playerWindow, IKelvanePlayer *player);
-    static void waitForLecture(IKelvaneNavigator *navigator);
     // A failure before any window exists: on standard error, and in a box
     // when a window was asked for.
     void tellBeforeWindow(const QString &text);

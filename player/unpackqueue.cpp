@@ -151,13 +151,6 @@ void UnpackQueue::workerEnded()
         emit finished(m_unpacker->writeFailure(), m_unpacker->failedEntries());
 }
 
-bool UnpackQueue::isPending(const QString &absolutePath) const
-{
-    const QString entry = m_parts.entryAt(absolutePath);
-    QMutexLocker lock(&m_mutex);
-    return !entry.isEmpty() && m_unsettled.contains(entry);
-}
-
 bool UnpackQueue::bringIn(const QString &absolutePath)
 {
     const QString entry = m_parts.entryAt(absolutePath);

@@ -47,9 +47,6 @@ public:
     void stopAndWait();
     bool isRunning() const;
 
-    // True while the file at `absolutePath` (matched in letter case as
-    // references are) is an entry not unpacked yet.
-    bool isPending(const QString &absolutePath) const;
     // Moves the entry at `absolutePath` and its parts (see PackageParts),
     // those of them still pending, to the front and waits, handling
     // events, until they are on disk. False when the queue was stopped

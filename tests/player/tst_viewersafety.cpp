@@ -39,6 +39,7 @@
 #include <ikelvaneplayer.h>
 #include <kelvanezip/unzip.h>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -323,6 +324,8 @@ private slots:
     void fullDiskWhileUnpacking_data();
     void fullDiskWhileUnpacking();
     void pageBeforeTheRest();
+    void unattendedWholeLecture_data();
+    void unattendedWholeLecture();
     void unattendedRefusals_data();
     void unattendedRefusals();
 
@@ -611,6 +614,42 @@ void tst_ViewerSafety::pageBeforeTheRest()
     QMetaObject::invokeMethod(window, "slQuit");
     QVERIFY(!QFileInfo::exists(folder));
     delete window;
+}
+
+void tst_ViewerSafety::unattendedWholeLecture_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line"); // a line of the output: its start, then its end
+    QTest::newRow("contents") << QStringList("--contents") << "\tzz/later.html";
+    QTest::newRow("find") << QStringList({"--find", "Поздняя"}) << "zz/later.html\t";
+}
+
+// The contents and the search on standard output hold the pages that come
+// last, behind the start page.
+void tst_ViewerSafety::unattendedWholeLecture()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    QTemporaryDir scratch;
+    QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("tmp")));
+    QVERIFY(QDir(scratch.path()).mkpath(QStringLiteral("private")));
+    ::chmod(QFile::encodeName(scratch.filePath(QStringLiteral("private"))).constData(), 0700);
+    QProcess viewer;
+    viewer.setProcessEnvironment(
+        programEnvironment(scratch.filePath(QStringLiteral("tmp")), scratch.filePath(QStringLiteral("private"))));
+    // 32 MiB behind the start page, seconds of work.
+    const QString package = scratch.filePath(QStringLiteral("behind.zip"));
+    QVERIFY(writeFile(package, lectureBehind(8)));
+    viewer.start(QStringLiteral(KELVANE_VIEWER), arguments << package);
+    QVERIFY(viewer.waitForFinished(120000));
+    QCOMPARE(viewer.exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(viewer.readAllStandardOutput()).split(QLatin1Char('\n'));
+    const bool found = std::any_of(lines.cbegin(), lines.cend(), [&line](const QString &written) {
+        return line.startsWith(QLatin1Char('\t')) ? written.endsWith(line) : written.startsWith(line);
+    });
+    QVERIFY2(found, qPrintable(lines.join(QLatin1Char('\n'))));
+    QCOMPARE(QDir(scratch.filePath(QStringLiteral("tmp"))).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
 }
 
 void tst_ViewerSafety::unattendedRefusals_data()
