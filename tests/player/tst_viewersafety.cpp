@@ -611,6 +611,20 @@ void tst_ViewerSafety::pageBeforeTheRest()
     QCOMPARE(FileTree::read(folder + QStringLiteral("/zz/later.html")), archive.readEntry(QStringLiteral("zz/later.html")));
     QCOMPARE(QFileInfo(lastChunk).size(), qint64(chunkSize));
 
+    // Another package opened while the rest unpacks: that unpacking stops
+    // first, and nothing of it is left (a worker still running would write
+    // during the wait).
+    QTemporaryDir scratch;
+    const QString other = scratch.filePath(QStringLiteral("other.zip"));
+    QVERIFY(writeFile(other, lectureWithPage(cp1251Page(QStringLiteral("<p>Другая лекция</p>")))));
+    QVERIFY(player->slOpen(m_behind));
+    QVERIFY(unpackIndicator());
+    QVERIFY(player->slOpen(other));
+    QVERIFY(!unpackIndicator());
+    QTest::qWait(300);
+    QCOMPARE(FileTree::list(folder), QStringList("index.html"));
+    QVERIFY(widgets.browser->toPlainText().contains(QStringLiteral("Другая лекция")));
+
     QMetaObject::invokeMethod(window, "slQuit");
     QVERIFY(!QFileInfo::exists(folder));
     delete window;
