@@ -403,7 +403,10 @@ void tst_UnZipThreads::progressAndCancel()
     QVERIFY(threads > 0 || whole == UnZip::Cancelled);
     QVERIFY(whole == UnZip::Cancelled || whole == UnZip::Success);
     QVERIFY(stopAtCall != 1 || whole == UnZip::Cancelled);
-    QVERIFY(whole != UnZip::Cancelled || seen.lastDone < expectedTotal);
+    // Serially the stop comes before the last byte; on several threads every
+    // byte may be decoded while an entry still waits for its checks, and that
+    // entry is then the one cancelled.
+    QVERIFY(threads > 0 || whole != UnZip::Cancelled || seen.lastDone < expectedTotal);
     QCOMPARE(reader.formatError(UnZip::Cancelled), QStringLiteral("Extraction cancelled."));
 
     // What stays is whole files with their content; every entry not done is
