@@ -185,7 +185,7 @@ def main():
 def report(rows, viewers, args, load):
     lines = ["", "## First paint of the viewer (`bench/firstpaint.py`)", "",
              f"- Date: {datetime.datetime.now():%Y-%m-%d %H:%M}; {os.cpu_count()} cores; load average at the start "
-             f"{load[0]:.2f} {load[1]:.2f} {load[2]:.2f} (other builds and tests were running)",
+             f"{load[0]:.2f} {load[1]:.2f} {load[2]:.2f}",
              f"- Display: {os.environ.get('QT_QPA_PLATFORM', 'offscreen')} platform (no display on the machine)",
              f"- Median of {args.runs} runs each, wall time from starting the process to the line "
              "\"first paint: N ms after start\" on the logging category kelvane.viewer.timing; "
