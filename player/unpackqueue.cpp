@@ -60,11 +60,19 @@ UnpackQueue::~UnpackQueue()
 
 void UnpackQueue::stopAndWait()
 {
-    const bool wasRunning = isRunning();
+    const bool wasRunning = !m_ended.load();
     m_stop = true;
     m_thread->wait();
     if (wasRunning)
-        emit stopped();
+        tellStopped();
+}
+
+void UnpackQueue::tellStopped()
+{
+    if (m_stoppedTold)
+        return;
+    m_stoppedTold = true;
+    emit stopped();
 }
 
 bool UnpackQueue::isRunning() const
@@ -147,7 +155,9 @@ void UnpackQueue::workerEnded()
 {
     m_ended = true;
     emit entriesLanded();
-    if (!m_stop.load())
+    if (m_stop.load())
+        tellStopped(); // by the window or the application going
+    else
         emit finished(m_unpacker->writeFailure(), m_unpacker->failedEntries());
 }
 
@@ -192,7 +202,7 @@ bool UnpackQueue::settled(const QStringList &names) const
 
 bool UnpackQueue::waitForEnd()
 {
-    return wait([this] { return m_thread->isFinished(); });
+    return wait([this] { return m_ended.load(); });
 }
 
 bool UnpackQueue::wait(const std::function<bool()> &done)
@@ -201,8 +211,10 @@ bool UnpackQueue::wait(const std::function<bool()> &done)
         return true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QEventLoop loop;
+    // The end is known once the worker's end has been handled here
+    // (workerEnded()), so that what follows it has been told first.
     auto check = [&] {
-        if (done() || m_stop.load() || m_thread->isFinished())
+        if (done() || m_stop.load() || m_ended.load())
             loop.quit();
     };
     connect(this, &UnpackQueue::entriesLanded, &loop, check);
@@ -210,7 +222,7 @@ bool UnpackQueue::wait(const std::function<bool()> &done)
     QTimer again;
     connect(&again, &QTimer::timeout, &loop, check);
     again.start(waitCheckMs);
-    if (!m_stop.load() && !m_thread->isFinished())
+    if (!m_stop.load() && !m_ended.load())
         loop.exec();
     QApplication::restoreOverrideCursor();
     return done() && !m_stop.load();

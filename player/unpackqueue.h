@@ -82,6 +82,7 @@ private:
     bool settled(const QStringList &names) const;
     void requestStop();
     void workerEnded();
+    void tellStopped();
 
     QWidget *m_window;
     std::unique_ptr<PackageUnpacker> m_unpacker;
@@ -101,6 +102,7 @@ private:
     std::atomic<qint64> m_settledBytes{0};
     std::atomic<qint64> m_done{0};
     qint64 m_total = 0;
+    bool m_stoppedTold = false;
 };
 
 #endif // KELVANE_UNPACKQUEUE_H
