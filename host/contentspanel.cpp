@@ -39,8 +39,12 @@ ContentsPanel::ContentsPanel(IKelvaneNavigator *navigator, QWidget *parent)
     setWidget(m_tree);
     connect(m_tree, &QTreeWidget::itemActivated, this, &ContentsPanel::open);
     connect(m_tree, &QTreeWidget::itemClicked, this, &ContentsPanel::open);
-    if (QObject *events = m_navigator->navigationSignals())
+    if (QObject *events = m_navigator->navigationSignals()) {
         connect(events, SIGNAL(locationChanged()), this, SLOT(showCurrent()));
+        // Players that unpack behind the first page say when all pages are there.
+        if (events->metaObject()->indexOfSignal("contentsChanged()") >= 0)
+            connect(events, SIGNAL(contentsChanged()), this, SLOT(reload()));
+    }
 }
 
 void ContentsPanel::reload()

@@ -3,6 +3,8 @@
 
 #include "lectureprinter.h"
 
+#include "lecturecompletion.h"
+
 #include <ikelvanenavigator.h>
 
 #include <QtCore/QScopedPointer>
@@ -20,6 +22,7 @@ QList<const QTextDocument *> LecturePrinter::lectureDocuments(IKelvaneNavigator 
     if (!onlyPage.isEmpty()) {
         paths << onlyPage;
     } else {
+        LectureCompletion::wait(navigator);
         for (const KelvaneLecturePage &page : navigator->lecturePages())
             paths << page.path;
     }

@@ -8,6 +8,8 @@
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QSharedPointer>
+#include <QtCore/QThread>
 
 ReadingPlaces::ReadingPlaces(ViewerSettings &settings, IKelvaneNavigator *navigator, QObject *parent)
     : QObject(parent)
@@ -16,18 +18,63 @@ ReadingPlaces::ReadingPlaces(ViewerSettings &settings, IKelvaneNavigator *naviga
 {
 }
 
-QString ReadingPlaces::lectureKey(const QString &path)
+ReadingPlaces::~ReadingPlaces()
+{
+    stopDigest();
+}
+
+QString ReadingPlaces::lectureKey(const QString &path, const std::atomic<bool> *stop)
 {
     QFile file(path);
     QCryptographicHash digest(QCryptographicHash::Sha256);
-    if (!file.open(QIODevice::ReadOnly) || !digest.addData(&file))
+    if (!file.open(QIODevice::ReadOnly))
         return QString();
+    const qint64 blockSize = 1024 * 1024;
+    while (!file.atEnd()) {
+        const QByteArray block = file.read(blockSize);
+        if (block.isEmpty() || (stop && stop->load()))
+            return QString();
+        digest.addData(block);
+    }
     return QString::fromLatin1(digest.result().toHex());
+}
+
+void ReadingPlaces::stopDigest()
+{
+    if (!m_digest)
+        return;
+    m_digestStop->store(true);
+    m_digest->wait();
+    delete m_digest;
+    m_digest = nullptr;
 }
 
 void ReadingPlaces::lectureOpened(const QString &path)
 {
-    m_key = lectureKey(path);
+    stopDigest();
+    // A small package's digest takes less time than its page takes to be
+    // drawn: its place is back at once.
+    const qint64 largestAtOnce = qint64(16) * 1024 * 1024;
+    if (QFileInfo(path).size() <= largestAtOnce) {
+        keyKnown(lectureKey(path));
+        return;
+    }
+    m_key.clear();
+    emit bookmarksChanged();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto key = QSharedPointer<QString>::create();
+    m_digestStop = stop;
+    m_digest = QThread::create([path, stop, key] { *key = lectureKey(path, stop.get()); });
+    connect(m_digest, &QThread::finished, this, [this, stop, key] {
+        if (!stop->load())
+            keyKnown(*key);
+    });
+    m_digest->start();
+}
+
+void ReadingPlaces::keyKnown(const QString &key)
+{
+    m_key = key;
     emit bookmarksChanged();
     if (m_key.isEmpty())
         return;
@@ -39,6 +86,7 @@ void ReadingPlaces::lectureOpened(const QString &path)
 
 void ReadingPlaces::lectureLeaving()
 {
+    stopDigest();
     if (m_key.isEmpty() || m_navigator->currentPage().isEmpty())
         return;
     m_settings.setReadingPlace(m_key, currentPlace());

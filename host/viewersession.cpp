@@ -4,6 +4,7 @@
 #include "viewersession.h"
 
 #include "exitcodes.h"
+#include "lecturecompletion.h"
 #include "lectureprinter.h"
 #include "lecturereport.h"
 #include "pageexport.h"
@@ -250,6 +251,7 @@ int ViewerSession::reportLecture(QWidget *playerWindow, IKelvanePlayer *player)
     }
     if (!player->slOpen(m_options.package))
         return ExitOpenFailed;
+    LectureCompletion::wait(navigator);
     QStringList lines;
     int code = ExitOk;
     LectureReport::releasePlayerOutput();

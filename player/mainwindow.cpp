@@ -3,6 +3,7 @@
 
 #include "mainwindow.h"
 
+#include "firstpaintprobe.h"
 #include "folderutils.h"
 #include "packagecheck.h"
 #include "packageopening.h"
@@ -12,6 +13,9 @@
 #include "pagenavigator.h"
 #include "pagepalette.h"
 #include "pageprinter.h"
+#include "unpackindicator.h"
+#include "unpackqueue.h"
+#include "unpackreport.h"
 #include "unpackrun.h"
 #include "windowshortcuts.h"
 
@@ -107,6 +111,8 @@ QWidget *CMainWindow::createControlRow()
 void CMainWindow::setUpNavigation()
 {
     auto *navigator = new PageNavigator(&browser, this);
+    new FirstPaintProbe(browser.viewport(), this);
+    new UnpackIndicator(&browser);
     connect(navigator, &PageNavigator::warning, this, &CMainWindow::printLabError);
     connect(navigator, &PageNavigator::pageRefused, this, [this](const QString &reason, const QString &path) {
         PageLimits::offerBrowser(this, tr("kelvane_player"), reason, path);
@@ -157,6 +163,8 @@ bool CMainWindow::slOpen(QString filename)
     // package): the progress dialog is there to wait for or cancel.
     if (findChild<UnpackRun *>())
         return false;
+    // The rest of the package shown before goes no further.
+    stopUnpacking();
     // Such a path names nothing the system can look up, not even nothing.
     const QString tooLong = PackageCheck::pathProblem(filename);
     if (!tooLong.isEmpty()) {
@@ -169,6 +177,8 @@ bool CMainWindow::slOpen(QString filename)
         PackageOpening opening(this, findChild<PageNavigator *>(), [this](const QString &text) { printLabError(text); });
         if (!opening.open(filename))
             return false;
+        findChild<FirstPaintProbe *>()->arm();
+        followQueue();
         printConsoleLine("ok7");
     }
 
@@ -194,12 +204,44 @@ bool CMainWindow::decompress(const QString &archivePath, const QString &targetFo
     return true;
 }
 
+void CMainWindow::followQueue()
+{
+    auto *queue = findChild<UnpackQueue *>();
+    if (!queue)
+        return;
+    findChild<PageNavigator *>()->setQueue(queue);
+    findChild<UnpackIndicator *>()->follow(queue);
+    connect(queue, &UnpackQueue::finished, this, &CMainWindow::queueFinished);
+}
+
+void CMainWindow::queueFinished(const QString &writeFailure, const QStringList &failedEntries)
+{
+    // Told as an unpacking before the page would tell it; what is shown
+    // stays.
+    if (!writeFailure.isEmpty())
+        printLabError(tr("The lecture could not be unpacked: %1").arg(writeFailure));
+    else if (!failedEntries.isEmpty())
+        printLabError(UnpackReport::text(failedEntries));
+}
+
+void CMainWindow::stopUnpacking()
+{
+    if (auto *run = findChild<UnpackRun *>())
+        run->stopAndWait();
+    // Let go at once, so that a new opening finds only its own; deleted
+    // later, since a wait for it may be under way further up the stack.
+    if (auto *queue = findChild<UnpackQueue *>()) {
+        queue->stopAndWait();
+        queue->setParent(nullptr);
+        queue->deleteLater();
+    }
+}
+
 void CMainWindow::slQuit()
 {
     // An unpacking in progress stops first: nothing may write into the
     // folder while it is removed.
-    if (auto *run = findChild<UnpackRun *>())
-        run->stopAndWait();
+    stopUnpacking();
     QDir::setCurrent(QDir::tempPath());
     const QString workPath = PackageOpening::workingFolderPath();
     if (!workPath.isEmpty() && PackageOpening::entryExists(workPath) && !util_deleteDir(workPath))

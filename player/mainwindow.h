@@ -62,6 +62,12 @@ public:
     QObject *navigationSignals() override;
 
 private:
+    // The unpacking of the rest behind the page: shown, waited for by the
+    // navigator, its failures told once.
+    void followQueue();
+    void queueFinished(const QString &writeFailure, const QStringList &failedEntries);
+    // Stops whatever is unpacking; afterwards nothing writes any more.
+    void stopUnpacking();
     // The row under the page: back, find, zoom.
     QWidget *createControlRow();
     // The pages' navigator, the search on the page and the window's keys.

@@ -87,7 +87,8 @@ QVector<KelvaneLectureMatch> CMainWindow::findInLecture(const QString &text)
 {
     PageNavigator *navigator = navigatorOf(this);
     QVector<KelvaneLectureMatch> found;
-    if (navigator->root().isEmpty())
+    // The search goes through every page: it waits for those still to come.
+    if (navigator->root().isEmpty() || !navigator->waitForLecture())
         return found;
     const LectureContents &contents = navigator->searchableContents();
     for (const LectureSearch::Match &match : LectureSearch::find(contents, text)) {

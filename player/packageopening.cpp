@@ -6,12 +6,14 @@
 #include "folderutils.h"
 #include "mainwindow.h"
 #include "packagecheck.h"
+#include "packageparts.h"
 #include "packageunpacker.h"
 #include "pagenavigator.h"
 #include "passwordprompt.h"
 #include "startpage.h"
 #include "unpackbudget.h"
 #include "unpackreport.h"
+#include "unpackqueue.h"
 #include "unpackrun.h"
 
 #include <QtCore/QDir>
@@ -38,6 +40,10 @@ bool createPrivateFolder(const QString &path)
     return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 #endif
 }
+
+// A rest smaller than this is unpacked before the page is shown: it takes
+// less time than the page takes to appear.
+const qint64 smallestBackground = qint64(8) * 1024 * 1024;
 
 enum class Unpacking { Done,
                        PasswordRefused,
@@ -115,20 +121,27 @@ bool PackageOpening::open(const QString &package)
         m_report(problem);
         return false;
     }
-    PackageUnpacker unpacker(package);
-    const UnZip::ErrorCode opened = unpacker.open();
+    std::unique_ptr<PackageUnpacker> unpacker(new PackageUnpacker(package));
+    const UnZip::ErrorCode opened = unpacker->open();
     if (opened != UnZip::Success) {
-        m_report(PackageCheck::archiveProblem(package, unpacker.describe(opened)));
+        m_report(PackageCheck::archiveProblem(package, unpacker->describe(opened)));
         return false;
     }
-    if (!mayUnpack(unpacker, package))
+    if (!mayUnpack(*unpacker, package))
         return false;
     if (m_workPath.isEmpty() || !createPrivateFolder(m_workPath)) {
         m_report(QObject::tr("cannot create dir ") + tempDirName);
         return false;
     }
     QDir::setCurrent(m_workPath);
-    return unpack(unpacker, package) && showStartPage(unpacker);
+    // Encrypted packages are unpacked whole, so that the password is
+    // settled before the page is shown.
+    const QString startEntry = unpacker->hasEncryptedEntries()
+        ? QString()
+        : PackageParts(unpacker->entryNames(), m_workPath).startPage();
+    if (startEntry.isEmpty())
+        return unpack(*unpacker, package) && showStartPage(*unpacker);
+    return unpackFirstPart(*unpacker, package, startEntry) && showFirstPart(std::move(unpacker), startEntry);
 }
 
 bool PackageOpening::clearWorkingFolder()
@@ -162,14 +175,38 @@ bool PackageOpening::mayUnpack(const PackageUnpacker &unpacker, const QString &p
 bool PackageOpening::unpack(PackageUnpacker &unpacker, const QString &package)
 {
     const Unpacking unpacked = unpackWithPassword(unpacker, m_workPath, m_window, QFileInfo(package).fileName());
-    if (unpacked == Unpacking::Stopped) {
+    if (unpacked == Unpacking::PasswordRefused) {
+        m_report(tr("The lecture was not opened: it is protected by a password."));
+        return false;
+    }
+    return unpackedWell(unpacker, unpacked == Unpacking::Stopped);
+}
+
+bool PackageOpening::unpackFirstPart(PackageUnpacker &unpacker, const QString &package, const QString &startEntry)
+{
+    UnpackRun run(m_window, QFileInfo(package).fileName());
+    const PackageParts parts(unpacker.entryNames(), m_workPath);
+    const QString workPath = m_workPath;
+    const bool ran = run.run([&unpacker, &parts, &startEntry, &workPath](const UnpackRun::Handler &progress) {
+        parts.bringIn(startEntry, [&](const QStringList &names) {
+            unpacker.unpackSome(names, workPath, QString(), progress);
+            return !unpacker.cancelled();
+        });
+        // A start page written under another name than its entry's (see
+        // UnZip) is found as before, once everything is unpacked.
+        const bool startThere = QFileInfo(workPath + QLatin1Char('/') + startEntry).isFile();
+        if (!unpacker.cancelled() && (!startThere || unpacker.pendingSize() < smallestBackground))
+            unpacker.unpack(workPath, QString(), progress);
+    });
+    return unpackedWell(unpacker, !ran || unpacker.cancelled());
+}
+
+bool PackageOpening::unpackedWell(const PackageUnpacker &unpacker, bool stopped)
+{
+    if (stopped) {
         // Cancelled, the window closed or the program asked to end:
         // nothing to tell, nothing to keep.
         removeWorkingFolder();
-        return false;
-    }
-    if (unpacked == Unpacking::PasswordRefused) {
-        m_report(tr("The lecture was not opened: it is protected by a password."));
         return false;
     }
     if (!unpacker.writeFailure().isEmpty()) {
@@ -180,6 +217,19 @@ bool PackageOpening::unpack(PackageUnpacker &unpacker, const QString &package)
     // Relative references of the page (pictures, linked pages) are loaded
     // from the current folder.
     QDir::setCurrent(m_workPath);
+    return true;
+}
+
+bool PackageOpening::showFirstPart(std::unique_ptr<PackageUnpacker> unpacker, const QString &startEntry)
+{
+    if (unpacker->pendingEntries().isEmpty())
+        return showStartPage(*unpacker);
+    if (!m_navigator->start(m_workPath, m_workPath + QLatin1Char('/') + startEntry)) {
+        removeWorkingFolder();
+        return false; // the navigator has said why
+    }
+    // The rest behind the page; its failures are told when it ends.
+    new UnpackQueue(m_window, std::move(unpacker), m_workPath);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <QtCore/QString>
 
 #include <functional>
+#include <memory>
 
 class PackageUnpacker;
 class PageNavigator;
@@ -16,7 +17,10 @@ class QWidget;
 // The opening of one package that exists, from clearing the working folder
 // to showing the start page: the file checked, the archive opened, its room
 // and expansion judged before anything is written, the working folder made
-// and filled on a worker thread, the start page found and shown. Every
+// and filled on a worker thread, the start page found and shown. A large
+// package is filled in two parts: its start page with what that page
+// shows, then the page is shown while an UnpackQueue (a child of the
+// window) unpacks the rest behind it. Every
 // failure is told in exactly one message, with its cause; an opening that
 // was stopped (Cancel, the window closed, the program ending) tells nothing
 // and leaves no working folder.
@@ -43,6 +47,11 @@ private:
     bool clearWorkingFolder();
     bool mayUnpack(const PackageUnpacker &unpacker, const QString &package);
     bool unpack(PackageUnpacker &unpacker, const QString &package);
+    // The start page and its parts first; the rest too when it is small.
+    bool unpackFirstPart(PackageUnpacker &unpacker, const QString &package, const QString &startEntry);
+    // After an unpacking: a stop or a failed write ends the opening.
+    bool unpackedWell(const PackageUnpacker &unpacker, bool stopped);
+    bool showFirstPart(std::unique_ptr<PackageUnpacker> unpacker, const QString &startEntry);
     bool showStartPage(const PackageUnpacker &unpacker);
     void removeWorkingFolder();
 

@@ -59,10 +59,40 @@ qint64 PackageUnpacker::packageSize() const
 void PackageUnpacker::unpack(const QString &targetFolder, const QString &password,
                              const std::function<bool(qint64, qint64)> &progress)
 {
+    unpackSome(m_pending, targetFolder, password, progress);
+}
+
+void PackageUnpacker::unpackSome(const QStringList &names, const QString &targetFolder, const QString &password,
+                                 const std::function<bool(qint64, qint64)> &progress)
+{
+    const QSet<QString> pending(m_pending.cbegin(), m_pending.cend());
+    QStringList wanted;
+    for (const QString &name : names) {
+        if (pending.contains(name) && !wanted.contains(name))
+            wanted.append(name);
+    }
     m_reader.setPassword(password);
     m_reader.setProgressHandler(progress);
-    const QList<UnZip::EntryResult> results = m_reader.extractEntries(m_pending, QDir(targetFolder), UnZip::KeepFolders);
+    const QStringList kept = extract(wanted, targetFolder);
+    const QSet<QString> stillPending(kept.cbegin(), kept.cend());
     m_reader.setProgressHandler({});
+    const QSet<QString> asked(wanted.cbegin(), wanted.cend());
+    QStringList left;
+    for (const QString &name : qAsConst(m_pending)) {
+        if (!asked.contains(name) || stillPending.contains(name))
+            left.append(name);
+    }
+    m_pending = left;
+}
+
+// Extracts the entries and sorts their results; returns those that stay
+// pending (cancelled, refused the password).
+QStringList PackageUnpacker::extract(const QStringList &names, const QString &targetFolder)
+{
+    // A working copy: the package's modes must not lock the viewer out of
+    // its own files or keep the folder from being removed.
+    const QList<UnZip::EntryResult> results = m_reader.extractEntries(names, QDir(targetFolder),
+                                                                      UnZip::KeepFolders | UnZip::IgnoreAttributes);
     QStringList pending;
     m_rejected.clear();
     m_cancelled = false;
@@ -89,7 +119,17 @@ void PackageUnpacker::unpack(const QString &targetFolder, const QString &passwor
             break;
         }
     }
-    m_pending = pending;
+    return pending;
+}
+
+QHash<QString, qint64> PackageUnpacker::entrySizes() const
+{
+    QHash<QString, qint64> sizes;
+    const QList<UnZip::ZipEntry> entries = m_reader.entryList();
+    for (const UnZip::ZipEntry &entry : entries)
+        sizes.insert(entry.filename,
+                     entry.type == UnZip::File ? qint64(qMin<quint64>(entry.uncompressedSize, quint64(1) << 62)) : 0);
+    return sizes;
 }
 
 QStringList PackageUnpacker::failedEntries() const

@@ -6,6 +6,7 @@
 
 #include <kelvanezip/unzip.h>
 
+#include <QtCore/QHash>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
@@ -41,6 +42,17 @@ public:
     // entries not unpacked then stay pending.
     void unpack(const QString &targetFolder, const QString &password,
                 const std::function<bool(qint64, qint64)> &progress = {});
+    // The same for those of `names` that are still pending; the others
+    // are passed over.
+    void unpackSome(const QStringList &names, const QString &targetFolder, const QString &password,
+                    const std::function<bool(qint64, qint64)> &progress = {});
+
+    // The entries not unpacked yet, in name order.
+    QStringList pendingEntries() const { return m_pending; }
+    // The recorded sizes of the entries' content, by name; 0 for folders.
+    QHash<QString, qint64> entrySizes() const;
+    // The content of an entry read from the archive; empty on failure.
+    QByteArray readEntry(const QString &name) { return m_reader.readEntry(name); }
 
     // After unpack(): the unpacking was stopped by its progress handler.
     bool cancelled() const { return m_cancelled; }
@@ -56,6 +68,8 @@ public:
     QStringList failedEntries() const;
 
 private:
+    QStringList extract(const QStringList &names, const QString &targetFolder);
+
     QString m_archivePath;
     UnZip m_reader;
     QStringList m_pending;

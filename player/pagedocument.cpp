@@ -77,14 +77,36 @@ QVariant PageDocument::loadResource(int type, const QUrl &name)
     // pane would load the picture by its name from the current folder or
     // from anywhere else on the disk.
     if (!value.isValid()) {
-        if (type == ImageResource)
+        if (type == ImageResource) {
             value = missingPicture();
-        else if (type == StyleSheetResource)
+            noteMissing(name);
+        } else if (type == StyleSheetResource)
             value = QString();
     }
     if (value.isValid())
         addResource(type, name, value); // kept, so it is looked up once
     return value;
+}
+
+void PageDocument::noteMissing(const QUrl &name)
+{
+    if (DataUri::isDataUri(name))
+        return;
+    const ReferenceResolver::Target target = m_resolver->resolve(name, m_pageFolder);
+    if (target.kind != ReferenceResolver::Target::InPackage && target.kind != ReferenceResolver::Target::Missing)
+        return;
+    const QFileInfo file(target.path);
+    m_missing.insert(target.path, file.isFile() ? file.size() : -1);
+}
+
+bool PageDocument::missingPictureChanged() const
+{
+    for (auto it = m_missing.cbegin(); it != m_missing.cend(); ++it) {
+        const QFileInfo file(it.key());
+        if ((file.isFile() ? file.size() : -1) != it.value())
+            return true;
+    }
+    return false;
 }
 
 QImage PageDocument::missingPicture()

@@ -4,6 +4,7 @@
 #ifndef KELVANE_PAGEDOCUMENT_H
 #define KELVANE_PAGEDOCUMENT_H
 
+#include <QtCore/QHash>
 #include <QtCore/QString>
 #include <QtGui/QImage>
 #include <QtGui/QTextDocument>
@@ -25,6 +26,10 @@ public:
     QString pageFolder() const { return m_pageFolder; }
     int animationsPlaying() const;
 
+    // True when a picture drawn as missing may now be there: a file has
+    // appeared or changed at its path since (the package still unpacking).
+    bool missingPictureChanged() const;
+
     // What is drawn for a picture that is not in the package: a grey frame.
     static QImage missingPicture();
 
@@ -33,10 +38,14 @@ protected:
 
 private:
     QByteArray resourceBytes(const QUrl &name) const;
+    void noteMissing(const QUrl &name);
 
     const ReferenceResolver *m_resolver;
     QString m_pageFolder;
     AnimatedPictures *m_animations;
+    // Pictures drawn as missing: the path they resolved to, and the size
+    // of the file there then (-1: none).
+    QHash<QString, qint64> m_missing;
 };
 
 #endif // KELVANE_PAGEDOCUMENT_H

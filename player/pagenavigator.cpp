@@ -10,6 +10,7 @@
 #include "pagemarkup.h"
 #include "startpage.h"
 #include "textcontrast.h"
+#include "unpackqueue.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -127,7 +128,7 @@ bool PageNavigator::goHome()
 
 bool PageNavigator::openPage(const QString &path, int scrollPosition, const QString &fragment)
 {
-    if (m_history.isEmpty() || !m_resolver.contains(path) || !QFileInfo(path).isFile())
+    if (!bringIn(path) || m_history.isEmpty() || !m_resolver.contains(path) || !QFileInfo(path).isFile())
         return false;
     NavigationHistory::Location next;
     next.path = path;
@@ -200,7 +201,12 @@ void PageNavigator::followLink(const QUrl &link)
         reference.setQuery(query.isEmpty() ? QString() : query.query());
     }
     const QString pageFolder = QFileInfo(currentPage()).absolutePath();
-    const ReferenceResolver::Target target = m_resolver.resolve(reference, pageFolder);
+    ReferenceResolver::Target target = m_resolver.resolve(reference, pageFolder);
+    if (target.kind == ReferenceResolver::Target::Missing || target.kind == ReferenceResolver::Target::InPackage) {
+        if (!bringIn(target.path))
+            return;
+        target = m_resolver.resolve(reference, pageFolder);
+    }
     // The link as the page has it, escapes undone, for the messages.
     const QString written = QUrl::fromPercentEncoding(reference.toEncoded());
 
@@ -312,6 +318,8 @@ bool PageNavigator::show(const NavigationHistory::Location &location)
 
 QTextDocument *PageNavigator::pageDocument(const QString &path, QObject *parent) const
 {
+    if (!bringIn(path))
+        return nullptr;
     if (!m_resolver.contains(path))
         return nullptr;
     NavigationHistory::Location location;
@@ -367,4 +375,50 @@ void PageNavigator::scrollTo(const NavigationHistory::Location &location)
         m_browser->scrollToAnchor(location.fragment);
     else
         m_browser->verticalScrollBar()->setValue(location.scrollPosition);
+}
+
+void PageNavigator::setQueue(UnpackQueue *queue)
+{
+    m_queue = queue;
+    connect(queue, &UnpackQueue::entriesLanded, this, &PageNavigator::filesLanded);
+    connect(queue, &UnpackQueue::finished, this, &PageNavigator::queueEnded);
+    connect(queue, &UnpackQueue::stopped, this, &PageNavigator::queueEnded);
+}
+
+bool PageNavigator::waitForLecture()
+{
+    return !m_queue || m_queue->waitForEnd();
+}
+
+bool PageNavigator::bringIn(const QString &path) const
+{
+    if (!m_queue || !m_queue->isRunning())
+        return true;
+    // One wait at a time: what the reader asks for meanwhile is not done.
+    if (m_waiting)
+        return false;
+    m_waiting = true;
+    const bool present = m_queue->bringIn(path);
+    m_waiting = false;
+    m_resolver.forgetListings();
+    return present;
+}
+
+void PageNavigator::filesLanded()
+{
+    m_resolver.forgetListings();
+    const auto *document = qobject_cast<PageDocument *>(m_browser->document());
+    if (m_history.isEmpty() || !document || !document->missingPictureChanged())
+        return;
+    // Shown again with the pictures that have come, where it was.
+    const int position = scrollPosition();
+    if (show(m_history.current()))
+        m_browser->verticalScrollBar()->setValue(position);
+}
+
+void PageNavigator::queueEnded()
+{
+    filesLanded();
+    m_contents.reset();
+    emit contentsChanged();
 }

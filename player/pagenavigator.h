@@ -9,6 +9,7 @@
 #include "referenceresolver.h"
 
 #include <QtCore/QObject>
+#include <QtCore/QPointer>
 #include <QtCore/QSharedPointer>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -16,6 +17,7 @@
 
 class QTextBrowser;
 class QTextDocument;
+class UnpackQueue;
 
 // Shows the pages of an unpacked package in the pane and follows their
 // links. Pages, plain text and pictures of the package are shown in the
@@ -25,6 +27,11 @@ class QTextDocument;
 // jump to an anchor of a page, is remembered with where the page was
 // scrolled to, so goBack() leads through all of them to the first. Links of
 // a page of frames load into the frame they name; script links only print.
+//
+// While the package is still unpacking (see UnpackQueue), a page asked for
+// that is not on disk yet, or whose parts are not, is waited for: the queue
+// brings it in out of turn. Pictures that land after their page was shown
+// are drawn then.
 class PageNavigator : public QObject
 {
     Q_OBJECT
@@ -65,6 +72,12 @@ public:
     // The frames of the page shown, when it is a page of frames.
     QStringList frameNames() const { return m_frameNames; }
 
+    // The unpacking of the package's rest, while it runs.
+    void setQueue(UnpackQueue *queue);
+    // Waits until the whole package is unpacked (at once when it is);
+    // false when the unpacking was stopped first.
+    Q_INVOKABLE bool waitForLecture();
+
 signals:
     // Something the reader should know: a link that leads nowhere.
     void warning(const QString &text);
@@ -77,8 +90,15 @@ signals:
     // A page was not laid out (too large, nested too deep): why, and its
     // file. The pane shows a short note in its place.
     void pageRefused(const QString &reason, const QString &path);
+    // The lecture's pages have changed: the rest of the package is unpacked.
+    void contentsChanged();
 
 private:
+    // Brings the file at `path` in when it is still to be unpacked; false
+    // when the wait was stopped, or another one is going on.
+    bool bringIn(const QString &path) const;
+    void filesLanded();
+    void queueEnded();
     // A link to a file of the package: its page shown, in its frame when
     // it names one, or the file opened on the desktop.
     void followInPackage(const ReferenceResolver::Target &target, const QString &frame, const QString &written);
@@ -98,6 +118,8 @@ private:
     QStringList m_frameNames;
     QString m_startPage;
     mutable QSharedPointer<LectureContents> m_contents;
+    QPointer<UnpackQueue> m_queue;
+    mutable bool m_waiting = false;
 };
 
 #endif // KELVANE_PAGENAVIGATOR_H

@@ -199,6 +199,12 @@ QStringList ReferenceResolver::folderEntries(const QString &folder) const
     return entries;
 }
 
+void ReferenceResolver::forgetListings() const
+{
+    m_listings.clear();
+    m_filesByName.clear();
+}
+
 ReferenceResolver::ContentKind ReferenceResolver::contentKind(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();

@@ -61,13 +61,16 @@ public:
 
     static ContentKind contentKind(const QString &path);
 
+    // Files were added below the root: folders are listed anew.
+    void forgetListings() const;
+
 private:
     QStringList folderEntries(const QString &folder) const;
     QString findByName(const QUrl &reference) const;
     QString uniqueByName(const QStringList &segments) const;
 
     QString m_root;
-    // The unpacked files do not change while they are shown, so folder
+    // Unpacked files are only ever added (see forgetListings()), so folder
     // listings are read once.
     mutable QHash<QString, QStringList> m_listings;
     // Paths below the root of the files of each name, in lower case.

@@ -40,6 +40,8 @@ struct ToolOptions
     Existing existing = Existing::Ask;
     bool toStandardOutput = false; // extract -p
     int threads = 0;               // threads of create, test and extract; 0: the serial writer or reader
+    bool symlinks = false;         // create: store links as links; extract: create them
+    bool noAttributes = false;     // extract: leave permissions and times as the system gives them
 };
 
 int runList(const ToolOptions &options);

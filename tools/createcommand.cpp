@@ -113,15 +113,16 @@ Zip::ErrorCode addPath(Zip &zip, const QString &path, const ToolOptions &options
 {
     const auto level = options.level < 0 ? Zip::ByFileType : Zip::CompressionLevel(options.level);
     const QFileInfo info(path);
-    if (info.exists() && !info.isDir()) {
+    const Zip::CompressionOptions links = options.symlinks ? Zip::StoreSymbolicLinks : Zip::CompressionOptions();
+    if ((info.exists() && !info.isDir()) || (info.isSymLink() && options.symlinks)) {
         zip.setCompressionLevel(level);
-        return zip.addFile(path, fileEntryName(path, options));
+        return zip.addFile(path, fileEntryName(path, options), links);
     }
     const QString &folder = path;
-    if (options.contentsOnly)
-        return zip.addDirectoryContents(folder, options.root, level);
-    const Zip::CompressionOptions naming = options.absolute ? Zip::FolderAbsolute : Zip::FolderRelative;
-    return zip.addDirectory(folder, options.root, naming, level);
+    const Zip::CompressionOptions naming = options.contentsOnly ? Zip::ContentsOnly
+        : options.absolute                                      ? Zip::FolderAbsolute
+                                                                : Zip::FolderRelative;
+    return zip.addDirectory(folder, options.root, naming | links, level);
 }
 
 // Whether the writer failed because bytes did not reach the archive (and not,

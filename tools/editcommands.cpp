@@ -27,6 +27,7 @@ struct EditOptions
     CommandLine::Password password;
     int level = -1; // 0..9, or -1 for the choice by file type
     int threads = 0;
+    bool symlinks = false; // links stored as links
 };
 
 bool parseAddOptions(const QCommandLineParser &parser, EditOptions *options)
@@ -46,6 +47,7 @@ bool parseOptions(const QString &command, const QStringList &arguments, EditOpti
         CommandLine::addLevelOptions(parser, false);
         CommandLine::addPasswordOptions(parser, true);
         CommandLine::addThreadsOption(parser);
+        parser.addOption({{QStringLiteral("y"), QStringLiteral("symlinks")}, QString()});
     }
     if (!parser.parse(QStringList(QStringLiteral("kelvane-zip")) + arguments)) {
         CommandLine::usageError(parser.errorText());
@@ -58,6 +60,7 @@ bool parseOptions(const QString &command, const QStringList &arguments, EditOpti
         return false;
     }
     options->quiet = parser.isSet(QStringLiteral("q"));
+    options->symlinks = add && parser.isSet(QStringLiteral("y"));
     return !add || parseAddOptions(parser, options);
 }
 
@@ -104,10 +107,12 @@ int runAdd(const EditOptions &options)
     // Files under their own names, folders as create adds them; an entry of
     // the same name is replaced.
     int failed = 0;
+    const Zip::CompressionOptions links = options.symlinks ? Zip::StoreSymbolicLinks : Zip::CompressionOptions();
     for (const QString &path : options.operands) {
         const QFileInfo info(path);
-        const Zip::ErrorCode ec = info.isDir() ? zip.addDirectory(path, QString(), Zip::FolderRelative, level)
-                                               : zip.addFile(path);
+        const bool folder = info.isDir() && !(info.isSymLink() && options.symlinks);
+        const Zip::ErrorCode ec = folder ? zip.addDirectory(path, QString(), Zip::FolderRelative | links, level)
+                                         : zip.addFile(path, QString(), links);
         if (ec != Zip::Success) {
             Console::entryFailed(path, zip.formatError(ec), zip.lastErrorDetail());
             ++failed;

@@ -61,10 +61,10 @@ _kelvane_zip()
     case $command in
         list) options='-v -O -x --help' ;;
         test) options='-P -j -q -x --help' ;;
-        extract) options='-d -P -p -o -n -x --junk-paths -O -j -q --help' ;;
+        extract) options='-d -P -p -o -n -x --junk-paths -y --symlinks --no-attributes -O -j -q --help' ;;
         create) options='-P --aes -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 --by-type --contents-only --absolute
-                         --root --comment -j --overwrite -q --help' ;;
-        add) options='-P --aes -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j -q --help' ;;
+                         --root --comment -y --symlinks -j --overwrite -q --help' ;;
+        add) options='-P --aes -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -y --symlinks -j -q --help' ;;
         delete) options='-q --help' ;;
         *) return ;;
     esac

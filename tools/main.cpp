@@ -25,11 +25,13 @@ const char usageText[] =
     "  kelvane-zip list ARCHIVE [PATTERN...] [-x PATTERN]... [-v] [-O CODEPAGE]\n"
     "  kelvane-zip test ARCHIVE [PATTERN...] [-x PATTERN]... [-P PASSWORD] [-j THREADS] [-q]\n"
     "  kelvane-zip extract ARCHIVE [PATTERN...] [-x PATTERN]... [-d DIR | -p] [-o | -n]\n"
-    "                      [-P PASSWORD] [--junk-paths] [-O CODEPAGE] [-j THREADS] [-q]\n"
+    "                      [-P PASSWORD] [--junk-paths] [-y] [--no-attributes]\n"
+    "                      [-O CODEPAGE] [-j THREADS] [-q]\n"
     "  kelvane-zip create ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9 | --by-type]\n"
     "                     [--contents-only | --absolute] [--root PREFIX] [--comment TEXT]\n"
-    "                     [-j THREADS] [--overwrite] [-q]\n"
-    "  kelvane-zip add ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9] [-j THREADS] [-q]\n"
+    "                     [-y] [-j THREADS] [--overwrite] [-q]\n"
+    "  kelvane-zip add ARCHIVE PATH... [-P PASSWORD [--aes]] [-0 ... -9] [-y] [-j THREADS]\n"
+    "                  [-q]\n"
     "  kelvane-zip delete ARCHIVE NAME... [-q]\n"
     "  kelvane-zip --version\n"
     "\n"
@@ -70,6 +72,12 @@ const char usageText[] =
     "                   Without -o and -n, extract asks on a terminal; elsewhere it\n"
     "                   keeps the file and reports the entry as failed.\n"
     "  --junk-paths     extract every file straight into DIR, without its folders\n"
+    "  -y, --symlinks   create and add: store symbolic links as links, not the files\n"
+    "                   they point to (without it links inside folders are left\n"
+    "                   out); extract: create the links of entries made on Unix,\n"
+    "                   when they point below DIR (without it they fail, named)\n"
+    "  --no-attributes  extract: do not give files and folders the times and the\n"
+    "                   permissions (less the umask's) that the archive records\n"
     "  -O CODEPAGE      code page of names stored without the UTF-8 flag that are not\n"
     "                   valid UTF-8 (CP866 for archives from Russian Windows, say)\n"
     "  -0 ... -9        store (0) or deflate with that level; default: by file type\n"
@@ -150,10 +158,12 @@ void addOptions(QCommandLineParser &parser, Command command)
     if (command == Command::List || command == Command::Extract)
         parser.addOption({QStringLiteral("O"), QString(), QStringLiteral("CODEPAGE")});
     if (command == Command::Extract) {
-        for (const char *name : {"junk-paths", "p", "o", "n"})
+        for (const char *name : {"junk-paths", "p", "o", "n", "no-attributes"})
             parser.addOption({QLatin1String(name), QString()});
         parser.addOption({QStringLiteral("d"), QString(), QStringLiteral("DIR")});
     }
+    if (command == Command::Extract || command == Command::Create)
+        parser.addOption({{QStringLiteral("y"), QStringLiteral("symlinks")}, QString()});
     if (command == Command::Create) {
         CommandLine::addLevelOptions(parser, true);
         for (const char *name : {"contents-only", "absolute", "overwrite"})
@@ -191,6 +201,8 @@ bool takeExtractOptions(const QCommandLineParser &parser, ToolOptions *options)
     if (parser.isSet(QStringLiteral("d")))
         options->directory = parser.value(QStringLiteral("d"));
     options->junkPaths = parser.isSet(QStringLiteral("junk-paths"));
+    options->symlinks = parser.isSet(QStringLiteral("y"));
+    options->noAttributes = parser.isSet(QStringLiteral("no-attributes"));
     options->toStandardOutput = parser.isSet(QStringLiteral("p"));
     const bool replace = parser.isSet(QStringLiteral("o"));
     const bool keep = parser.isSet(QStringLiteral("n"));
@@ -222,6 +234,7 @@ bool takeCreateOptions(const QCommandLineParser &parser, ToolOptions *options)
     options->hasComment = parser.isSet(QStringLiteral("comment"));
     options->comment = parser.value(QStringLiteral("comment"));
     options->overwrite = parser.isSet(QStringLiteral("overwrite"));
+    options->symlinks = parser.isSet(QStringLiteral("y"));
     return true;
 }
 

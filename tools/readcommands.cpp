@@ -274,16 +274,12 @@ QStringList extractNames(UnZip &unzip, const QStringList &names, const QDir &tar
         else if (ec != UnZip::Success)
             tally->fail(unzip, name, ec, detail);
     };
-    if (threads > 0) {
-        unzip.setThreadCount(threads);
-        for (const UnZip::EntryResult &r : unzip.extractEntries(names, target, extraction))
-            take(r.filename, r.result, r.detail);
-    }
+    // One call for all, also for the serial reader: folders get their
+    // permissions and times once everything below them is written.
+    unzip.setThreadCount(threads);
+    for (const UnZip::EntryResult &r : unzip.extractEntries(names, target, extraction))
+        take(r.filename, r.result, r.detail);
     for (const QString &name : names) {
-        if (threads == 0) {
-            const UnZip::ErrorCode ec = unzip.extractFile(name, target, extraction);
-            take(name, ec, unzip.lastErrorDetail());
-        }
         if (progress.isEnabled()) {
             progress.addBytes(sizes.value(name));
             progress.entryDone();
@@ -458,7 +454,11 @@ int runExtract(const ToolOptions &options)
         return ExitUsage;
     }
     const QDir target(targetPath);
-    const UnZip::ExtractionOptions extraction = options.junkPaths ? UnZip::DropFolders : UnZip::KeepFolders;
+    UnZip::ExtractionOptions extraction = options.junkPaths ? UnZip::DropFolders : UnZip::KeepFolders;
+    if (options.symlinks)
+        extraction |= UnZip::CreateSymbolicLinks;
+    if (options.noAttributes)
+        extraction |= UnZip::IgnoreAttributes;
     Progress progress(toolText("extract"), Console::progressWanted(options.quiet));
     QHash<QString, qint64> sizes;
     startProgress(progress, unzip, selected.names, &sizes);

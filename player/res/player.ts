@@ -375,6 +375,13 @@ Unpack it all the same?</source>
     </message>
 </context>
 <context>
+    <name>UnpackIndicator</name>
+    <message>
+        <source>Unpacking: %1 %</source>
+        <translation>Распаковка: %1 %</translation>
+    </message>
+</context>
+<context>
     <name>UnpackReport</name>
     <message>
         <source>Files of the lecture that could not be unpacked (%1):</source>

@@ -79,6 +79,8 @@ private slots:
     void completion_data();
     void completion();
     void manualCoversOptions();
+    void attributesWithPeers_data();
+    void attributesWithPeers();
 
 private:
     ToolRun run(const QStringList &arguments) const;
@@ -1200,7 +1202,7 @@ void tst_KelvaneZip::completion_data()
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("command") << "kelvane-zip ex" << QStringList{"extract"};
     QTest::newRow("top-level option") << "kelvane-zip --v" << QStringList{"--version"};
-    QTest::newRow("extract options") << "kelvane-zip extract sample.zip -" << QStringList{"-d", "-P", "-p", "-o", "-n", "-x", "--junk-paths", "-O", "-j", "-q", "--help"};
+    QTest::newRow("extract options") << "kelvane-zip extract sample.zip -" << QStringList{"-d", "-P", "-p", "-o", "-n", "-x", "--junk-paths", "-y", "--symlinks", "--no-attributes", "-O", "-j", "-q", "--help"};
     QTest::newRow("list options") << "kelvane-zip list -" << QStringList{"-v", "-O", "-x", "--help"};
     QTest::newRow("archive") << "kelvane-zip test sam" << QStringList{"sample.zip"};
     QTest::newRow("entries") << "kelvane-zip extract sample.zip a" << QStringList{"a/", "a/c.txt"};
@@ -1263,3 +1265,91 @@ void tst_KelvaneZip::manualCoversOptions()
 
 QTEST_GUILESS_MAIN(tst_KelvaneZip)
 #include "tst_kelvanezip.moc"
+
+// Modes, times and links through the tool and the peers, both ways: the
+// writer's archive (with -y where it knows it) extracted by the reader.
+// Modes have no bits the umask 022 takes away, so that every reader must
+// give them exactly; the link that leads out is refused by this tool only.
+void tst_KelvaneZip::attributesWithPeers_data()
+{
+    QTest::addColumn<QString>("create");  // $SRC: the tree's parent, $Z: the archive
+    QTest::addColumn<QString>("extract"); // $Z into $OUT
+    QTest::addColumn<bool>("ours");
+    const QString create = QStringLiteral("cd \"$SRC\" && $KZ create -q -y \"$Z\" t");
+    const QString extract = QStringLiteral("$KZ extract -q -y \"$Z\" -d \"$OUT\"");
+    QTest::newRow("ours to ours") << create << extract << true;
+    QTest::newRow("ours to unzip") << create << QStringLiteral("unzip -q \"$Z\" -d \"$OUT\"") << false;
+    QTest::newRow("ours to bsdtar") << create << QStringLiteral("mkdir \"$OUT\" && bsdtar -x -f \"$Z\" -C \"$OUT\"") << false;
+    QTest::newRow("zip -y to ours") << QStringLiteral("cd \"$SRC\" && zip -q -r -y \"$Z\" t") << extract << true;
+    QTest::newRow("bsdtar to ours") << QStringLiteral("cd \"$SRC\" && bsdtar -c --format zip -f \"$Z\" t") << extract
+                                    << true;
+}
+
+void tst_KelvaneZip::attributesWithPeers()
+{
+    KELVANE_REQUIRE_TOOL("zip");
+    KELVANE_REQUIRE_TOOL("unzip");
+    KELVANE_REQUIRE_TOOL("bsdtar");
+    QFETCH(QString, create);
+    QFETCH(QString, extract);
+    QFETCH(bool, ours);
+    const QTemporaryDir work;
+    const QString source = work.filePath(QStringLiteral("src"));
+    const QString tree = source + QStringLiteral("/t");
+    struct Item
+    {
+        const char *name;
+        QFile::Permissions mode;
+        qint64 time; // seconds since 1970
+    };
+    const QFile::Permissions rwx = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    const Item items[] = {{"exec.sh", rwx | QFile::ReadGroup | QFile::ExeGroup | QFile::ExeOther, 86400},
+                          {"sub/old.txt", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup, 170000000},
+                          {"sub/empty", rwx, 640000000}};
+    QVERIFY(FileTree::write(tree + QStringLiteral("/exec.sh"), "#!/bin/sh\n"));
+    QVERIFY(FileTree::write(tree + QStringLiteral("/sub/old.txt"), "old"));
+    QVERIFY(QDir().mkpath(tree + QStringLiteral("/sub/empty")));
+    QVERIFY(QFile::link(QStringLiteral("exec.sh"), tree + QStringLiteral("/l")));
+    QVERIFY(QFile::link(QStringLiteral("../exec.sh"), tree + QStringLiteral("/sub/up")));
+    QVERIFY(QFile::link(QStringLiteral("../../outside"), tree + QStringLiteral("/out")));
+    // A time past the MS-DOS range, which only the NTFS field holds (read
+    // by this tool, not by unzip and bsdtar).
+    const qint64 in2150 = 5682488768;
+    QVERIFY(FileTree::write(tree + QStringLiteral("/late.txt"), "late"));
+    for (const Item &item : items) {
+        const QString path = tree + QLatin1Char('/') + QLatin1String(item.name);
+        QVERIFY(QFile::setPermissions(path, item.mode));
+        QVERIFY(shell(QStringLiteral("touch -d @%1 \"%2\"").arg(item.time).arg(path), QString()).ok());
+    }
+    QVERIFY(shell(QStringLiteral("touch -d @%1 \"%2/late.txt\"").arg(in2150).arg(tree), QString()).ok());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KZ"), QStringLiteral(KELVANE_ZIP_TOOL));
+    environment.insert(QStringLiteral("SRC"), source);
+    environment.insert(QStringLiteral("Z"), work.filePath(QStringLiteral("a.zip")));
+    environment.insert(QStringLiteral("OUT"), work.filePath(QStringLiteral("out")));
+    const QString umask = QStringLiteral("umask 022; ");
+    const ToolRun made = runTool(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), umask + create}, work.path(), environment);
+    QVERIFY2(made.ok(), made.describe(create).constData());
+    const ToolRun taken = runTool(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), umask + extract}, work.path(), environment);
+    if (!ours)
+        QVERIFY2(taken.ok(), taken.describe(extract).constData());
+
+    const QString out = work.filePath(QStringLiteral("out/t/"));
+    for (const Item &item : items) {
+        const QFileInfo info(out + QLatin1String(item.name));
+        QVERIFY2(info.exists(), item.name);
+        QCOMPARE(info.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser), item.mode);
+        QCOMPARE(info.lastModified().toSecsSinceEpoch(), item.time);
+    }
+    QCOMPARE(QFileInfo(out + QStringLiteral("l")).symLinkTarget(), QFileInfo(out + QStringLiteral("exec.sh")).absoluteFilePath());
+    QCOMPARE(FileTree::read(out + QStringLiteral("sub/up")), QByteArray("#!/bin/sh\n"));
+    QVERIFY(QFileInfo(out + QStringLiteral("sub/up")).isSymLink());
+    if (ours && create.contains(QLatin1String("$KZ")))
+        QCOMPARE(QFileInfo(out + QStringLiteral("late.txt")).lastModified().toSecsSinceEpoch(), in2150);
+    if (ours) {
+        // Named and refused: nothing of it is made, and the exit status says so.
+        QCOMPARE(taken.exitCode, 1);
+        QVERIFY2(taken.standardError.contains("t/out: "), taken.standardError.constData());
+        QVERIFY(!QFileInfo(out + QStringLiteral("out")).isSymLink());
+    }
+}

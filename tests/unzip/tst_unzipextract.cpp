@@ -18,6 +18,7 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(UnZip::ErrorCode)
@@ -96,6 +97,10 @@ private slots:
     void failedOutputsRemoved();
     void extractAllWalk();
     void extractFilesOrderAndStop();
+    void unixAttributes_data();
+    void unixAttributes();
+    void symbolicLinks_data();
+    void symbolicLinks();
 };
 
 // A read-only file at the target (an earlier extraction may leave one) is
@@ -1006,3 +1011,184 @@ void tst_UnZipExtract::extractFilesOrderAndStop()
 
 QTEST_GUILESS_MAIN(tst_UnZipExtract)
 #include "tst_unzipextract.moc"
+
+namespace {
+
+// An extended timestamp block with the modification time alone.
+QByteArray timestampBlock(qint32 seconds)
+{
+    QByteArray block("\x55\x54\x05\x00\x01", 5);
+    for (int i = 0; i < 4; ++i)
+        block += char((quint32(seconds) >> (8 * i)) & 0xff);
+    return block;
+}
+
+// An NTFS block whose three times are that time.
+QByteArray ntfsBlock(qint64 seconds)
+{
+    QByteArray block("\x0a\x00\x20\x00\0\0\0\0\x01\x00\x18\x00", 12);
+    const quint64 ticks = quint64(seconds + 11644473600LL) * 10000000ULL;
+    for (int time = 0; time < 3; ++time) {
+        for (int i = 0; i < 8; ++i)
+            block += char((ticks >> (8 * i)) & 0xff);
+    }
+    return block;
+}
+
+// An entry made on Unix with that mode (and that time, when given).
+RawZip::Entry &unixEntry(RawZip &zip, const QByteArray &name, const QByteArray &content, quint32 mode,
+                         std::optional<qint32> time = std::nullopt)
+{
+    RawZip::Entry &entry = zip.add(name, content).madeBy(3);
+    entry.externalAttributes = mode << 16;
+    if (time)
+        entry.centralExtra = entry.localExtra = timestampBlock(*time);
+    return entry;
+}
+
+mode_t modeAt(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode : 0;
+}
+
+} // namespace
+
+void tst_UnZipExtract::unixAttributes_data()
+{
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<bool>("overExisting");
+    QTest::addColumn<bool>("ignored");
+    QTest::newRow("serial") << 0 << false << false;
+    QTest::newRow("2 threads") << 2 << false << false;
+    QTest::newRow("over existing files") << 0 << true << false;
+    QTest::newRow("over existing, 2 threads") << 2 << true << false;
+    QTest::newRow("IgnoreAttributes") << 0 << false << true;
+    QTest::newRow("IgnoreAttributes, 2 threads") << 2 << false << true;
+}
+
+// Permission bits (never set-user-ID and the like) less the umask, times
+// from the extended timestamp (1970, before 1970), the NTFS field (2150) or
+// the MS-DOS fields; a
+// read-only folder gets its mode after its files; other hosts keep the
+// system's mode. IgnoreAttributes leaves everything as before.
+void tst_UnZipExtract::unixAttributes()
+{
+    QFETCH(int, threads);
+    QFETCH(bool, overExisting);
+    QFETCH(bool, ignored);
+    RawZip zip;
+    unixEntry(zip, "setuid.sh", "#!/bin/sh\n", 0104775, 0);
+    unixEntry(zip, "old.txt", "1960", 0100664, -315619200);
+    unixEntry(zip, "ro/", QByteArray(), 040555).folder();
+    unixEntry(zip, "ro/inner.txt", "inner", 0100400);
+    unixEntry(zip, "nomode.txt", "no mode", 0);
+    const qint64 in2150 = QDateTime(QDate(2150, 3, 4), QTime(5, 6, 8), Qt::UTC).toSecsSinceEpoch();
+    unixEntry(zip, "2150.txt", "late", 0100644).centralExtra = ntfsBlock(in2150);
+    zip.add("dos.txt", "from MS-DOS").madeBy(0).externalAttributes = 0x21;
+    UnZip reader;
+    QCOMPARE(openCounting(reader, zip.build().bytes), UnZip::Success);
+    reader.setThreadCount(threads);
+    QTemporaryDir target;
+    if (overExisting) {
+        for (const char *name : {"setuid.sh", "old.txt", "dos.txt"}) {
+            QVERIFY(FileTree::write(target.filePath(QLatin1String(name)), "before"));
+            QVERIFY(QFile::setPermissions(target.filePath(QLatin1String(name)),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+            QVERIFY(FileTree::write(target.filePath(QLatin1String(name) + QStringLiteral(".before")), ""));
+        }
+    }
+    const mode_t mask = ::umask(027);
+    const auto restoreMask = qScopeGuard([mask] { ::umask(mask); });
+    const qint64 start = QDateTime::currentSecsSinceEpoch();
+    const UnZip::ExtractionOptions options = ignored ? UnZip::IgnoreAttributes : UnZip::ExtractionOptions();
+    QCOMPARE(reader.extractAll(target.path(), options), UnZip::Success);
+
+    const QString t = target.path() + QLatin1Char('/');
+    QCOMPARE(FileTree::read(t + QStringLiteral("ro/inner.txt")), QByteArray("inner"));
+    const qint64 dos = QDateTime(QDate(2017, 1, 1), QTime(12, 0)).toSecsSinceEpoch();
+    const struct
+    {
+        const char *name;
+        mode_t mode; // after the umask 027; 0: none recorded
+        qint64 time;
+    } expected[] = {
+        {"setuid.sh", 0750, 0},        // set-user-ID dropped
+        {"old.txt", 0640, -315619200}, // 1960
+        {"ro", 0550, dos},
+        {"ro/inner.txt", 0400, dos},
+        {"dos.txt", 0, dos},
+        {"nomode.txt", 0, dos},
+        {"2150.txt", 0640, in2150}}; // from the NTFS field
+    for (const auto &e : expected) {
+        const QString path = t + QLatin1String(e.name);
+        // Without the entry's mode: what the umask 027 leaves of 0777 or
+        // 0666, or the mode of the file written over (made under 022).
+        const bool replaced = overExisting && QFileInfo::exists(path + QStringLiteral(".before"));
+        const mode_t file = replaced ? 0644 : 0640;
+        const mode_t system = QFileInfo(path).isDir() ? 0750 : file;
+        QCOMPARE(modeAt(path) & 07777, ignored || e.mode == 0 ? system : e.mode);
+        const qint64 time = QFileInfo(path).lastModified().toSecsSinceEpoch();
+        if (ignored)
+            QVERIFY2(time >= start - 1, e.name);
+        else
+            QCOMPARE(time, e.time);
+    }
+    QVERIFY(QFile::setPermissions(t + QStringLiteral("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+void tst_UnZipExtract::symbolicLinks_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("linkTarget");
+    QTest::addColumn<bool>("created");
+    QTest::newRow("file beside") << QByteArray("l") << QByteArray("f.txt") << true;
+    QTest::newRow("up from a folder") << QByteArray("d/l") << QByteArray("../f.txt") << true;
+    QTest::newRow("through a real folder") << QByteArray("l") << QByteArray("d/../f.txt") << true;
+    QTest::newRow("dangling inside") << QByteArray("l") << QByteArray("missing/x") << true;
+    QTest::newRow("out") << QByteArray("l") << QByteArray("../x") << false;
+    QTest::newRow("out from a folder") << QByteArray("d/l") << QByteArray("../../x") << false;
+    QTest::newRow("absolute") << QByteArray("l") << QByteArray("/etc/passwd") << false;
+    QTest::newRow("to a link that leads out") << QByteArray("l") << QByteArray("out/x") << false;
+    QTest::newRow("up through a link") << QByteArray("l") << QByteArray("in/../f.txt") << false;
+    QTest::newRow("up through a missing folder") << QByteArray("l") << QByteArray("none/../f.txt") << false;
+    QTest::newRow("empty") << QByteArray("l") << QByteArray() << false;
+}
+
+// Link entries become links only with CreateSymbolicLinks and a target that
+// stays below the target folder; every other one fails, named, and leaves
+// nothing, as does every link entry without the option.
+void tst_UnZipExtract::symbolicLinks()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, linkTarget);
+    QFETCH(bool, created);
+    QTemporaryDir target;
+    const QString t = target.path() + QLatin1Char('/');
+    QVERIFY(FileTree::write(t + QStringLiteral("f.txt"), "file"));
+    QVERIFY(QDir().mkpath(t + QStringLiteral("d")));
+    QVERIFY(QFile::link(QStringLiteral("../outside"), t + QStringLiteral("out")));
+    QVERIFY(QFile::link(QStringLiteral("d"), t + QStringLiteral("in")));
+    RawZip zip;
+    unixEntry(zip, name, linkTarget, 0120777);
+    UnZip reader;
+    QCOMPARE(openCounting(reader, zip.build().bytes), UnZip::Success);
+    const QString link = t + QString::fromUtf8(name);
+    for (const bool asked : {false, true}) {
+        const QList<UnZip::EntryResult> results = reader.extractEntries(
+            {QString::fromUtf8(name)}, QDir(target.path()), asked ? UnZip::CreateSymbolicLinks : UnZip::KeepFolders);
+        QCOMPARE(results.size(), 1);
+        if (asked && created) {
+            QCOMPARE(results[0].result, UnZip::Success);
+            char buffer[256];
+            const ssize_t length = ::readlink(QFile::encodeName(link).constData(), buffer, sizeof buffer);
+            QCOMPARE(QByteArray(buffer, int(qMax<ssize_t>(length, 0))), linkTarget);
+        } else {
+            QCOMPARE(results[0].result, UnZip::FileOpenFailed);
+            QVERIFY2(results[0].detail.contains(QString::fromUtf8(name)), qPrintable(results[0].detail));
+            QCOMPARE(modeAt(link), mode_t(0));
+        }
+    }
+    // Its data still go to a device.
+    QCOMPARE(reader.readEntry(QString::fromUtf8(name)), linkTarget);
+}

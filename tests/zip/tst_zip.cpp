@@ -22,6 +22,7 @@
 #include <QtTest/QtTest>
 
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -714,6 +715,7 @@ void tst_Zip::dosRangeClamped_data()
 
     const QDateTime first(QDate(1980, 1, 1), QTime(0, 0, 0));
     const QDateTime last(QDate(2107, 12, 31), QTime(23, 59, 58));
+    QTest::newRow("1960") << QDateTime(QDate(1960, 2, 3), QTime(4, 5, 6)) << first;
     QTest::newRow("1975") << QDateTime(QDate(1975, 7, 4), QTime(10, 0, 0)) << first;
     QTest::newRow("1979-12-31 23:59:59") << QDateTime(QDate(1979, 12, 31), QTime(23, 59, 59)) << first;
     QTest::newRow("first second") << first << first;
@@ -722,8 +724,9 @@ void tst_Zip::dosRangeClamped_data()
     QTest::newRow("2150") << QDateTime(QDate(2150, 3, 4), QTime(5, 6, 8)) << last;
 }
 
-// Times outside the MS-DOS range are stored as its nearest end, not wrapped
-// into it.
+// Times outside the MS-DOS range are stored there as its nearest end, not
+// wrapped into it; the extended timestamp (1970 to 2038) or the NTFS field
+// keeps the time itself, which the listing shows.
 void tst_Zip::dosRangeClamped()
 {
     QFETCH(QDateTime, modified);
@@ -743,7 +746,14 @@ void tst_Zip::dosRangeClamped()
     auto *archive = new QBuffer;
     archive->setData(bytes);
     QCOMPARE(reader.openArchive(archive), UnZip::Success);
-    QCOMPARE(reader.entryList().value(0).lastModified, stored);
+    const bool extended = modified.date().year() >= 1970 && modified.date().year() < 2038;
+    QCOMPARE(reader.entryList().value(0).lastModified, modified);
+    const InspectedArchive inspected = inspectArchive(bytes);
+    QVERIFY2(inspected.ok(), qPrintable(inspected.error));
+    const InspectedCentral &c = inspected.central.at(0);
+    const unsigned char dos[4] = {uchar(c.dosTime), uchar(c.dosTime >> 8), uchar(c.dosDate), uchar(c.dosDate >> 8)};
+    QCOMPARE(ZipFormat::decodeDosDateTime(dos, dos + 2), stored);
+    QCOMPARE(c.extraLength, quint16(extended ? 9 : 36));
 }
 
 void tst_Zip::sizeRule_data()
@@ -895,7 +905,11 @@ void tst_Zip::folderEntry()
     QCOMPARE(e->crc, 0u);
     QCOMPARE(e->compressedSize, 0u);
     QCOMPARE(e->uncompressedSize, 0u);
-    QCOMPARE(e->externalAttributes, 0u);
+    // Made on Unix: the folder's mode above the MS-DOS folder bit.
+    QCOMPARE(e->versionMadeBy >> 8, 3);
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(folder + QStringLiteral("/e")).constData(), &st), 0);
+    QCOMPARE(e->externalAttributes, (quint32(st.st_mode) << 16) | 0x10u);
     const InspectedLocal local = inspectLocal(bytes, e->localHeaderOffset);
     QCOMPARE(local.flags, quint16(0));
     QCOMPARE(local.crc, 0u);
@@ -1079,9 +1093,10 @@ void tst_Zip::aesEntries()
     QByteArray field("\x01\x99\x07\x00", 4);
     field += ae1 ? QByteArray("\x01\x00", 2) : QByteArray("\x02\x00", 2);
     field += QByteArray("AE") + char(strength) + char(realMethod) + '\0';
-    QCOMPARE(c.extraLength, quint16(11));
-    QCOMPARE(local.extraLength, quint16(11));
-    QCOMPARE(bytes.mid(int(local.dataOffset) - 11, 11), field);
+    // The AES field, then the extended timestamp (9 bytes).
+    QCOMPARE(c.extraLength, quint16(20));
+    QCOMPARE(local.extraLength, quint16(20));
+    QCOMPARE(bytes.mid(int(local.dataOffset) - 20, 11), field);
     const qint64 centralRecord = bytes.indexOf("PK\1\2");
     QCOMPARE(bytes.mid(int(centralRecord) + 46 + c.name.size(), 11), field);
 
@@ -1243,7 +1258,7 @@ void tst_Zip::nonAsciiNames()
         const InspectedCentral *c = archive.find(name.toUtf8());
         QVERIFY2(c, qPrintable(name));
         QCOMPARE(c->flags, quint16(0x0800));
-        QCOMPARE(c->versionMadeBy, quint16(0x0e00)); // VFAT host: not an OEM code page name
+        QCOMPARE(c->versionMadeBy, quint16(0x0300)); // Unix host: not an OEM code page name
         const InspectedLocal local = inspectLocal(bytes, c->localHeaderOffset);
         QCOMPARE(local.flags, quint16(0x0800));
         QCOMPARE(local.name, name.toUtf8());
@@ -1251,7 +1266,7 @@ void tst_Zip::nonAsciiNames()
     const InspectedCentral *plain = archive.find("plain.txt");
     QVERIFY(plain);
     QCOMPARE(plain->flags, quint16(0));
-    QCOMPARE(plain->versionMadeBy, quint16(0));
+    QCOMPARE(plain->versionMadeBy, quint16(0x0300));
     QCOMPARE(plain->versionNeeded, quint16(20));
 
     UnZip reader;
@@ -1587,18 +1602,19 @@ void tst_Zip::offsetsBeyond4GiB()
     const InspectedCentral &small = archive.central.at(1);
     const InspectedCentral &after = archive.central.at(2);
     QCOMPARE(small.localHeaderOffset64, quint64(start));
-    QCOMPARE(small.extraLength, quint16(0));
+    // Each with its extended timestamp (9 bytes), after any ZIP64 field.
+    QCOMPARE(small.extraLength, quint16(9));
     QCOMPARE(small.versionNeeded, quint16(20));
     QVERIFY(bigRecord.localHeaderOffset < 0xffffffffu);
-    QCOMPARE(bigRecord.extraLength, quint16(0));
+    QCOMPARE(bigRecord.extraLength, quint16(9));
     QCOMPARE(after.localHeaderOffset, 0xffffffffu);
     QVERIFY(after.localHeaderOffset64 > 0xffffffffULL);
-    QCOMPARE(after.extraLength, quint16(12));
+    QCOMPARE(after.extraLength, quint16(12 + 9));
     QCOMPARE(after.versionNeeded, quint16(45));
     const InspectedLocal local = inspectLocal(tail, qint64(after.localHeaderOffset64) - start);
     QCOMPARE(local.name, QByteArray("t.txt"));
     QCOMPARE(local.versionNeeded, quint16(20));
-    QCOMPARE(local.extraLength, quint16(0));
+    QCOMPARE(local.extraLength, quint16(9));
 
     UnZip reader;
     QCOMPARE(reader.openArchive(path), UnZip::Success);

@@ -398,15 +398,16 @@ void tst_ZipInterop::zip64BySize()
     QCOMPARE(local.versionNeeded, quint16(45));
     QCOMPARE(local.uncompressedSize, 0xffffffffu);
     QCOMPARE(local.compressedSize, 0xffffffffu);
-    QCOMPARE(local.extraLength, quint16(20));
-    // The local ZIP64 field: ID 1, 16 bytes, both sizes as recorded.
+    QCOMPARE(local.extraLength, quint16(20 + 9));
+    // The local ZIP64 field first: ID 1, 16 bytes, both sizes as recorded;
+    // then the extended timestamp.
     auto u64 = [&bytes](qint64 at) {
         quint64 v = 0;
         for (int i = 7; i >= 0; --i)
             v = (v << 8) | uchar(bytes.at(int(at + i)));
         return v;
     };
-    const qint64 extra = local.dataOffset - 20;
+    const qint64 extra = local.dataOffset - 20 - 9;
     QCOMPARE(u64(extra) & 0xffffffffu, quint64(0x00100001));
     QCOMPARE(u64(extra + 4), quint64(size));
     QCOMPARE(u64(extra + 12), c.compressedSize64);

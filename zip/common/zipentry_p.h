@@ -47,11 +47,31 @@ public:
     quint8 aesStrength = 0;
     quint16 aesVersion = 0;
     quint16 aesMethod = 0;
+    // The host of "version made by" and the external attributes: the Unix
+    // mode in their upper half when the host is Unix. The writer makes
+    // every entry on a Unix host.
+    quint8 hostSystem = ZipFormat::HostUnix;
+    quint32 externalAttributes = 0;
+    // The modification time of the extended timestamp field, in seconds
+    // since 1970 (UTC), when the entry has one (read side) or gets one
+    // (write side).
+    bool hasUnixTime = false;
+    qint64 unixTime = 0;
 
     bool isEncrypted() const { return generalFlags[0] & ZipFormat::FlagEncrypted; }
     bool hasDataDescriptor() const { return generalFlags[0] & ZipFormat::FlagDataDescriptor; }
     bool hasUtf8Names() const { return generalFlags[1] & ZipFormat::FlagUtf8Names; }
     bool isAesEncrypted() const { return compressionMethod == ZipFormat::MethodAes; }
+    // The Unix mode (type and permission bits) of an entry from a Unix host;
+    // 0 for other hosts.
+    quint32 unixMode() const
+    {
+        return hostSystem == ZipFormat::HostUnix ? externalAttributes >> ZipFormat::UnixMode::AttributeShift : 0;
+    }
+    bool isSymbolicLink() const
+    {
+        return (unixMode() & ZipFormat::UnixMode::TypeMask) == ZipFormat::UnixMode::SymbolicLink;
+    }
     // The method the data is compressed with, below any AES encryption.
     quint16 dataMethod() const { return isAesEncrypted() ? aesMethod : compressionMethod; }
 };

@@ -6,6 +6,8 @@
 #include "common/zipcrc_p.h"
 #include "common/zipnames_p.h"
 
+#include <limits>
+
 using namespace ZipFormat;
 
 namespace {
@@ -29,6 +31,50 @@ QString unicodeText(const unsigned char *data, int size, const QByteArray &store
     // An empty text still counts: fromUtf8 gives a null string for it.
     const QString decoded = QString::fromUtf8(text, length);
     return decoded.isNull() ? QString(QLatin1String("")) : decoded;
+}
+
+// The modification time of an NTFS block's times attribute, where the
+// block's attributes hold one.
+bool ntfsModificationTime(const unsigned char *data, int size, qint64 *secondsSinceEpoch)
+{
+    int pos = ExtraField::Ntfs::Tag;
+    while (size - pos >= 4) {
+        const quint16 tag = readUShort(data + pos);
+        const int length = readUShort(data + pos + 2);
+        if (length > size - pos - 4)
+            return false;
+        if (tag == ExtraField::Ntfs::TimesTag && length >= ExtraField::Ntfs::TimesSize) {
+            const qint64 ticks = qint64(readULongLong(data + pos + 4) & 0x7fffffffffffffffULL);
+            *secondsSinceEpoch = ticks / ExtraField::Ntfs::TicksPerSecond - ExtraField::Ntfs::EpochOffset;
+            return true;
+        }
+        pos += 4 + length;
+    }
+    return false;
+}
+
+// The times every reader takes alike from the extended timestamp: some read
+// its seconds as signed, others as unsigned, so times before 1970 go into
+// the NTFS block as well.
+bool fitsTimestamp(qint64 secondsSinceEpoch)
+{
+    return secondsSinceEpoch >= 0 && secondsSinceEpoch <= std::numeric_limits<qint32>::max();
+}
+
+QByteArray ntfsBlock(qint64 secondsSinceEpoch)
+{
+    namespace Ntfs = ExtraField::Ntfs;
+    QByteArray block(ExtraField::HeaderSize + Ntfs::Size, '\0');
+    auto *p = reinterpret_cast<unsigned char *>(block.data());
+    writeUShort(p, ExtraField::NtfsTimes);
+    writeUShort(p + 2, Ntfs::Size);
+    p += ExtraField::HeaderSize;
+    writeUShort(p + Ntfs::Tag, Ntfs::TimesTag);
+    writeUShort(p + Ntfs::TagSize, Ntfs::TimesSize);
+    const quint64 ticks = quint64(secondsSinceEpoch + Ntfs::EpochOffset) * quint64(Ntfs::TicksPerSecond);
+    for (const int at : {Ntfs::ModificationTime, Ntfs::AccessTime, Ntfs::CreationTime})
+        writeULongLong(p + at, ticks);
+    return block;
 }
 
 } // namespace
@@ -63,11 +109,51 @@ ZipExtraField::ZipExtraField(const unsigned char *field, int size, const QByteAr
             if (!m_hasAes)
                 m_hasAes = ZipAes::parseExtraField(data, length, &m_aes);
             break;
+        case ExtraField::ExtendedTimestamp:
+            if (!m_hasModificationTime && length >= ExtraField::Timestamp::Size
+                && (data[ExtraField::Timestamp::Flags] & ExtraField::Timestamp::HasModificationTime)) {
+                m_hasModificationTime = true;
+                m_modificationTime = qint32(readUInt(data + ExtraField::Timestamp::ModificationTime));
+            }
+            break;
+        case ExtraField::NtfsTimes:
+            if (!m_hasNtfsTime)
+                m_hasNtfsTime = ntfsModificationTime(data, length, &m_ntfsTime);
+            break;
         default:
             break;
         }
         pos += ExtraField::HeaderSize + length;
     }
+}
+
+bool ZipExtraField::fitsTimeBlock(qint64 secondsSinceEpoch)
+{
+    // The NTFS count of 100 ns steps is kept below 2^63.
+    constexpr qint64 lastNtfsSecond = std::numeric_limits<qint64>::max() / ExtraField::Ntfs::TicksPerSecond
+        - ExtraField::Ntfs::EpochOffset;
+    return secondsSinceEpoch >= -ExtraField::Ntfs::EpochOffset && secondsSinceEpoch <= lastNtfsSecond;
+}
+
+int ZipExtraField::timeBlockSize(qint64 secondsSinceEpoch)
+{
+    return fitsTimestamp(secondsSinceEpoch) ? ExtraField::HeaderSize + ExtraField::Timestamp::Size
+                                            : MaxTimeBlockSize;
+}
+
+QByteArray ZipExtraField::timeBlock(qint64 secondsSinceEpoch)
+{
+    Q_ASSERT(fitsTimeBlock(secondsSinceEpoch));
+    if (!fitsTimestamp(secondsSinceEpoch))
+        return ntfsBlock(secondsSinceEpoch);
+    QByteArray block(timeBlockSize(secondsSinceEpoch), '\0');
+    auto *p = reinterpret_cast<unsigned char *>(block.data());
+    writeUShort(p, ExtraField::ExtendedTimestamp);
+    writeUShort(p + 2, ExtraField::Timestamp::Size);
+    p += ExtraField::HeaderSize;
+    p[ExtraField::Timestamp::Flags] = ExtraField::Timestamp::HasModificationTime;
+    writeUInt(p + ExtraField::Timestamp::ModificationTime, quint32(qint32(secondsSinceEpoch)));
+    return block;
 }
 
 bool ZipExtraField::resolveZip64(quint64 *uncompressedSize, quint64 *compressedSize,

@@ -49,6 +49,22 @@ public:
     bool hasAes() const { return m_hasAes; }
     const ZipAes::ExtraField &aes() const { return m_aes; }
 
+    // The modification time of an extended timestamp block that has one,
+    // else that of an NTFS block, in seconds since 1970 (UTC).
+    bool hasModificationTime() const { return m_hasModificationTime || m_hasNtfsTime; }
+    qint64 modificationTime() const { return m_hasModificationTime ? m_modificationTime : m_ntfsTime; }
+
+    // Whether a time field can hold the time: the extended timestamp (a
+    // 32-bit count of seconds, taken from 1970 to January 2038) or else
+    // the NTFS block (1601 to 30827).
+    static bool fitsTimeBlock(qint64 secondsSinceEpoch);
+    // The time field of a time that fitsTimeBlock(), header included: the
+    // extended timestamp with the modification time alone when it can hold
+    // it, else the NTFS block.
+    static QByteArray timeBlock(qint64 secondsSinceEpoch);
+    static int timeBlockSize(qint64 secondsSinceEpoch);
+    static constexpr int MaxTimeBlockSize = ZipFormat::ExtraField::HeaderSize + ZipFormat::ExtraField::Ntfs::Size;
+
 private:
     const unsigned char *m_zip64 = nullptr;
     int m_zip64Size = 0;
@@ -56,6 +72,10 @@ private:
     QString m_unicodeComment;
     bool m_hasAes = false;
     ZipAes::ExtraField m_aes;
+    bool m_hasModificationTime = false;
+    qint64 m_modificationTime = 0;
+    bool m_hasNtfsTime = false;
+    qint64 m_ntfsTime = 0;
 };
 
 #endif // KELVANE_ZIPEXTRAFIELD_P_H

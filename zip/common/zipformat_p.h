@@ -54,8 +54,28 @@ enum HostSystem : quint8 {
     HostVfat = 14
 };
 
-// MS-DOS attribute bit (low byte of the external attributes) of a folder.
+// MS-DOS attribute bits (low byte of the external attributes): a read-only
+// file, a folder.
+constexpr quint32 DosReadOnlyAttribute = 0x01;
 constexpr quint32 DosDirectoryAttribute = 0x10;
+
+// An entry from a Unix host holds the file's st_mode in the upper 16 bits
+// of its external attributes: the type bits and the permission bits.
+namespace UnixMode {
+constexpr int AttributeShift = 16;
+constexpr quint32 TypeMask = 0170000;
+constexpr quint32 SymbolicLink = 0120000;
+constexpr quint32 RegularFile = 0100000;
+constexpr quint32 Directory = 0040000;
+// Set-user-ID, set-group-ID and sticky bits, then read, write and execute
+// for owner, group and others.
+constexpr quint32 SpecialBits = 07000;
+constexpr quint32 PermissionBits = 0777;
+constexpr quint32 OwnerWrite = 0200;
+// The modes of data added from memory or a device, and of a link.
+constexpr quint32 DefaultFileMode = RegularFile | 0644;
+constexpr quint32 LinkMode = SymbolicLink | 0777;
+} // namespace UnixMode
 
 enum Signature : quint32 {
     LocalHeaderSignature = 0x04034b50,
@@ -213,8 +233,45 @@ enum HeaderId : quint16 {
     UnicodeComment = 0x6375,
     // WinZip AES: vendor version (1 or 2), "AE", key strength (1-3), and
     // the method of the data under the encryption.
-    WinZipAes = 0x9901
+    WinZipAes = 0x9901,
+    // Extended timestamp: a flags byte (bit 0: the modification time is
+    // there), then the times as 32-bit seconds since 1970 (UTC), signed for
+    // some readers, unsigned for others. The writer puts only the
+    // modification time into both headers, and only times from 1970 on.
+    ExtendedTimestamp = 0x5455,
+    // NTFS: 4 reserved bytes, then attributes of a 2-byte tag and a 2-byte
+    // size; tag 1 holds the modification, access and creation times as
+    // 64-bit counts of 100 ns since 1601 (UTC). The writer uses it for times
+    // the extended timestamp does not hold (before 1970, after January
+    // 2038), with all three the same.
+    NtfsTimes = 0x000a
 };
+
+namespace Ntfs {
+enum Offset : int {
+    Reserved = 0,
+    Tag = 4,
+    TagSize = 6,
+    ModificationTime = 8,
+    AccessTime = 16,
+    CreationTime = 24,
+    Size = 32
+};
+constexpr quint16 TimesTag = 1;
+constexpr quint16 TimesSize = 24;
+// Seconds from 1601-01-01 to 1970-01-01, and ticks per second.
+constexpr qint64 EpochOffset = 11644473600LL;
+constexpr qint64 TicksPerSecond = 10000000LL;
+} // namespace Ntfs
+
+namespace Timestamp {
+enum Offset : int {
+    Flags = 0,
+    ModificationTime = 1,
+    Size = 5
+};
+constexpr unsigned char HasModificationTime = 0x01;
+} // namespace Timestamp
 
 namespace Aes {
 enum Offset : int {
@@ -265,6 +322,19 @@ inline bool addOverflows(qint64 a, qint64 b, qint64 *sum)
         return true;
     *sum = a + b;
     return false;
+}
+
+// The external attributes of an entry with the Unix mode: the mode in the
+// upper half, and the MS-DOS folder and read-only bits that readers of other
+// hosts look at in the low byte.
+inline quint32 externalAttributesFor(quint32 mode)
+{
+    quint32 attributes = mode << UnixMode::AttributeShift;
+    if ((mode & UnixMode::TypeMask) == UnixMode::Directory)
+        attributes |= DosDirectoryAttribute;
+    if (!(mode & UnixMode::OwnerWrite))
+        attributes |= DosReadOnlyAttribute;
+    return attributes;
 }
 
 inline void writeUShort(unsigned char *p, quint16 v)

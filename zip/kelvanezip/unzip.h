@@ -80,7 +80,27 @@ public:
         /// as it was. The file is created only if absent, in one step, so
         /// that nothing appearing meanwhile is overwritten either. Without
         /// this option an existing file is replaced.
-        KeepExisting = 0x04
+        KeepExisting = 0x04,
+        /// The files and folders get the extraction's time and the
+        /// permissions the process's umask gives, as the first releases
+        /// did. Without this option each one gets the entry's modification
+        /// time (that of its extended timestamp field, else its MS-DOS time)
+        /// and, for an entry made on Unix that records a mode, the mode's
+        /// read, write and execute bits (never set-user-ID, set-group-ID or
+        /// sticky) less those of the umask. A file gets them once it is
+        /// written and closed; a folder at the end of the call, after
+        /// everything below it, so that a folder without write permission
+        /// still receives its files.
+        IgnoreAttributes = 0x08,
+        /// An entry made on Unix whose mode is that of a symbolic link is
+        /// created as a link holding the entry's data, when that target is
+        /// relative and stays below the target folder: lexically, from the
+        /// link's own folder, no ".." after a part that is a link or does
+        /// not exist yet, and not through a link that leads out. Other link
+        /// entries are refused with FileOpenFailed and named in
+        /// lastErrorDetail(), as they are without this option (their data
+        /// still go to a device with extractFile() and openEntry()).
+        CreateSymbolicLinks = 0x10
     };
     Q_DECLARE_FLAGS(ExtractionOptions, ExtractionOption)
 
@@ -119,7 +139,7 @@ public:
         quint64 compressedSize = 0;                ///< Size of the stored data (encryption header included).
         quint64 uncompressedSize = 0;              ///< Size of the content.
         quint32 crc = 0;                           ///< CRC-32 of the content, as recorded.
-        QDateTime lastModified;                    ///< Modification time (local time); invalid if unreadable.
+        QDateTime lastModified;                    ///< Modification time (local time), of the extended timestamp if any, else MS-DOS; invalid if unreadable.
         EntryCompression compression = Stored;     ///< Compression method.
         EntryType type = File;                     ///< File or folder.
         bool encrypted = false;                    ///< Whether the entry is encrypted.

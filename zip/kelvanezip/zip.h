@@ -20,6 +20,12 @@ class ZipPrivate;
 /// with the traditional cipher or AES) plus one entry per folder without files,
 /// and single files, bytes in memory and devices one entry each; closing
 /// writes the central directory, sorted by name, and the end record.
+/// Every entry is marked as made on Unix and records the Unix mode of its
+/// file or folder (0644 for bytes and devices) with the MS-DOS folder and
+/// read-only bits; besides the MS-DOS date and time (2-second steps, local
+/// time, 1980 to 2107) it has the modification time in seconds (UTC) in an
+/// extended timestamp field, or, for times before 1970 or after January 2038,
+/// which readers do not all take alike from that field, in an NTFS field.
 /// ZIP64 records are written exactly where a size, an offset or the entry
 /// count passes the classic fields (an entry whose file may pass 4 GiB has
 /// its sizes in a ZIP64 field of its local header); every other archive is
@@ -74,7 +80,13 @@ public:
         FolderAbsolute = 0x02,
         /// Only the files, from every depth, are named straight below the
         /// prefix; no folder entries are written.
-        ContentsOnly = 0x04
+        ContentsOnly = 0x04,
+        /// Symbolic links are stored as links: an entry whose data are the
+        /// link's target as written in it, with the link's own time and the
+        /// Unix mode of a link, which readers on Unix create as a link again.
+        /// Without it the folder walk leaves links out and addFile() adds
+        /// the file a link points to.
+        StoreSymbolicLinks = 0x08
     };
     Q_DECLARE_FLAGS(CompressionOptions, CompressionOption)
 
@@ -183,8 +195,8 @@ public:
     /// The same, named below the prefix root.
     ErrorCode addDirectoryContents(const QString &path, const QString &root,
                                    CompressionLevel level = ByFileType);
-    /// Adds the folder tree with names formed as the options say. Links and
-    /// hidden files are left out.
+    /// Adds the folder tree with names formed as the options say. Hidden
+    /// files are left out, and so are links unless StoreSymbolicLinks is given.
     ErrorCode addDirectory(const QString &path, CompressionOptions options,
                            CompressionLevel level = ByFileType);
     /// Adds the folder tree under its own name below the prefix root (FolderRelative).
@@ -200,6 +212,9 @@ public:
     /// FileMissing when the path names nothing, FileOpenFailed when the file
     /// cannot be read or is the archive itself.
     ErrorCode addFile(const QString &path, const QString &entryName = QString());
+    /// The same; with StoreSymbolicLinks a link is added as a link (the
+    /// other options do not apply to one file).
+    ErrorCode addFile(const QString &path, const QString &entryName, CompressionOptions options);
     /// Adds the bytes as one file entry named entryName, dated now; level,
     /// password, cipher and thread count are the writer's. A name that is
     /// empty or ends with "/" is refused with FileWriteError.

@@ -204,3 +204,57 @@ bool createFolders(const QString &path, QString *failedFolder)
 }
 
 } // namespace FileSystem
+
+namespace FileSystem {
+
+bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 secondsSinceEpoch)
+{
+    const QByteArray name = QFile::encodeName(path);
+    bool ok = true;
+    if (hasTime) {
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = time_t(secondsSinceEpoch);
+        times[1].tv_nsec = 0;
+        ok = ::utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    if (permissions >= 0)
+        ok = ::fchmodat(AT_FDCWD, name.constData(), mode_t(permissions), 0) == 0 && ok;
+    return ok;
+}
+
+Existing existingAt(const QString &path)
+{
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return Existing::Nothing;
+    if (S_ISLNK(st.st_mode))
+        return Existing::Link;
+    return S_ISDIR(st.st_mode) ? Existing::Folder : Existing::Other;
+}
+
+bool createSymbolicLink(const QString &target, const QString &path, bool replace)
+{
+    const QByteArray to = QFile::encodeName(target);
+    const QByteArray name = QFile::encodeName(path);
+    if (::symlink(to.constData(), name.constData()) == 0)
+        return true;
+    if (errno != EEXIST || !replace || existingAt(path) == Existing::Folder)
+        return false;
+    // Beside it under a name of its own, then over it in one step.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray beside = name + ".link" + QByteArray::number(attempt);
+        if (::symlink(to.constData(), beside.constData()) == 0) {
+            if (::rename(beside.constData(), name.constData()) == 0)
+                return true;
+            ::unlink(beside.constData());
+            return false;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+} // namespace FileSystem

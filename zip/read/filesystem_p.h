@@ -48,6 +48,25 @@ int descriptorForReadAt(QIODevice *device);
 // bytes read (fewer only at the end of the file), or -1 on an error.
 qint64 readAt(int fd, char *data, qint64 length, qint64 offset);
 
+// Gives the file or folder at path the permission bits (when permissions is
+// not negative) and the modification time in seconds since 1970 (when
+// hasTime). False when either fails. Meant for what the extraction made
+// itself: a link there is followed.
+bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 secondsSinceEpoch);
+
+// Whether something (also a dangling link) is at path, and whether it is a
+// symbolic link or a folder (not following a link).
+enum class Existing { Nothing,
+                      Link,
+                      Folder,
+                      Other };
+Existing existingAt(const QString &path);
+
+// Makes a symbolic link at path holding target as it is. Anything but a
+// folder that is there is replaced when replace is set (through a link made
+// beside it and renamed over it); otherwise the call fails.
+bool createSymbolicLink(const QString &target, const QString &path, bool replace);
+
 // Position of the last byte equal to byte in data[0, length), or -1.
 qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte);
 

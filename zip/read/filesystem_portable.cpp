@@ -13,6 +13,10 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+
 namespace FileSystem {
 
 namespace {
@@ -117,6 +121,62 @@ bool createFolders(const QString &path, QString *failedFolder)
         return false;
     });
     return ok;
+}
+
+} // namespace FileSystem
+
+namespace FileSystem {
+
+namespace {
+
+// The clock of file times in seconds of the system clock: the two differ by
+// whole seconds in every standard library (1601, 1970 or 2174 as epoch).
+std::filesystem::file_time_type fileTimeOf(qint64 secondsSinceEpoch)
+{
+    using namespace std::chrono;
+    using FileTime = std::filesystem::file_time_type;
+    const seconds offset = round<seconds>(FileTime::clock::now().time_since_epoch()
+                                          - duration_cast<FileTime::duration>(system_clock::now().time_since_epoch()));
+    return FileTime(duration_cast<FileTime::duration>(seconds(secondsSinceEpoch) + offset));
+}
+
+} // namespace
+
+bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 secondsSinceEpoch)
+{
+    const std::filesystem::path name(QFile::encodeName(path).toStdString());
+    std::error_code error;
+    bool ok = true;
+    if (hasTime) {
+        std::filesystem::last_write_time(name, fileTimeOf(secondsSinceEpoch), error);
+        ok = !error;
+    }
+    if (permissions >= 0) {
+        std::filesystem::permissions(name, std::filesystem::perms(permissions) & std::filesystem::perms::mask,
+                                     std::filesystem::perm_options::replace, error);
+        ok = ok && !error;
+    }
+    return ok;
+}
+
+Existing existingAt(const QString &path)
+{
+    const QFileInfo info(path);
+    if (isLink(info))
+        return Existing::Link;
+    if (!info.exists())
+        return Existing::Nothing;
+    return info.isDir() ? Existing::Folder : Existing::Other;
+}
+
+bool createSymbolicLink(const QString &target, const QString &path, bool replace)
+{
+    if (QFile::link(target, path))
+        return true;
+    const Existing existing = existingAt(path);
+    if (!replace || existing == Existing::Nothing || existing == Existing::Folder)
+        return false;
+    return QFile::remove(path) && QFile::link(target, path);
 }
 
 } // namespace FileSystem

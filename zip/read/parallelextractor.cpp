@@ -92,6 +92,7 @@ std::unique_ptr<UnzipPrivate> workerReader(const UnzipPrivate &source, std::mute
     worker->localHeaderOffsets = source.localHeaderOffsets;
     worker->device = new ArchiveView(source.device, lock, source.deviceSize, fd);
     worker->progress = source.progress;
+    worker->creationMask = source.creationMask;
     worker->diagnostic.setDeferred(true);
     return worker;
 }
@@ -153,6 +154,16 @@ void ParallelExtractor::extract(QVector<Item> &items, const QDir &dir, UnZip::Ex
     // Only a run that stops at a failure removes files again.
     run(items, extractionTasks(items, stopAtFailure ? target : QString(), options), Mode::Extract, &dir, options,
         stopAtFailure);
+    // The folders' stamps wait for the end of the caller's call, as in the
+    // serial reader; under stopAtFailure only those the serial reader made.
+    if (!m_reader.deferredFolders)
+        return;
+    for (const Item &item : qAsConst(items)) {
+        if (item.ran && item.result == UnZip::Success)
+            *m_reader.deferredFolders += item.stamps;
+        else if (stopAtFailure && item.ran)
+            break;
+    }
 }
 
 void ParallelExtractor::test(QVector<Item> &items)
@@ -266,9 +277,11 @@ void ParallelExtractor::run(QVector<Item> &items, QVector<Task> tasks, Mode mode
                 Item &item = items[index];
                 reader->diagnostic.clear();
                 reader->foldersMade = &item.folders;
+                reader->deferredFolders = &item.stamps;
                 item.result = mode == Mode::Extract ? reader->extractFile(item.name, *item.entry, folder, options)
                                                     : testEntry(*reader, item.name, *item.entry, discard);
                 reader->foldersMade = nullptr;
+                reader->deferredFolders = nullptr;
                 item.lines = reader->diagnostic.takeLines();
                 item.ran = true;
                 if (stopAtFailure && item.result != UnZip::Success)

@@ -25,13 +25,13 @@
 
 #include <kelvanezip/unzip.h>
 #include "common/ziplog_p.h"
+#include "read/unzip_p.h"
 
 #include <QtCore/QString>
 #include <QtCore/QVector>
 
 class DiscardDevice;
 class QDir;
-class UnzipPrivate;
 class ZipEntryP;
 
 class ParallelExtractor
@@ -44,8 +44,9 @@ public:
         UnZip::ErrorCode result = UnZip::Success;
         QVector<ZipDiagnostic::Line> lines; // its diagnostics, in order
         bool ran = false;
-        QString outputPath;  // extraction that stops at a failure: the file written, for removal
-        QStringList folders; // extraction: the folders it made sure of
+        QString outputPath;                  // extraction that stops at a failure: the file written, for removal
+        QStringList folders;                 // extraction: the folders it made sure of
+        QVector<UnzipPrivate::Stamp> stamps; // extraction: its folder's, for the end of the call
     };
 
     ParallelExtractor(UnzipPrivate &reader, int threads);

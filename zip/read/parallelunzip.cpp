@@ -153,6 +153,7 @@ QList<UnZip::EntryResult> UnZip::extractEntries(const QStringList &filenames, co
 {
     d->diagnostic.clear();
     const UnzipPrivate::ProgressScope progress(*d, d->totalSize(filenames));
+    const UnzipPrivate::FolderStampScope folders(*d);
     if (d->extractsInParallel()) {
         QVector<Item> items = itemsFor(filenames, d->entries);
         ParallelExtractor(*d, d->threadCount).extract(items, dir, options, false);

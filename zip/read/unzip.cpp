@@ -454,6 +454,10 @@ ZipEntryP *UnzipPrivate::newDirectoryEntry(const unsigned char *h, const ZipExtr
     entry->dosDate[0] = h[CentralHeader::Date];
     entry->dosDate[1] = h[CentralHeader::Date + 1];
     entry->crc = readUInt(h + CentralHeader::Crc);
+    entry->hostSystem = h[CentralHeader::VersionMadeBy + 1];
+    entry->externalAttributes = readUInt(h + CentralHeader::ExternalAttributes);
+    entry->hasUnixTime = extra.hasModificationTime();
+    entry->unixTime = extra.modificationTime();
     if (entry->compressionMethod == MethodAes) {
         entry->aesStrength = extra.aes().strength;
         entry->aesVersion = extra.aes().version;
@@ -740,12 +744,16 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         return refusal;
     }
     if (entry.isFolder)
-        return extractFolderEntry(path, name, target);
+        return extractFolderEntry(path, entry, name, target, options);
 
     QString base;
     QString outputPath;
     if (!placeFileEntry(path, name, target, options, &base, &outputPath))
         return refusal;
+    if (entry.isSymbolicLink() && !options.testFlag(UnZip::CreateSymbolicLinks)) {
+        diagnostic.report(QString::fromLatin1("Not creating the symbolic link %1: links are not created").arg(path));
+        return UnZip::FileOpenFailed;
+    }
 
     // Password and authentication code are checked before the file and its
     // folders are created: a wrong password or damaged AES data leave
@@ -757,12 +765,24 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(base));
         return UnZip::DirectoryCreationFailed;
     }
+    if (entry.isSymbolicLink())
+        return extractLinkEntry(path, entry, target, base, outputPath, options);
+    return writeFileEntry(entry, outputPath, options);
+}
+
+UnZip::ErrorCode UnzipPrivate::writeFileEntry(const ZipEntryP &entry, const QString &outputPath,
+                                              UnZip::ExtractionOptions options)
+{
     const bool keepExisting = options.testFlag(UnZip::KeepExisting);
+    const bool stamped = !options.testFlag(UnZip::IgnoreAttributes);
     // A link to a file (inside the target, as checked above) is written
     // through: the file it names is replaced, the link stays.
     const QFileInfo present(outputPath);
-    if (!keepExisting && present.isFile())
-        return replaceExistingFile(present.canonicalFilePath());
+    if (!keepExisting && present.isFile()) {
+        const QString existing = present.canonicalFilePath();
+        const Stamp stamp = stampFor(existing, entry);
+        return replaceExistingFile(existing, stamped ? &stamp : nullptr);
+    }
     QFile outFile(outputPath);
     // NewOnly creates the file exclusively (O_EXCL): an existing name, even
     // a dangling link, is never opened.
@@ -775,16 +795,21 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
-    return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
+    const UnZip::ErrorCode written = finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
+    // Once closed: the mode may take away the permission to write it.
+    if (written == UnZip::Success && stamped)
+        applyStamp(stampFor(outputPath, entry));
+    return written;
 }
 
 // An existing file is replaced only once the entry's data are complete and
 // checked: they are written beside it and renamed over it, so that an entry
 // that fails (a CRC error, a full disk) leaves the old file as it was, and a
 // read-only one is replaced like any other. The new file keeps the old one's
-// permissions, as writing over it would. (No fsync: a crash of the system,
-// unlike a failed entry, is not guarded against, as when writing in place.)
-UnZip::ErrorCode UnzipPrivate::replaceExistingFile(const QString &outputPath)
+// permissions, as writing over it would, unless the entry's stamp gives it
+// others. (No fsync: a crash of the system, unlike a failed entry, is not
+// guarded against, as when writing in place.)
+UnZip::ErrorCode UnzipPrivate::replaceExistingFile(const QString &outputPath, const Stamp *stamp)
 {
     QTemporaryFile outFile(outputPath + QLatin1String(".XXXXXX"));
     if (!outFile.open()) {
@@ -795,6 +820,11 @@ UnZip::ErrorCode UnzipPrivate::replaceExistingFile(const QString &outputPath)
     if (written != UnZip::Success)
         return written;
     QFile::setPermissions(outFile.fileName(), QFileInfo(outputPath).permissions());
+    if (stamp) {
+        Stamp beside = *stamp;
+        beside.path = outFile.fileName();
+        applyStamp(beside);
+    }
     if (!renameOver(outFile.fileName(), outputPath)) {
         diagnostic.report(QString::fromLatin1("Unable to replace %1: %2").arg(outputPath, outFile.errorString()));
         return UnZip::FileWriteError;
@@ -811,7 +841,8 @@ bool UnzipPrivate::renameOver(const QString &from, const QString &to)
     return QFile::remove(to) && QFile::rename(from, to);
 }
 
-UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const QString &name, const QString &target)
+UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const ZipEntryP &entry, const QString &name,
+                                                  const QString &target, UnZip::ExtractionOptions options)
 {
     const QString relative = QDir::cleanPath(name);
     const QString folder = QString::fromLatin1("%1/%2").arg(target, relative);
@@ -827,6 +858,14 @@ UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const QSt
         diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(folder));
         return UnZip::DirectoryCreationFailed;
     }
+    if (options.testFlag(UnZip::IgnoreAttributes))
+        return UnZip::Success;
+    // Later entries may still go into it (or change its time).
+    const Stamp stamp = stampFor(QDir::cleanPath(folder), entry);
+    if (deferredFolders)
+        deferredFolders->append(stamp);
+    else
+        applyStamp(stamp);
     return UnZip::Success;
 }
 
@@ -1005,7 +1044,8 @@ QList<UnZip::ZipEntry> UnZip::entryList() const
         info.compressedSize = entry->compressedSize;
         info.uncompressedSize = entry->uncompressedSize;
         info.crc = entry->crc;
-        info.lastModified = decodeDosDateTime(entry->dosTime, entry->dosDate);
+        info.lastModified = entry->hasUnixTime ? QDateTime::fromSecsSinceEpoch(entry->unixTime)
+                                               : decodeDosDateTime(entry->dosTime, entry->dosDate);
         info.compression = publicCompression(entry->dataMethod());
         info.type = entry->isFolder ? Directory : File;
         info.encrypted = entry->isEncrypted();
@@ -1033,6 +1073,7 @@ UnZip::ErrorCode UnZip::extractAll(const QDir &dir, ExtractionOptions options)
     if (!d->entries)
         return Success;
     const UnzipPrivate::ProgressScope progress(*d, d->totalSize());
+    const UnzipPrivate::FolderStampScope folders(*d);
     if (d->extractsInParallel())
         return d->extractAllInParallel(dir, options) ? Cancelled : Success;
 
@@ -1072,6 +1113,7 @@ UnZip::ErrorCode UnZip::extractFile(const QString &filename, const QDir &dir, Ex
     if (!entry)
         return d->device ? FileMissing : NoArchiveYet;
     const UnzipPrivate::ProgressScope progress(*d, d->totalSize({filename}));
+    const UnzipPrivate::FolderStampScope folders(*d);
     return d->extractFile(filename, *entry, dir, options);
 }
 
@@ -1152,6 +1194,7 @@ UnZip::ErrorCode UnZip::extractFiles(const QStringList &filenames, const QDir &d
 {
     d->diagnostic.clear();
     const UnzipPrivate::ProgressScope progress(*d, d->totalSize(filenames));
+    const UnzipPrivate::FolderStampScope folders(*d);
     if (d->extractsInParallel())
         return d->extractFilesInParallel(filenames, dir, options);
     for (const QString &name : filenames) {

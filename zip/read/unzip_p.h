@@ -81,6 +81,39 @@ public:
     // When set, every folder that createDirectory() made sure of.
     QStringList *foldersMade = nullptr;
 
+    // What an extracted file or folder gets of its entry (entryattributes.cpp):
+    // permission bits (-1: none) and modification time.
+    struct Stamp
+    {
+        QString path;
+        int permissions = -1;
+        bool hasTime = false;
+        qint64 time = 0;
+    };
+    Stamp stampFor(const QString &path, const ZipEntryP &entry) const;
+    // The umask, as read when the call that extracts began.
+    quint32 creationMask = 022;
+    // Gives the path its stamp; a failure is logged, not an entry's failure.
+    void applyStamp(const Stamp &stamp);
+    // When set, folder entries' stamps wait here for the end of the call.
+    QVector<Stamp> *deferredFolders = nullptr;
+    // The folder stamps of one public call, applied when it ends (deepest
+    // folders first); a call made inside another adds to the outer one's.
+    // The umask is read when the outermost one begins.
+    class FolderStampScope
+    {
+    public:
+        explicit FolderStampScope(UnzipPrivate &reader);
+        ~FolderStampScope();
+        FolderStampScope(const FolderStampScope &) = delete;
+        FolderStampScope &operator=(const FolderStampScope &) = delete;
+
+    private:
+        UnzipPrivate &m_reader;
+        QVector<Stamp> m_stamps;
+        bool m_outermost;
+    };
+
     // The handler set with setProgressHandler(), and the progress of the
     // call in progress (null when there is no handler or no such call).
     ExtractionProgress::Handler progressHandler;
@@ -168,9 +201,19 @@ private:
     UnZip::ErrorCode readArchiveComment(qint64 commentLength);
     // Whether the local header h repeats the central record's fields.
     static bool localHeaderAgrees(const unsigned char *h, const ZipEntryP &entry);
-    UnZip::ErrorCode replaceExistingFile(const QString &outputPath);
+    UnZip::ErrorCode replaceExistingFile(const QString &outputPath, const Stamp *stamp);
     static bool renameOver(const QString &from, const QString &to);
-    UnZip::ErrorCode extractFolderEntry(const QString &path, const QString &name, const QString &target);
+    UnZip::ErrorCode extractFolderEntry(const QString &path, const ZipEntryP &entry, const QString &name,
+                                        const QString &target, UnZip::ExtractionOptions options);
+    // Writes the file entry opened last to outputPath, replacing or keeping
+    // what is there as the options say, and gives it its stamp.
+    UnZip::ErrorCode writeFileEntry(const ZipEntryP &entry, const QString &outputPath, UnZip::ExtractionOptions options);
+    // The link entry opened last, made at outputPath in the folder base
+    // below target (linkextraction.cpp).
+    UnZip::ErrorCode extractLinkEntry(const QString &path, const ZipEntryP &entry, const QString &target,
+                                      const QString &base, const QString &outputPath, UnZip::ExtractionOptions options);
+    // Whether a link in the folder base below target may hold linkTarget.
+    static bool linkTargetStaysInside(const QString &target, const QString &base, const QString &linkTarget);
     // Where a file entry goes below target; false, reported, when it may not.
     bool placeFileEntry(const QString &path, const QString &name, const QString &target,
                         UnZip::ExtractionOptions options, QString *base, QString *outputPath);

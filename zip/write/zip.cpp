@@ -269,17 +269,26 @@ static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString 
     if (!contentsOnly)
         prefix += QDir(info.absoluteFilePath()).dirName() + QLatin1Char('/');
 
-    // Files and folders, no links, no hidden or system entries, in the
-    // folder's default order: by name, ignoring case.
-    const QFileInfoList items = QDir(path).entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::NoDotAndDotDot, QDir::NoSort);
+    // Files and folders, no hidden entries, in the folder's default order:
+    // by name, ignoring case. Links only when they are stored as links (with
+    // the system entries, among which dangling links are listed).
+    const bool links = options.testFlag(Zip::StoreSymbolicLinks);
+    const QDir::Filters filters = QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot
+        | (links ? QDir::System : QDir::NoSymLinks);
+    const QFileInfoList items = QDir(path).entryInfoList(filters, QDir::NoSort);
 
     // The absolute part, if any, is already in the prefix.
-    const Zip::CompressionOptions childOptions = contentsOnly ? Zip::ContentsOnly : Zip::FolderRelative;
+    const Zip::CompressionOptions childOptions = (contentsOnly ? Zip::ContentsOnly : Zip::FolderRelative)
+        | (options & Zip::StoreSymbolicLinks);
     bool hasFiles = false;
     for (const QFileInfo &item : items) {
         Zip::ErrorCode ec;
-        if (item.isDir()) {
+        if (item.isSymLink()) {
+            ec = d->createLinkEntry(item, prefix + item.fileName(), level);
+            hasFiles = true;
+        } else if (!item.isDir() && !item.isFile()) {
+            continue; // a device, a socket, a pipe
+        } else if (item.isDir()) {
             ec = addTree(d, item.absoluteFilePath(), prefix, childOptions, level);
         } else {
             ec = d->createEntry(item, prefix, level);
@@ -297,10 +306,21 @@ static Zip::ErrorCode addTree(ZipPrivate *d, const QString &path, const QString 
 
 Zip::ErrorCode Zip::addFile(const QString &path, const QString &entryName)
 {
+    return addFile(path, entryName, CompressionOptions());
+}
+
+Zip::ErrorCode Zip::addFile(const QString &path, const QString &entryName, CompressionOptions options)
+{
     d->diagnostic.clear();
     if (!d->device)
         return NoArchiveYet;
     const QFileInfo info(path);
+    if (!path.isEmpty() && info.isSymLink() && options.testFlag(StoreSymbolicLinks)) {
+        const ErrorCode added = d->createLinkEntry(info, entryName.isEmpty() ? info.fileName() : entryName,
+                                                   d->entryLevel);
+        const ErrorCode written = d->finishPending();
+        return written != Success ? written : added;
+    }
     if (path.isEmpty() || !info.exists())
         return FileMissing;
     if (!info.isDir() && d->isArchiveItself(info)) {

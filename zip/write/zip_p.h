@@ -118,15 +118,18 @@ public:
         bool isDir = false;
         QFileInfo file; // the file or folder added, if any
         QDateTime modified;
-        QString suffix;                      // lower-cased complete suffix, for ByFileType
-        QString description;                 // absolute path or entry name, for the debug lines
-        std::unique_ptr<EntrySource> source; // null for a folder
+        quint32 mode = ZipFormat::UnixMode::DefaultFileMode; // the Unix mode
+        QString suffix;                                      // lower-cased complete suffix, for ByFileType
+        QString description;                                 // absolute path or entry name, for the debug lines
+        std::unique_ptr<EntrySource> source;                 // null for a folder
     };
 
     // The entry of a file or folder met by the folder walk, named below root.
     Zip::ErrorCode createEntry(const QFileInfo &file, const QString &root, Zip::CompressionLevel level);
     // The same under the given name.
     Zip::ErrorCode createFileEntry(const QFileInfo &file, const QString &name, Zip::CompressionLevel level);
+    // The entry of a symbolic link stored as a link, under the given name.
+    Zip::ErrorCode createLinkEntry(const QFileInfo &link, const QString &name, Zip::CompressionLevel level);
     // Writes one entry at the device's position (or queues it in the
     // parallel mode); its source is read to its end.
     Zip::ErrorCode writeEntry(EntryInput &input, Zip::CompressionLevel level);
@@ -194,6 +197,10 @@ private:
     static int centralExtraLength(const ZipEntryP &entry);
     static int centralZip64Length(const ZipEntryP &entry);
     static int aesExtraLength(const ZipEntryP &entry);
+    static int timestampExtraLength(const ZipEntryP &entry);
+    // The AES field and the extended timestamp field, as far as the entry
+    // has them: the extra field's blocks after any ZIP64 one.
+    Zip::ErrorCode writeTrailingExtraFields(const ZipEntryP &entry);
     static quint16 versionNeeded(const ZipEntryP &entry, bool zip64);
     static void writeSharedHeaderFields(unsigned char *at, const ZipEntryP &entry, bool zip64);
     Zip::ErrorCode writeAesExtraField(const ZipEntryP &entry);

@@ -5,7 +5,9 @@
 
 #include "common/zipcrc_p.h"
 #include "common/zipdevicewrite_p.h"
+#include "common/zipextrafield_p.h"
 #include "write/archiveeditor_p.h"
+#include "write/diskattributes_p.h"
 #include "write/entrysource_p.h"
 #include "write/parallelwriter_p.h"
 #include "common/zipnames_p.h"
@@ -286,17 +288,33 @@ int ZipPrivate::centralZip64Length(const ZipEntryP &entry)
     return values ? ExtraField::HeaderSize + 8 * values : 0;
 }
 
-// The ZIP64 field, then the AES field of an AES entry.
+// The ZIP64 field, then the AES field of an AES entry, then the extended
+// timestamp.
 int ZipPrivate::centralExtraLength(const ZipEntryP &entry)
 {
-    return centralZip64Length(entry) + aesExtraLength(entry);
+    return centralZip64Length(entry) + aesExtraLength(entry) + timestampExtraLength(entry);
 }
 
 // The local header holds the ZIP64 field first, where the sizes are
-// completed after the data, then the AES field.
+// completed after the data, then the AES field and the extended timestamp,
+// the same blocks as in the central record.
 int ZipPrivate::localExtraLength(const ZipEntryP &entry)
 {
-    return (entry.zip64LocalSizes ? Zip64LocalExtraSize : 0) + aesExtraLength(entry);
+    return (entry.zip64LocalSizes ? Zip64LocalExtraSize : 0) + aesExtraLength(entry) + timestampExtraLength(entry);
+}
+
+int ZipPrivate::timestampExtraLength(const ZipEntryP &entry)
+{
+    return entry.hasUnixTime ? ZipExtraField::timeBlockSize(entry.unixTime) : 0;
+}
+
+Zip::ErrorCode ZipPrivate::writeTrailingExtraFields(const ZipEntryP &entry)
+{
+    const Zip::ErrorCode ec = writeAesExtraField(entry);
+    if (ec != Zip::Success || !entry.hasUnixTime)
+        return ec;
+    const QByteArray block = ZipExtraField::timeBlock(entry.unixTime);
+    return writeBytes(block.constData(), block.size());
 }
 
 int ZipPrivate::aesExtraLength(const ZipEntryP &entry)
@@ -352,9 +370,10 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     unsigned char *h = inputBytes;
     memset(h, 0, CentralHeader::Size);
     writeUInt(h + CentralHeader::Signature, CentralHeaderSignature);
-    // A UTF-8 name is marked as coming from a VFAT host, so that readers that
-    // convert MS-DOS names from the OEM code page leave it alone.
-    h[CentralHeader::VersionMadeBy + 1] = utf8 ? HostVfat : HostMsDos;
+    // A Unix host: the mode in the upper half of the external attributes.
+    // Readers convert only names from MS-DOS hosts from the OEM code page.
+    h[CentralHeader::VersionMadeBy + 1] = entry.hostSystem;
+    writeUInt(h + CentralHeader::ExternalAttributes, entry.externalAttributes);
     writeSharedHeaderFields(h + CentralHeader::VersionNeeded, entry, zip64Length > 0);
     writeUInt(h + CentralHeader::Crc, entry.crc);
     writeUInt(h + CentralHeader::CompressedSize, quint32(qMin<quint64>(entry.compressedSize, MaxUInt)));
@@ -362,7 +381,7 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
     writeUShort(h + CentralHeader::NameLength, quint16(nameBytes.size()));
     writeUShort(h + CentralHeader::ExtraLength, quint16(extraLength));
     writeUInt(h + CentralHeader::LocalHeaderOffset, quint32(qMin<quint64>(entry.localHeaderOffset, MaxUInt)));
-    // Comment, disk number and attributes stay 0.
+    // Comment, disk number and internal attributes stay 0.
 
     if (writeBytes(inputBuffer, CentralHeader::Size) != Zip::Success)
         return Zip::FileWriteError;
@@ -382,7 +401,7 @@ Zip::ErrorCode ZipPrivate::writeCentralRecord(const QString &name, const ZipEntr
         if (writeBytes(inputBuffer, zip64Length) != Zip::Success)
             return Zip::FileWriteError;
     }
-    return writeAesExtraField(entry);
+    return writeTrailingExtraFields(entry);
 }
 
 // The end record; before it, when the entry count, the directory's size or
@@ -557,7 +576,7 @@ qint64 ZipPrivate::entryBytesBound(qint64 size, qint64 nameLength, int cipherByt
 {
     constexpr qint64 limit = std::numeric_limits<qint64>::max() / 2;
     constexpr int aesField = ExtraField::HeaderSize + ExtraField::Aes::Size;
-    return LocalHeader::Size + nameLength + Zip64LocalExtraSize
+    return LocalHeader::Size + nameLength + Zip64LocalExtraSize + ZipExtraField::MaxTimeBlockSize
         + (cipherBytes > 0 ? cipherBytes + aesField + Zip64DataDescriptor::Size : 0)
         + worstCaseDataSize(qMin(size, limit / 2), deflated);
 }
@@ -596,10 +615,27 @@ Zip::ErrorCode ZipPrivate::createFileEntry(const QFileInfo &file, const QString 
     input.file = file;
     input.isDir = file.isDir();
     input.modified = file.lastModified();
+    input.mode = DiskAttributes::modeOf(file);
     input.suffix = file.completeSuffix().toLower();
     input.description = file.absoluteFilePath();
     if (!input.isDir)
         input.source = EntrySource::fromFile(input.description);
+    return writeEntry(input, level);
+}
+
+Zip::ErrorCode ZipPrivate::createLinkEntry(const QFileInfo &link, const QString &name, Zip::CompressionLevel level)
+{
+    EntryInput input;
+    input.name = name;
+    input.file = link;
+    input.description = link.absoluteFilePath();
+    QByteArray target;
+    if (!DiskAttributes::readLink(input.description, &target, &input.modified)) {
+        diagnostic.report(debugLine("Unable to read the symbolic link %1", input.description));
+        return Zip::FileReadError;
+    }
+    input.mode = UnixMode::LinkMode;
+    input.source = EntrySource::fromData(target);
     return writeEntry(input, level);
 }
 
@@ -632,6 +668,10 @@ Zip::ErrorCode ZipPrivate::writeEntry(EntryInput &input, Zip::CompressionLevel l
     const QDateTime modified = clampToDosRange(input.modified);
     encodeDosTime(modified.time(), entry->dosTime);
     encodeDosDate(modified.date(), entry->dosDate);
+    const qint64 seconds = input.modified.isValid() ? input.modified.toSecsSinceEpoch() : 0;
+    entry->hasUnixTime = input.modified.isValid() && ZipExtraField::fitsTimeBlock(seconds);
+    entry->unixTime = seconds;
+    entry->externalAttributes = externalAttributesFor(input.mode);
     // An entry that may pass 4 GiB gets its sizes in a ZIP64 field of the
     // local header from the start, since the header precedes the data.
     entry->zip64LocalSizes = !input.isDir && (size < 0 || needsZip64Sizes(size, cipherBytes, deflated));
@@ -818,7 +858,7 @@ Zip::ErrorCode ZipPrivate::writeLocalHeader(const ZipEntryP &entry, const QByteA
         if (writeBytes(inputBuffer, Zip64LocalExtraSize) != Zip::Success)
             return Zip::FileWriteError;
     }
-    return writeAesExtraField(entry);
+    return writeTrailingExtraFields(entry);
 }
 
 Zip::ErrorCode ZipPrivate::writeEncryptionHeader(const ZipEntryP &entry, EntryEncryptor &encryptor,
