@@ -150,6 +150,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--viewer", action="append", required=True, help="LABEL=PATH of a kelvane-viewer")
     parser.add_argument("--sample", required=True, help="the sample lecture (build-qt6/samples/lecture.zip)")
+    parser.add_argument("--package", action="append", default=[], metavar="LABEL=PATH",
+                        help="a further package to time, e.g. the lecture of bench/zipbench.py's corpus")
     parser.add_argument("--corpus", default="/dev/shm/kelvane-firstpaint")
     parser.add_argument("--size-mb", type=int, default=300)
     parser.add_argument("--runs", type=int, default=5)
@@ -161,6 +163,9 @@ def main():
     pictures = make_pictures_package(args.corpus, args.seed, args.size_mb * MB)
     packages = [("sample lecture", os.path.abspath(args.sample)),
                 (f"{os.path.getsize(pictures) / MB:.0f} MB of pictures", pictures)]
+    for item in args.package:
+        label, path = item.split("=", 1)
+        packages.append((f"{label} ({os.path.getsize(path) / MB:.0f} MB)", os.path.abspath(path)))
     scratch = os.path.join(args.corpus, "runs")
     os.makedirs(scratch, exist_ok=True)
     load = os.getloadavg()
@@ -195,7 +200,8 @@ def report(rows, viewers, args, load):
     for package_label, label, median, low, high, own in rows:
         lines.append(f"| {package_label} | {label} | {median:.3f} | {low:.3f} | {high:.3f} | {own:.0f} |")
     command = " ".join(["python3 bench/firstpaint.py"] + [f"--viewer {v}" for v in args.viewer]
-                       + [f"--sample {args.sample}", f"--runs {args.runs}"])
+                       + [f"--sample {args.sample}"] + [f"--package {p}" for p in args.package]
+                       + [f"--runs {args.runs}"])
     lines += ["", f"Command: `{command}`", ""]
     return "\n".join(lines)
 

@@ -8,9 +8,11 @@
 
 #include "read/filesystem_p.h"
 
+#include <QtCore/QDateTime>
 #include <QtCore/QFile>
 
 #include <algorithm>
+#include <mutex>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -47,6 +49,18 @@ quint32 processCreationMask()
 #endif
 }
 
+// A DOS time is local time: its conversion reads the time zone through the C
+// library (tzset, mktime), whose state the workers of a threaded extraction
+// must not touch at once.
+bool dosTimeToEpoch(const unsigned char dosTime[2], const unsigned char dosDate[2], qint64 *seconds)
+{
+    static std::mutex timeZone;
+    const std::lock_guard<std::mutex> lock(timeZone);
+    const QDateTime dos = decodeDosDateTime(dosTime, dosDate);
+    *seconds = dos.isValid() ? dos.toSecsSinceEpoch() : 0;
+    return dos.isValid();
+}
+
 } // namespace
 
 UnzipPrivate::Stamp UnzipPrivate::stampFor(const QString &path, const ZipEntryP &entry) const
@@ -61,9 +75,7 @@ UnzipPrivate::Stamp UnzipPrivate::stampFor(const QString &path, const ZipEntryP 
         stamp.hasTime = true;
         stamp.time = entry.unixTime;
     } else {
-        const QDateTime dos = decodeDosDateTime(entry.dosTime, entry.dosDate);
-        stamp.hasTime = dos.isValid();
-        stamp.time = stamp.hasTime ? dos.toSecsSinceEpoch() : 0;
+        stamp.hasTime = dosTimeToEpoch(entry.dosTime, entry.dosDate, &stamp.time);
     }
     return stamp;
 }
