@@ -80,6 +80,13 @@ UnzipPrivate::Stamp UnzipPrivate::stampFor(const QString &path, const ZipEntryP 
     return stamp;
 }
 
+UnzipPrivate::Stamp UnzipPrivate::withoutCreationMode(Stamp stamp) const
+{
+    if (stamp.permissions == int(0666 & ~creationMask))
+        stamp.permissions = -1;
+    return stamp;
+}
+
 void UnzipPrivate::applyStamp(const Stamp &stamp)
 {
     if (!FileSystem::setAttributes(stamp.path, stamp.permissions, stamp.hasTime, stamp.time))

@@ -798,7 +798,7 @@ UnZip::ErrorCode UnzipPrivate::writeFileEntry(const ZipEntryP &entry, const QStr
     const UnZip::ErrorCode written = finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
     // Once closed: the mode may take away the permission to write it.
     if (written == UnZip::Success && stamped)
-        applyStamp(stampFor(outputPath, entry));
+        applyStamp(withoutCreationMode(stampFor(outputPath, entry)));
     return written;
 }
 
