@@ -23,6 +23,7 @@ struct ToolOptions
     QStringList operands; // entry names or patterns (list, test, extract), files and folders (create)
     QStringList excludes; // -x patterns
     bool verbose = false;
+    bool testEntries = false; // list -t: test each listed entry as test does
     bool quiet = false;
     bool hasPassword = false;
     QString password;
@@ -39,7 +40,7 @@ struct ToolOptions
     bool overwrite = false; // create: --overwrite
     Existing existing = Existing::Ask;
     bool toStandardOutput = false; // extract -p
-    int threads = 0;               // threads of create, test and extract; 0: the serial writer or reader
+    int threads = 0;               // threads of create, test, list -t and extract; 0: the serial writer or reader
     bool symlinks = false;         // create: store links as links; extract: create them
     bool noAttributes = false;     // extract: leave permissions and times as the system gives them
 };

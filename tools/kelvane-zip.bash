@@ -59,7 +59,10 @@ _kelvane_zip()
 
     local options
     case $command in
-        list) options='-v -O -x --help' ;;
+        list)
+            options='-v -t -O -x --help'
+            # -P and -j only go with -t.
+            [[ " ${words[*]} " == *' -t '* ]] && options+=' -P -j' ;;
         test) options='-P -j -q -x --help' ;;
         extract) options='-d -P -p -o -n -x --junk-paths -y --symlinks --no-attributes -O -j -q --help' ;;
         create) options='-P --aes -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 --by-type --contents-only --absolute

@@ -23,6 +23,7 @@ namespace {
 const char usageText[] =
     "Usage:\n"
     "  kelvane-zip list ARCHIVE [PATTERN...] [-x PATTERN]... [-v] [-O CODEPAGE]\n"
+    "                   [-t [-P PASSWORD] [-j THREADS]]\n"
     "  kelvane-zip test ARCHIVE [PATTERN...] [-x PATTERN]... [-P PASSWORD] [-j THREADS] [-q]\n"
     "  kelvane-zip extract ARCHIVE [PATTERN...] [-x PATTERN]... [-d DIR | -p] [-o | -n]\n"
     "                      [-P PASSWORD] [--junk-paths] [-y] [--no-attributes]\n"
@@ -38,7 +39,8 @@ const char usageText[] =
     "Commands:\n"
     "  list      print the entry names; with -v also sizes, compression ratio,\n"
     "            method, CRC-32, date and time, encryption and comments, and the\n"
-    "            archive comment at the end\n"
+    "            archive comment at the end; with -t also whether each entry\n"
+    "            passes the checks of test\n"
     "  test      inflate and decrypt the entries without writing them, checking\n"
     "            CRC-32 and size\n"
     "  extract   write the entries below DIR (default: the current folder, created\n"
@@ -61,6 +63,9 @@ const char usageText[] =
     "Options:\n"
     "  -x PATTERN       leave out the entries PATTERN selects (repeatable)\n"
     "  -v               verbose listing\n"
+    "  -t               list: test each entry as test does, and show OK or FAILED\n"
+    "                   before its name (folders: OK); exit status as for test;\n"
+    "                   -P and -j apply to list only with it\n"
     "  -P PASSWORD      password of encrypted entries; for create, encrypt every file\n"
     "  --aes            with -P, encrypt with AES-256 instead of the traditional ZIP\n"
     "                   cipher, which every ZIP tool reads but attacks break\n"
@@ -87,9 +92,9 @@ const char usageText[] =
     "  --absolute       entry names hold the absolute path of each PATH\n"
     "  --root PREFIX    put PREFIX/ in front of every entry name\n"
     "  --comment TEXT   archive comment\n"
-    "  -j THREADS       compress, test or extract on that many threads (default: one\n"
-    "                   per core); the archive and the results are the same for any\n"
-    "                   number; 0: the serial writer or reader\n"
+    "  -j THREADS       compress, test (list -t too) or extract on that many threads\n"
+    "                   (default: one per core); the archive and the results are the\n"
+    "                   same for any number; 0: the serial writer or reader\n"
     "  --overwrite      replace an existing ARCHIVE\n"
     "  -q               quiet: no progress line and no summary\n"
     "  -h, --help       this text\n"
@@ -147,12 +152,13 @@ void addOptions(QCommandLineParser &parser, Command command)
 {
     parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QString()});
     if (command == Command::List) {
-        parser.addOption({QStringLiteral("v"), QString()});
+        for (const char *name : {"v", "t"})
+            parser.addOption({QLatin1String(name), QString()});
     } else {
         parser.addOption({QStringLiteral("q"), QString()});
-        CommandLine::addPasswordOptions(parser, command == Command::Create);
-        CommandLine::addThreadsOption(parser);
     }
+    CommandLine::addPasswordOptions(parser, command == Command::Create);
+    CommandLine::addThreadsOption(parser);
     if (readsArchive(command))
         parser.addOption({QStringLiteral("x"), QString(), QStringLiteral("PATTERN")});
     if (command == Command::List || command == Command::Extract)
@@ -238,10 +244,8 @@ bool takeCreateOptions(const QCommandLineParser &parser, ToolOptions *options)
     return true;
 }
 
-// Options of test, extract and create: quiet, password, threads.
-bool takeCommonOptions(const QCommandLineParser &parser, Command command, ToolOptions *options)
+bool takePasswordAndThreads(const QCommandLineParser &parser, Command command, ToolOptions *options)
 {
-    options->quiet = parser.isSet(QStringLiteral("q"));
     CommandLine::Password password;
     if (!CommandLine::takePassword(parser, command == Command::Create, &password))
         return false;
@@ -251,18 +255,40 @@ bool takeCommonOptions(const QCommandLineParser &parser, Command command, ToolOp
     return CommandLine::takeThreads(parser, &options->threads);
 }
 
+// list: -v, and -t, which tests the entries as test does, with -P and -j;
+// without -t those two do not apply and are a usage error, as -d, -o and -n
+// are with extract -p.
+bool takeListOptions(const QCommandLineParser &parser, ToolOptions *options)
+{
+    options->verbose = parser.isSet(QStringLiteral("v"));
+    options->testEntries = parser.isSet(QStringLiteral("t"));
+    if (!options->testEntries && (parser.isSet(QStringLiteral("P")) || parser.isSet(QStringLiteral("j")))) {
+        CommandLine::usageError(toolText("list takes -P and -j only with -t"));
+        return false;
+    }
+    return takePasswordAndThreads(parser, Command::List, options);
+}
+
+// Options of test, extract and create: quiet, password, threads.
+bool takeCommonOptions(const QCommandLineParser &parser, Command command, ToolOptions *options)
+{
+    options->quiet = parser.isSet(QStringLiteral("q"));
+    return takePasswordAndThreads(parser, command, options);
+}
+
 // Fills options from a parsed command line; returns false (after reporting)
 // on a usage error.
 bool takeOptions(const QCommandLineParser &parser, Command command, ToolOptions *options)
 {
     if (!takeOperands(parser, command, options))
         return false;
-    options->verbose = command == Command::List && parser.isSet(QStringLiteral("v"));
     if (readsArchive(command))
         options->excludes = parser.values(QStringLiteral("x"));
     if ((command == Command::List || command == Command::Extract) && !takeCodePage(parser, options))
         return false;
-    if (command != Command::List && !takeCommonOptions(parser, command, options))
+    if (command == Command::List)
+        return takeListOptions(parser, options);
+    if (!takeCommonOptions(parser, command, options))
         return false;
     if (command == Command::Extract)
         return takeExtractOptions(parser, options);

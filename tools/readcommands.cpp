@@ -40,6 +40,10 @@ void reportFailure(const UnZip &unzip, const QString &name, UnZip::ErrorCode ec,
     Console::entryFailed(name, unzip.formatError(ec), detail);
 }
 
+// What testing gave for each entry, in the order of the entries: the
+// reader's result and the detail of a failure.
+using TestResults = QList<UnZip::EntryResult>;
+
 // The entries the command line selects, those of them the reader left out
 // (with their reasons), and the patterns that select nothing.
 struct Selected
@@ -161,24 +165,78 @@ int savedPercent(qint64 length, qint64 compressed)
     return int((permille + (permille >= 0 ? 5 : -5)) / 10);
 }
 
-void listVerbose(const UnZip &unzip, const QList<UnZip::ZipEntry> &entries)
+// The column of list -t before the names: OK or FAILED, as wide as the
+// longer word (or the heading) and two spaces.
+class TestColumn
 {
+public:
+    explicit TestColumn(const QString &heading = QString())
+        : passed(toolText("OK"))
+        , failed(toolText("FAILED"))
+        , width(int(qMax(heading.size(), qMax(passed.size(), failed.size()))))
+    {
+    }
+
+    QByteArray cell(const UnZip::EntryResult &r) const { return pad(r.result == UnZip::Success ? passed : failed); }
+    QByteArray pad(const QString &text) const { return text.leftJustified(width).toUtf8() + "  "; }
+    int cellWidth() const { return width + 2; }
+
+private:
+    QString passed;
+    QString failed;
+    int width;
+};
+
+// The names, each after its test result when there are results (one per
+// name, in the same order).
+void listNames(const QStringList &names, const TestResults *results)
+{
+    if (!results) {
+        for (const QString &name : names)
+            Console::out(Console::printable(name).toUtf8());
+        return;
+    }
+    const TestColumn column;
+    for (const UnZip::EntryResult &r : *results)
+        Console::out(column.cell(r) + Console::printable(r.filename).toUtf8());
+}
+
+QByteArray verboseColumns(const UnZip::ZipEntry &e)
+{
+    char columns[160];
+    std::snprintf(columns, sizeof columns, "%10llu  %10llu  %4d%%  %-7s  %08x  %s  %-9s  ",
+                  static_cast<unsigned long long>(e.uncompressedSize),
+                  static_cast<unsigned long long>(e.compressedSize),
+                  savedPercent(qint64(e.uncompressedSize), qint64(e.compressedSize)), methodName(e.compression),
+                  e.crc, formatDateTime(e.lastModified).constData(), encryptionName(e.encryption));
+    return QByteArray(columns);
+}
+
+// The listing of -v; with results (one per entry, in the same order) a
+// column Test before the names.
+void listVerbose(const UnZip &unzip, const QList<UnZip::ZipEntry> &entries, const TestResults *results)
+{
+    // Headings stay untranslated, as the others of the listing.
+    const QString testHeading = QStringLiteral("Test");
+    const TestColumn column(testHeading);
+    const QByteArray heading = results ? column.pad(testHeading) : QByteArray();
+    const QByteArray rule = results ? column.pad(QString(column.cellWidth() - 2, QLatin1Char('-'))) : QByteArray();
     Console::out(QByteArrayLiteral(
-        "    Length  Compressed  Ratio  Method   CRC-32    Date        Time      Encrypted  Name"));
+                     "    Length  Compressed  Ratio  Method   CRC-32    Date        Time      Encrypted  ")
+                 + heading + "Name");
     Console::out(QByteArrayLiteral(
-        "----------  ----------  -----  -------  --------  ----------  --------  ---------  ----"));
+                     "----------  ----------  -----  -------  --------  ----------  --------  ---------  ")
+                 + rule + "----");
+    // Comments start a little before the names, wherever those are.
+    const int commentIndent = 78 + (results ? column.cellWidth() : 0);
     qint64 totalLength = 0;
     qint64 totalCompressed = 0;
-    for (const UnZip::ZipEntry &e : entries) {
-        char columns[160];
-        std::snprintf(columns, sizeof columns, "%10llu  %10llu  %4d%%  %-7s  %08x  %s  %-9s  ",
-                      static_cast<unsigned long long>(e.uncompressedSize),
-                      static_cast<unsigned long long>(e.compressedSize),
-                      savedPercent(qint64(e.uncompressedSize), qint64(e.compressedSize)), methodName(e.compression),
-                      e.crc, formatDateTime(e.lastModified).constData(), encryptionName(e.encryption));
-        Console::out(QByteArray(columns) + Console::printable(e.filename).toUtf8());
+    for (int i = 0; i < entries.size(); ++i) {
+        const UnZip::ZipEntry &e = entries.at(i);
+        const QByteArray result = results ? column.cell(results->at(i)) : QByteArray();
+        Console::out(verboseColumns(e) + result + Console::printable(e.filename).toUtf8());
         if (!e.comment.isEmpty())
-            Console::out(toolText("%1Comment: %2").arg(QString(78, QLatin1Char(' ')), e.comment));
+            Console::out(toolText("%1Comment: %2").arg(QString(commentIndent, QLatin1Char(' ')), e.comment));
         totalLength += qint64(e.uncompressedSize);
         totalCompressed += qint64(e.compressedSize);
     }
@@ -192,53 +250,83 @@ void listVerbose(const UnZip &unzip, const QList<UnZip::ZipEntry> &entries)
         Console::out(toolText("Archive comment: %1").arg(comment));
 }
 
-// Every entry goes to a device that only computes the CRC-32 and counts
-// the bytes: the reader checks the CRC of what it writes against the
-// entry's record, and the device checks both once more from its side.
-// Returns the number of entries that failed.
-int testSerially(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, Progress &progress)
+// The entry goes to a device that only computes the CRC-32 and counts the
+// bytes: the reader checks the CRC of what it writes against the entry's
+// record, and the device checks both once more from its side.
+UnZip::EntryResult testOneSerially(UnZip &unzip, const UnZip::ZipEntry &e, CrcNullDevice &device)
+{
+    device.restart();
+    const UnZip::ErrorCode ec = unzip.extractFile(e.filename, &device);
+    if (ec != UnZip::Success)
+        return {e.filename, ec, unzip.lastErrorDetail()};
+    if ((e.hasCrc && device.crc() != e.crc) || device.bytesWritten() != qint64(e.uncompressedSize)) {
+        return {e.filename, UnZip::CorruptedArchive,
+                toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4")
+                    .arg(device.bytesWritten())
+                    .arg(device.crc(), 8, 16, QLatin1Char('0'))
+                    .arg(e.uncompressedSize)
+                    .arg(e.crc, 8, 16, QLatin1Char('0'))};
+    }
+    return {e.filename, UnZip::Success, QString()};
+}
+
+// One entry after the other; folders pass without being read.
+TestResults testSerially(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, Progress &progress)
 {
     CrcNullDevice device(progress.isEnabled() ? &progress : nullptr);
-    int failed = 0;
+    TestResults results;
+    results.reserve(entries.size());
     for (const UnZip::ZipEntry &e : entries) {
-        if (e.type == UnZip::Directory) {
-            progress.entryDone();
-            continue;
-        }
-        device.restart();
-        const UnZip::ErrorCode ec = unzip.extractFile(e.filename, &device);
-        if (ec != UnZip::Success) {
-            reportFailure(unzip, e.filename, ec, unzip.lastErrorDetail());
-            ++failed;
-        } else if ((e.hasCrc && device.crc() != e.crc) || device.bytesWritten() != qint64(e.uncompressedSize)) {
-            Console::error(QStringLiteral("%1: %2 (%3)").arg(e.filename, unzip.formatError(UnZip::CorruptedArchive), toolText("%1 bytes with CRC-32 %2, the directory records %3 bytes with CRC-32 %4").arg(device.bytesWritten()).arg(device.crc(), 8, 16, QLatin1Char('0')).arg(e.uncompressedSize).arg(e.crc, 8, 16, QLatin1Char('0'))));
-            ++failed;
-        }
+        if (e.type == UnZip::Directory)
+            results.append({e.filename, UnZip::Success, QString()});
+        else
+            results.append(testOneSerially(unzip, e, device));
         progress.entryDone();
     }
-    return failed;
+    return results;
 }
 
 // The reader tests the entries on several threads and checks each one's
-// CRC-32 and sizes itself; failures are reported in the listing's order.
-int testInParallel(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, int threads, Progress &progress)
+// CRC-32 and sizes itself; its results come in the order of the entries.
+TestResults testInParallel(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, int threads, Progress &progress)
 {
     QStringList names;
     names.reserve(entries.size());
     for (const UnZip::ZipEntry &e : entries)
         names.append(e.filename);
     unzip.setThreadCount(threads);
-    int failed = 0;
-    for (const UnZip::EntryResult &r : unzip.testEntries(names)) {
-        if (r.result != UnZip::Success) {
-            reportFailure(unzip, r.filename, r.result, r.detail);
-            ++failed;
-        }
-    }
+    const TestResults results = unzip.testEntries(names);
     if (progress.isEnabled()) {
         for (const UnZip::ZipEntry &e : entries) {
             progress.addBytes(qint64(e.uncompressedSize));
             progress.entryDone();
+        }
+    }
+    return results;
+}
+
+// test and list -t: the entries on that many threads, or through the
+// serial reader with 0.
+TestResults testSelected(UnZip &unzip, const QList<UnZip::ZipEntry> &entries, int threads, Progress &progress)
+{
+    if (progress.isEnabled()) {
+        qint64 bytes = 0;
+        for (const UnZip::ZipEntry &e : entries)
+            bytes += qint64(e.uncompressedSize);
+        progress.setTotals(entries.size(), bytes);
+    }
+    return threads > 0 ? testInParallel(unzip, entries, threads, progress) : testSerially(unzip, entries, progress);
+}
+
+// Names every entry that failed on standard error, in the results' order.
+// Returns how many failed.
+int reportFailures(const UnZip &unzip, const TestResults &results)
+{
+    int failed = 0;
+    for (const UnZip::EntryResult &r : results) {
+        if (r.result != UnZip::Success) {
+            reportFailure(unzip, r.filename, r.result, r.detail);
+            ++failed;
         }
     }
     return failed;
@@ -387,14 +475,26 @@ int runList(const ToolOptions &options)
     if (opened != ExitSuccess)
         return opened;
     const Selected selected = selectEntries(unzip, options);
-    if (options.verbose) {
-        listVerbose(unzip, selectedEntries(unzip, selected.names));
-    } else {
-        for (const QString &name : selected.names)
-            Console::out(Console::printable(name).toUtf8());
+    const bool needEntries = options.verbose || options.testEntries;
+    const QList<UnZip::ZipEntry> entries = needEntries ? selectedEntries(unzip, selected.names) : QList<UnZip::ZipEntry>();
+    TestResults results;
+    if (options.testEntries) {
+        // The listing follows once every entry is tested; the progress line
+        // is gone by then.
+        Progress progress(toolText("test"), Console::progressWanted(false));
+        results = testSelected(unzip, entries, options.threads, progress);
+        progress.clear();
     }
+    const TestResults *tested = options.testEntries ? &results : nullptr;
+    if (options.verbose)
+        listVerbose(unzip, entries, tested);
+    else
+        listNames(selected.names, tested);
     Console::flush();
+    const int failed = reportFailures(unzip, results);
     reportSelection(selected);
+    if (options.testEntries)
+        return exitStatus(failed, selected);
     // Entries left out of the listing are named, but listing them failed not.
     return selected.unmatched.isEmpty() ? ExitSuccess : ExitNoMatch;
 }
@@ -410,15 +510,7 @@ int runTest(const ToolOptions &options)
     reportSelection(selected);
     const QList<UnZip::ZipEntry> entries = selectedEntries(unzip, selected.names);
     Progress progress(toolText("test"), Console::progressWanted(options.quiet));
-    if (progress.isEnabled()) {
-        qint64 bytes = 0;
-        for (const UnZip::ZipEntry &e : entries)
-            bytes += qint64(e.uncompressedSize);
-        progress.setTotals(entries.size(), bytes);
-    }
-
-    const int failed = options.threads > 0 ? testInParallel(unzip, entries, options.threads, progress)
-                                           : testSerially(unzip, entries, progress);
+    const int failed = reportFailures(unzip, testSelected(unzip, entries, options.threads, progress));
     progress.finish();
 
     if (!options.quiet) {

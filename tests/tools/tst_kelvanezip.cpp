@@ -35,6 +35,8 @@ private slots:
     void extractCodePage();
     void testGoodArchive();
     void testReportsFailingEntries();
+    void listTested_data();
+    void listTested();
     void methodsAndAes();
     void testPassword_data();
     void testPassword();
@@ -186,7 +188,10 @@ void tst_KelvaneZip::usageErrors_data()
     QTest::newRow("nothing") << QStringList();
     QTest::newRow("unknown command") << QStringList{"frobnicate", archive};
     QTest::newRow("no archive") << QStringList{"list"};
-    QTest::newRow("option of another command") << QStringList{"list", archive, "-P", "pw"};
+    QTest::newRow("option of another command") << QStringList{"list", archive, "-d", "out"};
+    QTest::newRow("list -P without -t") << QStringList{"list", archive, "-P", "pw"};
+    QTest::newRow("list -j without -t") << QStringList{"list", archive, "-v", "-j", "2"};
+    QTest::newRow("list -t, bad thread count") << QStringList{"list", archive, "-t", "-j", "many"};
     QTest::newRow("unknown option") << QStringList{"test", archive, "--junk-paths"};
     QTest::newRow("-o and -n") << QStringList{"extract", archive, "-o", "-n"};
     QTest::newRow("-p and -d") << QStringList{"extract", archive, "-p", "-d", "out"};
@@ -322,6 +327,89 @@ void tst_KelvaneZip::testReportsFailingEntries()
     QCOMPARE(lines.at(2), QByteArray("kelvane-zip: inconsistent.txt: Inconsistent headers. Archive might be corrupted."));
 }
 
+void tst_KelvaneZip::listTested_data()
+{
+    QTest::addColumn<QString>("archive");
+    QTest::addColumn<QStringList>("options"); // besides -t and -j
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QByteArray>("error");
+    const auto hex = [](const QByteArray &data) { return QByteArray::number(RawZip::crc32(data), 16).rightJustified(8, '0'); };
+    const QByteArray heading = "    Length  Compressed  Ratio  Method   CRC-32    Date        Time      Encrypted  Test    Name\n"
+                               "----------  ----------  -----  -------  --------  ----------  --------  ---------  ------  ----\n";
+    const QByteArray when = "  2017-01-01  12:00:00  ";
+
+    const QString sample = sampleArchive();
+    const QByteArray deflated = QByteArray::number(RawZip::deflate(QByteArray(2000, 'b'), 9).size()).rightJustified(10, ' ');
+    const QByteArray deflatedAll = QByteArray::number(RawZip::deflate(QByteArray(2000, 'b'), 9).size() + 7).rightJustified(10, ' ');
+    QTest::newRow("good") << sample << QStringList() << 0 << QByteArray("OK      a/\nOK      a/c.txt\nOK      b.txt\n")
+                          << QByteArray();
+    // The column before the names, the comments moved along, the totals
+    // and the archive comment as ever.
+    QTest::newRow("good, -v") << sample << QStringList{"-v"} << 0
+                              << heading + "         0           0     0%  Stored   00000000" + when + "no         OK      a/\n"
+            + "         7           7     0%  Stored   " + hex("stored\n") + when + "no         OK      a/c.txt\n"
+            + QByteArray(86, ' ') + "Comment: note\n"
+            + "      2000  " + deflated + "    99%  Deflate  " + hex(QByteArray(2000, 'b')) + when + "no         OK      b.txt\n"
+            + "----------  ----------  -----\n      2007  " + deflatedAll + "    99%  entries: 3\nArchive comment: the archive\n"
+                              << QByteArray();
+    QTest::newRow("unmatched pattern") << sample << QStringList{"b.txt", "*.pdf"} << 11 << QByteArray("OK      b.txt\n")
+                                       << QByteArray("kelvane-zip: *.pdf: no entry matches\n");
+
+    // Sizes that make the parallel reader's largest-first order differ from
+    // the listing's; stored, so that the verbose lines are known.
+    RawZip zip;
+    RawZip::Entry &badCrc = zip.add("bad-crc.txt", "some text");
+    badCrc.central.crc = 0x12345678;
+    badCrc.local.crc = 0x12345678;
+    zip.add("docs/").folder();
+    const QByteArray text = QByteArray("a line of the lecture\n").repeated(50);
+    zip.add("docs/good.txt", text);
+    zip.add("locked.txt", QByteArray(300, 'l')).encrypted("other");
+    zip.add("open.txt", QByteArray(300, 'o')).encrypted("pw");
+    const QString failing = writeArchive(QStringLiteral("tested.zip"), zip);
+    const QByteArray errors = "kelvane-zip: bad-crc.txt: Corrupted archive.\n"
+                              "kelvane-zip: locked.txt: Wrong or missing password. (Unable to decrypt locked.txt)\n";
+    QTest::newRow("failing entries") << failing << QStringList{"-P", "pw"} << 1
+                                     << QByteArray("FAILED  bad-crc.txt\nOK      docs/\nOK      docs/good.txt\n"
+                                                   "FAILED  locked.txt\nOK      open.txt\n")
+                                     << errors;
+    QTest::newRow("failing entries, -v")
+        << failing << QStringList{"-v", "-P", "pw"} << 1
+        << heading + "         9           9     0%  Stored   12345678" + when + "no         FAILED  bad-crc.txt\n"
+            + "         0           0     0%  Stored   00000000" + when + "no         OK      docs/\n"
+            + "      1100        1100     0%  Stored   " + hex(text) + when + "no         OK      docs/good.txt\n"
+            + "       300         312    -4%  Stored   " + hex(QByteArray(300, 'l')) + when + "yes        FAILED  locked.txt\n"
+            + "       300         312    -4%  Stored   " + hex(QByteArray(300, 'o')) + when + "yes        OK      open.txt\n"
+            + "----------  ----------  -----\n      1709        1733    -1%  entries: 5\n"
+        << errors;
+}
+
+// list -t: every listed entry tested as test does, its result before its
+// name, in the listing's order, the failures on standard error and test's
+// exit status; the same at every thread count.
+void tst_KelvaneZip::listTested()
+{
+    QFETCH(QString, archive);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+    QFETCH(QByteArray, error);
+    QByteArray serialOutput;
+    for (const char *threads : {"0", "1", "2"}) {
+        const ToolRun r = run(QStringList{QStringLiteral("list"), archive, QStringLiteral("-t"), QStringLiteral("-j"),
+                                          QLatin1String(threads)}
+                              + options);
+        QVERIFY2(r.finished, threads);
+        QCOMPARE(r.standardOutput, output);
+        QCOMPARE(r.standardError, error);
+        QCOMPARE(r.exitCode, exitCode);
+        if (serialOutput.isNull())
+            serialOutput = r.standardOutput;
+        QCOMPARE(r.standardOutput, serialOutput);
+    }
+}
+
 void tst_KelvaneZip::skippedEntriesNamed_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -331,6 +419,8 @@ void tst_KelvaneZip::skippedEntriesNamed_data()
 
     const QStringList none;
     QTest::newRow("list") << QStringList{"list"} << 0 << QByteArray("good.txt\n") << none;
+    // Tested, as by test: skipped entries fail.
+    QTest::newRow("list -t") << QStringList{"list", "-t"} << 1 << QByteArray("OK      good.txt\n") << none;
     QTest::newRow("test") << QStringList{"test"} << 1
                           << QByteArray("Entries tested: 1, failed: 0, skipped: 2.\n") << none;
     QTest::newRow("extract") << QStringList{"extract", "-d", "out-skipped"} << 1
@@ -794,6 +884,7 @@ void tst_KelvaneZip::writeFailures_data()
     QTest::newRow("create, summary to full stdout") << "$KZ create x.zip --overwrite $ARGS > /dev/full" << out;
     QTest::newRow("list") << "$KZ list sample.zip > /dev/full" << out;
     QTest::newRow("list -v") << "$KZ list -v sample.zip > /dev/full" << out;
+    QTest::newRow("list -t") << "$KZ list -t sample.zip > /dev/full" << out;
     QTest::newRow("test") << "$KZ test sample.zip > /dev/full" << out;
     QTest::newRow("extract, summary") << "$KZ extract sample.zip -d out > /dev/full" << out;
 }
@@ -1203,7 +1294,9 @@ void tst_KelvaneZip::completion_data()
     QTest::newRow("command") << "kelvane-zip ex" << QStringList{"extract"};
     QTest::newRow("top-level option") << "kelvane-zip --v" << QStringList{"--version"};
     QTest::newRow("extract options") << "kelvane-zip extract sample.zip -" << QStringList{"-d", "-P", "-p", "-o", "-n", "-x", "--junk-paths", "-y", "--symlinks", "--no-attributes", "-O", "-j", "-q", "--help"};
-    QTest::newRow("list options") << "kelvane-zip list -" << QStringList{"-v", "-O", "-x", "--help"};
+    QTest::newRow("list options") << "kelvane-zip list -" << QStringList{"-v", "-t", "-O", "-x", "--help"};
+    QTest::newRow("list options after -t") << "kelvane-zip list -t sample.zip -"
+                                           << QStringList{"-v", "-t", "-P", "-j", "-O", "-x", "--help"};
     QTest::newRow("archive") << "kelvane-zip test sam" << QStringList{"sample.zip"};
     QTest::newRow("entries") << "kelvane-zip extract sample.zip a" << QStringList{"a/", "a/c.txt"};
     QTest::newRow("entries after -x") << "kelvane-zip list sample.zip -x b" << QStringList{"b.txt"};
