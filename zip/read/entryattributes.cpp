@@ -90,7 +90,12 @@ UnzipPrivate::Stamp UnzipPrivate::withoutCreationMode(Stamp stamp) const
 void UnzipPrivate::applyStamp(const Stamp &stamp)
 {
     if (!FileSystem::setAttributes(stamp.path, stamp.permissions, stamp.hasTime, stamp.time))
-        diagnostic.log(QString::fromLatin1("Unable to set the permissions or the time of %1").arg(stamp.path));
+        logStampFailure(stamp.path);
+}
+
+void UnzipPrivate::logStampFailure(const QString &path)
+{
+    diagnostic.log(QString::fromLatin1("Unable to set the permissions or the time of %1").arg(path));
 }
 
 UnzipPrivate::FolderStampScope::FolderStampScope(UnzipPrivate &reader)

@@ -122,7 +122,7 @@ QByteArray componentAt(const QByteArray &bytes, int start, int end)
 
 } // namespace
 
-bool resolvesInside(const QString &root, const QString &path)
+bool resolvesInside(const QString &root, const QString &path, bool *parentIsFolder)
 {
     // Walk down from root, one component at a time, over the part of the path
     // that exists. Only a symbolic link on the way can lead elsewhere; when
@@ -138,6 +138,9 @@ bool resolvesInside(const QString &root, const QString &path)
     int level = 0;
     int deepestExisting = -1;
     bool metLink = false;
+    const int parentEnd = int(bytes.lastIndexOf('/'));
+    if (parentIsFolder)
+        *parentIsFolder = false;
     forEachComponent(bytes, rootLength, [&](int start, int end) {
         struct stat st;
         QByteArray name;
@@ -156,6 +159,8 @@ bool resolvesInside(const QString &root, const QString &path)
         deepestExisting = end;
         if (S_ISLNK(st.st_mode))
             metLink = true;
+        if (parentIsFolder && end == parentEnd)
+            *parentIsFolder = S_ISDIR(st.st_mode) && !metLink;
         if (end == bytes.size() || ++level < ShallowLevels)
             return end != bytes.size();
         if (dir.isValid()) {
@@ -221,6 +226,23 @@ bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 se
     }
     if (permissions >= 0)
         ok = ::fchmodat(AT_FDCWD, name.constData(), mode_t(permissions), 0) == 0 && ok;
+    return ok;
+}
+
+bool setAttributes(int fd, int permissions, bool hasTime, qint64 secondsSinceEpoch, bool *unsupported)
+{
+    *unsupported = false;
+    bool ok = true;
+    if (hasTime) {
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = time_t(secondsSinceEpoch);
+        times[1].tv_nsec = 0;
+        ok = ::futimens(fd, times) == 0;
+    }
+    if (permissions >= 0)
+        ok = ::fchmod(fd, mode_t(permissions)) == 0 && ok;
     return ok;
 }
 

@@ -25,8 +25,11 @@ namespace FileSystem {
 // True when path (which lies textually below root and holds no ".."
 // component) resolves below root: every part of it that already exists is
 // followed through symbolic links, and must not lead out of root. A dangling
-// link counts as leading out.
-bool resolvesInside(const QString &root, const QString &path);
+// link counts as leading out. When parentIsFolder is given, it tells
+// whether the walk found the folder holding path's last component to be a
+// folder below root with no link on the way: a file can be created in it
+// without looking it up again.
+bool resolvesInside(const QString &root, const QString &path, bool *parentIsFolder = nullptr);
 
 // True when the system can name the path: shorter than its path limit in
 // bytes (PATH_MAX on Linux). Longer paths can be neither opened nor removed
@@ -53,6 +56,12 @@ qint64 readAt(int fd, char *data, qint64 length, qint64 offset);
 // hasTime). False when either fails. Meant for what the extraction made
 // itself: a link there is followed.
 bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 secondsSinceEpoch);
+
+// Gives the open file (a descriptor) the permission bits and the time, as
+// setAttributes() does for a path; the call that needs no second lookup of
+// the name. False when either fails, or when the layer has no such calls
+// (the portable one): then *unsupported is set and nothing is done.
+bool setAttributes(int fd, int permissions, bool hasTime, qint64 secondsSinceEpoch, bool *unsupported);
 
 // Whether something (also a dangling link) is at path, and whether it is a
 // symbolic link or a folder (not following a link).

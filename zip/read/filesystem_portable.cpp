@@ -80,8 +80,10 @@ qint64 lastIndexOf(const unsigned char *data, qint64 length, unsigned char byte)
     return -1;
 }
 
-bool resolvesInside(const QString &root, const QString &path)
+bool resolvesInside(const QString &root, const QString &path, bool *parentIsFolder)
 {
+    if (parentIsFolder)
+        *parentIsFolder = false; // looked up again before the file is made
     // Walk down from root over the part of the path that exists. Only a link
     // on the way can lead elsewhere; without one the path stays below root
     // by construction.
@@ -157,6 +159,12 @@ bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 se
         ok = ok && !error;
     }
     return ok;
+}
+
+bool setAttributes(int, int, bool, qint64, bool *unsupported)
+{
+    *unsupported = true;
+    return false;
 }
 
 Existing existingAt(const QString &path)

@@ -686,7 +686,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     return UnZip::Success;
 }
 
-UnZip::ErrorCode UnzipPrivate::finishOutputFile(QFile &file, UnZip::ErrorCode extracted)
+UnZip::ErrorCode UnzipPrivate::finishOutputFile(QFile &file, UnZip::ErrorCode extracted, const Stamp *stamp)
 {
     // The buffer's last bytes go out with flush(), and some file systems
     // report lost data only when the file is closed.
@@ -694,6 +694,7 @@ UnZip::ErrorCode UnzipPrivate::finishOutputFile(QFile &file, UnZip::ErrorCode ex
         diagnostic.report(EntryExtractor::writeFailure(file.fileName(), &file));
         extracted = UnZip::FileWriteError;
     }
+    const bool stampedOpen = extracted == UnZip::Success && stamp && stampOpenFile(file, *stamp);
     file.close();
     if (extracted == UnZip::Success && file.error() != QFileDevice::NoError) {
         diagnostic.report(EntryExtractor::writeFailure(file.fileName(), &file));
@@ -707,17 +708,34 @@ UnZip::ErrorCode UnzipPrivate::finishOutputFile(QFile &file, UnZip::ErrorCode ex
         else
             diagnostic.log(line);
     }
+    // Once closed: the mode may take away the permission to open it.
+    if (extracted == UnZip::Success && stamp && !stampedOpen)
+        applyStamp(*stamp);
     return extracted;
+}
+
+// Every byte is written: the open file takes its stamp through its
+// descriptor, which saves looking its name up again (a mode without write
+// permission does not bar a descriptor opened for writing). False where the
+// system layer cannot: the caller stamps the file by name once closed.
+bool UnzipPrivate::stampOpenFile(QFile &file, const Stamp &stamp)
+{
+    bool unsupported = false;
+    if (FileSystem::setAttributes(file.handle(), stamp.permissions, stamp.hasTime, stamp.time, &unsupported))
+        return true;
+    if (!unsupported)
+        logStampFailure(stamp.path);
+    return !unsupported;
 }
 
 // ---------------------------------------------------------------------------
 // UnzipPrivate: files and folders below a target folder
 // ---------------------------------------------------------------------------
 
-bool UnzipPrivate::createDirectory(const QString &path)
+bool UnzipPrivate::createDirectory(const QString &path, bool exists)
 {
     QString failed;
-    if (FileSystem::createFolders(path, &failed)) {
+    if (exists || FileSystem::createFolders(path, &failed)) {
         if (foldersMade)
             foldersMade->append(path);
         return true;
@@ -748,7 +766,8 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
 
     QString base;
     QString outputPath;
-    if (!placeFileEntry(path, name, target, options, &base, &outputPath))
+    bool baseIsFolder = false;
+    if (!placeFileEntry(path, name, target, options, &base, &outputPath, &baseIsFolder))
         return refusal;
     if (entry.isSymbolicLink() && !options.testFlag(UnZip::CreateSymbolicLinks)) {
         diagnostic.report(QString::fromLatin1("Not creating the symbolic link %1: links are not created").arg(path));
@@ -761,7 +780,7 @@ UnZip::ErrorCode UnzipPrivate::extractFile(const QString &path, ZipEntryP &entry
     const UnZip::ErrorCode opened = openEntry(path, entry);
     if (opened != UnZip::Success)
         return opened;
-    if (base != target && !createDirectory(base)) {
+    if (base != target && !createDirectory(base, baseIsFolder)) {
         diagnostic.report(QString::fromLatin1("Unable to create directory: %1").arg(base));
         return UnZip::DirectoryCreationFailed;
     }
@@ -795,11 +814,8 @@ UnZip::ErrorCode UnzipPrivate::writeFileEntry(const ZipEntryP &entry, const QStr
         diagnostic.report(QString::fromLatin1("Unable to open %1 for writing").arg(outputPath));
         return UnZip::FileOpenFailed;
     }
-    const UnZip::ErrorCode written = finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath));
-    // Once closed: the mode may take away the permission to write it.
-    if (written == UnZip::Success && stamped)
-        applyStamp(withoutCreationMode(stampFor(outputPath, entry)));
-    return written;
+    const Stamp stamp = stamped ? withoutCreationMode(stampFor(outputPath, entry)) : Stamp();
+    return finishOutputFile(outFile, extractor.extractTo(&outFile, outputPath), stamped ? &stamp : nullptr);
 }
 
 // An existing file is replaced only once the entry's data are complete and
@@ -870,7 +886,8 @@ UnZip::ErrorCode UnzipPrivate::extractFolderEntry(const QString &path, const Zip
 }
 
 bool UnzipPrivate::placeFileEntry(const QString &path, const QString &name, const QString &target,
-                                  UnZip::ExtractionOptions options, QString *base, QString *outputPath)
+                                  UnZip::ExtractionOptions options, QString *base, QString *outputPath,
+                                  bool *baseIsFolder)
 {
     const int slash = int(name.lastIndexOf(QLatin1Char('/'))); // names hold at most 65535 bytes
     *base = target;
@@ -892,7 +909,7 @@ bool UnzipPrivate::placeFileEntry(const QString &path, const QString &name, cons
         return false;
     }
     if (ExtractionPath::isSpecialComponent(name.mid(slash + 1))
-        || !FileSystem::resolvesInside(target, *outputPath)) {
+        || !FileSystem::resolvesInside(target, *outputPath, baseIsFolder)) {
         diagnostic.report(QString::fromLatin1("Refusing entry outside the target folder: %1").arg(path));
         return false;
     }

@@ -98,6 +98,7 @@ public:
     quint32 creationMask = 022;
     // Gives the path its stamp; a failure is logged, not an entry's failure.
     void applyStamp(const Stamp &stamp);
+    void logStampFailure(const QString &path);
     // When set, folder entries' stamps wait here for the end of the call.
     QVector<Stamp> *deferredFolders = nullptr;
     // The folder stamps of one public call, applied when it ends (deepest
@@ -155,10 +156,13 @@ public:
     UnZip::ErrorCode extractFile(const QString &path, ZipEntryP &entry, const QDir &dir,
                                  UnZip::ExtractionOptions options);
 
-    bool createDirectory(const QString &path);
+    // Makes the folder and those above it; one known to exist is only noted.
+    bool createDirectory(const QString &path, bool exists = false);
     // Flushes and closes an output file after its extraction, checking
-    // both; removes it unless everything succeeded. Returns the outcome.
-    UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted);
+    // both; removes it unless everything succeeded, else gives it the stamp
+    // when there is one. Returns the outcome.
+    UnZip::ErrorCode finishOutputFile(QFile &file, UnZip::ErrorCode extracted, const Stamp *stamp = nullptr);
+    bool stampOpenFile(QFile &file, const Stamp &stamp);
 
     // The same on threadCount threads (parallelunzip.cpp).
     bool extractsInParallel() const { return threadCount > 0 && device && entries; }
@@ -218,8 +222,9 @@ private:
     // Whether a link in the folder base below target may hold linkTarget.
     static bool linkTargetStaysInside(const QString &target, const QString &base, const QString &linkTarget);
     // Where a file entry goes below target; false, reported, when it may not.
+    // *baseIsFolder tells whether the folder base was found to exist already.
     bool placeFileEntry(const QString &path, const QString &name, const QString &target,
-                        UnZip::ExtractionOptions options, QString *base, QString *outputPath);
+                        UnZip::ExtractionOptions options, QString *base, QString *outputPath, bool *baseIsFolder);
 };
 
 #endif // KELVANE_UNZIP_P_H
