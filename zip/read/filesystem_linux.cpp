@@ -210,6 +210,24 @@ bool createFolders(const QString &path, QString *failedFolder)
 
 } // namespace FileSystem
 
+namespace {
+
+// The times for utimensat() and futimens(): the access time left alone, the
+// modification time set to whole seconds.
+struct ModificationTime
+{
+    explicit ModificationTime(qint64 secondsSinceEpoch)
+    {
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = time_t(secondsSinceEpoch);
+        times[1].tv_nsec = 0;
+    }
+    struct timespec times[2];
+};
+
+} // namespace
+
 namespace FileSystem {
 
 bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 secondsSinceEpoch)
@@ -217,12 +235,8 @@ bool setAttributes(const QString &path, int permissions, bool hasTime, qint64 se
     const QByteArray name = QFile::encodeName(path);
     bool ok = true;
     if (hasTime) {
-        struct timespec times[2];
-        times[0].tv_sec = 0;
-        times[0].tv_nsec = UTIME_OMIT;
-        times[1].tv_sec = time_t(secondsSinceEpoch);
-        times[1].tv_nsec = 0;
-        ok = ::utimensat(AT_FDCWD, name.constData(), times, AT_SYMLINK_NOFOLLOW) == 0;
+        const ModificationTime times(secondsSinceEpoch);
+        ok = ::utimensat(AT_FDCWD, name.constData(), times.times, AT_SYMLINK_NOFOLLOW) == 0;
     }
     if (permissions >= 0)
         ok = ::fchmodat(AT_FDCWD, name.constData(), mode_t(permissions), 0) == 0 && ok;
@@ -234,12 +248,8 @@ bool setAttributes(int fd, int permissions, bool hasTime, qint64 secondsSinceEpo
     *unsupported = false;
     bool ok = true;
     if (hasTime) {
-        struct timespec times[2];
-        times[0].tv_sec = 0;
-        times[0].tv_nsec = UTIME_OMIT;
-        times[1].tv_sec = time_t(secondsSinceEpoch);
-        times[1].tv_nsec = 0;
-        ok = ::futimens(fd, times) == 0;
+        const ModificationTime times(secondsSinceEpoch);
+        ok = ::futimens(fd, times.times) == 0;
     }
     if (permissions >= 0)
         ok = ::fchmod(fd, mode_t(permissions)) == 0 && ok;
