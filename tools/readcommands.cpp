@@ -471,6 +471,9 @@ void startProgress(Progress &progress, const UnZip &unzip, const QStringList &na
 int runList(const ToolOptions &options)
 {
     UnZip unzip;
+    // The reader's threads start while the archive's directory is read.
+    if (options.testEntries)
+        unzip.setThreadCount(options.threads);
     const int opened = openArchive(unzip, options);
     if (opened != ExitSuccess)
         return opened;
@@ -502,6 +505,7 @@ int runList(const ToolOptions &options)
 int runTest(const ToolOptions &options)
 {
     UnZip unzip;
+    unzip.setThreadCount(options.threads);
     const int opened = openArchive(unzip, options);
     if (opened != ExitSuccess)
         return opened;
@@ -529,6 +533,8 @@ int runTest(const ToolOptions &options)
 int runExtract(const ToolOptions &options)
 {
     UnZip unzip;
+    if (!options.toStandardOutput)
+        unzip.setThreadCount(options.threads);
     const int opened = openArchive(unzip, options);
     if (opened != ExitSuccess)
         return opened;

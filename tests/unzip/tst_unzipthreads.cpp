@@ -22,6 +22,10 @@
 #include <functional>
 #include <thread>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 class tst_UnZipThreads : public QObject
 {
     Q_OBJECT
@@ -31,6 +35,7 @@ private slots:
     void sameAsSerial();
     void progressAndCancel_data();
     void progressAndCancel();
+    void forkedChild();
 };
 
 namespace {
@@ -211,9 +216,13 @@ Outcome run(const QByteArray &bytes, int threads, UnZip::ExtractionOptions optio
     for (const UnZip::EntryResult &r : tested)
         outcome.failures << QString::number(int(r.result));
 
+    // A new thread count between calls takes effect at the next one.
+    if (threads > 0)
+        reader.setThreadCount(threads + 1);
     QTemporaryDir each;
     outcome.extractEntries =
         afterCall(reader, debug, describe(reader.extractEntries(asked, QDir(each.path()), options)), each.path());
+    reader.setThreadCount(threads);
     QTemporaryDir some;
     const UnZip::ErrorCode first = reader.extractFiles(asked, QDir(some.path()), options);
     outcome.extractFiles = afterCall(reader, debug, QString::number(int(first)), some.path());
@@ -444,6 +453,51 @@ void tst_UnZipThreads::progressAndCancel()
     }
     if (call == QLatin1String("device"))
         QVERIFY(deviceOutput.size() < 1500000);
+}
+
+// A reader whose threads were started before fork() extracts in the child
+// as in the parent: the child has none of the parent's threads.
+void tst_UnZipThreads::forkedChild()
+{
+#if defined(__SANITIZE_THREAD__)
+    QSKIP("the thread sanitizer does not follow a fork() of a process with threads");
+#endif
+    const QByteArray bytes = progressArchive().build().bytes;
+    QTemporaryDir dir;
+    const QString archivePath = dir.filePath(QStringLiteral("archive.zip"));
+    QVERIFY(FileTree::write(archivePath, bytes));
+    UnZip reader;
+    reader.setPassword(QStringLiteral("pw"));
+    reader.setThreadCount(3);
+    QCOMPARE(reader.openArchive(archivePath), UnZip::Success);
+    const QString inParent = dir.filePath(QStringLiteral("parent"));
+    QCOMPARE(reader.extractFiles(reader.fileList(), QDir(inParent)), UnZip::Success);
+
+    const QString inChild = dir.filePath(QStringLiteral("child"));
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0)
+        _exit(reader.extractFiles(reader.fileList(), QDir(inChild)) == UnZip::Success ? 0 : 1);
+    int status = 0;
+    pid_t reaped = 0;
+    QElapsedTimer waited;
+    waited.start();
+    while ((reaped = waitpid(child, &status, WNOHANG)) == 0 && waited.elapsed() < 60000)
+        QThread::msleep(10);
+    if (reaped == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        QFAIL("the child did not finish its extraction");
+    }
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+    QCOMPARE(treeOf(inChild), treeOf(inParent));
+    QVERIFY(QFileInfo(inChild + QLatin1String("/pictures/big.bin")).size() == 1500000);
+
+    // The parent's threads still work after the child has gone.
+    QTemporaryDir again;
+    QCOMPARE(reader.extractFiles(reader.fileList(), QDir(again.path())), UnZip::Success);
+    QCOMPARE(treeOf(again.path()), treeOf(inParent));
 }
 
 QTEST_GUILESS_MAIN(tst_UnZipThreads)

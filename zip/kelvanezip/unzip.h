@@ -40,7 +40,9 @@ class UnzipPrivate;
 /// between calls is fine. Separate UnZip objects may work on different
 /// threads at the same time, also on the same archive file. The parallel
 /// mode (setThreadCount()) runs worker threads inside a call, all finished
-/// when it returns. The static functions may be called from any thread.
+/// with its work when it returns; they wait, idle, for the next call until
+/// the count changes or the UnZip is destroyed. The static functions may be
+/// called from any thread.
 class KELVANEZIP_EXPORT UnZip
 {
 public:
@@ -313,6 +315,10 @@ public:
     /// needs a folder) are extracted one after the other in list order.
     /// extractFiles() starts no entry listed after a failed one, and removes
     /// again the files of such entries that were already written.
+    /// The threads besides the calling one are started here and kept for
+    /// later calls, so that each call's work begins on every core at once;
+    /// set the count before openArchive() to start them while the directory
+    /// is read. A process forked after this call uses threads of its own.
     void setThreadCount(int threads);
     /// The thread count set with setThreadCount(); 0 for the serial reader.
     int threadCount() const;

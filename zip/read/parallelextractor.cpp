@@ -267,10 +267,14 @@ void ParallelExtractor::run(QVector<Item> &items, QVector<Task> tasks, Mode mode
     std::atomic<int> firstFailure{INT_MAX};
 
     auto work = [&]() {
-        const std::unique_ptr<UnzipPrivate> reader = workerReader(m_reader, &archiveLock, fd);
+        // The context is made once there is something to do: helpers of the
+        // pool may find nothing left.
+        std::unique_ptr<UnzipPrivate> reader;
         DiscardDevice discard;
         const QDir folder(target); // a QDir of its own: QDir caches lazily
         for (int t = nextTask++; t < tasks.size(); t = nextTask++) {
+            if (!reader)
+                reader = workerReader(m_reader, &archiveLock, fd);
             for (const int index : qAsConst(tasks[t].items)) {
                 if (stopAtFailure && index > firstFailure.load())
                     continue;
@@ -290,22 +294,36 @@ void ParallelExtractor::run(QVector<Item> &items, QVector<Task> tasks, Mode mode
         }
     };
 
-    const int helpers = int(qMin<qsizetype>(m_threads, tasks.size())) - 1;
-    std::vector<std::thread> threads;
-    threads.reserve(size_t(qMax(0, helpers)));
     ExtractionProgress *progress = m_reader.progress;
-    for (int i = 0; i < helpers; ++i) {
-        threads.emplace_back([&work, progress] {
-            work();
-            if (progress)
-                progress->workerDone();
-        });
+    auto helperWork = [&work, progress] {
+        work();
+        if (progress)
+            progress->workerDone();
+    };
+    const int helpers = int(qMin<qsizetype>(m_threads, tasks.size())) - 1;
+    // The reader's parked helpers when it has as many as this run needs
+    // (they came along unless the process was forked since), else threads
+    // of the run's own.
+    ReaderThreads *pool = m_reader.helpers.get();
+    const bool usePool = helpers > 0 && pool && pool->count() == m_threads - 1 && pool->belongToThisProcess();
+    std::vector<std::thread> threads;
+    int workers = 0;
+    if (usePool) {
+        pool->start(helperWork);
+        workers = pool->count();
+    } else if (helpers > 0) {
+        threads.reserve(size_t(helpers));
+        for (int i = 0; i < helpers; ++i)
+            threads.emplace_back(helperWork);
+        workers = helpers;
     }
     work();
     // The handler is called on this thread only: it goes on reporting what
     // the others write until they are done.
     if (progress)
-        progress->reportWhileWaiting(int(threads.size()), std::chrono::milliseconds(50));
+        progress->reportWhileWaiting(workers, std::chrono::milliseconds(50));
+    if (usePool)
+        pool->wait();
     for (std::thread &thread : threads)
         thread.join();
 }

@@ -202,6 +202,11 @@ QList<UnZip::EntryResult> UnZip::testEntries(const QStringList &filenames)
 void UnZip::setThreadCount(int threads)
 {
     d->threadCount = qMax(0, threads);
+    const int helpers = d->threadCount - 1;
+    if (helpers <= 0)
+        d->helpers.reset();
+    else if (!d->helpers || d->helpers->count() != helpers || !d->helpers->belongToThisProcess())
+        d->helpers = std::make_unique<ReaderThreads>(helpers);
 }
 
 int UnZip::threadCount() const

@@ -13,6 +13,7 @@
 #include "read/entrydevice_p.h"
 #include "read/entryextractor_p.h"
 #include "read/extractionprogress_p.h"
+#include "read/readerthreads_p.h"
 #include "common/zipentry_p.h"
 #include "common/zipformat_p.h"
 #include "common/ziplog_p.h"
@@ -78,6 +79,9 @@ public:
 
     // Threads that extract and test entries; 0: the serial reader.
     int threadCount = 0;
+    // threadCount - 1 helpers, parked between calls (this thread is one of
+    // the threadCount).
+    std::unique_ptr<ReaderThreads> helpers;
     // When set, every folder that createDirectory() made sure of.
     QStringList *foldersMade = nullptr;
 
