@@ -470,10 +470,13 @@ void tst_UnZipThreads::forkedChild()
     reader.setPassword(QStringLiteral("pw"));
     reader.setThreadCount(3);
     QCOMPARE(reader.openArchive(archivePath), UnZip::Success);
+    // Files at the top need the target folders to exist on every file system
+    // layer.
     const QString inParent = dir.filePath(QStringLiteral("parent"));
+    const QString inChild = dir.filePath(QStringLiteral("child"));
+    QVERIFY(QDir().mkpath(inParent) && QDir().mkpath(inChild));
     QCOMPARE(reader.extractFiles(reader.fileList(), QDir(inParent)), UnZip::Success);
 
-    const QString inChild = dir.filePath(QStringLiteral("child"));
     const pid_t child = fork();
     QVERIFY(child >= 0);
     if (child == 0)
